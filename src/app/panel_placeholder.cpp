@@ -1,0 +1,1 @@
+// The windows library gains its files with the main window.

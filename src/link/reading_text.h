@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Readings are whole numbers of tenths of a degree; every conversion here is exact integer
+// arithmetic, and every text is made from the integers.
+
+// A value as the meter sends it: integer part high byte, low byte, and a byte whose bit 7 is
+// the sign and whose bits 0..3 are the tenths digit. Always in degrees Fahrenheit.
+struct RawReading {
+    QString text; // e.g. "73.4", "-5.3", "-0.4"
+    int tenths;   // the number in the text, in tenths
+};
+RawReading DecodeRawReading(quint8 high, quint8 low, quint8 tenthsByte);
+
+// A whole number of tenths as text: 234 -> "23.4", 5 -> "0.5", 0 -> "0.0", -177 -> "-17.7",
+// -5 -> "-.5" (no zero before the point).
+QString TenthsText(int tenths);
+
+// Degrees Fahrenheit to Celsius in tenths with the channel offset taken out before the
+// conversion and added back after it; the conversion truncates toward zero.
+int CelsiusTenths(int fahrenheitTenths, int offsetTenths = 0);
+
+// Degrees Celsius to Fahrenheit in tenths, truncated toward zero.
+int FahrenheitTenths(int celsiusTenths);
+
+// A signed offset byte (two's complement) in tenths: 0xFB -> -5.
+inline int SignedTenths(quint8 b) {
+    return b > 127 ? int(b) - 256 : int(b);
+}
