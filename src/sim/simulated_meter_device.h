@@ -1,0 +1,47 @@
+#pragma once
+
+#include "sim/meter_model.h"
+#include "sim/meter_protocol.h"
+
+#include <QElapsedTimer>
+#include <QIODevice>
+#include <QTimer>
+
+// The simulated meter as an in-process byte device: what the program writes reaches the
+// meter's protocol at once, and the meter's bytes become readable as they fall due on the
+// simulated line. A timer wakes every 10 ms while the device is open; nothing spins.
+class SimulatedMeterDevice : public QIODevice {
+    Q_OBJECT
+public:
+    explicit SimulatedMeterDevice(QObject* parent = nullptr);
+    ~SimulatedMeterDevice() override;
+
+    MeterModel& Model() { return model_; }
+    MeterProtocol& Protocol() { return protocol_; }
+    void SetFast(bool fast) { protocol_.SetFast(fast); }
+    // Pulls the cable: nothing reaches the meter and nothing comes back until plugged again.
+    void SetPlugged(bool on) { protocol_.SetPlugged(on, NowNs()); }
+    qint64 NowNs() const { return clock_.nsecsElapsed(); }
+
+    bool open(OpenMode mode) override;
+    void close() override;
+    bool isSequential() const override { return true; }
+    qint64 bytesAvailable() const override;
+    bool waitForReadyRead(int msecs) override;
+    bool waitForBytesWritten(int) override { return true; }
+
+protected:
+    qint64 readData(char* data, qint64 maxSize) override;
+    qint64 writeData(const char* data, qint64 maxSize) override;
+
+private:
+    void Pump();
+
+    MeterModel model_;
+    MeterProtocol protocol_;
+    QElapsedTimer clock_;
+    QTimer wake_;
+    QByteArray incoming_;
+    qint64 justWritten_ = 0;
+    bool pumpQueued_ = false;
+};
