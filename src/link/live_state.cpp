@@ -1,0 +1,123 @@
+#include "link/live_state.h"
+
+#include "link/reading_text.h"
+#include "link/thermocouple.h"
+
+namespace {
+
+constexpr char kStx = 0x02;
+constexpr char kEtx = 0x03;
+
+// The remembered type code that no packet can carry.
+constexpr int kImpossibleTypeCode = 11;
+
+quint8 Byte(const char* p, int position) {
+    return quint8(p[position - 1]);
+}
+
+QString ModeTextOf(int mode) {
+    static const char* const kModes[] = {"Normal", "Max", "Min", "Max-Min"};
+    return QString::fromLatin1(kModes[mode & 3]);
+}
+
+} // namespace
+
+bool IsFramedPacket(const QByteArray& bytes, qsizetype offset) {
+    return offset >= 0 && offset + LiveState::kPacketSize <= bytes.size() &&
+           bytes[offset] == kStx && bytes[offset + LiveState::kPacketSize - 1] == kEtx;
+}
+
+void LiveState::DecodeType(ChannelState& channel, int code) {
+    channel.TypeCode = code;
+    if (const ThermocoupleType* type = TypeByCode(code))
+        channel.TypeLetter = QString::fromLatin1(type->letter);
+}
+
+void LiveState::DecodeValue(ChannelState& channel, const char* p) {
+    const RawReading raw = DecodeRawReading(Byte(p, 5), Byte(p, 6), Byte(p, 7));
+    channel.ReadingFText = raw.text;
+    channel.ReadingF = raw.tenths;
+    channel.ReadingC = CelsiusTenths(raw.tenths, channel.OffsetTenths);
+    channel.ReadingCText = TenthsText(*channel.ReadingC);
+}
+
+void LiveState::DecodePacket(const QByteArray& packet) {
+    const char* p = packet.constData();
+    const quint8 status = Byte(p, 2);
+    CurrentChannel = status & 0x03;
+    UnitF = status & 0x04;
+    UnitText = UnitF ? QStringLiteral("°F") : QStringLiteral("°C");
+    MeterRecording = status & 0x40;
+    MeterStatus7 = status & 0x80;
+
+    ChannelState& channel = Channels[size_t(CurrentChannel)];
+    DecodeType(channel, Byte(p, 3) & 0x0F);
+
+    const quint8 flags = Byte(p, 4);
+    ModeText = ModeTextOf(flags);
+    channel.ProbeValid = flags & 0x08;
+    channel.OverRange = flags & 0x20;
+    channel.UnderRange = flags & 0x40;
+
+    for (int i = 0; i < 4; ++i)
+        Channels[size_t(i)].OffsetTenths = SignedTenths(Byte(p, 8 + i));
+    DecodeValue(channel, p);
+}
+
+std::array<int, 4> LiveState::DecodeSnapshot(const QByteArray& packets) {
+    std::array<int, 4> order{};
+    for (int k = 0; k < 4; ++k) {
+        const char* p = packets.constData() + k * kPacketSize;
+        const quint8 status = Byte(p, 2);
+        const int ch = status & 0x03;
+        order[size_t(k)] = ch;
+        UnitF = status & 0x04;
+        UnitText = UnitF ? QStringLiteral("°F") : QStringLiteral("°C");
+        ChannelState& channel = Channels[size_t(ch)];
+        DecodeType(channel, Byte(p, 3) & 0x0F);
+        SetRangesFromType(ch);
+        channel.ProbeValid = Byte(p, 4) & 0x08;
+        DecodeValue(channel, p);
+    }
+    return order;
+}
+
+void LiveState::SetRangesFromType(int ch) {
+    ChannelState& channel = Channels[size_t(ch)];
+    const ThermocoupleType* type = channel.TypeCode ? TypeByCode(*channel.TypeCode) : nullptr;
+    if (!type)
+        return;
+    // Ranges are whole degrees; the channel state keeps everything in tenths.
+    channel.UpperC = channel.AlarmMaxC = type->upperC * 10;
+    channel.LowerC = channel.AlarmMinC = type->lowerC * 10;
+    channel.UpperF = channel.AlarmMaxF = type->upperF * 10;
+    channel.LowerF = channel.AlarmMinF = type->lowerF * 10;
+}
+
+bool LiveState::ConfigurationChanged() const {
+    for (size_t i = 0; i < 4; ++i) {
+        if (Channels[i].ProbeValid != PrevProbeValid[i] || Channels[i].TypeCode != PrevTypeCode[i])
+            return true;
+    }
+    return UnitText != PrevUnitText;
+}
+
+void LiveState::RememberConfiguration() {
+    for (size_t i = 0; i < 4; ++i) {
+        PrevProbeValid[i] = Channels[i].ProbeValid;
+        PrevTypeCode[i] = Channels[i].TypeCode;
+    }
+    PrevUnitText = UnitText;
+}
+
+void LiveState::ClearForResync() {
+    for (size_t i = 0; i < 4; ++i) {
+        Channels[i].ReadingC.reset();
+        Channels[i].ReadingF.reset();
+        Channels[i].ReadingCText.clear();
+        Channels[i].ReadingFText.clear();
+        PrevTypeCode[i] = kImpossibleTypeCode;
+        PrevProbeValid[i] = false;
+    }
+    PrevUnitText = QStringLiteral("X");
+}

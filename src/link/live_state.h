@@ -1,0 +1,65 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <array>
+#include <optional>
+
+// The live state of one channel as the last packet for it left it. Readings are in tenths.
+struct ChannelState {
+    bool ProbeValid = false;
+    bool OverRange = false;
+    bool UnderRange = false;
+    std::optional<int> TypeCode; // empty until the first packet
+    QString TypeLetter;
+    // The type's range: the values shown and recorded for "Over" and "Under".
+    int UpperC = 0, LowerC = 0, UpperF = 0, LowerF = 0;
+    // The same range kept separately as the limits of the alarm controls.
+    int AlarmMaxC = 0, AlarmMinC = 0, AlarmMaxF = 0, AlarmMinF = 0;
+    int OffsetTenths = 0;
+    QString ReadingFText, ReadingCText;
+    std::optional<int> ReadingF, ReadingC; // tenths; empty after a lost link
+};
+
+// The per-channel live state and the meter's unit and status bits, decoded from the stream.
+class LiveState {
+public:
+    static constexpr int kPacketSize = 12;
+
+    std::array<ChannelState, 4> Channels;
+    int CurrentChannel = 0;
+    bool UnitF = false;
+    QString UnitText;
+    bool MeterRecording = false;
+    bool MeterStatus7 = false;
+    QString ModeText;
+
+    // As of the last display rebuild; a difference is a configuration change.
+    std::array<bool, 4> PrevProbeValid{};
+    std::array<std::optional<int>, 4> PrevTypeCode{};
+    QString PrevUnitText;
+
+    // Decodes one 12-byte packet whose STX and ETX have been checked.
+    void DecodePacket(const QByteArray& packet);
+    // The recovery variant for four packets in a row: unit, type, ranges, probe flag and values
+    // of each packet's channel; status bits, mode, range flags and offsets are left to the next
+    // polling tick. Returns the channels in the order their packets came.
+    std::array<int, 4> DecodeSnapshot(const QByteArray& packets);
+
+    // Sets the eight range values of a channel from its type (unknown codes keep them).
+    void SetRangesFromType(int channel);
+    // Whether any probe flag, type code or the unit differs from the remembered ones.
+    bool ConfigurationChanged() const;
+    // Remembers the current probe flags, type codes and unit as those of the display.
+    void RememberConfiguration();
+    // Empties the readings and sets impossible remembered values, so that the next packet is
+    // taken as a configuration change.
+    void ClearForResync();
+
+private:
+    void DecodeValue(ChannelState& channel, const char* valueBytes);
+    void DecodeType(ChannelState& channel, int code);
+};
+
+// Whether `bytes` at `offset` holds a whole packet: STX first and ETX last.
+bool IsFramedPacket(const QByteArray& bytes, qsizetype offset = 0);

@@ -1,0 +1,274 @@
+#include "link/meter_link.h"
+
+#include "link/clock.h"
+#include "link/delay.h"
+#include "link/live_state.h"
+#include "link/meter_timers.h"
+
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QScopedValueRollback>
+#include <QSerialPort>
+#include <QTimer>
+
+namespace {
+
+constexpr char kStx = 0x02;
+constexpr char kEtx = 0x03;
+constexpr int kStatusReplySize = 7;
+constexpr int kClockReplySize = 8;
+
+bool IsValidStatusReply(const QByteArray& reply) {
+    return reply.size() == kStatusReplySize && reply[0] == kStx && quint8(reply[5]) == 0xFF &&
+           reply[6] == kEtx;
+}
+
+} // namespace
+
+MeterLink::MeterLink(const Clock& clock, MeterTimers& timers, LiveState& live, QObject* parent)
+    : QObject(parent)
+    , clock_(clock)
+    , timers_(timers)
+    , live_(live) {}
+
+void MeterLink::SetDevice(QIODevice* device, const QString& caption) {
+    if (device_)
+        disconnect(device_, nullptr, this, nullptr);
+    device_ = device;
+    caption_ = caption;
+    if (auto* port = qobject_cast<QSerialPort*>(device)) {
+        connect(port, &QSerialPort::errorOccurred, this,
+                [this](QSerialPort::SerialPortError error) { OnDeviceError(int(error)); });
+    }
+}
+
+void MeterLink::OnDeviceError(int error) {
+    // A pulled adapter or a closed pseudo-terminal keeps reporting errors until the port is
+    // closed; left open it would flood the event loop.
+    auto* port = qobject_cast<QSerialPort*>(device_.data());
+    if (!port || (error != QSerialPort::ReadError && error != QSerialPort::ResourceError &&
+                  error != QSerialPort::WriteError))
+        return;
+    const QString reason = port->errorString();
+    if (port->isOpen())
+        port->close();
+    SetLinkLost(true);
+    Q_EMIT DeviceFailed(reason);
+}
+
+void MeterLink::SendCommand(const QByteArray& bytes) {
+    if (device_ && device_->isOpen())
+        device_->write(bytes);
+}
+
+QByteArray MeterLink::ReadInput() {
+    if (!device_ || !device_->isOpen())
+        return {};
+    return device_->readAll();
+}
+
+void MeterLink::WaitForInput(int ms) {
+    if (device_ && device_->isOpen() && device_->bytesAvailable() > 0)
+        return;
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    if (device_)
+        connect(device_, &QIODevice::readyRead, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+void MeterLink::Cancel() {
+    cancelled_ = true;
+}
+
+void MeterLink::SetLinkLost(bool lost) {
+    LinkLost = lost;
+    Q_EMIT LinkCaptionChanged(lost ? QStringLiteral("No COM") : caption_);
+}
+
+MeterLink::StatusResult MeterLink::QueryStatusSeries() {
+    FlushInput();
+    for (;;) {
+        QByteArray reply;
+        int attempts = 0;
+        while (attempts < limits_.statusAttempts && reply.size() < kStatusReplySize) {
+            if (cancelled_)
+                return StatusResult::Cancelled;
+            ++attempts;
+            SendCommand(QByteArrayLiteral("A"));
+            Delay(0.02, clock_);
+            reply = ReadInput();
+        }
+        if (reply.size() < kStatusReplySize)
+            return StatusResult::LimitReached;
+        const QByteArray last = reply.right(kStatusReplySize);
+        if (IsValidStatusReply(last)) {
+            MemoryAddress =
+                quint32(quint8(last[1])) << 16 | quint32(quint8(last[2])) << 8 | quint8(last[3]);
+            ManualCount = quint8(last[4]);
+            return StatusResult::Valid;
+        }
+    }
+}
+
+bool MeterLink::QueryStatus() {
+    for (;;) {
+        switch (QueryStatusSeries()) {
+        case StatusResult::Valid:
+            return true;
+        case StatusResult::Cancelled:
+            return false;
+        case StatusResult::LimitReached:
+            // Inside the recovery its own loop starts over; anywhere else the recovery runs
+            // once and the query goes on.
+            if (inResync_ || !Resync())
+                return false;
+        }
+    }
+}
+
+std::optional<QByteArray> MeterLink::ReadStream(int packets) {
+    const int size = packets * LiveState::kPacketSize;
+    QElapsedTimer elapsed;
+    elapsed.start();
+    for (;;) {
+        FlushInput();
+        QByteArray buffer;
+        for (int passes = 0; buffer.size() < size; ++passes) {
+            if (cancelled_ || passes >= limits_.streamPasses ||
+                elapsed.elapsed() >= limits_.streamGiveUpMs)
+                return std::nullopt;
+            buffer += ReadInput();
+            if (buffer.size() < size)
+                WaitForInput(limits_.passWaitMs);
+        }
+        const QByteArray last = buffer.right(size);
+        bool framed = true;
+        for (int k = 0; k < packets && framed; ++k)
+            framed = IsFramedPacket(last, k * LiveState::kPacketSize);
+        if (framed)
+            return last;
+    }
+}
+
+std::optional<QByteArray> MeterLink::QueryMeterClock(double waitSeconds) {
+    if (!QueryStatus())
+        return std::nullopt;
+    return RequestMeterClock(waitSeconds);
+}
+
+std::optional<QByteArray> MeterLink::RequestMeterClock(double waitSeconds) {
+    SendCommand(QByteArrayLiteral("X"));
+    Delay(waitSeconds, clock_);
+    const QByteArray read = ReadInput();
+    // The newest framed reply wins; stream bytes before it are skipped.
+    for (qsizetype i = read.size() - kClockReplySize; i >= 0; --i) {
+        if (read[i] == kStx && read[i + kClockReplySize - 1] == kEtx)
+            return read.mid(i, kClockReplySize);
+    }
+    return std::nullopt;
+}
+
+bool MeterLink::WriteMeterClock(const QDateTime& when) {
+    const QDate date = when.date();
+    const QTime time = when.time();
+    if (!QueryStatus())
+        return false;
+    SendCommand(QByteArray{"S"} + char(date.year() % 100) + char(date.month()) + char(date.day()));
+    Delay(0.02, clock_);
+    if (!QueryStatus())
+        return false;
+    SendCommand(QByteArray{"T"} + char(time.hour()) + char(time.minute()) + char(time.second()));
+    return true;
+}
+
+bool MeterLink::Resync() {
+    if (inResync_)
+        return !cancelled_;
+    bool linked;
+    {
+        ExchangeGuard guard(timers_, ExchangeGuard::Pause::PollingAndSampling);
+        QScopedValueRollback<bool> resyncing(inResync_, true);
+        linked = RunResync();
+    }
+    // A recovery inside another command's exchange leaves the timers to that command's guard.
+    if (linked && !timers_.ExchangeInProgress())
+        timers_.StartBoth();
+    return linked;
+}
+
+bool MeterLink::RunResync() {
+    for (;;) { // each pass starts the recovery over
+        if (cancelled_)
+            return false;
+        TickCount = 0;
+        SetLinkLost(true);
+        Q_EMIT LiveWindowsMustClose();
+        live_.ClearForResync();
+
+        std::optional<QByteArray> packets;
+        while (!packets) {
+            if (!QueryStatus())
+                break;
+            packets = ReadStream(4); // a meter that answers but does not stream: ask again
+        }
+        if (!packets)
+            continue;
+        for (int ch : live_.DecodeSnapshot(*packets)) {
+            live_.PrevProbeValid[size_t(ch)] = live_.Channels[size_t(ch)].ProbeValid;
+            live_.PrevTypeCode[size_t(ch)] = live_.Channels[size_t(ch)].TypeCode;
+            Q_EMIT ChannelRebuilt(ch);
+        }
+
+        std::optional<QByteArray> clockReply;
+        while (!clockReply) {
+            if (!QueryStatus())
+                break;
+            clockReply = RequestMeterClock(2.0);
+        }
+        if (!clockReply)
+            continue;
+        // Month or day 0: the meter's clock holds no valid date; give it the PC's.
+        if ((*clockReply)[2] == 0 || (*clockReply)[3] == 0) {
+            if (!WriteMeterClock(clock_.Now()))
+                continue;
+        }
+
+        SetLinkLost(false);
+        Q_EMIT Resynced();
+        return true;
+    }
+}
+
+MeterLink::PollResult MeterLink::PollTick() {
+    if (inTick_)
+        return PollResult::Busy;
+    QScopedValueRollback<bool> ticking(inTick_, true);
+    if (LinkLost)
+        return Resync() ? PollResult::Resynced : PollResult::Cancelled;
+
+    if (++TickCount >= 100) {
+        if (!QueryStatus())
+            return PollResult::Cancelled;
+        TickCount = 0;
+    }
+    const std::optional<QByteArray> packet = ReadStream(1);
+    if (!packet) {
+        if (cancelled_)
+            return PollResult::Cancelled;
+        FlushInput();
+        return Resync() ? PollResult::Lost : PollResult::Cancelled;
+    }
+    live_.DecodePacket(*packet);
+    if (!live_.ConfigurationChanged()) {
+        if (!timers_.Timer2.isActive() && !timers_.ExchangeInProgress())
+            timers_.Timer2.start();
+        return PollResult::Unchanged;
+    }
+    timers_.Timer2.stop();
+    const int channel = live_.CurrentChannel;
+    live_.SetRangesFromType(channel);
+    live_.RememberConfiguration();
+    Q_EMIT ConfigurationChanged(channel);
+    return PollResult::Changed;
+}

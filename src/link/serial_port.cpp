@@ -1,0 +1,31 @@
+#include "link/serial_port.h"
+
+#include <QSerialPort>
+
+int PortNumberOf(const QString& text) {
+    for (int n = 1; n <= 16; ++n) {
+        if (text == QStringLiteral("COM%1").arg(n))
+            return n;
+    }
+    return 0;
+}
+
+OpenedPort OpenMeterPort(const QString& name) {
+    OpenedPort result;
+    if (name.trimmed().isEmpty()) {
+        result.error = QStringLiteral("No port chosen");
+        return result;
+    }
+    auto port = std::make_unique<QSerialPort>(name);
+    port->setBaudRate(QSerialPort::Baud19200);
+    port->setDataBits(QSerialPort::Data8);
+    port->setParity(QSerialPort::NoParity);
+    port->setStopBits(QSerialPort::OneStop);
+    port->setFlowControl(QSerialPort::NoFlowControl);
+    if (!port->open(QIODevice::ReadWrite)) {
+        result.error = port->errorString();
+        return result;
+    }
+    result.port = std::move(port);
+    return result;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+#include <memory>
+
+class QSerialPort;
+
+// The COM port number of a text "COM1" .. "COM16" (exact, case-sensitive), or 0 for any other
+// text.
+int PortNumberOf(const QString& text);
+
+// The result of opening the meter's port: the port, or the system's reason why not.
+struct OpenedPort {
+    std::unique_ptr<QSerialPort> port;
+    QString error;
+};
+
+// Opens a serial port by name ("COM3" on Windows, a device path such as /dev/ttyUSB0
+// elsewhere) at 19200 baud, 8 data bits, no parity, 1 stop bit, no flow control.
+OpenedPort OpenMeterPort(const QString& name);
