@@ -1,0 +1,147 @@
+#include "views/six_column_model.h"
+
+#include <limits>
+
+namespace {
+
+constexpr qsizetype MaxTextBytes = std::numeric_limits<quint32>::max();
+constexpr qsizetype MaxRows = std::numeric_limits<int>::max();
+
+// Readings, dates and numbers are ASCII; only such cells take the quick road.
+void AppendUtf8(std::vector<char>& out, const QString& text) {
+    const QChar* s = text.constData();
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n && s[i].unicode() < 0x80)
+        ++i;
+    if (i == n) {
+        for (qsizetype k = 0; k < n; ++k)
+            out.push_back(char(s[k].unicode()));
+        return;
+    }
+    const QByteArray utf8 = text.toUtf8();
+    out.insert(out.end(), utf8.cbegin(), utf8.cend());
+}
+
+qsizetype Utf8SizeBound(const DataFields& texts) {
+    qsizetype size = 0;
+    for (const QString& t : texts)
+        size += 3 * t.size(); // a UTF-16 unit never takes more than three UTF-8 bytes
+    return size;
+}
+
+} // namespace
+
+SixColumnModel::SixColumnModel(QObject* parent)
+    : QAbstractTableModel(parent) {}
+
+int SixColumnModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : int(m_cellEnds.size() / ColumnCount);
+}
+
+int SixColumnModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant SixColumnModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
+        return {};
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return Text(index.row(), index.column());
+    return {};
+}
+
+QVariant SixColumnModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= ColumnCount)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return m_headings[size_t(section)];
+    return {};
+}
+
+Qt::ItemFlags SixColumnModel::flags(const QModelIndex& index) const {
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+void SixColumnModel::SetHeadings(const DataFields& headings) {
+    m_headings = headings;
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, ColumnCount - 1);
+}
+
+void SixColumnModel::SetHeading(int column, const QString& text) {
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_headings[size_t(column)] = text;
+    Q_EMIT headerDataChanged(Qt::Horizontal, column, column);
+}
+
+QString SixColumnModel::Heading(int column) const {
+    if (column < 0 || column >= ColumnCount)
+        return {};
+    return m_headings[size_t(column)];
+}
+
+bool SixColumnModel::Fits(qsizetype rows, qsizetype bytes) const {
+    return qsizetype(m_cellEnds.size() / ColumnCount) + rows <= MaxRows &&
+           qsizetype(m_text.size()) + bytes <= MaxTextBytes;
+}
+
+void SixColumnModel::Store(const DataFields& texts) {
+    for (const QString& t : texts) {
+        AppendUtf8(m_text, t);
+        m_cellEnds.push_back(quint32(m_text.size()));
+    }
+}
+
+bool SixColumnModel::AppendRow(const DataFields& texts) {
+    if (!Fits(1, Utf8SizeBound(texts)))
+        return false;
+    const int row = rowCount();
+    beginInsertRows(QModelIndex(), row, row);
+    Store(texts);
+    endInsertRows();
+    return true;
+}
+
+bool SixColumnModel::AppendRows(const QList<DataFields>& rows) {
+    if (rows.isEmpty())
+        return true;
+    qsizetype bytes = 0;
+    for (const DataFields& r : rows)
+        bytes += Utf8SizeBound(r);
+    if (!Fits(rows.size(), bytes))
+        return false;
+    const int first = rowCount();
+    beginInsertRows(QModelIndex(), first, first + int(rows.size()) - 1);
+    m_cellEnds.reserve(m_cellEnds.size() + size_t(rows.size()) * ColumnCount);
+    for (const DataFields& r : rows)
+        Store(r);
+    endInsertRows();
+    return true;
+}
+
+void SixColumnModel::Clear() {
+    beginResetModel();
+    std::vector<char>().swap(m_text);
+    std::vector<quint32>().swap(m_cellEnds);
+    endResetModel();
+}
+
+QString SixColumnModel::Text(int row, int column) const {
+    if (row < 0 || row >= rowCount() || column < 0 || column >= ColumnCount)
+        return {};
+    const size_t cell = size_t(row) * ColumnCount + size_t(column);
+    const quint32 begin = cell == 0 ? 0 : m_cellEnds[cell - 1];
+    return QString::fromUtf8(m_text.data() + begin, qsizetype(m_cellEnds[cell] - begin));
+}
+
+DataFields SixColumnModel::RowTexts(int row) const {
+    DataFields texts;
+    for (int k = 0; k < ColumnCount; ++k)
+        texts[size_t(k)] = Text(row, k);
+    return texts;
+}
+
+qint64 SixColumnModel::MemoryBytes() const {
+    return qint64(m_text.capacity()) + qint64(m_cellEnds.capacity() * sizeof(quint32));
+}

@@ -1,0 +1,52 @@
+#include "views/six_column_table.h"
+
+#include <QEvent>
+#include <QFontMetrics>
+#include <QHeaderView>
+
+SixColumnTable::SixColumnTable(QWidget* parent)
+    : QTableView(parent)
+    , m_model(new SixColumnModel(this)) {
+    setModel(m_model);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setWordWrap(false);
+    setCornerButtonEnabled(false);
+    verticalHeader()->hide();
+    // Fixed row heights keep a table of 320000 rows quick to lay out and to scroll.
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    SetColumnWidths();
+
+    connect(m_model, &QAbstractItemModel::rowsInserted, this, &SixColumnTable::OnRowsInserted);
+    connect(this, &QAbstractItemView::clicked, this,
+            [this](const QModelIndex& index) { Q_EMIT ColumnClicked(index.column()); });
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &SixColumnTable::ColumnClicked);
+}
+
+void SixColumnTable::changeEvent(QEvent* event) {
+    QTableView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+        SetColumnWidths();
+    }
+}
+
+// Wide enough for a record number or reading ("ABADEAA") and for a date-time text
+// ("AAAAA/AA/AAHH:NN:SS"), in the window's font, plus the cell's margins.
+void SixColumnTable::SetColumnWidths() {
+    const QFontMetrics fm(font());
+    const int margin = 2 * style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 8;
+    const int narrow = fm.horizontalAdvance(QStringLiteral("ABADEAA")) + margin;
+    const int wide = fm.horizontalAdvance(QStringLiteral("AAAAA/AA/AAHH:NN:SS")) + margin;
+    for (int k = 0; k < SixColumnModel::ColumnCount; ++k)
+        setColumnWidth(k, k == SixColumnModel::DateTimeColumn ? wide : narrow);
+}
+
+void SixColumnTable::OnRowsInserted() {
+    if (m_followNewest && m_model->rowCount() > FollowAfterRows)
+        scrollToBottom();
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+// The six-column table as a widget: one view over its own SixColumnModel, so that a window with
+// two tables (the logger data list's °C and °F) just makes two. The six grids of the table scroll
+// together by construction, being one view. The caller sets objectName ("GridN", "GridC",
+// "GridF") and an accessible name.
+
+#include "views/six_column_model.h"
+
+#include <QTableView>
+
+class SixColumnTable : public QTableView {
+    Q_OBJECT
+public:
+    // The live list keeps its newest row in view once it holds more rows than this.
+    static constexpr int FollowAfterRows = 10;
+
+    explicit SixColumnTable(QWidget* parent = nullptr);
+
+    SixColumnModel* Model() const { return m_model; }
+
+    // On for the live list: every added row beyond the tenth brings the newest row into view.
+    void SetFollowNewest(bool follow) { m_followNewest = follow; }
+    bool FollowNewest() const { return m_followNewest; }
+
+Q_SIGNALS:
+    // A click on column k, on a cell or on its heading (the grid's Click event of `GridN(k)`).
+    void ColumnClicked(int column);
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    void SetColumnWidths();
+    void OnRowsInserted();
+
+    SixColumnModel* m_model;
+    bool m_followNewest = false;
+};
