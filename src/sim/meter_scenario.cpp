@@ -1,0 +1,501 @@
+#include "sim/meter_scenario.h"
+
+#include "link/thermocouple.h"
+
+#include <QRegularExpression>
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kMaxRecords = 0xFFFFFF;
+constexpr int kLowestTenths = -32767 * 10 - 9;
+constexpr int kHighestTenths = 32767 * 10 + 9;
+
+// One line's words, read front to back; the first failure leaves its message in error.
+class Words {
+public:
+    explicit Words(QStringList words)
+        : words_(std::move(words)) {}
+
+    bool AtEnd() const { return pos_ >= words_.size(); }
+    void Back() { --pos_; }
+    QString error;
+
+    bool Next(QString& word, const char* what) {
+        if (AtEnd())
+            return Fail(QStringLiteral("missing %1").arg(QLatin1String(what)));
+        word = words_.at(pos_++);
+        return true;
+    }
+
+    bool Fail(const QString& message) {
+        if (error.isEmpty())
+            error = message;
+        return false;
+    }
+
+    bool Int(int& value, const char* what, int lowest, int highest) {
+        QString w;
+        if (!Next(w, what))
+            return false;
+        bool ok = false;
+        int v = 0;
+        if (w.startsWith(QLatin1String("0b")))
+            v = w.mid(2).toInt(&ok, 2);
+        else if (w.startsWith(QLatin1String("0x")))
+            v = w.mid(2).toInt(&ok, 16);
+        else
+            v = w.toInt(&ok, 10);
+        if (!ok)
+            return Fail(QStringLiteral("%1 is not a number: %2").arg(QLatin1String(what), w));
+        if (v < lowest || v > highest)
+            return Fail(QStringLiteral("%1 %2 is outside %3..%4")
+                            .arg(QLatin1String(what))
+                            .arg(v)
+                            .arg(lowest)
+                            .arg(highest));
+        value = v;
+        return true;
+    }
+
+    bool OnOff(bool& value, const char* what) {
+        QString w;
+        if (!Next(w, what))
+            return false;
+        if (w == QLatin1String("on") || w == QLatin1String("off")) {
+            value = w == QLatin1String("on");
+            return true;
+        }
+        return Fail(QStringLiteral("%1 must be on or off: %2").arg(QLatin1String(what), w));
+    }
+
+    bool Unit(bool& fahrenheit) {
+        QString w;
+        if (!Next(w, "unit"))
+            return false;
+        if (w.compare(QLatin1String("F"), Qt::CaseInsensitive) == 0 ||
+            w.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0) {
+            fahrenheit = w.compare(QLatin1String("F"), Qt::CaseInsensitive) == 0;
+            return true;
+        }
+        return Fail(QStringLiteral("unit must be C or F: %1").arg(w));
+    }
+
+    bool Type(const QString& w, int& code) {
+        for (int c = 0; c <= 10; ++c) {
+            if (w.compare(QLatin1String(TypeByCode(c)->letter), Qt::CaseInsensitive) == 0) {
+                code = c;
+                return true;
+            }
+        }
+        bool ok = false;
+        const int v = w.toInt(&ok);
+        if (ok && v >= 0 && v <= 15) {
+            code = v;
+            return true;
+        }
+        return Fail(QStringLiteral("unknown thermocouple type: %1").arg(w));
+    }
+
+    bool Types(std::array<int, 4>& codes) {
+        QString w;
+        if (!Next(w, "types"))
+            return false;
+        const QStringList parts = w.split(QLatin1Char(','));
+        if (parts.size() != 4)
+            return Fail(QStringLiteral("types needs four entries: %1").arg(w));
+        for (int n = 0; n < 4; ++n) {
+            if (!Type(parts.at(n), codes[size_t(n)]))
+                return false;
+        }
+        return true;
+    }
+
+    bool Offsets(std::array<int, 4>& offsets) {
+        QString w;
+        if (!Next(w, "offsets"))
+            return false;
+        const QStringList parts = w.split(QLatin1Char(','));
+        if (parts.size() != 4)
+            return Fail(QStringLiteral("offsets needs four entries: %1").arg(w));
+        for (int n = 0; n < 4; ++n) {
+            bool ok = false;
+            const int v = parts.at(n).toInt(&ok);
+            if (!ok || v < -128 || v > 127)
+                return Fail(QStringLiteral("offset must be -128..127 tenths: %1").arg(parts.at(n)));
+            offsets[size_t(n)] = v;
+        }
+        return true;
+    }
+
+    bool DateTime(QDateTime& at) {
+        QString date, time;
+        if (!Next(date, "date") || !Next(time, "time"))
+            return false;
+        at = QDateTime::fromString(date + QLatin1Char(' ') + time,
+                                   QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        if (!at.isValid())
+            return Fail(
+                QStringLiteral("not a date and time (yyyy/mm/dd hh:mm:ss): %1 %2").arg(date, time));
+        if (at.date().year() < 2000 || at.date().year() > 2099)
+            return Fail(QStringLiteral("the meter's years run from 2000 to 2099: %1").arg(date));
+        return true;
+    }
+
+    // A stored value: tenths, or - / over / under. Sets the bits of channel ch.
+    bool Value(int ch, int typeCode, int& value, quint8& valid, quint8& range) {
+        QString w;
+        if (!Next(w, "value"))
+            return false;
+        const ThermocoupleType* type = TypeByCode(typeCode);
+        if (w == QLatin1String("-")) {
+            value = 0;
+            return true;
+        }
+        valid |= quint8(1 << ch);
+        if (w == QLatin1String("over")) {
+            range |= quint8(1 << ch);
+            value = type ? type->upperF * 10 : 0;
+            return true;
+        }
+        if (w == QLatin1String("under")) {
+            range |= quint8(0x10 << ch);
+            value = type ? type->lowerF * 10 : 0;
+            return true;
+        }
+        Back();
+        return Int(value, "value", kLowestTenths, kHighestTenths);
+    }
+
+private:
+    QStringList words_;
+    int pos_ = 0;
+};
+
+class ScenarioReader {
+public:
+    ScenarioReader(MeterModel& model, const QDateTime& now)
+        : m_(model)
+        , now_(now) {}
+
+    bool Line(Words& w) {
+        QString keyword;
+        w.Next(keyword, "statement");
+        bool ok = false;
+        if (keyword == QLatin1String("unit"))
+            ok = w.Unit(m_.fahrenheit);
+        else if (keyword == QLatin1String("clock"))
+            ok = Clock(w);
+        else if (keyword == QLatin1String("interval"))
+            ok = w.Int(m_.loggerInterval, "interval", 1, 255);
+        else if (keyword == QLatin1String("poweroff"))
+            ok = w.Int(m_.powerOffCode, "poweroff", 0, 2);
+        else if (keyword == QLatin1String("memsize"))
+            ok = MemorySize(w);
+        else if (keyword == QLatin1String("recording"))
+            ok = w.OnOff(m_.recording, "recording");
+        else if (keyword == QLatin1String("status7"))
+            ok = w.OnOff(m_.status7, "status7");
+        else if (keyword == QLatin1String("mode"))
+            ok = Mode(w);
+        else if (keyword == QLatin1String("channel"))
+            ok = Channel(w);
+        else if (keyword == QLatin1String("set"))
+            ok = Set(w);
+        else if (keyword == QLatin1String("record"))
+            ok = Record(w);
+        else if (keyword == QLatin1String("records"))
+            ok = Records(w);
+        else if (keyword == QLatin1String("manual"))
+            ok = Manual(w);
+        else
+            return w.Fail(QStringLiteral("unknown statement: %1").arg(keyword));
+        if (ok && !w.AtEnd()) {
+            QString extra;
+            w.Next(extra, "");
+            return w.Fail(QStringLiteral("unexpected word: %1").arg(extra));
+        }
+        return ok;
+    }
+
+private:
+    bool Clock(Words& w) {
+        QString word;
+        if (!w.Next(word, "clock"))
+            return false;
+        if (word == QLatin1String("none")) {
+            m_.ClearClock();
+            return true;
+        }
+        if (word == QLatin1String("now")) {
+            m_.SetClock(now_);
+            return true;
+        }
+        w.Back();
+        QDateTime at;
+        if (!w.DateTime(at))
+            return false;
+        m_.SetClock(at);
+        return true;
+    }
+
+    bool MemorySize(Words& w) {
+        int n = 0;
+        if (!w.Int(n, "memsize", 1, 8))
+            return false;
+        if (n != 1 && n != 2 && n != 4 && n != 8)
+            return w.Fail(QStringLiteral("memsize must be 1, 2, 4 or 8"));
+        m_.memorySizeCode = n;
+        return Fits(w);
+    }
+
+    bool Mode(Words& w) {
+        static const char* const kModes[] = {"normal", "max", "min", "maxmin"};
+        QString word;
+        if (!w.Next(word, "mode"))
+            return false;
+        for (int i = 0; i < 4; ++i) {
+            if (word == QLatin1String(kModes[i])) {
+                m_.displayMode = i;
+                return true;
+            }
+        }
+        return w.Fail(QStringLiteral("mode must be normal, max, min or maxmin: %1").arg(word));
+    }
+
+    bool Channel(Words& w) {
+        int n = 0;
+        if (!w.Int(n, "channel", 1, 4))
+            return false;
+        const int ch = n - 1;
+        MeterChannel& c = m_.Channel(ch);
+        while (!w.AtEnd()) {
+            QString key;
+            w.Next(key, "");
+            bool ok = false;
+            if (key == QLatin1String("type")) {
+                QString t;
+                ok = w.Next(t, "type") && w.Type(t, c.typeCode);
+            } else if (key == QLatin1String("reading")) {
+                int v = 0;
+                ok = w.Int(v, "reading", kLowestTenths, kHighestTenths);
+                if (ok)
+                    m_.SetReading(ch, v);
+            } else if (key == QLatin1String("probe")) {
+                ok = w.OnOff(c.probe, "probe");
+            } else if (key == QLatin1String("offset")) {
+                ok = w.Int(c.offset, "offset", -128, 127);
+            } else if (key == QLatin1String("over")) {
+                ok = w.OnOff(c.over, "over");
+            } else if (key == QLatin1String("under")) {
+                ok = w.OnOff(c.under, "under");
+            } else if (key == QLatin1String("heat")) {
+                ok = w.Int(c.heatPerMinute, "heat", -100000, 100000);
+            } else if (key == QLatin1String("overevery")) {
+                ok = w.Int(c.overEvery, "overevery", 0, 86400);
+            } else {
+                return w.Fail(QStringLiteral("unknown channel setting: %1").arg(key));
+            }
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
+    bool Set(Words& w) {
+        LoggerSet s;
+        s.fahrenheit = m_.fahrenheit;
+        s.mask = 0x0F;
+        s.interval = m_.loggerInterval;
+        for (int ch = 0; ch < 4; ++ch)
+            s.types[size_t(ch)] = m_.Channel(ch).typeCode;
+        bool haveStart = false;
+        while (!w.AtEnd()) {
+            QString key;
+            w.Next(key, "");
+            bool ok = false;
+            if (key == QLatin1String("start"))
+                ok = haveStart = w.DateTime(s.start);
+            else if (key == QLatin1String("interval"))
+                ok = w.Int(s.interval, "interval", 0, 255);
+            else if (key == QLatin1String("unit"))
+                ok = w.Unit(s.fahrenheit);
+            else if (key == QLatin1String("mask"))
+                ok = w.Int(s.mask, "mask", 1, 15);
+            else if (key == QLatin1String("types"))
+                ok = w.Types(s.types);
+            else if (key == QLatin1String("offsets"))
+                ok = w.Offsets(s.offsets);
+            else
+                return w.Fail(QStringLiteral("unknown set setting: %1").arg(key));
+            if (!ok)
+                return false;
+        }
+        if (!haveStart)
+            return w.Fail(QStringLiteral("a set needs its start date and time"));
+        m_.sets.append(s);
+        return Fits(w);
+    }
+
+    bool Record(Words& w) {
+        if (m_.sets.isEmpty())
+            return w.Fail(QStringLiteral("record before the first set"));
+        LoggerSet& s = m_.sets.last();
+        if (s.records.size() >= kMaxRecords)
+            return w.Fail(QStringLiteral("too many records in one set"));
+        SetRecord r;
+        for (int ch = 0; ch < 4; ++ch) {
+            if ((s.mask & (1 << ch)) &&
+                !w.Value(ch, s.types[size_t(ch)], r.values[size_t(ch)], r.valid, r.range))
+                return false;
+        }
+        s.records.append(r);
+        return Fits(w);
+    }
+
+    bool Records(Words& w) {
+        if (m_.sets.isEmpty())
+            return w.Fail(QStringLiteral("records before the first set"));
+        LoggerSet& s = m_.sets.last();
+        int n = 0, from = 0, step = 0;
+        QString word;
+        if (!w.Int(n, "count", 1, kMaxRecords - s.records.size()))
+            return false;
+        if (!w.Next(word, "from") || word != QLatin1String("from"))
+            return w.Fail(QStringLiteral("expected: records N from V step S"));
+        if (!w.Int(from, "from", kLowestTenths, kHighestTenths))
+            return false;
+        if (!w.Next(word, "step") || word != QLatin1String("step"))
+            return w.Fail(QStringLiteral("expected: records N from V step S"));
+        if (!w.Int(step, "step", -1000, 1000))
+            return false;
+        const int recordSize = 2 + 3 * ChannelCountOf(s.mask);
+        if (qint64(m_.AutomaticSize()) + qint64(n) * recordSize > m_.Capacity())
+            return Fits(w, qint64(n) * recordSize);
+        s.records.reserve(s.records.size() + n);
+        for (int i = 0; i < n; ++i) {
+            SetRecord r;
+            int k = 0;
+            for (int ch = 0; ch < 4; ++ch) {
+                if (!(s.mask & (1 << ch)))
+                    continue;
+                const qint64 v = qint64(from) + 10 * k++ + qint64(i) * step;
+                r.values[size_t(ch)] = int(std::clamp<qint64>(v, kLowestTenths, kHighestTenths));
+                r.valid |= quint8(1 << ch);
+            }
+            s.records.append(r);
+        }
+        return true;
+    }
+
+    bool Manual(Words& w) {
+        if (m_.manual.size() >= MeterModel::kMaxManualEntries)
+            return w.Fail(QStringLiteral("the meter holds at most 255 manual entries"));
+        ManualEntry e;
+        e.fahrenheit = m_.fahrenheit;
+        e.valid = 0;
+        for (int ch = 0; ch < 4; ++ch)
+            e.types[size_t(ch)] = m_.Channel(ch).typeCode;
+        bool haveAt = false, haveValues = false;
+        while (!w.AtEnd()) {
+            QString key;
+            w.Next(key, "");
+            bool ok = true;
+            if (key == QLatin1String("at")) {
+                ok = haveAt = w.DateTime(e.at);
+            } else if (key == QLatin1String("unit")) {
+                ok = w.Unit(e.fahrenheit);
+            } else if (key == QLatin1String("types")) {
+                ok = w.Types(e.types);
+            } else if (key == QLatin1String("offsets")) {
+                ok = w.Offsets(e.offsets);
+            } else if (key == QLatin1String("values")) {
+                for (int ch = 0; ch < 4 && ok; ++ch)
+                    ok = w.Value(ch, e.types[size_t(ch)], e.values[size_t(ch)], e.valid, e.range);
+                haveValues = ok;
+            } else {
+                return w.Fail(QStringLiteral("unknown manual setting: %1").arg(key));
+            }
+            if (!ok)
+                return false;
+        }
+        if (!haveAt)
+            return w.Fail(QStringLiteral("a manual entry needs: at DATE TIME"));
+        if (!haveValues)
+            return w.Fail(QStringLiteral("a manual entry needs: values V V V V"));
+        m_.manual.append(e);
+        return true;
+    }
+
+    bool Fits(Words& w, qint64 adding = 0) {
+        const qint64 size = m_.AutomaticSize() + adding;
+        if (size <= m_.Capacity())
+            return true;
+        return w.Fail(QStringLiteral("the automatic data (%1 bytes) exceeds the memory of size "
+                                     "code %2 (%3 bytes)")
+                          .arg(size)
+                          .arg(m_.memorySizeCode)
+                          .arg(m_.Capacity()));
+    }
+
+    MeterModel& m_;
+    QDateTime now_;
+};
+
+} // namespace
+
+QString LoadScenario(const QString& text, MeterModel& model, const QDateTime& now) {
+    MeterModel scratch = model;
+    ScenarioReader reader(scratch, now);
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    const QRegularExpression blanks(QStringLiteral("\\s+"));
+    for (int i = 0; i < lines.size(); ++i) {
+        QString line = lines.at(i);
+        const int hash = line.indexOf(QLatin1Char('#'));
+        if (hash >= 0)
+            line.truncate(hash);
+        const QStringList words = line.split(blanks, Qt::SkipEmptyParts);
+        if (words.isEmpty())
+            continue;
+        Words w(words);
+        if (!reader.Line(w))
+            return QStringLiteral("line %1: %2").arg(i + 1).arg(w.error);
+    }
+    model = scratch;
+    return QString();
+}
+
+QString DefaultScenarioText() {
+    return QStringLiteral(R"(# Corvilab's simulated meter, as it starts without a scenario.
+unit F
+clock now
+interval 2
+poweroff 1
+memsize 8
+channel 1 type K reading 734 offset 0 heat 6
+channel 2 type J reading 0 probe off
+channel 3 type T reading 652 offset -5 overevery 15
+channel 4 type E reading -53
+
+set start 2026/11/02 09:00:00 interval 5 unit C mask 0b0111 types K,J,T,K offsets 0,0,-5,0
+record 734 700 652
+record 736 702 -
+record 739 over 655
+record 741 705 under
+records 40 from 745 step 2
+
+set start 2026/11/14 13:30:00 interval 1 unit F mask 0b0001 types K,K,K,K offsets 0,0,0,0
+records 120 from 1850 step -3
+
+set start 2026/12/01 07:15:00 interval 60 unit C mask 0b1111 types K,J,T,E offsets 0,0,0,3
+record 700 650 -4 -53
+record 702 - 0 -48
+records 20 from 710 step 1
+
+manual at 2026/11/20 10:05:09 unit C types K,J,K,T offsets 0,0,0,0 values 734 - over 662
+manual at 2026/11/20 10:06:30 unit F types K,J,K,T offsets -5,0,0,0 values 735 701 -5 under
+manual at 2026/11/21 16:40:00 unit C types K,J,T,E offsets 0,0,0,0 values 1203 980 -204 0
+)");
+}
