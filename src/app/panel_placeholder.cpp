@@ -1,1 +1,0 @@
-// The windows library gains its files with the main window.
