@@ -1,0 +1,253 @@
+#include "sim/meter_model.h"
+#include "sim/meter_scenario.h"
+#include "sim/sim_control.h"
+
+#include <QtTest>
+
+namespace {
+
+QByteArray Hex(const char* text) {
+    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
+}
+
+const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0, 0));
+
+} // namespace
+
+class TestMeterScenario : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void goodScenario();
+    void recordMarkers();
+    void defaultScenario();
+    void errors_data();
+    void errors();
+    void errorLeavesModelAlone();
+    void controlLines_data();
+    void controlLines();
+};
+
+void TestMeterScenario::goodScenario() {
+    const QString text = QStringLiteral(R"(# a meter for one test
+unit C
+clock 2013/08/08 14:05:09
+interval 10
+poweroff 2
+memsize 4
+recording on
+status7 on
+mode maxmin
+channel 1 type J reading -53 probe on offset -5
+channel 2 probe off
+channel 3 type 10 over on   # code as a number
+channel 4 type t under on heat 6 overevery 30
+
+set start 2013/08/08 14:05:09 interval 5 unit F mask 0b0101 types K,J,T,K offsets 0,-5,0,3
+record 734 -4
+records 2 from 100 step 5
+set start 2013/08/09 00:00:00 mask 0x8
+manual at 2013/08/08 14:05:09 unit C types K,J,K,T offsets 0,0,-5,0 values 234 - over -53
+)");
+    MeterModel m;
+    QCOMPARE(LoadScenario(text, m, kNow), QString());
+    QVERIFY(!m.fahrenheit);
+    QCOMPARE(m.ClockReply(), Hex("02 0D 08 08 0E 05 09 03"));
+    QCOMPARE(m.loggerInterval, 10);
+    QCOMPARE(m.powerOffCode, 2);
+    QCOMPARE(m.memorySizeCode, 4);
+    QCOMPARE(m.Packet(0), Hex("02 C0 01 0B FF FB 83 FB 00 00 00 03"));
+    QCOMPARE(m.Packet(1).at(3), char(0x03)); // mode only: no probe
+    QCOMPARE(m.Packet(2).mid(2, 2), Hex("0A 2B"));
+    QCOMPARE(m.Packet(3).mid(2, 5), Hex("03 4B FE B8 80")); // under: bottom of T
+    QCOMPARE(m.Channel(3).heatPerMinute, 6);
+    QCOMPARE(m.Channel(3).overEvery, 30);
+
+    QCOMPARE(m.sets.size(), 2);
+    QCOMPARE(EncodeSet(m.sets.at(0)),
+             Hex("00 55 AA 00 15 00 01 03 00 00 FB 00 03 0D 08 08 0E 05 09 05 00 00 03"
+                 "05 00 00 49 04 00 00 84"
+                 "05 00 00 0A 00 00 0B 00"
+                 "05 00 00 0A 05 00 0B 05"));
+    // A set takes the meter's unit, interval and channel types unless told otherwise.
+    const LoggerSet& second = m.sets.at(1);
+    QCOMPARE(second.mask, 8);
+    QVERIFY(!second.fahrenheit);
+    QCOMPARE(second.interval, 10);
+    QCOMPARE(second.types, (std::array<int, 4>{1, 1, 10, 3}));
+    QVERIFY(second.records.isEmpty());
+
+    QCOMPARE(m.manual.size(), 1);
+    QCOMPARE(EncodeManualEntry(m.manual.at(0)),
+             Hex("00 0D 40 00 01 00 03 00 00 FB 00 0D 08 08 0E 05 09"
+                 "00 17 04 00 00 00 09 C2 00 FF FB 83"));
+}
+
+void TestMeterScenario::recordMarkers() {
+    MeterModel m;
+    QCOMPARE(LoadScenario(QStringLiteral("set start 2026/01/01 00:00:00 mask 15 types K,J,T,K\n"
+                                         "record - over under 5\n"),
+                          m, kNow),
+             QString());
+    const SetRecord& r = m.sets.at(0).records.at(0);
+    QCOMPARE(int(r.valid), 0x0E);
+    QCOMPARE(int(r.range), 0x42); // T2 over, T3 under
+    QCOMPARE(r.values, (std::array<int, 4>{0, 18320, -3280, 5}));
+}
+
+void TestMeterScenario::defaultScenario() {
+    MeterModel m;
+    QCOMPARE(LoadScenario(DefaultScenarioText(), m, kNow), QString());
+    QCOMPARE(m.ClockNow(), kNow);
+    QCOMPARE(m.sets.size(), 3);
+    QSet<int> masks;
+    QSet<int> intervals;
+    QSet<bool> units;
+    for (const LoggerSet& s : m.sets) {
+        masks << s.mask;
+        intervals << s.interval;
+        units << s.fahrenheit;
+        QVERIFY(!s.records.isEmpty());
+    }
+    QCOMPARE(masks.size(), 3);
+    QCOMPARE(intervals.size(), 3);
+    QCOMPARE(units.size(), 2);
+    QVERIFY(m.manual.size() >= 3);
+    QVERIFY(!m.Channel(1).probe);
+    QVERIFY(m.Channel(0).heatPerMinute > 0);
+    QVERIFY(m.Channel(2).overEvery > 0);
+    QSet<int> types;
+    for (int ch = 0; ch < 4; ++ch)
+        types << m.Channel(ch).typeCode;
+    QCOMPARE(types.size(), 4);
+}
+
+void TestMeterScenario::errors_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("unknown statement") << "unit F\n\nfrobnicate 3\n"
+                                       << "line 3: unknown statement: frobnicate";
+    QTest::newRow("comment lines count") << "# one\n# two\nunit K\n"
+                                         << "line 3: unit must be C or F: K";
+    QTest::newRow("channel 5") << "channel 5 reading 1\n"
+                               << "line 1: channel 5 is outside 1..4";
+    QTest::newRow("type Z") << "channel 1 type Z\n"
+                            << "line 1: unknown thermocouple type: Z";
+    QTest::newRow("offset too large") << "channel 2 offset 200\n"
+                                      << "line 1: offset 200 is outside -128..127";
+    QTest::newRow("reading not a number") << "channel 2 reading 7.3\n"
+                                          << "line 1: reading is not a number: 7.3";
+    QTest::newRow("bad date") << "clock 2026/02/30 10:00:00\n"
+                              << "line 1: not a date and time (yyyy/mm/dd hh:mm:ss): "
+                                 "2026/02/30 10:00:00";
+    QTest::newRow("year out of the century") << "clock 1999/12/31 23:59:59\n"
+                                             << "line 1: the meter's years run from 2000 to "
+                                                "2099: 1999/12/31";
+    QTest::newRow("memsize 3") << "memsize 3\n"
+                               << "line 1: memsize must be 1, 2, 4 or 8";
+    QTest::newRow("interval 0") << "interval 0\n"
+                                << "line 1: interval 0 is outside 1..255";
+    QTest::newRow("record before set") << "record 1\n"
+                                       << "line 1: record before the first set";
+    QTest::newRow("set without start") << "set mask 3\n"
+                                       << "line 1: a set needs its start date and time";
+    QTest::newRow("mask 0") << "set start 2026/01/01 00:00:00 mask 0\n"
+                            << "line 1: mask 0 is outside 1..15";
+    QTest::newRow("too few values") << "set start 2026/01/01 00:00:00 mask 3\nrecord 1\n"
+                                    << "line 2: missing value";
+    QTest::newRow("too many values") << "set start 2026/01/01 00:00:00 mask 1\nrecord 1 2\n"
+                                     << "line 2: unexpected word: 2";
+    QTest::newRow("types needs four") << "set start 2026/01/01 00:00:00 types K,J\n"
+                                      << "line 1: types needs four entries: K,J";
+    QTest::newRow("manual without values") << "manual at 2026/01/01 00:00:00\n"
+                                           << "line 1: a manual entry needs: values V V V V";
+    QTest::newRow("memory full") << "memsize 1\nset start 2026/01/01 00:00:00 mask 15\n"
+                                    "records 4000 from 0 step 1\n"
+                                 << "line 3: the automatic data (56023 bytes) exceeds the "
+                                    "memory of size code 1 (53248 bytes)";
+    QTest::newRow("shrinking the memory below the data")
+        << "set start 2026/01/01 00:00:00 mask 15\nrecords 4000 from 0 step 1\nmemsize 1\n"
+        << "line 3: the automatic data (56023 bytes) exceeds the memory of size code 1 (53248 "
+           "bytes)";
+    QTest::newRow("on or off") << "recording yes\n"
+                               << "line 1: recording must be on or off: yes";
+}
+
+void TestMeterScenario::errors() {
+    QFETCH(QString, text);
+    MeterModel m;
+    QTEST(LoadScenario(text, m, kNow), "error");
+}
+
+void TestMeterScenario::errorLeavesModelAlone() {
+    MeterModel m;
+    m.loggerInterval = 7;
+    const QString error =
+        LoadScenario(QStringLiteral("interval 9\nset start 2026/01/01 00:00:00\nbogus\n"), m, kNow);
+    QVERIFY(error.startsWith(QLatin1String("line 3:")));
+    QCOMPARE(m.loggerInterval, 7);
+    QVERIFY(m.sets.isEmpty());
+}
+
+void TestMeterScenario::controlLines_data() {
+    QTest::addColumn<QString>("line");
+    QTest::addColumn<QString>("state");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<bool>("understood");
+    const int none = int(ControlAction::None);
+    QTest::newRow("silent on") << "silent on"
+                               << "silent" << none << true;
+    QTest::newRow("stream off") << "stream off"
+                                << "nostream" << none << true;
+    QTest::newRow("garbage on") << " garbage   on "
+                                << "garbage" << none << true;
+    QTest::newRow("probe 2 off") << "probe 2 off"
+                                 << "noprobe2" << none << true;
+    QTest::newRow("unit C") << "unit C"
+                            << "C" << none << true;
+    QTest::newRow("reading 4 -53") << "reading 4 -53"
+                                   << "r4=-53" << none << true;
+    QTest::newRow("unplug") << "unplug"
+                            << "" << int(ControlAction::Unplug) << true;
+    QTest::newRow("plug") << "plug"
+                          << "" << int(ControlAction::Plug) << true;
+    QTest::newRow("quit") << "quit"
+                          << "" << int(ControlAction::Quit) << true;
+    QTest::newRow("empty line") << ""
+                                << "" << none << true;
+    QTest::newRow("probe 5") << "probe 5 off"
+                             << "" << none << false;
+    QTest::newRow("silent maybe") << "silent maybe"
+                                  << "" << none << false;
+    QTest::newRow("cut -1") << "cut -1"
+                            << "" << none << false;
+    QTest::newRow("unknown") << "explode"
+                             << "" << none << false;
+}
+
+void TestMeterScenario::controlLines() {
+    QFETCH(QString, line);
+    MeterModel m;
+    MeterProtocol p(m);
+    const ControlResult r = ApplyControlLine(line, p);
+    QStringList state;
+    if (p.Silent())
+        state << QStringLiteral("silent");
+    if (!p.Streaming())
+        state << QStringLiteral("nostream");
+    if (p.Garbage())
+        state << QStringLiteral("garbage");
+    for (int ch = 0; ch < 4; ++ch) {
+        if (!m.Channel(ch).probe)
+            state << QStringLiteral("noprobe%1").arg(ch + 1);
+        if (m.Channel(ch).readingF != 700)
+            state << QStringLiteral("r%1=%2").arg(ch + 1).arg(m.Channel(ch).readingF);
+    }
+    if (!m.fahrenheit)
+        state << QStringLiteral("C");
+    QTEST(state.join(QLatin1Char(' ')), "state");
+    QTEST(int(r.action), "action");
+    QTEST(r.error.isEmpty(), "understood");
+}
+
+QTEST_GUILESS_MAIN(TestMeterScenario)
+#include "tst_meter_scenario.moc"
