@@ -78,7 +78,7 @@ manual at 2013/08/08 14:05:09 unit C types K,J,K,T offsets 0,0,-5,0 values 234 -
 
     QCOMPARE(m.manual.size(), 1);
     QCOMPARE(EncodeManualEntry(m.manual.at(0)),
-             Hex("00 0D 40 00 01 00 03 00 00 FB 00 0D 08 08 0E 05 09"
+             Hex("00 0D 04 00 01 00 03 00 00 FB 00 0D 08 08 0E 05 09"
                  "00 17 04 00 00 00 09 C2 00 FF FB 83"));
 }
 
