@@ -175,7 +175,7 @@ QVector<DataListRow> DecodeSetRows(const LoggerSet& set, int first, int count) {
 
     for (int r = first; r <= last; ++r) {
         const quint8* record = data + LoggerSet::HeaderSize + qsizetype(r - 1) * size;
-        DataListRow row;
+        DataListRow& row = rows.emplaceBack();
         row.record = r;
         row.dateTime = clock.text(r);
         const quint8 valid = record[0];
@@ -201,7 +201,6 @@ QVector<DataListRow> DecodeSetRows(const LoggerSet& set, int first, int count) {
             row.f[size_t(n)] = texts.f;
             value += 3;
         }
-        rows.append(std::move(row));
     }
     return rows;
 }
