@@ -39,6 +39,11 @@ ControlResult ApplyControlLine(const QString& line, MeterProtocol& protocol) {
         result.action = ControlAction::Plug;
     } else if (w.size() == 1 && cmd == QLatin1String("quit")) {
         result.action = ControlAction::Quit;
+    } else if (cmd == QLatin1String("echo")) {
+        // Lines are applied in order, so a test that sees its echo knows the lines before it
+        // have taken effect.
+        result.action = ControlAction::Echo;
+        result.echo = QStringList(w.mid(1)).join(QLatin1Char(' '));
     } else if (w.size() == 2 && cmd == QLatin1String("silent") && OnOff(w.at(1), on)) {
         protocol.SetSilent(on);
     } else if (w.size() == 2 && cmd == QLatin1String("stream") && OnOff(w.at(1), on)) {
@@ -72,14 +77,16 @@ ControlResult ApplyControlLine(const QString& line, MeterProtocol& protocol) {
 }
 
 QString ControlHelpText() {
-    return QStringLiteral("  silent on|off        stop or resume answering commands\n"
-                          "  stream on|off        stop or resume the live packets\n"
-                          "  garbage on|off       send stray bytes between live packets\n"
-                          "  cut N                cut the next R or Q dump after N bytes\n"
-                          "  probe CH on|off      plug or pull the probe of channel 1..4\n"
-                          "  unit C|F             switch the display unit\n"
-                          "  reading CH TENTHS_F  set a channel's reading, tenths of a degree F\n"
-                          "  unplug               close the pseudo-terminal (the port vanishes)\n"
-                          "  plug                 open a new one and print its path\n"
-                          "  quit                 end the simulator\n");
+    return QStringLiteral(
+        "  silent on|off        stop or resume answering commands\n"
+        "  stream on|off        stop or resume the live packets\n"
+        "  garbage on|off       send stray bytes between live packets\n"
+        "  cut N                cut the next R or Q dump after N bytes\n"
+        "  probe CH on|off      plug or pull the probe of channel 1..4\n"
+        "  unit C|F             switch the display unit\n"
+        "  reading CH TENTHS_F  set a channel's reading, tenths of a degree F\n"
+        "  unplug               close the pseudo-terminal (the port vanishes)\n"
+        "  plug                 open a new one and print its path\n"
+        "  echo TEXT            print TEXT (to know the lines before it are done)\n"
+        "  quit                 end the simulator\n");
 }

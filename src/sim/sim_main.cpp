@@ -190,6 +190,9 @@ int main(int argc, char** argv) {
                 else
                     PrintLine(server.SlavePath());
                 break;
+            case ControlAction::Echo:
+                PrintLine(result.echo);
+                break;
             case ControlAction::Quit:
                 QCoreApplication::quit();
                 break;

@@ -212,6 +212,8 @@ void TestMeterScenario::controlLines_data() {
                           << "" << int(ControlAction::Plug) << true;
     QTest::newRow("quit") << "quit"
                           << "" << int(ControlAction::Quit) << true;
+    QTest::newRow("echo") << "echo all  done"
+                          << "" << int(ControlAction::Echo) << true;
     QTest::newRow("empty line") << ""
                                 << "" << none << true;
     QTest::newRow("probe 5") << "probe 5 off"
