@@ -272,13 +272,8 @@ DataFileReadResult ReadDataFile(const QString& path, const DataLineHandler& onLi
         failed.error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
         return failed;
     }
-    // Mapping spares a copy of a large file; devices and pipes cannot be mapped, so read those.
-    const qint64 size = file.size();
-    if (size > 0) {
-        if (const uchar* mapped = file.map(0, size)) {
-            return ParseDataFile(reinterpret_cast<const char*>(mapped), qsizetype(size), onLine);
-        }
-    }
+    // Read, not mapped: a mapped file that another program shortens while it is read would end
+    // the program.
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) {
         failed.error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
@@ -342,11 +337,14 @@ bool DataFileWriter::WriteBytes(const QByteArray& bytes, qint64 lineCount) {
         return false;
     }
     m_file.unsetError();
+    errno = 0;
     const qint64 written = m_file.write(bytes);
+    const int writeErrno = errno;
     if (written != bytes.size()) {
-        const QString reason = m_file.error() != QFileDevice::NoError
-                                   ? m_file.errorString()
-                                   : QStringLiteral("only part of the line was written");
+        // A write cut short reports no error of its own; the system's errno says why.
+        const QString reason = m_file.error() != QFileDevice::NoError ? m_file.errorString()
+                               : writeErrno != 0                      ? qt_error_string(writeErrno)
+                                                 : QStringLiteral("the line was cut short");
         // Take back a part line, so that the file still ends at a whole line.
         if (written != 0 && m_file.resize(m_size))
             m_file.seek(m_size);
@@ -378,13 +376,10 @@ bool DataFileWriter::Sync() {
 bool DataFileWriter::Close() {
     if (!m_file.isOpen())
         return true;
-    bool ok = Sync();
-    const QString syncError = m_error;
+    const bool synced = Sync();
     m_file.unsetError();
     m_file.close();
-    if (ok && m_file.error() != QFileDevice::NoError)
-        ok = Fail(m_file.errorString());
-    else if (!ok)
-        m_error = syncError;
-    return ok;
+    if (synced && m_file.error() != QFileDevice::NoError)
+        return Fail(m_file.errorString());
+    return synced;
 }

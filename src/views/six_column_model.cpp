@@ -9,18 +9,20 @@ constexpr qsizetype MaxRows = std::numeric_limits<int>::max();
 
 // Readings, dates and numbers are ASCII; only such cells take the quick road.
 void AppendUtf8(std::vector<char>& out, const QString& text) {
-    const QChar* s = text.constData();
+    const char16_t* s = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n && s[i].unicode() < 0x80)
-        ++i;
-    if (i == n) {
-        for (qsizetype k = 0; k < n; ++k)
-            out.push_back(char(s[k].unicode()));
-        return;
+    const size_t at = out.size();
+    out.resize(at + size_t(n));
+    char* dst = out.data() + at;
+    for (qsizetype i = 0; i < n; ++i) {
+        if (s[i] >= 0x80) {
+            out.resize(at);
+            const QByteArray utf8 = text.toUtf8();
+            out.insert(out.end(), utf8.cbegin(), utf8.cend());
+            return;
+        }
+        dst[i] = char(s[i]);
     }
-    const QByteArray utf8 = text.toUtf8();
-    out.insert(out.end(), utf8.cbegin(), utf8.cend());
 }
 
 qsizetype Utf8SizeBound(const DataFields& texts) {

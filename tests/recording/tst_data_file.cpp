@@ -203,6 +203,13 @@ void TestDataFile::split() {
     QTEST(ok, "ok");
     if (ok)
         QTEST(ToList(fields), "fields");
+
+    // The file reader splits bytes, not text: it must follow the same rule.
+    const ReadBack back = Parse(EncodeWindows1252(line) + "\r\n");
+    QCOMPARE(back.result.complete, ok);
+    QCOMPARE(back.result.stoppedAtLine, qint64(ok ? 0 : 1));
+    if (ok)
+        QTEST(back.lines.value(0), "fields");
 }
 
 void TestDataFile::parse_data() {
@@ -384,6 +391,17 @@ void TestDataFile::readerReportsMissingFile() {
     QVERIFY(!r.complete);
     QVERIFY(!r.error.isEmpty());
     QCOMPARE(calls, 0);
+
+    QTemporaryDir dir;
+    const DataFileReadResult folder = ReadDataFile(dir.path(), [&](qint64, const DataFields&) {
+        ++calls;
+        return true;
+    });
+    QVERIFY(!folder.opened);
+    QCOMPARE(calls, 0);
+    DataFileWriter writer;
+    QVERIFY(!writer.Open(dir.path()));
+    QVERIFY(!writer.ErrorText().isEmpty());
 }
 
 void TestDataFile::continuationName_data() {

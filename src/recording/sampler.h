@@ -1,0 +1,70 @@
+#pragma once
+
+#include "recording/sample_buffers.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <optional>
+
+class AlarmSettings;
+class Clock;
+class LiveState;
+struct ChannelState;
+
+// What one channel shows and charts at a sample, by the precedence: no probe, normal reading,
+// under range, over range (over wins when both flags are set).
+struct ChannelSample {
+    QString TextC, TextF;                    // "23.4", "- - -", "Under", "Over"
+    std::optional<int> ChartedC, ChartedF;   // tenths; empty: nothing charted or stored
+    bool AtAlarmC = false, AtAlarmF = false; // normal reading at or above the alarm value
+};
+ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF);
+
+// One sample as every consumer sees it: the panels, the recording, the live list and the
+// real-time graph.
+struct SampleRecord {
+    int SampleIndex = 0;
+    QString TimeText; // "yyyy/mm/dd hh:nn:ss"
+    std::array<QString, 4> TextC, TextF;
+    std::array<std::optional<int>, 4> ChartedC, ChartedF;
+    std::array<bool, 4> AlarmShownC{}, AlarmShownF{}; // the blinking labels' visibility
+};
+
+// The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
+// a sample of the live state into the sample buffers and hands it on.
+class Sampler : public QObject {
+    Q_OBJECT
+public:
+    Sampler(const Clock& clock, const LiveState& live, const AlarmSettings& alarms,
+            int capacity = SampleBuffers::kCapacity, QObject* parent = nullptr);
+
+    double SamplingTime = 1.0;  // seconds between samples
+    double SampleTickCount = 0; // ticks since the last sample
+
+    // Samples since the last configuration change (at most the buffers' capacity).
+    int SampleIndex() const { return buffers_.Count(); }
+    const SampleBuffers& Buffers() const { return buffers_; }
+
+    // The `Timer2` tick. True when it took a sample.
+    bool SampleTick();
+    // Takes one sample now.
+    SampleRecord TakeSample();
+    // A configuration change or a link recovery: the buffers start over at sample 1.
+    void StartOver() { buffers_.Clear(); }
+
+    const std::array<bool, 4>& AlarmShownC() const { return alarmShownC_; }
+    const std::array<bool, 4>& AlarmShownF() const { return alarmShownF_; }
+
+Q_SIGNALS:
+    // After the buffers hold the sample; the panels refresh from it, and so can the recording,
+    // the live list and the real-time graph.
+    void SampleTaken(const SampleRecord& record);
+
+private:
+    const Clock& clock_;
+    const LiveState& live_;
+    const AlarmSettings& alarms_;
+    SampleBuffers buffers_;
+    std::array<bool, 4> alarmShownC_{}, alarmShownF_{};
+};
