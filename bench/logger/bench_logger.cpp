@@ -66,8 +66,8 @@ int main() {
     const SetSplit split = SplitSets(memory);
     const qint64 splitNs = timer.nsecsElapsed();
 
-    const LoggerSet* big = nullptr;
-    for (const LoggerSet& s : split.sets)
+    const LoggedSet* big = nullptr;
+    for (const LoggedSet& s : split.sets)
         if (!big || s.recordCount > big->recordCount)
             big = &s;
     timer.restart();
@@ -76,7 +76,7 @@ int main() {
 
     timer.restart();
     qint64 allRows = 0;
-    for (const LoggerSet& s : split.sets)
+    for (const LoggedSet& s : split.sets)
         allRows += DecodeSetRows(s).size();
     const qint64 allNs = timer.nsecsElapsed();
 

@@ -20,13 +20,13 @@ QByteArray AutomaticDataOfDump(const QByteArray& dump, qint64 memoryAddress) {
 }
 
 qint64 ManualDumpSize(int manualCount) {
-    return qint64(std::max(manualCount, 0)) * ManualEntry::Size + 3;
+    return qint64(std::max(manualCount, 0)) * ManualRecord::Size + 3;
 }
 
 QByteArray ManualEntriesOfDump(const QByteArray& dump, int manualCount) {
     if (dump.size() <= 2)
         return {};
-    const qint64 size = qint64(std::max(manualCount, 0)) * ManualEntry::Size;
+    const qint64 size = qint64(std::max(manualCount, 0)) * ManualRecord::Size;
     return dump.mid(2, std::min<qint64>(size, dump.size() - 2));
 }
 

@@ -14,8 +14,8 @@ quint8 ByteAt(const QByteArray& data, qsizetype i) {
     return quint8(data[i]);
 }
 
-LoggerSet ReadHeader(const QByteArray& data, qsizetype p) {
-    LoggerSet set;
+LoggedSet ReadHeader(const QByteArray& data, qsizetype p) {
+    LoggedSet set;
     set.position = p;
     const quint8 maskByte = ByteAt(data, p + 4);
     set.channelMask = maskByte & 0x0F;
@@ -45,17 +45,17 @@ SetSplit SplitSets(const QByteArray& data) {
             split.status = SplitStatus::MarkerMissing;
             break;
         }
-        if (left < LoggerSet::HeaderSize) {
+        if (left < LoggedSet::HeaderSize) {
             split.status = SplitStatus::HeaderCutShort;
             break;
         }
-        LoggerSet set = ReadHeader(data, p);
+        LoggedSet set = ReadHeader(data, p);
         set.number = int(split.sets.size()) + 1;
         const qsizetype size = set.recordSize();
-        const qsizetype whole = (left - LoggerSet::HeaderSize) / size;
+        const qsizetype whole = (left - LoggedSet::HeaderSize) / size;
         set.recordCount = int(std::min<qsizetype>(set.headerRecordCount, whole));
         set.cutShort = set.recordCount < set.headerRecordCount;
-        const qsizetype taken = LoggerSet::HeaderSize + set.recordCount * size;
+        const qsizetype taken = LoggedSet::HeaderSize + set.recordCount * size;
         set.bytes = data.mid(p, taken);
         split.sets.append(std::move(set));
         p += taken;
@@ -79,7 +79,7 @@ QString SplitStatusText(const SetSplit& split) {
             .arg(split.stoppedAt)
             .arg(split.dataSize);
     case SplitStatus::SetCutShort: {
-        const LoggerSet& last = split.sets.last();
+        const LoggedSet& last = split.sets.last();
         return QStringLiteral("Set %1 ends after %2 of its %3 records; "
                               "the rest was not in the logger data.")
             .arg(last.number)
@@ -95,7 +95,7 @@ std::array<QString, 4> SetTableRow::cells() const {
             QString::number(recordCount)};
 }
 
-SetTableRow SetTableRowOf(const LoggerSet& set) {
+SetTableRow SetTableRowOf(const LoggedSet& set) {
     return {set.number, set.startText, set.interval, set.recordCount, set.cutShort};
 }
 
@@ -116,7 +116,7 @@ namespace {
 // instead of failing.
 class RecordClock {
 public:
-    explicit RecordClock(const LoggerSet& set)
+    explicit RecordClock(const LoggedSet& set)
         : interval_(set.interval) {
         const auto& s = set.start;
         const QDate date = QDate(2000 + s[0], 1, 1)
@@ -158,7 +158,7 @@ private:
 
 } // namespace
 
-QVector<DataListRow> DecodeSetRows(const LoggerSet& set, int first, int count) {
+QVector<DataListRow> DecodeSetRows(const LoggedSet& set, int first, int count) {
     QVector<DataListRow> rows;
     first = std::max(first, 1);
     const int last = std::min<qint64>(qint64(first) + std::max(count, 0) - 1, set.recordCount);
@@ -174,7 +174,7 @@ QVector<DataListRow> DecodeSetRows(const LoggerSet& set, int first, int count) {
     const auto* data = reinterpret_cast<const quint8*>(set.bytes.constData());
 
     for (int r = first; r <= last; ++r) {
-        const quint8* record = data + LoggerSet::HeaderSize + qsizetype(r - 1) * size;
+        const quint8* record = data + LoggedSet::HeaderSize + qsizetype(r - 1) * size;
         DataListRow& row = rows.emplaceBack();
         row.record = r;
         row.dateTime = clock.text(r);
@@ -205,11 +205,11 @@ QVector<DataListRow> DecodeSetRows(const LoggerSet& set, int first, int count) {
     return rows;
 }
 
-QVector<DataListRow> DecodeSetRows(const LoggerSet& set) {
+QVector<DataListRow> DecodeSetRows(const LoggedSet& set) {
     return DecodeSetRows(set, 1, set.recordCount);
 }
 
-std::array<QString, 6> DataListHeadings(const LoggerSet& set, bool fahrenheit) {
+std::array<QString, 6> DataListHeadings(const LoggedSet& set, bool fahrenheit) {
     std::array<QString, 6> h{fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C"),
                              QStringLiteral("Date Time")};
     for (int n = 0; n < 4; ++n)

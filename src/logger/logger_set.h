@@ -10,7 +10,7 @@
 
 // One automatically recorded set of the logger memory: its header and the bytes of the records
 // that were actually downloaded.
-struct LoggerSet {
+struct LoggedSet {
     static constexpr int HeaderSize = 23;
 
     int number = 0;          // 1 upwards, in memory order
@@ -40,7 +40,7 @@ enum class SplitStatus {
 };
 
 struct SetSplit {
-    QVector<LoggerSet> sets;
+    QVector<LoggedSet> sets;
     SplitStatus status = SplitStatus::Complete;
     qsizetype stoppedAt = 0; // offset of the first byte not taken into a set
     qsizetype dataSize = 0;
@@ -64,7 +64,7 @@ struct SetTableRow {
     // The four cells: set number, date-time, interval, record count.
     std::array<QString, 4> cells() const;
 };
-SetTableRow SetTableRowOf(const LoggerSet& set);
+SetTableRow SetTableRowOf(const LoggedSet& set);
 std::array<QString, 4> SetTableHeadings();
 
 // One record of a set as the data list shows it, in both units. A channel the set did not
@@ -81,9 +81,9 @@ struct DataListRow {
 
 // Decodes the records first .. first + count - 1 (1-based, clipped to the records present),
 // so a window can fill itself in steps and show its progress.
-QVector<DataListRow> DecodeSetRows(const LoggerSet& set, int first, int count);
-QVector<DataListRow> DecodeSetRows(const LoggerSet& set);
+QVector<DataListRow> DecodeSetRows(const LoggedSet& set, int first, int count);
+QVector<DataListRow> DecodeSetRows(const LoggedSet& set);
 
 // Row 0 of the °C or °F table for a set: "°C" or "°F", "Date Time", "T1 - K" .. "T4 - K"
 // with the set's own type letters.
-std::array<QString, 6> DataListHeadings(const LoggerSet& set, bool fahrenheit);
+std::array<QString, 6> DataListHeadings(const LoggedSet& set, bool fahrenheit);

@@ -3,7 +3,7 @@
 #include "link/reading_text.h"
 #include "link/thermocouple.h"
 
-std::array<QString, 6> ManualEntry::cells() const {
+std::array<QString, 6> ManualRecord::cells() const {
     const auto& texts = fahrenheit ? f : c;
     std::array<QString, 6> cells{fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C"),
                                  dateTime};
@@ -12,9 +12,9 @@ std::array<QString, 6> ManualEntry::cells() const {
     return cells;
 }
 
-ManualEntry DecodeManualEntry(const char* bytes) {
+ManualRecord DecodeManualEntry(const char* bytes) {
     const auto* b = reinterpret_cast<const quint8*>(bytes);
-    ManualEntry entry;
+    ManualRecord entry;
     entry.fahrenheit = b[0] & 0x10;
     const std::array<bool, 4> valid = DecodeValidBits(b[1]);
     const RangeFlags range = DecodeOverUnderBits(b[2]);
@@ -33,12 +33,12 @@ ManualEntry DecodeManualEntry(const char* bytes) {
 
 ManualSplit SplitManualEntries(const QByteArray& entryBytes, int count) {
     ManualSplit split;
-    const qsizetype whole = entryBytes.size() / ManualEntry::Size;
+    const qsizetype whole = entryBytes.size() / ManualRecord::Size;
     const qsizetype n = std::min<qsizetype>(std::max(count, 0), whole);
     split.cutShort = n < count;
     split.entries.reserve(n);
     for (qsizetype i = 0; i < n; ++i)
-        split.entries.append(DecodeManualEntry(entryBytes.constData() + i * ManualEntry::Size));
+        split.entries.append(DecodeManualEntry(entryBytes.constData() + i * ManualRecord::Size));
     return split;
 }
 

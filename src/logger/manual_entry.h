@@ -9,7 +9,7 @@
 #include <array>
 
 // One manually recorded entry of the logger memory: a reading of all four channels.
-struct ManualEntry {
+struct ManualRecord {
     static constexpr int Size = 29;
 
     bool fahrenheit = false; // stored while the meter showed °F
@@ -23,11 +23,11 @@ struct ManualEntry {
     std::array<QString, 6> cells() const;
 };
 
-// Decodes one entry; `bytes` must hold at least ManualEntry::Size bytes.
-ManualEntry DecodeManualEntry(const char* bytes);
+// Decodes one entry; `bytes` must hold at least ManualRecord::Size bytes.
+ManualRecord DecodeManualEntry(const char* bytes);
 
 struct ManualSplit {
-    QVector<ManualEntry> entries;
+    QVector<ManualRecord> entries;
     bool cutShort = false; // fewer bytes than the entries counted
 };
 

@@ -127,7 +127,7 @@ void TestLoggerSet::split() {
     QCOMPARE(split.dataSize, data.size());
     QCOMPARE(split.sets.size(), positions.size());
     for (int i = 0; i < split.sets.size(); ++i) {
-        const LoggerSet& s = split.sets[i];
+        const LoggedSet& s = split.sets[i];
         QCOMPARE(s.number, i + 1);
         QCOMPARE(int(s.position), positions[i]);
         QCOMPARE(s.recordCount, recordCounts[i]);
@@ -160,7 +160,7 @@ void TestLoggerSet::header() {
     h.count = 0x010203;
     const SetSplit split = SplitSets(SetBytes(h, {}));
     QCOMPARE(split.sets.size(), 1);
-    const LoggerSet& s = split.sets[0];
+    const LoggedSet& s = split.sets[0];
     QCOMPARE(s.channelMask, 6);
     QVERIFY(s.fahrenheit);
     QCOMPARE(s.offsetTenths, (std::array<int, 4>{-5, -56, 127, 0}));
@@ -182,7 +182,7 @@ void TestLoggerSet::rows() {
                                Record(0x06, 0x04, {"004904", "002000"}) + // T3 over
                                Record(0x06, 0x40, {"004904", "002000"}) + // T3 under
                                Record(0x06, 0x44, {"004904", "002000"});  // T3 over and under
-    const LoggerSet set = SplitSets(SetBytes(h, records)).sets.value(0);
+    const LoggedSet set = SplitSets(SetBytes(h, records)).sets.value(0);
     const QVector<DataListRow> rows = DecodeSetRows(set);
     QCOMPARE(rows.size(), 5);
     const QString blank = QStringLiteral(" ");
@@ -260,7 +260,7 @@ void TestLoggerSet::recordTimes() {
     h.count = record;
     for (int i = 0; i < 6; ++i)
         h.start[size_t(i)] = start[i];
-    const LoggerSet set = SplitSets(SetBytes(h, QByteArray(2 * record, '\0'))).sets.value(0);
+    const LoggedSet set = SplitSets(SetBytes(h, QByteArray(2 * record, '\0'))).sets.value(0);
     const QVector<DataListRow> rows = DecodeSetRows(set, record, 1);
     QCOMPARE(rows.size(), 1);
     QCOMPARE(rows[0].record, record);
@@ -269,7 +269,7 @@ void TestLoggerSet::recordTimes() {
 }
 
 void TestLoggerSet::rowRanges() {
-    const LoggerSet set = SplitSets(UniformSet(1, 5)).sets[0];
+    const LoggedSet set = SplitSets(UniformSet(1, 5)).sets[0];
     auto records = [&](int first, int count) {
         QList<int> n;
         for (const DataListRow& r : DecodeSetRows(set, first, count))
@@ -287,7 +287,7 @@ void TestLoggerSet::rowRanges() {
 void TestLoggerSet::cutShortSetDecodesWhatIsThere() {
     const QByteArray data = UniformSet(15, 10).left(23 + 3 * 14 + 5);
     const SetSplit split = SplitSets(data);
-    const LoggerSet& set = split.sets[0];
+    const LoggedSet& set = split.sets[0];
     QVERIFY(set.cutShort);
     QCOMPARE(set.headerRecordCount, 10);
     const QVector<DataListRow> rows = DecodeSetRows(set);
@@ -300,7 +300,7 @@ void TestLoggerSet::cutShortSetDecodesWhatIsThere() {
 void TestLoggerSet::headings() {
     Header h;
     h.types = {0, 1, 10, 11};
-    const LoggerSet set = SplitSets(SetBytes(h, {})).sets[0];
+    const LoggedSet set = SplitSets(SetBytes(h, {})).sets[0];
     QCOMPARE(DataListHeadings(set, false),
              (std::array<QString, 6>{"°C", "Date Time", "T1 - K", "T2 - J", "T3 - C", "T4 - "}));
     QCOMPARE(DataListHeadings(set, true)[0], QStringLiteral("°F"));

@@ -78,7 +78,7 @@ void TestManualEntry::cells_data() {
 void TestManualEntry::cells() {
     QFETCH(QByteArray, entry);
     QFETCH(QStringList, cells);
-    QCOMPARE(entry.size(), ManualEntry::Size);
+    QCOMPARE(entry.size(), ManualRecord::Size);
     const std::array<QString, 6> got = DecodeManualEntry(entry.constData()).cells();
     QCOMPARE(QStringList(got.begin(), got.end()), cells);
 }
