@@ -29,7 +29,23 @@ QString Description() {
                "then serves until it is ended (SIGTERM, SIGINT or \"quit\").\n"
                "\n"
                "Control lines read from standard input:\n") +
-           ControlHelpText();
+           ControlHelpText() +
+           QStringLiteral(
+               "\n"
+               "A scenario file holds one statement a line ('#' starts a comment); readings\n"
+               "are tenths of a degree F, dates yyyy/mm/dd hh:mm:ss:\n"
+               "  unit C|F   clock DATE TIME|now|none   interval N   poweroff 0..2\n"
+               "  memsize 1|2|4|8   recording on|off   status7 on|off   mode "
+               "normal|max|min|maxmin\n"
+               "  channel N [type X] [reading T] [probe on|off] [offset O] [over on|off]\n"
+               "            [under on|off] [heat TENTHS_PER_MIN] [overevery S]\n"
+               "  set start DATE TIME [interval N] [unit C|F] [mask M] [types K,J,T,K]\n"
+               "      [offsets 0,0,0,0]\n"
+               "  record V ...            (one value per channel in the mask: tenths, -, over,\n"
+               "                           under)\n"
+               "  records N from V step S\n"
+               "  manual at DATE TIME [unit C|F] [types ...] [offsets ...] values V V V V\n"
+               "Without --scenario the simulator runs a built-in one.\n");
 }
 
 void PrintLine(const QString& text) {
