@@ -23,7 +23,6 @@ private Q_SLOTS:
     void followsNewestAfterTenRows_data();
     void followsNewestAfterTenRows();
     void columnClicks();
-    void twoTablesAreIndependent();
     void columnWidths();
 };
 
@@ -71,20 +70,6 @@ void TestSixColumnTable::columnClicks() {
     QCOMPARE(clicks.count(), 2);
     QCOMPARE(clicks[0][0].toInt(), 3);
     QCOMPARE(clicks[1][0].toInt(), 5);
-}
-
-void TestSixColumnTable::twoTablesAreIndependent() {
-    SixColumnTable gridC;
-    SixColumnTable gridF;
-    gridC.setObjectName(QStringLiteral("GridC"));
-    gridF.setObjectName(QStringLiteral("GridF"));
-    gridC.Model()->SetHeading(0, QStringLiteral("\u00B0C"));
-    gridF.Model()->SetHeading(0, QStringLiteral("\u00B0F"));
-    AddRows(gridC, 1, 2);
-    QVERIFY(gridC.Model() != gridF.Model());
-    QCOMPARE(gridF.Model()->rowCount(), 0);
-    QCOMPARE(gridF.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("\u00B0F"));
-    QCOMPARE(gridC.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("\u00B0C"));
 }
 
 void TestSixColumnTable::columnWidths() {
