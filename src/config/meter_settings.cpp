@@ -1,0 +1,197 @@
+#include "config/meter_settings.h"
+
+#include "link/clock.h"
+#include "link/delay.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+
+#include <algorithm>
+#include <array>
+
+namespace {
+
+constexpr char kStx = 0x02;
+constexpr char kEtx = 0x03;
+constexpr double kSecondsPerDay = 86400.0;
+constexpr double kLongPressSeconds = 2.0;
+
+struct KeyRow {
+    MeterKey key;
+    KeyMask shortMask;
+    std::optional<KeyMask> longMask;
+};
+
+// The meter's key masks.
+constexpr std::array<KeyRow, 14> kKeys{{
+    {MeterKey::Read, {0x01, 0x00, 0x00}, std::nullopt},
+    {MeterKey::Alarm, {0x02, 0x00, 0x00}, std::nullopt},
+    {MeterKey::CF, {0x04, 0x00, 0x00}, std::nullopt},
+    {MeterKey::Set, {0x08, 0x00, 0x00}, std::nullopt},
+    {MeterKey::Time, {0x10, 0x00, 0x00}, std::nullopt},
+    {MeterKey::MaxMin, {0x20, 0x00, 0x00}, KeyMask{0x00, 0x00, 0x04}},
+    {MeterKey::Mem, {0x40, 0x00, 0x00}, KeyMask{0x00, 0x80, 0x00}},
+    {MeterKey::Type, {0x80, 0x00, 0x00}, std::nullopt},
+    {MeterKey::Hold, {0x00, 0x01, 0x00}, std::nullopt},
+    {MeterKey::Up, {0x00, 0x02, 0x00}, std::nullopt},
+    {MeterKey::Left, {0x00, 0x04, 0x00}, std::nullopt},
+    {MeterKey::Enter, {0x00, 0x08, 0x00}, std::nullopt},
+    {MeterKey::Right, {0x00, 0x10, 0x00}, std::nullopt},
+    {MeterKey::Down, {0x00, 0x20, 0x00}, std::nullopt},
+}};
+
+const KeyRow& RowOf(MeterKey key) {
+    return *std::find_if(kKeys.begin(), kKeys.end(),
+                         [key](const KeyRow& row) { return row.key == key; });
+}
+
+bool IsFramed3(const QByteArray& reply, qsizetype at) {
+    return at >= 0 && reply.size() >= at + 3 && reply[at] == kStx && reply[at + 2] == kEtx;
+}
+
+} // namespace
+
+KeyMask KeyMaskOf(MeterKey key, bool longPress) {
+    const KeyRow& row = RowOf(key);
+    return longPress && row.longMask ? *row.longMask : row.shortMask;
+}
+
+bool HasLongPress(MeterKey key) {
+    return RowOf(key).longMask.has_value();
+}
+
+bool IsLongPress(double pressedAt, double releasedAt) {
+    double held = releasedAt - pressedAt;
+    if (held < 0)
+        held += kSecondsPerDay; // released after midnight
+    return held > kLongPressSeconds;
+}
+
+MeterSettings::MeterSettings(MeterLink& link, const Clock& pressClock)
+    : link_(link)
+    , pressClock_(pressClock) {}
+
+QString MeterSettings::NoAnswerText() {
+    return QStringLiteral("The meter did not answer.");
+}
+
+void MeterSettings::SendCmdBytes(char letter, quint8 a, quint8 b, quint8 c) {
+    QByteArray& cmd = link_.CmdBytes;
+    cmd = QByteArray(4, '\0');
+    cmd[0] = letter;
+    cmd[1] = char(a);
+    cmd[2] = char(b);
+    cmd[3] = char(c);
+    link_.SendCommand(cmd);
+}
+
+double MeterSettings::ElapsedSince(double start) const {
+    double elapsed = link_.GetClock().SecondsSinceMidnight() - start;
+    if (elapsed < 0)
+        elapsed += kSecondsPerDay;
+    return elapsed;
+}
+
+std::optional<int> MeterSettings::ReadInterval() {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+    const double start = link_.GetClock().SecondsSinceMidnight();
+    for (;;) {
+        link_.FlushInput();
+        if (!link_.QueryStatus())
+            return std::nullopt;
+        SendCmdBytes('U', 0x00, 0x00, 0x00);
+        Delay(0.02, link_.GetClock());
+        const QByteArray reply = link_.ReadInput();
+        // The reply is what the meter sends first; stream bytes that came before it are
+        // skipped by also accepting the reply at the end of the read.
+        if (IsFramed3(reply, 0))
+            return quint8(reply[1]);
+        if (IsFramed3(reply, reply.size() - 3))
+            return quint8(reply[reply.size() - 2]);
+        if (link_.IsCancelled() || ElapsedSince(start) >= ReplyWaitSeconds)
+            return std::nullopt;
+    }
+}
+
+bool MeterSettings::WriteInterval(int seconds) {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+    if (!link_.QueryStatus())
+        return false;
+    SendCmdBytes('U', 0x01, quint8(std::clamp(seconds, 1, 255)), 0x00);
+    return true;
+}
+
+MeterSettings::SizeReply MeterSettings::ReadMemorySize() {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
+    link_.FlushInput();
+    if (!link_.QueryStatus())
+        return SizeReply::Cancelled;
+    link_.SendCommand(QByteArray("Y\x00", 2));
+    Delay(0.2, link_.GetClock());
+    const QByteArray reply = link_.ReadInput();
+    if (reply.size() != 3)
+        return SizeReply::OtherLength;
+    if (!IsFramed3(reply, 0))
+        return SizeReply::BadFrame;
+    MemorySizeCode = quint8(reply[1]);
+    return SizeReply::Read;
+}
+
+bool MeterSettings::WriteMemorySize(int code) {
+    if (code != 1 && code != 2 && code != 4 && code != 8)
+        code = 1;
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
+    if (!link_.QueryStatus())
+        return false;
+    link_.SendCommand(QByteArray("Y\x01", 2) + char(code));
+    return true;
+}
+
+std::optional<int> MeterSettings::ReadPowerOff() {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+    if (!link_.QueryStatus())
+        return std::nullopt;
+    SendCmdBytes('V', 0x00, 0x00, 0x00);
+    Delay(0.02, link_.GetClock());
+    const QByteArray reply = link_.ReadInput();
+    if (reply.size() < 3)
+        return std::nullopt;
+    // A framed reply at the end wins over stream bytes read before it.
+    if (IsFramed3(reply, reply.size() - 3))
+        return quint8(reply[reply.size() - 2]);
+    return quint8(reply[1]);
+}
+
+bool MeterSettings::WritePowerOff(int code) {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+    if (!link_.QueryStatus())
+        return false;
+    SendCmdBytes('V', 0x01, quint8(code), 0x00);
+    return true;
+}
+
+void MeterSettings::KeyDown() {
+    pressTime_ = pressClock_.SecondsSinceMidnight();
+}
+
+std::optional<KeyMask> MeterSettings::PressKey(MeterKey key) {
+    ExchangeGuard guard(link_.Timers(), key == MeterKey::Mem
+                                            ? ExchangeGuard::Pause::PollingAndSampling
+                                            : ExchangeGuard::Pause::Polling);
+    if (!link_.QueryStatus())
+        return std::nullopt;
+    const bool longPress =
+        HasLongPress(key) && IsLongPress(pressTime_, pressClock_.SecondsSinceMidnight());
+    const KeyMask mask = KeyMaskOf(key, longPress);
+    SendCmdBytes('W', mask.b1, mask.b2, mask.b3);
+    // Rapid clicks reach the meter spaced by at least this.
+    Delay(0.2, link_.GetClock());
+    return mask;
+}
+
+bool MeterSettings::SendCommand1() {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+    if (!link_.QueryStatus())
+        return false;
+    SendCmdBytes('W', 0x00, 0x00, 0x01);
+    return true;
+}

@@ -1,0 +1,73 @@
+#pragma once
+
+#include "config/meter_settings.h"
+#include "config/sampling_time_command.h"
+#include "link/live_state.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+#include "support/fake_clock.h"
+#include "tampered_meter.h"
+
+#include <QList>
+#include <QStringList>
+
+// The core objects of the configuration commands over the simulated meter. The link's clock
+// advances 250 ms a reading, so the meter's waits cost next to no real time; key presses have a
+// clock of their own.
+struct ConfigRig {
+    struct TimersAtWrite {
+        QByteArray bytes;
+        bool polling, sampling;
+    };
+
+    FakeClock clock;
+    FakeClock pressClock;
+    MeterTimers timers;
+    LiveState live;
+    MeterLink link{clock, timers, live};
+    TamperedMeter meter;
+    MeterSettings settings{link, pressClock};
+    QList<TimersAtWrite> writes;
+
+    ConfigRig() {
+        clock.step = 0.25;
+        link.SetDevice(&meter, QStringLiteral("COM3"));
+        link.LinkLost = false;
+        meter.onWrite = [this](const QByteArray& bytes) {
+            writes.append({bytes, timers.Timer1.isActive(), timers.Timer2.isActive()});
+        };
+        timers.StartBoth();
+    }
+    // The commands that reached the meter, as hex.
+    QStringList Sent() {
+        QStringList out;
+        for (const QByteArray& c : meter.Sent())
+            out << QString::fromLatin1(c.toHex());
+        return out;
+    }
+    // Whether every write found the polling timer (and, if `sampling`, the sampling timer) off.
+    bool PausedAtEveryWrite(bool sampling) const {
+        for (const TimersAtWrite& w : writes) {
+            if (w.polling || (sampling && w.sampling))
+                return false;
+        }
+        return true;
+    }
+    double FakeSecondsSpent() const { return clock.readCount * clock.step; }
+};
+
+// Input boxes answered from a queue (Cancel when it runs dry), every box logged.
+class ScriptedPrompts : public CommandPrompts {
+public:
+    QList<std::optional<QString>> answers;
+    QStringList titles, prompts, defaults, refusals;
+
+    std::optional<QString> Ask(const QString& title, const QString& prompt,
+                               const QString& defaultText) override {
+        titles << title;
+        prompts << prompt;
+        defaults << defaultText;
+        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+    }
+    void Refuse(const QString& text) override { refusals << text; }
+};
