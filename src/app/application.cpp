@@ -1,0 +1,159 @@
+#include "app/application.h"
+
+#include "app/dialogs.h"
+#include "app/panel_window.h"
+#include "config/alarm_settings.h"
+#include "link/clock.h"
+#include "link/live_state.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+#include "link/serial_port.h"
+#include "recording/sampler.h"
+#include "sim/simulated_meter_device.h"
+
+#include <QComboBox>
+#include <QSerialPort>
+
+Application::Application()
+    : Application(Overrides{}) {}
+
+Application::Application(const Overrides& overrides) {
+    if (overrides.clock) {
+        clock_ = overrides.clock;
+    } else {
+        ownClock_ = std::make_unique<SystemClock>();
+        clock_ = ownClock_.get();
+    }
+    if (overrides.dialogs) {
+        dialogs_ = overrides.dialogs;
+    } else {
+        ownDialogs_ = std::make_unique<QtDialogs>();
+        dialogs_ = ownDialogs_.get();
+    }
+    timers_ = std::make_unique<MeterTimers>();
+    live_ = std::make_unique<LiveState>();
+    link_ = std::make_unique<MeterLink>(*clock_, *timers_, *live_);
+    alarms_ = std::make_unique<AlarmSettings>(*live_);
+    sampler_ = std::make_unique<Sampler>(*clock_, *live_, *alarms_, overrides.sampleCapacity);
+    panel_ = std::make_unique<Panel>(*live_, *alarms_);
+    Wire();
+}
+
+Application::~Application() {
+    // Nested waits must return before the objects they use go.
+    link_->Cancel();
+    timers_->Timer1.stop();
+    timers_->Timer2.stop();
+    delete portWindow_.data();
+    panel_.reset();
+    link_->SetDevice(nullptr, QString());
+}
+
+void Application::Wire() {
+    connect(&timers_->Timer1, &QTimer::timeout, this, &Application::PollTick);
+    connect(&timers_->Timer2, &QTimer::timeout, this, &Application::SampleTick);
+    connect(link_.get(), &MeterLink::LinkCaptionChanged, panel_.get(), &Panel::SetLinkCaption);
+    connect(link_.get(), &MeterLink::ConfigurationChanged, this,
+            &Application::OnConfigurationChanged);
+    connect(link_.get(), &MeterLink::ChannelRebuilt, this, &Application::OnChannelRebuilt);
+    connect(link_.get(), &MeterLink::Resynced, this, [this] { sampler_->StartOver(); });
+    connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
+    connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
+}
+
+SimulatedMeterDevice* Application::Simulator() const {
+    return qobject_cast<SimulatedMeterDevice*>(device_.get());
+}
+
+void Application::ShowPortWindow(const PortChoice& preselect) {
+    portWindow_ = new PortWindow(preselect);
+    portWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(portWindow_, &PortWindow::Chosen, this, [this](const PortChoice& choice) {
+        StartPanel(choice);
+        if (portWindow_)
+            portWindow_->close();
+    });
+    connect(portWindow_, &PortWindow::Abandoned, this, [this] { End(0); });
+    portWindow_->show();
+}
+
+bool Application::StartPanel(const PortChoice& choice) {
+    link_->LinkLost = true;
+    panel_->move(0, 0);
+
+    QString caption;
+    QString error;
+    if (choice.simulated) {
+        auto simulator = std::make_unique<SimulatedMeterDevice>();
+        if (simulator->open(QIODevice::ReadWrite)) {
+            device_ = std::move(simulator);
+            caption = QStringLiteral("Simulated");
+        } else {
+            error = simulator->errorString();
+        }
+    } else {
+        OpenedPort opened = OpenMeterPort(choice.name);
+        if (opened.port) {
+            device_ = std::move(opened.port);
+            // "COM3" stays "COM3"; elsewhere the device's name as chosen.
+            caption = choice.name;
+        } else {
+            error = opened.error;
+        }
+    }
+    if (!device_) {
+        dialogs_->Critical(nullptr, QStringLiteral("No device found, try again!"),
+                           error.isEmpty() ? choice.name : error);
+        End(1);
+        return false;
+    }
+    link_->SetDevice(device_.get(), caption);
+    panel_->SetLinkCaption(caption);
+
+    sampler_->SamplingTime = 1.0;
+    QComboBox* combo = panel_->ComboP();
+    combo->clear();
+    combo->addItems(
+        {QStringLiteral(" 5 Minutes"), QStringLiteral("15 Minutes"), QStringLiteral("30 Minutes")});
+
+    panel_->show();
+    timers_->Timer1.start();
+    timers_->Timer2.start();
+    return true;
+}
+
+void Application::PollTick() {
+    if (!ended_)
+        link_->PollTick();
+}
+
+void Application::SampleTick() {
+    if (!ended_)
+        sampler_->SampleTick();
+}
+
+void Application::OnConfigurationChanged() {
+    Q_EMIT ConfigurationChanged();
+    for (int i = 0; i < 4; ++i)
+        alarms_->RebuildChannel(i);
+    panel_->RebuildDisplay();
+    sampler_->StartOver();
+}
+
+void Application::OnChannelRebuilt(int channel) {
+    alarms_->ResetChannel(channel);
+    panel_->RebuildChannel(channel);
+    sampler_->StartOver();
+}
+
+void Application::End(int exitCode) {
+    if (ended_)
+        return;
+    ended_ = true;
+    link_->Cancel();
+    timers_->Timer1.stop();
+    timers_->Timer2.stop();
+    if (device_)
+        device_->close();
+    Q_EMIT Finished(exitCode);
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "link/port_window.h"
+#include "recording/sample_buffers.h"
+
+#include <QObject>
+#include <QPointer>
+#include <memory>
+
+class AlarmSettings;
+class Clock;
+class Dialogs;
+class LiveState;
+class MeterLink;
+class MeterTimers;
+class Panel;
+class QIODevice;
+class Sampler;
+class SimulatedMeterDevice;
+
+// The composition root: creates the program's core objects and windows once, wires them, and
+// runs start-up and end. Other commands join here: `GetPanel().SetCommand(key, ...)`.
+class Application : public QObject {
+    Q_OBJECT
+public:
+    // Pieces a test (or the benchmark) replaces; empty members mean the real ones.
+    struct Overrides {
+        Dialogs* dialogs = nullptr;
+        const Clock* clock = nullptr;
+        int sampleCapacity = SampleBuffers::kCapacity;
+    };
+    Application();
+    explicit Application(const Overrides& overrides);
+    ~Application() override;
+
+    // The start-up window; `preselect` comes from the command line.
+    void ShowPortWindow(const PortChoice& preselect);
+    PortWindow* GetPortWindow() const { return portWindow_; }
+
+    // The main window's start-up on the chosen port: opens it, shows the panel and starts the
+    // timers. When the port cannot be opened it says so, with the system's reason, and the
+    // program ends (`Finished(1)`); then it returns false.
+    bool StartPanel(const PortChoice& choice);
+
+    // The timers' handlers.
+    void PollTick();
+    void SampleTick();
+
+    Panel& GetPanel() { return *panel_; }
+    MeterLink& Link() { return *link_; }
+    LiveState& Live() { return *live_; }
+    MeterTimers& Timers() { return *timers_; }
+    Sampler& GetSampler() { return *sampler_; }
+    AlarmSettings& Alarms() { return *alarms_; }
+    Dialogs& GetDialogs() { return *dialogs_; }
+    const Clock& GetClock() const { return *clock_; }
+    // The in-process simulated meter while it is the chosen port, else null.
+    SimulatedMeterDevice* Simulator() const;
+    QIODevice* Device() const { return device_.get(); }
+
+Q_SIGNALS:
+    // The meter's configuration changed (a probe, a type or the unit): a running recording
+    // stops and the live list closes here. Emitted before the display is rebuilt and the
+    // samples start over.
+    void ConfigurationChanged();
+    // The program ends with this exit code (the main window closed, the port window was
+    // closed without a choice, or the port could not be opened).
+    void Finished(int exitCode);
+
+private:
+    void Wire();
+    void OnConfigurationChanged();
+    void OnChannelRebuilt(int channel);
+    void End(int exitCode);
+
+    std::unique_ptr<Clock> ownClock_;
+    std::unique_ptr<Dialogs> ownDialogs_;
+    const Clock* clock_;
+    Dialogs* dialogs_;
+    std::unique_ptr<MeterTimers> timers_;
+    std::unique_ptr<LiveState> live_;
+    std::unique_ptr<MeterLink> link_;
+    std::unique_ptr<AlarmSettings> alarms_;
+    std::unique_ptr<Sampler> sampler_;
+    std::unique_ptr<QIODevice> device_;
+    std::unique_ptr<Panel> panel_;
+    QPointer<PortWindow> portWindow_;
+    bool ended_ = false;
+};

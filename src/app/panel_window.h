@@ -1,0 +1,125 @@
+#pragma once
+
+#include <QHash>
+#include <QMainWindow>
+#include <array>
+#include <functional>
+
+class AlarmFrame;
+class AlarmSettings;
+class LiveState;
+class QAction;
+class QComboBox;
+class QCustomPlot;
+class QDial;
+class QDoubleSpinBox;
+class QFrame;
+class QLabel;
+class QToolBar;
+struct SampleRecord;
+
+// The main window "Panel  V8.03": the °C and °F channel panels, the toolbar, the in-window
+// frames and the status labels. It shows what the core objects hold; it reads no bytes and
+// formats no readings.
+class Panel : public QMainWindow {
+    Q_OBJECT
+public:
+    Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent = nullptr);
+    ~Panel() override;
+
+    // The toolbar buttons' keys, in their order on the bar.
+    static QStringList ToolbarKeys();
+    // The command run when the button with this key is clicked (replaces an earlier one).
+    // "CF" and "Alarm" are set by the window itself.
+    void SetCommand(const QString& key, std::function<void()> command);
+    // The button click of `Toolbar1`: hides the in-window frames that the key does not own,
+    // then runs the key's command, if it has one.
+    void ToolbarClick(const QString& key);
+    QAction* ToolbarButton(const QString& key) const;
+    QToolBar* Toolbar() const { return toolbar_; }
+
+    // The C/F toggle of the toolbar; false at start.
+    bool PanelCelsius() const { return panelCelsius_; }
+    // "°C" or "°F" after the first toggle, empty before.
+    QString PanelUnitText() const { return panelUnitText_; }
+    // "CF": swaps the visible unit panel.
+    void SwapUnitPanels();
+
+    // Whole-window rebuild after a configuration change: the panel of the meter's unit, and
+    // every channel.
+    void RebuildDisplay();
+    // One channel's part of the rebuild: chart cleared, type letter, alarm controls.
+    void RebuildChannel(int channel);
+    // Refreshes both panels from a sample: value texts, blinking alarm labels, chart points.
+    void ShowSample(const SampleRecord& record);
+    // `LblCOM`: the port caption or "No COM".
+    void SetLinkCaption(const QString& caption);
+    // The click of `LblCOM`: toggles the build code in the window caption.
+    void ToggleCaption();
+
+    // In-window frames (only one shows at a time) and status labels, for the commands that
+    // fill them.
+    QFrame* PicLogger() const { return picLogger_; }
+    QFrame* PicErase() const { return picErase_; }
+    QComboBox* ComboP() const { return comboP_; }
+    AlarmFrame* PicAlmRange() const { return picAlmRange_; }
+    QLabel* LblRec() const { return lblRec_; }
+    QLabel* LblCount() const { return lblCount_; }
+    QLabel* LblFileName() const { return lblFileName_; }
+    QLabel* LblCOM() const { return lblCom_; }
+    // The frames area under the panels, where later frames may add their controls.
+    QWidget* FrameArea() const { return frameArea_; }
+
+Q_SIGNALS:
+    // The user clicked a channel's strip chart (the plot of that channel's samples).
+    void StripChartClicked(int channel, bool fahrenheit);
+    // The window is closing: the program ends.
+    void Closing();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct ChannelControls {
+        QLabel* name = nullptr;
+        QLabel* value = nullptr;
+        QLabel* type = nullptr;
+        QLabel* unit = nullptr;
+        QLabel* alarm = nullptr;
+        QCustomPlot* chart = nullptr;
+        QDial* knob = nullptr;
+        QDoubleSpinBox* entry = nullptr;
+        int points = 0; // points charted since the last rebuild
+    };
+    struct UnitPanel {
+        QFrame* frame = nullptr;
+        std::array<ChannelControls, 4> channels;
+    };
+
+    QFrame* BuildUnitPanel(bool fahrenheit);
+    QWidget* BuildChannel(bool fahrenheit, int channel, QWidget* parent);
+    void BuildToolbar();
+    void ShowAlarm(bool fahrenheit, int channel);
+    void AppendPoint(ChannelControls& c, double value);
+    void ClearChart(ChannelControls& c);
+    UnitPanel& PanelOf(bool fahrenheit) { return fahrenheit ? f_ : c_; }
+
+    LiveState& live_;
+    AlarmSettings& alarms_;
+    UnitPanel c_, f_;
+    QToolBar* toolbar_ = nullptr;
+    QHash<QString, QAction*> buttons_;
+    QHash<QString, std::function<void()>> commands_;
+    bool panelCelsius_ = false;
+    QString panelUnitText_;
+    QWidget* frameArea_ = nullptr;
+    QFrame* picLogger_ = nullptr;
+    QFrame* picErase_ = nullptr;
+    QComboBox* comboP_ = nullptr;
+    AlarmFrame* picAlmRange_ = nullptr;
+    QLabel* lblCom_ = nullptr;
+    QLabel* lblRec_ = nullptr;
+    QLabel* lblCount_ = nullptr;
+    QLabel* lblFileName_ = nullptr;
+};

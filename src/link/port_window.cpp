@@ -1,0 +1,191 @@
+#include "link/port_window.h"
+
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QPushButton>
+#include <QSerialPortInfo>
+#include <QVBoxLayout>
+
+namespace {
+
+// How the system names a port for opening and for the caption of `LblCOM`.
+QString DeviceNameOf(const QSerialPortInfo& info) {
+#ifdef Q_OS_WIN
+    return info.portName();
+#else
+    return info.systemLocation();
+#endif
+}
+
+QString UsbDetailsOf(const QSerialPortInfo& info) {
+    QStringList parts;
+    if (!info.description().isEmpty())
+        parts << info.description();
+    if (!info.manufacturer().isEmpty())
+        parts << info.manufacturer();
+    if (info.hasVendorIdentifier() && info.hasProductIdentifier())
+        parts << QStringLiteral("USB %1:%2")
+                     .arg(info.vendorIdentifier(), 4, 16, QLatin1Char('0'))
+                     .arg(info.productIdentifier(), 4, 16, QLatin1Char('0'));
+    if (!info.serialNumber().isEmpty())
+        parts << QStringLiteral("serial %1").arg(info.serialNumber());
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+PortWindow::PortWindow(const PortChoice& preselect, QWidget* parent)
+    : QWidget(parent, Qt::Window) {
+    setObjectName(QStringLiteral("Port"));
+    setWindowTitle(QStringLiteral("COM Port"));
+    setAccessibleName(QStringLiteral("COM Port"));
+
+    cmdDevice_ = new QPushButton(QStringLiteral("Device Manager"), this);
+    cmdDevice_->setObjectName(QStringLiteral("CmdDevice"));
+    cmdDevice_->setAccessibleName(QStringLiteral("Device Manager: how to find the port"));
+
+    txtCom_ = new QComboBox(this);
+    txtCom_->setObjectName(QStringLiteral("TxtCOM"));
+    txtCom_->setEditable(true);
+    txtCom_->setInsertPolicy(QComboBox::NoInsert);
+    txtCom_->setMinimumContentsLength(22);
+    txtCom_->setAccessibleName(QStringLiteral("Serial port"));
+    txtCom_->lineEdit()->setAccessibleName(QStringLiteral("Serial port"));
+
+    cmdOk_ = new QPushButton(QStringLiteral("OK"), this);
+    cmdOk_->setObjectName(QStringLiteral("CmdOK"));
+    cmdOk_->setAccessibleName(QStringLiteral("OK: open the port"));
+    cmdOk_->setDefault(true);
+
+    picDevice_ = new QFrame(this);
+    picDevice_->setObjectName(QStringLiteral("Picdevice"));
+    picDevice_->setFrameShape(QFrame::StyledPanel);
+    auto* help = new QLabel(picDevice_);
+    help->setWordWrap(true);
+    help->setTextFormat(Qt::PlainText);
+#ifdef Q_OS_WIN
+    help->setText(QStringLiteral(
+        "Open the Device Manager, expand \"Ports (COM & LPT)\" and look up the USB-to-serial "
+        "port there: its entry shows the COM number to choose here."));
+#else
+    help->setText(QStringLiteral(
+        "The meter's USB-to-serial adapter appears as /dev/ttyUSB0 or /dev/ttyACM0 (the "
+        "number grows with each adapter). Unplug and plug it in again to see which entry "
+        "comes and goes below.\n\nOpening the port needs membership of the dialout group: "
+        "sudo usermod -aG dialout $USER, then log out and in again."));
+#endif
+    help->setAccessibleName(QStringLiteral("How to find the port"));
+    detected_ = new QLabel(picDevice_);
+    detected_->setObjectName(QStringLiteral("LblDetected"));
+    detected_->setTextFormat(Qt::PlainText);
+    detected_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    detected_->setAccessibleName(QStringLiteral("Detected ports"));
+    cmdGo_ = new QPushButton(QStringLiteral("OK"), picDevice_);
+    cmdGo_->setObjectName(QStringLiteral("CmdGo"));
+    cmdGo_->setAccessibleName(QStringLiteral("OK: refresh the port list"));
+    auto* helpLayout = new QVBoxLayout(picDevice_);
+    helpLayout->addWidget(help);
+    helpLayout->addWidget(detected_);
+    helpLayout->addWidget(cmdGo_, 0, Qt::AlignRight);
+    picDevice_->setVisible(false);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(txtCom_, 1);
+    row->addWidget(cmdOk_);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(cmdDevice_);
+    layout->addLayout(row);
+    layout->addWidget(picDevice_);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    RefreshPorts();
+    if (preselect.simulated) {
+        txtCom_->setCurrentIndex(txtCom_->findText(SimulatedText()));
+    } else if (!preselect.name.isEmpty()) {
+        const int listed = txtCom_->findData(preselect.name);
+        if (listed >= 0)
+            txtCom_->setCurrentIndex(listed);
+        else
+            txtCom_->setEditText(preselect.name);
+    }
+
+    connect(cmdDevice_, &QPushButton::clicked, this, &PortWindow::ShowDeviceHelp);
+    connect(cmdGo_, &QPushButton::clicked, this, &PortWindow::HideDeviceHelp);
+    connect(cmdOk_, &QPushButton::clicked, this, &PortWindow::Confirm);
+    connect(txtCom_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::Confirm);
+    txtCom_->setFocus();
+}
+
+QString PortWindow::SimulatedText() {
+    return QStringLiteral("Simulated meter");
+}
+
+void PortWindow::RefreshPorts() {
+    const QString typed = txtCom_->currentText();
+    txtCom_->clear();
+    QStringList details;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const QString name = DeviceNameOf(info);
+        const QString usb = UsbDetailsOf(info);
+        txtCom_->addItem(usb.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, usb), name);
+        details << (usb.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, usb));
+    }
+#ifdef Q_OS_WIN
+    for (int n = 1; n <= 16; ++n) {
+        const QString name = QStringLiteral("COM%1").arg(n);
+        if (txtCom_->findData(name) < 0)
+            txtCom_->addItem(name, name);
+    }
+#endif
+    txtCom_->addItem(SimulatedText());
+    detected_->setText(details.isEmpty()
+                           ? QStringLiteral("No serial port detected.")
+                           : QStringLiteral("Detected ports:\n") + details.join(QLatin1Char('\n')));
+    if (!typed.isEmpty())
+        txtCom_->setEditText(typed);
+}
+
+PortChoice PortWindow::CurrentChoice() const {
+    const QString text = txtCom_->currentText();
+    if (text == SimulatedText())
+        return {true, QString()};
+    const int listed = txtCom_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (listed >= 0 && !txtCom_->itemData(listed).toString().isEmpty())
+        return {false, txtCom_->itemData(listed).toString()};
+    return {false, text.trimmed()};
+}
+
+void PortWindow::ShowDeviceHelp() {
+    RefreshPorts();
+    picDevice_->setVisible(true);
+}
+
+void PortWindow::HideDeviceHelp() {
+#ifdef Q_OS_WIN
+    QProcess::startDetached(QStringLiteral("c:\\windows\\system32\\mmc.exe"),
+                            {QStringLiteral("c:\\windows\\system32\\devmgmt.msc")});
+#endif
+    picDevice_->setVisible(false);
+    RefreshPorts();
+}
+
+void PortWindow::Confirm() {
+    if (chosen_)
+        return;
+    chosen_ = true;
+    const PortChoice choice = CurrentChoice();
+    // The window goes once the choice is made; the main window takes over from here.
+    hide();
+    Q_EMIT Chosen(choice);
+}
+
+void PortWindow::closeEvent(QCloseEvent* event) {
+    event->accept();
+    if (!chosen_)
+        Q_EMIT Abandoned();
+}

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <QWidget>
+
+class QComboBox;
+class QFrame;
+class QLabel;
+class QPushButton;
+
+// The port the user confirmed: the simulated meter, or a serial port by name ("COM3",
+// "/dev/ttyUSB0").
+struct PortChoice {
+    bool simulated = false;
+    QString name;
+};
+
+// The start-up window "COM Port": lists the system's serial ports and the simulated meter,
+// takes a typed device name, and explains where to find the adapter's port.
+class PortWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit PortWindow(const PortChoice& preselect = {}, QWidget* parent = nullptr);
+
+    // The list entry of the simulated meter.
+    static QString SimulatedText();
+    // What OK would confirm now.
+    PortChoice CurrentChoice() const;
+    // Lists the ports again (an adapter may have been plugged in meanwhile).
+    void RefreshPorts();
+
+Q_SIGNALS:
+    void Chosen(const PortChoice& choice);
+    // Closed without a choice: the program ends.
+    void Abandoned();
+
+protected:
+    void closeEvent(class QCloseEvent* event) override;
+
+private:
+    void ShowDeviceHelp();
+    void HideDeviceHelp();
+    void Confirm();
+
+    QPushButton* cmdDevice_;
+    QComboBox* txtCom_;
+    QPushButton* cmdOk_;
+    QFrame* picDevice_;
+    QLabel* detected_;
+    QPushButton* cmdGo_;
+    bool chosen_ = false;
+};
