@@ -1,0 +1,180 @@
+#include "config/setup_window.h"
+
+#include "app/dialogs.h"
+#include "config/meter_settings.h"
+#include "link/clock.h"
+#include "link/live_state.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QString kMeterTimeCaption = QStringLiteral("Meter Time");
+const QString kPCTimeCaption = QStringLiteral("PC System Time");
+
+QString TwoDigits(char byte) {
+    return QStringLiteral("%1").arg(int(quint8(byte)), 2, 10, QLatin1Char('0'));
+}
+
+// "20yy/mm/dd hh:nn:ss" from the 8-byte clock reply.
+QString MeterTimeText(const QByteArray& reply) {
+    return QStringLiteral("20") + TwoDigits(reply[1]) + QLatin1Char('/') + TwoDigits(reply[2]) +
+           QLatin1Char('/') + TwoDigits(reply[3]) + QLatin1Char(' ') + TwoDigits(reply[4]) +
+           QLatin1Char(':') + TwoDigits(reply[5]) + QLatin1Char(':') + TwoDigits(reply[6]);
+}
+
+} // namespace
+
+int TwipsToPixels(const QWidget* widget, int twips) {
+    return twips * widget->logicalDpiX() / 1440;
+}
+
+SetupWindow::SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, QWidget* parent)
+    : QDialog(parent)
+    , link_(link)
+    , dialogs_(dialogs)
+    , clock_(clock)
+    , timer1_(this) {
+    setObjectName(QStringLiteral("Setup"));
+    setWindowTitle(QStringLiteral("Setup"));
+    setAccessibleName(QStringLiteral("Meter clock"));
+
+    auto* frameTime = new QGroupBox(QStringLiteral("Time"), this);
+    frameTime->setObjectName(QStringLiteral("FrameTime"));
+    lblMeterTime_ = new QLabel(kMeterTimeCaption, frameTime);
+    lblMeterTime_->setObjectName(QStringLiteral("LblMeterTime"));
+    lblMeterTime_->setAccessibleName(QStringLiteral("Meter time; click to show or hide"));
+    lblPCTime_ = new QLabel(kPCTimeCaption, frameTime);
+    lblPCTime_->setObjectName(QStringLiteral("LblPCTime"));
+    lblPCTime_->setAccessibleName(QStringLiteral("PC time; click to show or hide"));
+    for (QLabel* label : {lblMeterTime_, lblPCTime_}) {
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setMinimumWidth(180);
+        label->setCursor(Qt::PointingHandCursor);
+        label->installEventFilter(this);
+    }
+    auto* times = new QHBoxLayout(frameTime);
+    times->addWidget(lblMeterTime_);
+    times->addWidget(lblPCTime_);
+
+    cmdSetTime_ = new QPushButton(QStringLiteral("Set Meter Time To System Time"), this);
+    cmdSetTime_->setObjectName(QStringLiteral("CmdSetTime"));
+    cmdSetTime_->setAccessibleName(cmdSetTime_->text());
+    auto* cmdExit = new QPushButton(QStringLiteral("Exit"), this);
+    cmdExit->setObjectName(QStringLiteral("CmdExit"));
+    cmdExit->setAccessibleName(QStringLiteral("Exit"));
+    connect(cmdSetTime_, &QPushButton::clicked, this, &SetupWindow::SetMeterTime);
+    connect(cmdExit, &QPushButton::clicked, this, &SetupWindow::accept);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdSetTime_);
+    buttons->addWidget(cmdExit);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(frameTime);
+    layout->addLayout(buttons);
+
+    if (parent)
+        move(parent->frameGeometry().topLeft() +
+             QPoint(TwipsToPixels(parent, 1500), TwipsToPixels(parent, 1000)));
+
+    timer1_.setObjectName(QStringLiteral("Timer1"));
+    timer1_.setInterval(350);
+    connect(&timer1_, &QTimer::timeout, this, &SetupWindow::Tick);
+    timer1_.start();
+}
+
+bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease) {
+        if (watched == lblMeterTime_)
+            showMeterTime_ = !showMeterTime_;
+        else if (watched == lblPCTime_)
+            showPCTime_ = !showPCTime_;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void SetupWindow::done(int result) {
+    timer1_.stop();
+    closed_ = true;
+    QDialog::done(result);
+}
+
+std::optional<QByteArray> SetupWindow::QueryClock() {
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+    const double start = clock_.SecondsSinceMidnight();
+    for (;;) {
+        link_.FlushInput();
+        if (std::optional<QByteArray> reply = link_.QueryMeterClock(0.5))
+            return reply;
+        double elapsed = clock_.SecondsSinceMidnight() - start;
+        if (elapsed < 0)
+            elapsed += 86400.0;
+        if (link_.IsCancelled() || closed_ || elapsed >= ReplyWaitSeconds)
+            return std::nullopt;
+    }
+}
+
+void SetupWindow::Tick() {
+    // A tick that falls due while this window's exchange runs is skipped.
+    if (busy_)
+        return;
+    if (link_.Live().MeterRecording) {
+        reject();
+        return;
+    }
+    if (showMeterTime_) {
+        busy_ = true;
+        cmdSetTime_->setEnabled(false);
+        const std::optional<QByteArray> reply = QueryClock();
+        cmdSetTime_->setEnabled(true);
+        busy_ = false;
+        if (reply) {
+            lblMeterTime_->setText(MeterTimeText(*reply));
+        } else {
+            // Asking again at every tick would keep the window busy for good.
+            showMeterTime_ = false;
+            lblMeterTime_->setText(kMeterTimeCaption);
+            if (!link_.IsCancelled() && !closed_)
+                dialogs_.Critical(this, MeterSettings::NoAnswerText());
+        }
+    } else {
+        lblMeterTime_->setText(kMeterTimeCaption);
+    }
+    if (showPCTime_)
+        lblPCTime_->setText(clock_.Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+    else
+        lblPCTime_->setText(kPCTimeCaption);
+}
+
+void SetupWindow::SetMeterTime() {
+    if (busy_)
+        return;
+    busy_ = true;
+    timer1_.stop();
+    {
+        ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
+        link_.WriteMeterClock(clock_.Now());
+    }
+    busy_ = false;
+    if (!closed_)
+        timer1_.start();
+}
+
+void RunRtcCommand(QWidget* panel, MeterLink& link, Dialogs& dialogs, const Clock& clock) {
+    if (link.Live().MeterRecording) {
+        dialogs.Critical(panel, QStringLiteral("Recording mode, stop record then try again !"));
+        return;
+    }
+    ExchangeGuard polling(link.Timers(), ExchangeGuard::Pause::Polling);
+    SetupWindow setup(link, dialogs, clock, panel);
+    dialogs.Exec(setup);
+}
