@@ -1,0 +1,163 @@
+#include "logger/data_list_window.h"
+
+#include "app/dialogs.h"
+#include "link/meter_timers.h"
+#include "logger/logger_dump.h"
+#include "logger/logger_set.h"
+#include "logger/printed_lines.h"
+#include "recording/grid_file.h"
+#include "views/six_column_table.h"
+
+#include <QCoreApplication>
+#include <QPointer>
+#include <QPrinter>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+QList<DataFields> CellsOf(const QVector<DataListRow>& rows, bool fahrenheit) {
+    QList<DataFields> cells;
+    cells.reserve(rows.size());
+    for (const DataListRow& row : rows)
+        cells.append(row.cells(fahrenheit));
+    return cells;
+}
+
+QString PrinterNoteText() {
+    return QStringList{
+        QStringLiteral("Note"),
+        QStringLiteral("The effect of the properties of the Printer settings"),
+        QStringLiteral("depends on the driver supplied by the printer manufacturer."),
+        QStringLiteral("Some property settings may have no effect, or several different "
+                       "property settings"),
+        QStringLiteral("may all have the same effect. Settings outside the accepted range may or "
+                       "may not produce an error."),
+        QStringLiteral("For more information, see the manufacturer's documentation for the "
+                       "specific driver.")}
+        .join(QLatin1Char('\r'));
+}
+
+} // namespace
+
+DataListWindow::DataListWindow(MeterTimers& timers, Dialogs& dialogs, QWidget* parent)
+    : LoggerWindow(parent)
+    , timers_(timers)
+    , dialogs_(dialogs)
+    , toolbar_(new QToolBar(this))
+    , gridC_(new SixColumnTable(this))
+    , gridF_(new SixColumnTable(this)) {
+    setObjectName(QStringLiteral("DataList"));
+    setWindowTitle(QStringLiteral("Data List"));
+    setAccessibleName(QStringLiteral("Data list of a logger set"));
+
+    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+    struct Button {
+        const char* key;
+        const char* tip;
+        void (DataListWindow::*run)();
+    };
+    for (const Button& b : {Button{"Save", "Save As", &DataListWindow::Save},
+                            Button{"Print", "Print", &DataListWindow::Print},
+                            Button{"CF", "Celsius / Fahrenheit", &DataListWindow::ToggleUnit}}) {
+        QAction* action = toolbar_->addAction(QString::fromLatin1(b.key));
+        action->setObjectName(QString::fromLatin1(b.key));
+        action->setToolTip(QString::fromLatin1(b.tip));
+        connect(action, &QAction::triggered, this, b.run);
+    }
+
+    const std::array<QString, 4> noLetters;
+    gridC_->setObjectName(QStringLiteral("GridC"));
+    gridC_->setAccessibleName(QStringLiteral("Records in degrees Celsius"));
+    gridC_->Model()->SetHeadings(HeadingFields(QStringLiteral("°C"), noLetters));
+    gridF_->setObjectName(QStringLiteral("GridF"));
+    gridF_->setAccessibleName(QStringLiteral("Records in degrees Fahrenheit"));
+    gridF_->Model()->SetHeadings(HeadingFields(QStringLiteral("°F"), noLetters));
+    gridF_->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolbar_);
+    layout->addWidget(gridC_);
+    layout->addWidget(gridF_);
+    resize(560, 420);
+}
+
+bool DataListWindow::ShowingFahrenheit() const {
+    return gridC_->isHidden();
+}
+
+SixColumnTable* DataListWindow::TableOnShow() const {
+    return ShowingFahrenheit() ? gridF_ : gridC_;
+}
+
+bool DataListWindow::ShowSet(const LoggedSet& set) {
+    BusyScope busy(*this);
+    gridC_->setVisible(!set.fahrenheit);
+    gridF_->setVisible(set.fahrenheit);
+    const QString caption = windowTitle();
+    gridC_->Model()->Clear();
+    gridF_->Model()->Clear();
+    gridC_->Model()->SetHeadings(DataListHeadings(set, false));
+    gridF_->Model()->SetHeadings(DataListHeadings(set, true));
+
+    const int total = set.recordCount;
+    for (int first = 1; first <= total; first += RecordsPerStep) {
+        const QVector<DataListRow> rows = DecodeSetRows(set, first, RecordsPerStep);
+        gridC_->Model()->AppendRows(CellsOf(rows, false));
+        gridF_->Model()->AppendRows(CellsOf(rows, true));
+        setWindowTitle(PercentText(first - 1 + rows.size(), total));
+        QCoreApplication::processEvents();
+        if (CloseRequested())
+            return false;
+    }
+    setWindowTitle(caption);
+    return true;
+}
+
+void DataListWindow::ToggleUnit() {
+    gridC_->setVisible(gridC_->isHidden());
+    gridF_->setVisible(gridF_->isHidden());
+}
+
+void DataListWindow::Save() {
+    BusyScope busy(*this);
+    const QString path =
+        dialogs_.SaveFileName(this, QStringLiteral("Save As"), DataFileDialogFilter());
+    if (path.isEmpty())
+        return;
+    WaitCursor hourglass;
+    const QString caption = windowTitle();
+    const SixColumnModel& table = *TableOnShow()->Model();
+    QString error;
+    const bool saved = SaveGridToFile(table, path, &error, [this](qint64 row) {
+        setWindowTitle(QString::number(row) + QStringLiteral("Records Completed"));
+        QCoreApplication::processEvents();
+    });
+    setWindowTitle(caption);
+    if (!saved)
+        dialogs_.Critical(
+            this, QStringLiteral("The list was not saved completely to %1.").arg(path), error);
+}
+
+void DataListWindow::Print() {
+    BusyScope busy(*this);
+    QPrinter printer;
+    if (!dialogs_.Print(this, printer))
+        return;
+    dialogs_.Message(this, QMessageBox::NoIcon, AppTitle(), PrinterNoteText());
+    WaitCursor hourglass;
+    ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling);
+    qint64 stoppedAt = -1;
+    const QStringList lines = PrintGridLines(*TableOnShow()->Model(), &stoppedAt);
+    QFont font(QStringLiteral("Lucida Console"), 8);
+    font.setStyleHint(QFont::Monospace);
+    const bool printed = PrintLines(printer, lines, font);
+    if (!printed)
+        dialogs_.Critical(this, QStringLiteral("The printer could not be started."));
+    else if (stoppedAt >= 0)
+        dialogs_.Critical(this, QStringLiteral("The printout ends before row %1: a text in it is "
+                                               "wider than its column.")
+                                    .arg(stoppedAt));
+}

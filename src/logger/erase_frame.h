@@ -1,0 +1,42 @@
+#pragma once
+
+#include "logger/logger_erase.h"
+
+#include <QWidget>
+
+class Dialogs;
+class MeterLink;
+class QFrame;
+class QPushButton;
+class QRadioButton;
+
+// Lays `contents` into the main window's placeholder frame `host` (none: nothing).
+void HostIn(QFrame* host, QWidget* contents);
+
+// Asks with the "Warning" box and, on OK, erases that part of the logger memory. Refused with a
+// message while another exchange with the meter is running (a download, the link's recovery):
+// the erase command would land in the middle of it. True when the command was sent.
+bool ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link, EraseKind kind);
+
+// The contents of the main window's erase frame `PicErase`: the frame `SSFrame2` "Erase" with
+// `EraseAuto` and `EraseManual` and the button `CmdEraseOK`. It lays itself into `host` and
+// hides `host` after every OK, whatever the answer.
+class EraseFrame : public QWidget {
+    Q_OBJECT
+public:
+    EraseFrame(MeterLink& link, Dialogs& dialogs, QFrame* host);
+
+    QRadioButton* EraseAuto() const { return eraseAuto_; }
+    QRadioButton* EraseManual() const { return eraseManual_; }
+    QPushButton* CmdEraseOK() const { return cmdEraseOK_; }
+
+private:
+    void OnEraseOK();
+
+    MeterLink& link_;
+    Dialogs& dialogs_;
+    QFrame* host_;
+    QRadioButton* eraseAuto_;
+    QRadioButton* eraseManual_;
+    QPushButton* cmdEraseOK_;
+};

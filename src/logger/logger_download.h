@@ -1,0 +1,80 @@
+#pragma once
+
+#include "logger/logger_dump.h"
+
+#include <QByteArray>
+#include <QObject>
+#include <QString>
+
+class LoggerMemory;
+class MeterLink;
+
+// Reads the meter's logger memory into LoggerMemory: the automatic data ("R", split into sets)
+// or the manual entries ("Q"). Both timers are off for the whole download and come back as they
+// were on every way out. The dump arrives in a block transfer that never waits forever: it ends
+// when the meter sends nothing for a while, when the link is lost, or when the user cancels.
+// Between reads it waits for input with the user interface running; it never spins.
+class LoggerDownload : public QObject {
+    Q_OBJECT
+public:
+    struct Limits {
+        int silenceMs = 5000;          // no byte for this long ends the transfer
+        int passWaitMs = 50;           // longest wait for input between two reads
+        double replyWaitSeconds = 0.2; // the wait after "Y" 00, "R" and "Q"
+    };
+
+    enum class Outcome {
+        Completed,
+        NoData,    // nothing stored: MemoryAddress 8192, or ManualCount 0
+        Busy,      // a download is already running
+        Silent,    // the meter stopped sending before the dump was complete
+        LinkLost,  // the port went away during the download
+        Cancelled, // the user cancelled, or the program is ending
+    };
+
+    LoggerDownload(MeterLink& link, LoggerMemory& memory, QObject* parent = nullptr);
+
+    void SetLimits(const Limits& limits) { limits_ = limits; }
+    const Limits& GetLimits() const { return limits_; }
+
+    // The automatic path: status query, memory size query, the "R" dump, the split into sets.
+    // Emits AutomaticDataAnnounced once the memory figures are known and data is stored, then
+    // Progress during the transfer. On Completed, the memory holds the new sets (and whether the
+    // whole data could be split); on any other outcome the sets of the last download stay.
+    Outcome DownloadAutomatic();
+
+    // The manual path: status query and the "Q" dump. Emits ManualDataAnnounced with the count
+    // before the transfer, then Progress. On Completed, the memory holds the new entries.
+    Outcome DownloadManual();
+
+    // Ends the running transfer at its next pass (a click on Cancel, a window being closed).
+    void Cancel() { cancelRequested_ = true; }
+    bool Busy() const { return busy_; }
+
+    // Bytes received by the last transfer, and how many were expected.
+    qint64 Received() const { return received_; }
+    qint64 Expected() const { return expected_; }
+
+    // What to tell the user about an outcome that is not a success; empty for the others.
+    QString OutcomeText(Outcome outcome) const;
+
+Q_SIGNALS:
+    void AutomaticDataAnnounced(const MemoryCapacity& capacity);
+    void ManualDataAnnounced(int manualCount);
+    // "37.5% Completed"; sent only when the text changes.
+    void Progress(const QString& text);
+
+private:
+    enum class Transfer { Complete, Silent, LinkLost, Cancelled };
+    Transfer BlockTransfer(qint64 expected, QByteArray* buffer);
+    static Outcome OutcomeOf(Transfer transfer);
+    bool LinkUsable() const;
+
+    MeterLink& link_;
+    LoggerMemory& memory_;
+    Limits limits_;
+    bool busy_ = false;
+    bool cancelRequested_ = false;
+    qint64 received_ = 0;
+    qint64 expected_ = 0;
+};

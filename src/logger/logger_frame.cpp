@@ -1,0 +1,171 @@
+#include "logger/logger_frame.h"
+
+#include "app/dialogs.h"
+#include "link/meter_link.h"
+#include "logger/erase_frame.h"
+#include "logger/logger_download.h"
+#include "logger/logger_memory.h"
+#include "logger/manual_list_window.h"
+#include "logger/memory_window.h"
+
+#include <QFrame>
+#include <QGroupBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+LoggerFrame::LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs, QFrame* host)
+    : QWidget(host)
+    , link_(link)
+    , memory_(memory)
+    , dialogs_(dialogs)
+    , host_(host)
+    , download_(new LoggerDownload(link, memory, this)) {
+    auto* frame = new QGroupBox(QStringLiteral("Data Logger"), this);
+    frame->setObjectName(QStringLiteral("SSFrame1"));
+    optAuto_ = new QRadioButton(QStringLiteral("Automatically Recorded Data"), frame);
+    optAuto_->setObjectName(QStringLiteral("OptAuto"));
+    optAuto_->setAccessibleName(QStringLiteral("Download the automatically recorded data"));
+    optAuto_->setChecked(true);
+    optManual_ = new QRadioButton(QStringLiteral("Manually Recorded Data"), frame);
+    optManual_->setObjectName(QStringLiteral("OptManual"));
+    optManual_->setAccessibleName(QStringLiteral("Download the manually recorded data"));
+    cmdLoggerOK_ = new QPushButton(QStringLiteral("OK"), frame);
+    cmdLoggerOK_->setObjectName(QStringLiteral("CmdLoggerOK"));
+    cmdLoggerOK_->setAccessibleName(QStringLiteral("Download the chosen data"));
+    connect(cmdLoggerOK_, &QPushButton::clicked, this, &LoggerFrame::OnLoggerOK);
+
+    auto* inner = new QVBoxLayout(frame);
+    inner->addWidget(optAuto_);
+    inner->addWidget(optManual_);
+    inner->addWidget(cmdLoggerOK_, 0, Qt::AlignRight);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(frame);
+    HostIn(host_, this);
+}
+
+QWidget* LoggerFrame::WindowParent() const {
+    return window();
+}
+
+void LoggerFrame::OnLoggerOK() {
+    if (host_)
+        host_->hide();
+    // One download at a time: a click while one runs (its waits let clicks through) is ignored.
+    if (download_->Busy())
+        return;
+    QPointer<LoggerFrame> alive(this);
+    if (optAuto_->isChecked())
+        DownloadAutomatic();
+    else
+        DownloadManual();
+    if (alive && host_)
+        host_->hide();
+}
+
+void LoggerFrame::DownloadAutomatic() {
+    if (memory_.MemoryOpen)
+        return;
+    memory_.MemoryOpen = true;
+    QPointer<MemoryWindow> window;
+    {
+        QObject scope; // the connections below end with this block
+        connect(download_, &LoggerDownload::AutomaticDataAnnounced, &scope,
+                [&](const MemoryCapacity& capacity) {
+                    window = new MemoryWindow(link_, memory_, dialogs_, WindowParent());
+                    memoryWindow_ = window;
+                    window->move(WindowParent()->pos());
+                    window->ShowFigures(capacity);
+                    window->SetTransferRunning(true);
+                    connect(window, &MemoryWindow::CancelRequested, download_,
+                            &LoggerDownload::Cancel);
+                    connect(window, &LoggerWindow::Closed, download_, &LoggerDownload::Cancel);
+                    window->show();
+                });
+        connect(download_, &LoggerDownload::Progress, &scope, [&](const QString& text) {
+            if (window)
+                window->ShowMessage(text);
+        });
+        const LoggerDownload::Outcome outcome = download_->DownloadAutomatic();
+        if (window) {
+            disconnect(window, nullptr, download_, nullptr);
+            window->SetTransferRunning(false);
+        }
+        switch (outcome) {
+        case LoggerDownload::Outcome::Completed:
+            if (!window) {
+                memory_.MemoryOpen = false;
+                return;
+            }
+            window->ShowSets();
+            if (const QString text = SplitStatusText(memory_.Split); !text.isEmpty())
+                dialogs_.Message(window, QMessageBox::Warning, AppTitle(), text);
+            return;
+        case LoggerDownload::Outcome::NoData:
+            memory_.MemoryOpen = false;
+            dialogs_.Information(WindowParent(), QStringLiteral("No Data in Memory"));
+            return;
+        case LoggerDownload::Outcome::Silent:
+        case LoggerDownload::Outcome::LinkLost:
+        case LoggerDownload::Outcome::Cancelled:
+        case LoggerDownload::Outcome::Busy:
+            break;
+        }
+        // Nothing half-shown: the window of a failed download goes.
+        if (window)
+            window->close();
+        memory_.MemoryOpen = false;
+        if (const QString text = download_->OutcomeText(outcome); !text.isEmpty())
+            dialogs_.Critical(WindowParent(), text);
+    }
+}
+
+void LoggerFrame::DownloadManual() {
+    QPointer<ManualListWindow> window;
+    QString caption;
+    QObject scope; // the connections below end with this function
+    connect(download_, &LoggerDownload::ManualDataAnnounced, &scope, [&](int) {
+        if (manualWindow_)
+            manualWindow_->close();
+        window = new ManualListWindow(link_, dialogs_, WindowParent());
+        manualWindow_ = window;
+        memory_.ManualListOpen = true;
+        connect(window, &LoggerWindow::Closed, this, [this] { memory_.ManualListOpen = false; });
+        connect(window, &ManualListWindow::CancelRequested, download_, &LoggerDownload::Cancel);
+        connect(window, &LoggerWindow::Closed, download_, &LoggerDownload::Cancel);
+        window->move(WindowParent()->pos());
+        window->SetTransferRunning(true);
+        window->show();
+        caption = window->windowTitle();
+    });
+    connect(download_, &LoggerDownload::Progress, &scope, [&](const QString& text) {
+        if (window)
+            window->setWindowTitle(text);
+    });
+    const LoggerDownload::Outcome outcome = download_->DownloadManual();
+    if (window) {
+        disconnect(window, &ManualListWindow::CancelRequested, download_, nullptr);
+        disconnect(window, &LoggerWindow::Closed, download_, nullptr);
+        window->SetTransferRunning(false);
+        window->setWindowTitle(caption);
+    }
+    switch (outcome) {
+    case LoggerDownload::Outcome::Completed:
+        if (window)
+            window->ShowEntries(memory_.ManualEntries);
+        return;
+    case LoggerDownload::Outcome::NoData:
+        dialogs_.Information(WindowParent(), QStringLiteral("No Manually Recroded Data in Memoy!"));
+        return;
+    case LoggerDownload::Outcome::Silent:
+    case LoggerDownload::Outcome::LinkLost:
+    case LoggerDownload::Outcome::Cancelled:
+    case LoggerDownload::Outcome::Busy:
+        break;
+    }
+    if (window)
+        window->close();
+    if (const QString text = download_->OutcomeText(outcome); !text.isEmpty())
+        dialogs_.Critical(WindowParent(), text);
+}

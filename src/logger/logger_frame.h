@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QPointer>
+#include <QWidget>
+
+class Dialogs;
+class LoggerDownload;
+class LoggerMemory;
+class ManualListWindow;
+class MemoryWindow;
+class MeterLink;
+class QFrame;
+class QPushButton;
+class QRadioButton;
+
+// The contents of the main window's logger frame `PicLogger`: `OptAuto` "Automatically Recorded
+// Data" (chosen at first) or `OptManual` "Manually Recorded Data", and `CmdLoggerOK`, which hides
+// the frame and downloads that kind of data: the sets into the `Memory` window, the manual
+// entries into the `ManualList` window. It lays itself into `host`.
+class LoggerFrame : public QWidget {
+    Q_OBJECT
+public:
+    LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs, QFrame* host);
+
+    QRadioButton* OptAuto() const { return optAuto_; }
+    QRadioButton* OptManual() const { return optManual_; }
+    QPushButton* CmdLoggerOK() const { return cmdLoggerOK_; }
+    LoggerDownload& Download() const { return *download_; }
+    MemoryWindow* Memory() const { return memoryWindow_; }
+    ManualListWindow* ManualList() const { return manualWindow_; }
+
+    // `CmdLoggerOK` pressed.
+    void OnLoggerOK();
+
+private:
+    void DownloadAutomatic();
+    void DownloadManual();
+    QWidget* WindowParent() const;
+
+    MeterLink& link_;
+    LoggerMemory& memory_;
+    Dialogs& dialogs_;
+    QFrame* host_;
+    LoggerDownload* download_;
+    QRadioButton* optAuto_;
+    QRadioButton* optManual_;
+    QPushButton* cmdLoggerOK_;
+    QPointer<MemoryWindow> memoryWindow_;
+    QPointer<ManualListWindow> manualWindow_;
+};

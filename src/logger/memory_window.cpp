@@ -1,0 +1,166 @@
+#include "logger/memory_window.h"
+
+#include "app/dialogs.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+#include "logger/data_list_window.h"
+#include "logger/erase_frame.h"
+#include "logger/logger_memory.h"
+
+#include <QEvent>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+
+namespace {
+
+QLabel* NamedLabel(const QString& name, const QString& text, const QString& accessible,
+                   QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(name);
+    label->setAccessibleName(accessible);
+    label->setFrameShape(QFrame::Panel);
+    label->setFrameShadow(QFrame::Sunken);
+    return label;
+}
+
+} // namespace
+
+MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs, QWidget* parent)
+    : LoggerWindow(parent)
+    , link_(link)
+    , memory_(memory)
+    , dialogs_(dialogs) {
+    setObjectName(QStringLiteral("Memory"));
+    setWindowTitle(QStringLiteral("Data Logger"));
+    setAccessibleName(QStringLiteral("Data logger memory"));
+    memory_.MemoryOpen = true;
+
+    auto* sizePanel = NamedLabel(QStringLiteral("SSPanel1"), QStringLiteral("Memory Size"),
+                                 QStringLiteral("Memory size"), this);
+    lblSize_ = NamedLabel(QStringLiteral("LblSize"), QStringLiteral("512 K"),
+                          QStringLiteral("Memory size"), this);
+    remainPanel_ = NamedLabel(QStringLiteral("SSPanelRemain"), QStringLiteral("Remained"),
+                              QStringLiteral("Free space; click to erase the automatically "
+                                             "recorded data"),
+                              this);
+    lblRemain_ = NamedLabel(QStringLiteral("LblRemain"), QString(),
+                            QStringLiteral("Free space; click to erase the automatically "
+                                           "recorded data"),
+                            this);
+    lblMessage_ = NamedLabel(QStringLiteral("LblMessage"), QString(),
+                             QStringLiteral("Download progress"), this);
+    for (QLabel* clickable : {remainPanel_, lblRemain_}) {
+        clickable->setCursor(Qt::PointingHandCursor);
+        clickable->installEventFilter(this);
+    }
+
+    cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdCancel_->setObjectName(QStringLiteral("CmdCancel"));
+    cmdCancel_->setAccessibleName(QStringLiteral("Cancel the download"));
+    cmdCancel_->hide();
+    connect(cmdCancel_, &QPushButton::clicked, this, &MemoryWindow::CancelRequested);
+
+    // The comparison of sets was never given an action.
+    auto* cmdCompare = new QPushButton(QStringLiteral("Compare"), this);
+    cmdCompare->setObjectName(QStringLiteral("CmdCompare"));
+    cmdCompare->setAccessibleName(QStringLiteral("Compare"));
+    cmdCompare->setEnabled(false);
+
+    gridSet_ = new QTableWidget(0, 4, this);
+    gridSet_->setObjectName(QStringLiteral("GridSet"));
+    gridSet_->setAccessibleName(QStringLiteral("Recorded sets; click a set to list its records"));
+    gridSet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridSet_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridSet_->setSelectionMode(QAbstractItemView::SingleSelection);
+    gridSet_->verticalHeader()->hide();
+    const std::array<QString, 4> headings = SetTableHeadings();
+    gridSet_->setHorizontalHeaderLabels({headings[0], headings[1], headings[2], headings[3]});
+    const QFontMetrics fm(font());
+    const QString widthTexts[4] = {QStringLiteral(" No.S "), QStringLiteral("AAAA/AA/AAAA:AA:AA"),
+                                   QStringLiteral(" Sampling"), QStringLiteral(" Records")};
+    for (int k = 0; k < 4; ++k)
+        gridSet_->setColumnWidth(k, fm.horizontalAdvance(widthTexts[k]) + 12);
+    connect(gridSet_, &QTableWidget::cellClicked, this, [this](int row, int) { OpenSet(row); });
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(sizePanel, 0, 0);
+    layout->addWidget(lblSize_, 0, 1);
+    layout->addWidget(remainPanel_, 1, 0);
+    layout->addWidget(lblRemain_, 1, 1);
+    layout->addWidget(lblMessage_, 2, 0, 1, 2);
+    layout->addWidget(cmdCancel_, 3, 0);
+    layout->addWidget(cmdCompare, 3, 1);
+    layout->addWidget(gridSet_, 4, 0, 1, 2);
+    connect(this, &LoggerWindow::Closed, this, [this] { memory_.MemoryOpen = false; });
+    resize(380, 360);
+}
+
+MemoryWindow::~MemoryWindow() {
+    memory_.MemoryOpen = false;
+}
+
+void MemoryWindow::ShowFigures(const MemoryCapacity& capacity) {
+    lblSize_->setText(capacity.sizeText);
+    lblRemain_->setText(capacity.freeText);
+}
+
+void MemoryWindow::ShowMessage(const QString& text) {
+    lblMessage_->setText(text);
+}
+
+void MemoryWindow::SetTransferRunning(bool running) {
+    transferRunning_ = running;
+    cmdCancel_->setVisible(running);
+}
+
+void MemoryWindow::ShowSets() {
+    const QVector<LoggedSet>& sets = memory_.Sets();
+    gridSet_->setRowCount(0);
+    gridSet_->setRowCount(int(sets.size()));
+    for (int r = 0; r < sets.size(); ++r) {
+        const std::array<QString, 4> cells = SetTableRowOf(sets[r]).cells();
+        for (int k = 0; k < 4; ++k)
+            gridSet_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
+    }
+}
+
+bool MemoryWindow::OpenSet(int row) {
+    const QTableWidgetItem* item = gridSet_->item(row, 0);
+    const LoggedSet* set = item ? memory_.SetByNumber(item->text().toInt()) : nullptr;
+    if (!set || CloseRequested())
+        return false;
+    BusyScope busy(*this);
+    ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
+    if (dataList_)
+        dataList_->close();
+    dataList_ = new DataListWindow(link_.Timers(), dialogs_, parentWidget());
+    dataList_->move(frameGeometry().topRight() + QPoint(8, 0));
+    dataList_->show();
+    // A copy: a new download may replace the sets while the list fills.
+    const LoggedSet chosen = *set;
+    return dataList_->ShowSet(chosen);
+}
+
+void MemoryWindow::EraseFromMemory() {
+    if (transferRunning_ || CloseRequested())
+        return;
+    BusyScope busy(*this);
+    ConfirmAndEraseLogger(dialogs_, this, link_, EraseKind::Automatic);
+    close();
+}
+
+bool MemoryWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        (watched == lblRemain_ || watched == remainPanel_)) {
+        EraseFromMemory();
+        return true;
+    }
+    return LoggerWindow::eventFilter(watched, event);
+}
+
+DataListWindow* MemoryWindow::DataList() const {
+    return dataList_;
+}
