@@ -3,6 +3,7 @@
 #include "app/dialogs.h"
 #include "app/panel_window.h"
 #include "config/alarm_settings.h"
+#include "config/config_commands.h"
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
@@ -36,6 +37,13 @@ Application::Application(const Overrides& overrides) {
     alarms_ = std::make_unique<AlarmSettings>(*live_);
     sampler_ = std::make_unique<Sampler>(*clock_, *live_, *alarms_, overrides.sampleCapacity);
     panel_ = std::make_unique<Panel>(*live_, *alarms_);
+    config_ = std::make_unique<ConfigCommands>(
+        *link_, *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
+        [this] { return int(sampler_->SamplingTime); },
+        [this](int t) {
+            sampler_->SamplingTime = t;
+            sampler_->SampleTickCount = 0;
+        });
     Wire();
 }
 
@@ -45,6 +53,7 @@ Application::~Application() {
     timers_->Timer1.stop();
     timers_->Timer2.stop();
     delete portWindow_.data();
+    config_.reset();
     panel_.reset();
     link_->SetDevice(nullptr, QString());
 }
@@ -59,6 +68,10 @@ void Application::Wire() {
     connect(link_.get(), &MeterLink::Resynced, this, [this] { sampler_->StartOver(); });
     connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
     connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
+    panel_->SetCommand(QStringLiteral("Sampling"), [this] { config_->RunSampling(); });
+    panel_->SetCommand(QStringLiteral("RTC"), [this] { config_->RunRtc(); });
+    panel_->SetCommand(QStringLiteral("Buttons"), [this] { config_->ShowButtons(); });
+    panel_->SetCommand(QStringLiteral("Poweroff"), [this] { config_->TogglePowerOff(); });
 }
 
 SimulatedMeterDevice* Application::Simulator() const {

@@ -9,6 +9,7 @@
 
 class AlarmSettings;
 class Clock;
+class ConfigCommands;
 class Dialogs;
 class LiveState;
 class MeterLink;
@@ -52,6 +53,7 @@ public:
     MeterTimers& Timers() { return *timers_; }
     Sampler& GetSampler() { return *sampler_; }
     AlarmSettings& Alarms() { return *alarms_; }
+    ConfigCommands& Config() { return *config_; }
     Dialogs& GetDialogs() { return *dialogs_; }
     const Clock& GetClock() const { return *clock_; }
     // The in-process simulated meter while it is the chosen port, else null.
@@ -84,6 +86,7 @@ private:
     std::unique_ptr<Sampler> sampler_;
     std::unique_ptr<QIODevice> device_;
     std::unique_ptr<Panel> panel_;
+    std::unique_ptr<ConfigCommands> config_;
     QPointer<PortWindow> portWindow_;
     bool ended_ = false;
 };
