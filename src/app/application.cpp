@@ -9,6 +9,9 @@
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "link/serial_port.h"
+#include "logger/erase_frame.h"
+#include "logger/logger_frame.h"
+#include "logger/logger_memory.h"
 #include "recording/sampler.h"
 #include "sim/simulated_meter_device.h"
 
@@ -37,6 +40,9 @@ Application::Application(const Overrides& overrides) {
     alarms_ = std::make_unique<AlarmSettings>(*live_);
     sampler_ = std::make_unique<Sampler>(*clock_, *live_, *alarms_, overrides.sampleCapacity);
     panel_ = std::make_unique<Panel>(*live_, *alarms_);
+    loggerMemory_ = std::make_unique<LoggerMemory>();
+    new LoggerFrame(*link_, *loggerMemory_, *dialogs_, panel_->PicLogger());
+    new EraseFrame(*link_, *dialogs_, panel_->PicErase());
     config_ = std::make_unique<ConfigCommands>(
         *link_, *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
         [this] { return int(sampler_->SamplingTime); },
@@ -72,6 +78,11 @@ void Application::Wire() {
     panel_->SetCommand(QStringLiteral("RTC"), [this] { config_->RunRtc(); });
     panel_->SetCommand(QStringLiteral("Buttons"), [this] { config_->ShowButtons(); });
     panel_->SetCommand(QStringLiteral("Poweroff"), [this] { config_->TogglePowerOff(); });
+    // "Memory" and "Erase" show or hide their frame; the frames' own OK buttons do the work.
+    panel_->SetCommand(QStringLiteral("Memory"),
+                       [f = panel_->PicLogger()] { f->setVisible(f->isHidden()); });
+    panel_->SetCommand(QStringLiteral("Erase"),
+                       [f = panel_->PicErase()] { f->setVisible(f->isHidden()); });
 }
 
 SimulatedMeterDevice* Application::Simulator() const {

@@ -12,6 +12,7 @@ class Clock;
 class ConfigCommands;
 class Dialogs;
 class LiveState;
+class LoggerMemory;
 class MeterLink;
 class MeterTimers;
 class Panel;
@@ -84,6 +85,7 @@ private:
     std::unique_ptr<MeterLink> link_;
     std::unique_ptr<AlarmSettings> alarms_;
     std::unique_ptr<Sampler> sampler_;
+    std::unique_ptr<LoggerMemory> loggerMemory_;
     std::unique_ptr<QIODevice> device_;
     std::unique_ptr<Panel> panel_;
     std::unique_ptr<ConfigCommands> config_;

@@ -45,6 +45,14 @@ LoggerFrame::LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs
     HostIn(host_, this);
 }
 
+MemoryWindow* LoggerFrame::Memory() const {
+    return memoryWindow_;
+}
+
+ManualListWindow* LoggerFrame::ManualList() const {
+    return manualWindow_;
+}
+
 QWidget* LoggerFrame::WindowParent() const {
     return window();
 }

@@ -26,8 +26,8 @@ public:
     QRadioButton* OptManual() const { return optManual_; }
     QPushButton* CmdLoggerOK() const { return cmdLoggerOK_; }
     LoggerDownload& Download() const { return *download_; }
-    MemoryWindow* Memory() const { return memoryWindow_; }
-    ManualListWindow* ManualList() const { return manualWindow_; }
+    MemoryWindow* Memory() const;
+    ManualListWindow* ManualList() const;
 
     // `CmdLoggerOK` pressed.
     void OnLoggerOK();
