@@ -1,4 +1,5 @@
 #include "config/buttons_window.h"
+#include "config/config_commands.h"
 #include "config/power_off.h"
 #include "config/sampling_choice_window.h"
 #include "config/setup_window.h"
@@ -54,6 +55,7 @@ private Q_SLOTS:
     void powerOffUserChoiceWrites();
     void powerOffToggleHides();
     void powerOffLostLink();
+    void commandsKeepOneKeypad();
 };
 
 void TestConfigWindows::setupShowsClocks_data() {
@@ -447,6 +449,23 @@ void TestConfigWindows::powerOffLostLink() {
     QVERIFY(!rig.link.LinkLost);
     QVERIFY(rig.timers.Timer1.isActive());
     QVERIFY(rig.timers.Timer2.isActive());
+}
+
+void TestConfigWindows::commandsKeepOneKeypad() {
+    ConfigRig rig;
+    ScriptedDialogs dialogs;
+    QWidget panel;
+    auto* combo = new QComboBox(&panel);
+    ConfigCommands commands(
+        rig.link, dialogs, rig.clock, &panel, combo, [] { return 1; }, [](int) {});
+    commands.ShowButtons();
+    ButtonsWindow* first = commands.Buttons();
+    QVERIFY(first && first->isVisible());
+    first->close();
+    commands.ShowButtons(); // shown again, not made again
+    QCOMPARE(commands.Buttons(), first);
+    QVERIFY(first->isVisible());
+    QCOMPARE(panel.findChildren<ButtonsWindow*>().size(), 1);
 }
 
 QTEST_MAIN(TestConfigWindows)
