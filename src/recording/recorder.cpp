@@ -1,0 +1,107 @@
+#include "recording/recorder.h"
+
+#include "recording/sampler.h"
+
+#include <algorithm>
+
+Recorder::Recorder(qint64 recordsPerFile, QObject* parent)
+    : QObject(parent)
+    , recordsPerFile_(std::max<qint64>(recordsPerFile, 1)) {}
+
+Recorder::~Recorder() {
+    writer_.Close();
+}
+
+bool Recorder::Start(const QString& path, const QString& unitText, bool unitF,
+                     const std::array<QString, 4>& typeLetters) {
+    Stop();
+    startError_.clear();
+    heading_ = HeadingFields(unitText, typeLetters);
+    if (!writer_.Open(path) || !writer_.WriteLine(heading_)) {
+        startError_ = writer_.ErrorText();
+        writer_.Close();
+        return false;
+    }
+    dataFileName_ = path;
+    currentFile_ = path;
+    recordUnitText_ = unitText;
+    recordUnitF_ = unitF;
+    headingPending_ = false;
+    recordCount_ = 0;
+    missedSamples_ = 0;
+    writeError_.clear();
+    stopError_.clear();
+    recording_ = true;
+    Q_EMIT Started();
+    return true;
+}
+
+bool Recorder::Stop() {
+    if (!recording_)
+        return true;
+    recording_ = false;
+    const bool closed = writer_.Close();
+    stopError_ = closed ? QString() : writer_.ErrorText();
+    recordCount_ = 0;
+    writeError_.clear();
+    Q_EMIT Stopped();
+    return closed;
+}
+
+bool Recorder::RecordSample(const SampleRecord& sample) {
+    return RecordLine(sample.TimeText, recordUnitF_ ? sample.TextF : sample.TextC);
+}
+
+bool Recorder::RecordLine(const QString& timeText, const std::array<QString, 4>& valueTexts) {
+    if (!recording_)
+        return false;
+    // A continuation file that could not be opened, or whose heading did not reach it, is
+    // tried again before the line, so that no file of the set lacks its heading.
+    if (!OpenCurrentFile() ||
+        !writer_.WriteLine(RecordFields(recordCount_ + 1, timeText, valueTexts))) {
+        ++missedSamples_;
+        SetWriteError(writer_.ErrorText());
+        Q_EMIT Recorded(recordCount_);
+        return false;
+    }
+    ++recordCount_;
+    SetWriteError(QString());
+
+    if (recordCount_ % recordsPerFile_ == 0) {
+        // The full file goes onto the disk before the set moves on.
+        const bool closed = writer_.Close();
+        ++continuationNo_;
+        currentFile_ = ContinuationFileName(dataFileName_, continuationNo_);
+        headingPending_ = true;
+        if (!closed)
+            SetWriteError(writer_.ErrorText());
+        else if (!OpenCurrentFile())
+            SetWriteError(writer_.ErrorText());
+    }
+    Q_EMIT Recorded(recordCount_);
+    return true;
+}
+
+bool Recorder::OpenCurrentFile() {
+    if (!writer_.IsOpen() && !writer_.Open(currentFile_))
+        return false;
+    if (headingPending_) {
+        if (!writer_.WriteLine(heading_))
+            return false;
+        headingPending_ = false;
+    }
+    return true;
+}
+
+QString Recorder::StatusText() const {
+    return writeError_.isEmpty() ? QString() : QStringLiteral("not writing: ") + writeError_;
+}
+
+void Recorder::SetWriteError(const QString& error) {
+    if (error == writeError_)
+        return;
+    const bool wasWriting = writeError_.isEmpty();
+    writeError_ = error;
+    if (wasWriting != error.isEmpty())
+        Q_EMIT WritingChanged(error.isEmpty());
+}

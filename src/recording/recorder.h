@@ -1,0 +1,93 @@
+#pragma once
+
+// The PC recording: from the "Save" button's start to its stop (or a configuration change), one
+// record line per sample goes to the data file, and every `RecordsPerDataFile` lines the
+// recording moves on to a continuation file under the same heading.
+//
+// Nothing written is lost to a crash: each line leaves the program before the next sample (one
+// write per line), and the file is synced when the recording stops or moves to a continuation
+// file. A line that cannot be written is not passed over in silence: the recording shows
+// "not writing" with the reason and tries again at every sample until writing works again.
+
+#include "recording/data_file.h"
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+
+struct SampleRecord;
+
+class Recorder : public QObject {
+    Q_OBJECT
+public:
+    // `recordsPerFile` is lowered by tests only; the program keeps 320000.
+    explicit Recorder(qint64 recordsPerFile = RecordsPerDataFile, QObject* parent = nullptr);
+    ~Recorder() override;
+
+    // Starts a recording into `path` (created, or replaced) with the heading of the meter's
+    // current unit and type letters, which hold for the whole recording. False (and Idle) when
+    // the file cannot be created or its heading cannot be written; StartError() says why.
+    bool Start(const QString& path, const QString& unitText, bool unitF,
+               const std::array<QString, 4>& typeLetters);
+    // Ends the recording: the file is synced and closed, `RecordCount` goes back to 0. False
+    // when the last lines could not be put onto the disk; StopError() says why. Stopping while
+    // Idle does nothing and is true.
+    bool Stop();
+
+    // One sample while recording: the record line of the recording's unit. False when the line
+    // was not written (the recording goes on, and the next sample tries again).
+    bool RecordSample(const SampleRecord& sample);
+    bool RecordLine(const QString& timeText, const std::array<QString, 4>& valueTexts);
+
+    bool Recording() const { return recording_; }
+    // The path chosen for the recording; continuation files are named from it.
+    QString DataFileName() const { return dataFileName_; }
+    // The file the next line goes to (the chosen path, or its latest continuation file).
+    QString CurrentFileName() const { return currentFile_; }
+    QString RecordUnitText() const { return recordUnitText_; }
+    bool RecordUnitF() const { return recordUnitF_; }
+    // Lines written in this recording, over all its files; 0 when Idle.
+    qint64 RecordCount() const { return recordCount_; }
+    // Continuation files written since the program started, over all recordings.
+    int ContinuationNo() const { return continuationNo_; }
+
+    // False while lines are not reaching the file; WriteError() says why.
+    bool Writing() const { return writeError_.isEmpty(); }
+    QString WriteError() const { return writeError_; }
+    // Samples that could not be written since the recording started.
+    qint64 MissedSamples() const { return missedSamples_; }
+    // "not writing: <reason>" while lines are not reaching the file, else empty.
+    QString StatusText() const;
+
+    QString StartError() const { return startError_; }
+    QString StopError() const { return stopError_; }
+
+Q_SIGNALS:
+    void Started();
+    void Stopped();
+    // After each sample while recording, written or not.
+    void Recorded(qint64 recordCount);
+    // Writing stopped working, or works again (`WriteError()` is then empty).
+    void WritingChanged(bool writing);
+
+private:
+    bool OpenCurrentFile();
+    void SetWriteError(const QString& error);
+
+    const qint64 recordsPerFile_;
+    DataFileWriter writer_;
+    bool recording_ = false;
+    QString dataFileName_;
+    QString currentFile_;
+    QString recordUnitText_;
+    bool recordUnitF_ = false;
+    DataFields heading_;
+    bool headingPending_ = false; // the current file still needs its heading line
+    qint64 recordCount_ = 0;
+    int continuationNo_ = 0;
+    qint64 missedSamples_ = 0;
+    QString writeError_;
+    QString startError_;
+    QString stopError_;
+};

@@ -1,0 +1,54 @@
+#pragma once
+
+// The saved-file list `FileList` ("Saved File"): a data file read by "Open", as a six-column
+// table. It prints, and a click on a channel column plots that column.
+
+#include "recording/column_plot.h"
+
+#include <QWidget>
+
+#include <array>
+
+class Dialogs;
+class MeterTimers;
+class QToolBar;
+class SixColumnTable;
+
+class FileListWindow : public QWidget {
+    Q_OBJECT
+public:
+    // The headings until a file is read: `panelUnitText` (the main window's C/F toggle, empty
+    // before its first use), "Date Time", "T1 - " and the type letters. `lastPlot` is what the
+    // previous column click left; a click replaces it.
+    FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot& lastPlot,
+                   const QString& panelUnitText, const std::array<QString, 4>& typeLetters,
+                   QWidget* parent = nullptr);
+    ~FileListWindow() override;
+
+    SixColumnTable* GridN() const { return grid_; }
+
+    // The click on grid column k: nothing for the record number and the date and time;
+    // otherwise the plot settings and values of that column, the meter's timers off meanwhile.
+    void PlotColumn(int column);
+    void Print(); // toolbar "Print"
+
+    // While a command lets events run (reading a file, printing, plotting) the window stays.
+    void SetBusy(bool busy);
+    bool Busy() const { return busy_ > 0; }
+
+Q_SIGNALS:
+    // A channel column was plotted (a table without data rows gives nothing to show).
+    void PlotReady(const ColumnPlot& plot);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Dialogs& dialogs_;
+    MeterTimers& timers_;
+    ColumnPlot& lastPlot_;
+    int busy_ = 0;
+    bool closePending_ = false;
+    QToolBar* toolbar_;
+    SixColumnTable* grid_;
+};
