@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QMetaType>
 #include <QWidget>
 
 class QComboBox;
@@ -16,6 +17,8 @@ struct PortChoice {
 
 // The start-up window "COM Port": lists the system's serial ports and the simulated meter,
 // takes a typed device name, and explains where to find the adapter's port.
+Q_DECLARE_METATYPE(PortChoice)
+
 class PortWindow : public QWidget {
     Q_OBJECT
 public:

@@ -1,0 +1,312 @@
+#include "app/application.h"
+#include "app/panel_window.h"
+#include "config/alarm_frame.h"
+#include "config/alarm_settings.h"
+#include "link/live_state.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+#include "link/port_window.h"
+#include "recording/sampler.h"
+#include "sim/simulated_meter_device.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QtTest>
+#include <memory>
+#include <qcustomplot.h>
+
+// The main window driven against the in-process simulated meter in fast mode. Samples are
+// taken by the test, not by the one-second timer, so that each step is deterministic.
+class TestPanel : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void firstTicks();
+    void probeUnpluggedShowsDashesAndStopsChart();
+    void unitSwitchSwapsPanels();
+    void alarmLabelBlinksAtAndAboveValue();
+    void overWinsOverUnder();
+    void lblComTogglesCaption();
+    void toolbarHidesOtherFrames_data();
+    void toolbarHidesOtherFrames();
+    void toolbarButtons();
+    void portThatCannotOpenEndsProgram();
+    void portWindowChoice();
+
+private:
+    void StartLinked();
+    SampleRecord Sample() { return app_->GetSampler().TakeSample(); }
+    template <typename T> T* Find(const QString& name) {
+        T* w = app_->GetPanel().findChild<T*>(name);
+        if (!w)
+            qFatal("no control %s", qPrintable(name));
+        return w;
+    }
+    QString Text(const QString& label) { return Find<QLabel>(label)->text(); }
+    int Points(const QString& chart) { return Find<QCustomPlot>(chart)->graph(0)->dataCount(); }
+
+    FakeClock clock_;
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<Application> app_;
+    std::unique_ptr<QSignalSpy> captions_, changes_;
+};
+
+void TestPanel::init() {
+    // Each clock reading is a second later: waits for the meter return after one pass.
+    clock_.step = 1.0;
+    clock_.readCount = 0;
+    dialogs_ = ScriptedDialogs();
+    Application::Overrides o;
+    o.dialogs = &dialogs_;
+    o.clock = &clock_;
+    o.sampleCapacity = 1000;
+    app_ = std::make_unique<Application>(o);
+    captions_ = std::make_unique<QSignalSpy>(&app_->Link(), &MeterLink::LinkCaptionChanged);
+    changes_ = std::make_unique<QSignalSpy>(app_.get(), &Application::ConfigurationChanged);
+}
+
+void TestPanel::cleanup() {
+    captions_.reset();
+    changes_.reset();
+    app_.reset();
+}
+
+void TestPanel::StartLinked() {
+    QVERIFY(app_->StartPanel({true, QString()}));
+    app_->Simulator()->SetFast(true);
+    app_->Timers().Timer2.setInterval(24 * 3600 * 1000); // the test takes the samples
+    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
+}
+
+void TestPanel::firstTicks() {
+    QVERIFY(app_->StartPanel({true, QString()}));
+    app_->Simulator()->SetFast(true);
+    QVERIFY(app_->Timers().Timer1.isActive());
+    QCOMPARE(app_->GetPanel().ComboP()->count(), 3);
+    QCOMPARE(app_->GetPanel().ComboP()->itemText(0), QStringLiteral(" 5 Minutes"));
+    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
+    // The recovery shows "No COM", links with the port's caption, then the next tick finds
+    // the configuration changed and rebuilds the display.
+    QVERIFY(captions_->size() >= 2);
+    QCOMPARE(captions_->first().first().toString(), QStringLiteral("No COM"));
+    QCOMPARE(captions_->last().first().toString(), QStringLiteral("Simulated"));
+    QCOMPARE(Text(QStringLiteral("LblCOM")), QStringLiteral("Simulated"));
+    QCOMPARE(changes_->size(), 1);
+    // The simulated meter starts in °F with types K, J, T, K.
+    QVERIFY(!Find<QFrame>(QStringLiteral("PicF"))->isHidden());
+    QVERIFY(Find<QFrame>(QStringLiteral("PicC"))->isHidden());
+    QCOMPARE(Text(QStringLiteral("CLblType1")), QStringLiteral("J"));
+    QCOMPARE(Text(QStringLiteral("FLblType2")), QStringLiteral("T"));
+    QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("CCWE2"))->maximum(), 400.0);
+    QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("CCWE2"))->value(), 400.0);
+    QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("FCWE0"))->minimum(), -328.0);
+    // Sampling runs from the next unchanged tick on.
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().Timer2.isActive(), 5000);
+    const SampleRecord r = Sample();
+    QCOMPARE(r.TextF[0], QStringLiteral("70.0"));
+    QCOMPARE(Text(QStringLiteral("FLblValue0")), QStringLiteral("70.0"));
+    QCOMPARE(Text(QStringLiteral("CLblValue0")), QStringLiteral("21.1"));
+    QCOMPARE(Points(QStringLiteral("CCWG3")), 1);
+}
+
+void TestPanel::probeUnpluggedShowsDashesAndStopsChart() {
+    StartLinked();
+    Sample();
+    QCOMPARE(Points(QStringLiteral("FCWG1")), 1);
+    app_->Simulator()->Model().Channel(1).probe = false;
+    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 2, 5000);
+    QCOMPARE(app_->GetSampler().SampleIndex(), 0);
+    QCOMPARE(Points(QStringLiteral("FCWG1")), 0); // the rebuild cleared the charts
+    Sample();
+    Sample();
+    QCOMPARE(Text(QStringLiteral("FLblValue1")), QStringLiteral("- - -"));
+    QCOMPARE(Text(QStringLiteral("CLblValue1")), QStringLiteral("- - -"));
+    QCOMPARE(Points(QStringLiteral("FCWG1")), 0);
+    QCOMPARE(Points(QStringLiteral("CCWG1")), 0);
+    QCOMPARE(Points(QStringLiteral("FCWG0")), 2);
+    QVERIFY(!app_->GetSampler().Buffers().Copy(1, true).hasValues);
+}
+
+void TestPanel::unitSwitchSwapsPanels() {
+    StartLinked();
+    QVERIFY(Find<QFrame>(QStringLiteral("PicC"))->isHidden());
+    app_->Simulator()->Model().ToggleUnit();
+    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 2, 5000);
+    QVERIFY(!Find<QFrame>(QStringLiteral("PicC"))->isHidden());
+    QVERIFY(Find<QFrame>(QStringLiteral("PicF"))->isHidden());
+    // Both panels keep being refreshed.
+    Sample();
+    QCOMPARE(Text(QStringLiteral("FLblValue3")), QStringLiteral("70.0"));
+    QCOMPARE(Text(QStringLiteral("CLblValue3")), QStringLiteral("21.1"));
+}
+
+void TestPanel::alarmLabelBlinksAtAndAboveValue() {
+    StartLinked();
+    auto* entry = Find<QDoubleSpinBox>(QStringLiteral("FCWE0"));
+    auto* label = Find<QLabel>(QStringLiteral("FLblAlarm0"));
+    entry->setValue(70.0); // exactly the reading
+    QCOMPARE(app_->Alarms().AlarmF(0), 700);
+    QCOMPARE(Find<QDial>(QStringLiteral("FCWK0"))->value(), 700);
+    QList<bool> shown;
+    for (int k = 0; k < 4; ++k) {
+        Sample();
+        shown << !label->isHidden();
+    }
+    QCOMPARE(shown, (QList<bool>{true, false, true, false}));
+    QVERIFY(Find<QLabel>(QStringLiteral("CLblAlarm0"))->isHidden());
+    Find<QDial>(QStringLiteral("FCWK0"))->setValue(400); // the knob: below the reading
+    QCOMPARE(entry->value(), 40.0);
+    Sample();
+    QVERIFY(!label->isHidden());
+    entry->setValue(70.1); // above the reading: hidden on the next sample
+    Sample();
+    QVERIFY(label->isHidden());
+    Sample();
+    QVERIFY(label->isHidden());
+}
+
+void TestPanel::overWinsOverUnder() {
+    StartLinked();
+    MeterChannel& t3 = app_->Simulator()->Model().Channel(2);
+    t3.over = true;
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Live().Channels[2].OverRange, 5000);
+    // The meter sends one flag at a time; a packet with both is set up by hand.
+    app_->Timers().Timer1.stop();
+    app_->Live().Channels[2].UnderRange = true;
+    const SampleRecord r = Sample();
+    QCOMPARE(Text(QStringLiteral("CLblValue2")), QStringLiteral("Over"));
+    QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Over"));
+    QCOMPARE(r.ChartedC[2], std::optional<int>(4000));
+    QCOMPARE(r.ChartedF[2], std::optional<int>(7520));
+    app_->Timers().Timer1.start();
+    t3.over = false;
+    t3.under = true;
+    QTRY_VERIFY_WITH_TIMEOUT(!app_->Live().Channels[2].OverRange, 5000);
+    QVERIFY(app_->Live().Channels[2].UnderRange);
+    Sample();
+    QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Under"));
+    QCOMPARE(changes_->size(), 1); // range flags are no configuration change
+}
+
+void TestPanel::lblComTogglesCaption() {
+    Panel& panel = app_->GetPanel();
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03"));
+    QTest::mouseClick(panel.LblCOM(), Qt::LeftButton);
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03   130808"));
+    QTest::mouseClick(panel.LblCOM(), Qt::LeftButton);
+    QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03"));
+}
+
+void TestPanel::toolbarHidesOtherFrames_data() {
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("stays"); // the frame the key leaves alone
+    for (const QString& key : Panel::ToolbarKeys()) {
+        QString stays;
+        if (key == QLatin1String("Memory"))
+            stays = QStringLiteral("PicLogger");
+        else if (key == QLatin1String("Erase"))
+            stays = QStringLiteral("PicErase");
+        else if (key == QLatin1String("Poweroff"))
+            stays = QStringLiteral("ComboP");
+        QTest::newRow(qPrintable(key)) << key << stays;
+    }
+    QTest::newRow("unknown key") << "Nothing" << QString();
+}
+
+void TestPanel::toolbarHidesOtherFrames() {
+    QFETCH(QString, key);
+    QFETCH(QString, stays);
+    Panel& panel = app_->GetPanel();
+    // Commands of later issues are not tested here: only the frames step.
+    for (const QString& k : Panel::ToolbarKeys()) {
+        if (k != QLatin1String("CF") && k != QLatin1String("Alarm"))
+            panel.SetCommand(k, nullptr);
+    }
+    panel.SetCommand(QStringLiteral("Alarm"), nullptr);
+    const QStringList frames{"PicLogger", "PicErase", "ComboP", "PicAlmRange"};
+    for (const QString& f : frames)
+        panel.findChild<QWidget*>(f)->show();
+    panel.ToolbarClick(key);
+    for (const QString& f : frames) {
+        const bool expectShown =
+            f == stays || (f == QLatin1String("PicAlmRange") && key == QLatin1String("Alarm"));
+        QCOMPARE(!panel.findChild<QWidget*>(f)->isHidden(), expectShown);
+    }
+}
+
+void TestPanel::toolbarButtons() {
+    Panel& panel = app_->GetPanel();
+    QCOMPARE(Panel::ToolbarKeys().size(), 12);
+    QCOMPARE(panel.ToolbarButton(QStringLiteral("RTC"))->toolTip(),
+             QStringLiteral("Set Meter Time to System (PC) Time"));
+    QVERIFY(!panel.ToolbarButton(QStringLiteral("Save"))->icon().isNull());
+    // A command added later is one line, and runs on the click.
+    int runs = 0;
+    panel.SetCommand(QStringLiteral("List"), [&] { ++runs; });
+    panel.ToolbarButton(QStringLiteral("List"))->trigger();
+    QCOMPARE(runs, 1);
+    // "Alarm" toggles the frame; "CF" swaps the panels and sets the unit text.
+    QVERIFY(panel.PicAlmRange()->isHidden());
+    panel.ToolbarButton(QStringLiteral("Alarm"))->trigger();
+    QVERIFY(!panel.PicAlmRange()->isHidden());
+    QCOMPARE(panel.PanelUnitText(), QString());
+    const bool cShown = !Find<QFrame>(QStringLiteral("PicC"))->isHidden();
+    panel.ToolbarButton(QStringLiteral("CF"))->trigger();
+    QVERIFY(panel.PicAlmRange()->isHidden());
+    QVERIFY(panel.PanelCelsius());
+    QCOMPARE(panel.PanelUnitText(), QStringLiteral("°C"));
+    QCOMPARE(!Find<QFrame>(QStringLiteral("PicC"))->isHidden(), !cShown);
+    panel.ToolbarButton(QStringLiteral("CF"))->trigger();
+    QCOMPARE(panel.PanelUnitText(), QStringLiteral("°F"));
+    QCOMPARE(!Find<QFrame>(QStringLiteral("PicC"))->isHidden(), cShown);
+}
+
+void TestPanel::portThatCannotOpenEndsProgram() {
+    QSignalSpy finished(app_.get(), &Application::Finished);
+    QVERIFY(!app_->StartPanel({false, QStringLiteral("/dev/corvilab-no-such-port")}));
+    QCOMPARE(dialogs_.messages.size(), 1);
+    const ScriptedDialogs::Shown& box = dialogs_.messages.first();
+    QCOMPARE(box.icon, QMessageBox::Critical);
+    QCOMPARE(box.title, QStringLiteral("Corvilab"));
+    QCOMPARE(box.text, QStringLiteral("No device found, try again!"));
+    QVERIFY(!box.detail.isEmpty());
+    QCOMPARE(finished.size(), 1);
+    QCOMPARE(finished.first().first().toInt(), 1);
+    QVERIFY(!app_->Timers().Timer1.isActive());
+    QVERIFY(app_->GetPanel().isHidden());
+}
+
+void TestPanel::portWindowChoice() {
+    {
+        PortWindow window(PortChoice{true, QString()});
+        QVERIFY(window.CurrentChoice().simulated);
+    }
+    PortWindow window(PortChoice{false, QStringLiteral("/dev/ttyCorvilab9")});
+    QCOMPARE(window.CurrentChoice().name, QStringLiteral("/dev/ttyCorvilab9"));
+    QVERIFY(!window.CurrentChoice().simulated);
+    QSignalSpy chosen(&window, &PortWindow::Chosen);
+    QSignalSpy abandoned(&window, &PortWindow::Abandoned);
+    window.show();
+    auto* edit = window.findChild<QComboBox*>(QStringLiteral("TxtCOM"))->lineEdit();
+    edit->setText(QStringLiteral("COM16"));
+    QTest::keyClick(edit, Qt::Key_Return);
+    QCOMPARE(chosen.size(), 1);
+    QCOMPARE(chosen.first().first().value<PortChoice>().name, QStringLiteral("COM16"));
+    window.close();
+    QCOMPARE(abandoned.size(), 0);
+    PortWindow other;
+    QSignalSpy abandonedOther(&other, &PortWindow::Abandoned);
+    other.show();
+    other.close();
+    QCOMPARE(abandonedOther.size(), 1);
+}
+
+QTEST_MAIN(TestPanel)
+#include "tst_panel.moc"
