@@ -307,6 +307,9 @@ void FileCommands::Open() {
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(panel_.pos() + QPoint(60, 60));
     connect(window, &FileListWindow::PlotReady, this, &FileCommands::PlotRequested);
+    connect(window, &FileListWindow::HistogramRequested, this, [this, window](int column) {
+        Q_EMIT HistogramRequested(*window->GridN()->Model(), column);
+    });
     fileList_ = window;
     window->show();
 

@@ -100,6 +100,8 @@ public:
 Q_SIGNALS:
     // A channel column of the saved-file list was clicked: show this in the Plot window.
     void PlotRequested(const ColumnPlot& plot);
+    // "Ln" of the saved-file list: the histogram of channel column `column` of `grid`.
+    void HistogramRequested(const SixColumnModel& grid, int column);
 
 private:
     void ShowRecordingState();

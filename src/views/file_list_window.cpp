@@ -27,20 +27,17 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
     toolbar_->setObjectName(QStringLiteral("Toolbar1"));
     toolbar_->setAccessibleName(QStringLiteral("Saved file toolbar"));
     QAction* plot = toolbar_->addAction(QStringLiteral("Plot"), this, [this] {
-        // Plots the column of the selected cell, as a click on it does.
-        const int column = grid_->currentIndex().column();
-        if (column >= SixColumnModel::FirstChannelColumn)
+        if (const int column = SelectedChannelColumn(); column > 0)
             PlotColumn(column);
-        else
-            dialogs_.Information(this, QStringLiteral("Click a channel column (T1 to T4) to "
-                                                      "plot it."));
     });
     plot->setObjectName(QStringLiteral("Toolbar1_Plot"));
     plot->setToolTip(QStringLiteral("Plot"));
-    QAction* histogram = toolbar_->addAction(QStringLiteral("Ln"));
+    QAction* histogram = toolbar_->addAction(QStringLiteral("Ln"), this, [this] {
+        if (const int column = SelectedChannelColumn(); column > 0)
+            Q_EMIT HistogramRequested(column);
+    });
     histogram->setObjectName(QStringLiteral("Toolbar1_Ln"));
     histogram->setToolTip(QStringLiteral("Histogram"));
-    histogram->setEnabled(false); // no histogram is drawn; a live button would do nothing
     QAction* print = toolbar_->addAction(QStringLiteral("Print"), this, &FileListWindow::Print);
     print->setObjectName(QStringLiteral("Toolbar1_Print"));
     print->setToolTip(QStringLiteral("Print"));
@@ -60,6 +57,14 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
 }
 
 FileListWindow::~FileListWindow() = default;
+
+int FileListWindow::SelectedChannelColumn() {
+    const int column = grid_->currentIndex().column();
+    if (column >= SixColumnModel::FirstChannelColumn)
+        return column;
+    dialogs_.Information(this, QStringLiteral("Click a channel column (T1 to T4) first."));
+    return -1;
+}
 
 void FileListWindow::PlotColumn(int column) {
     if (column < SixColumnModel::FirstChannelColumn || Busy())

@@ -1,7 +1,8 @@
 #pragma once
 
 // The saved-file list `FileList` ("Saved File"): a data file read by "Open", as a six-column
-// table. It prints, and a click on a channel column plots that column.
+// table. It prints, a click on a channel column plots that column, and "Plot" and "Ln" plot the
+// selected channel column or show its histogram.
 
 #include "recording/column_plot.h"
 
@@ -39,11 +40,17 @@ public:
 Q_SIGNALS:
     // A channel column was plotted (a table without data rows gives nothing to show).
     void PlotReady(const ColumnPlot& plot);
+    // "Ln": the histogram of channel column `column` (2 to 5) of GridN.
+    void HistogramRequested(int column);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The channel column of the selected cell ("Plot" and "Ln" work on it), or -1 after telling
+    // the user to pick one.
+    int SelectedChannelColumn();
+
     Dialogs& dialogs_;
     MeterTimers& timers_;
     ColumnPlot& lastPlot_;
