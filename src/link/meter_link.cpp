@@ -18,12 +18,20 @@ constexpr char kEtx = 0x03;
 constexpr int kStatusReplySize = 7;
 constexpr int kClockReplySize = 8;
 
-bool IsValidStatusReply(const QByteArray& reply) {
-    return reply.size() == kStatusReplySize && reply[0] == kStx && quint8(reply[5]) == 0xFF &&
-           reply[6] == kEtx;
-}
-
 } // namespace
+
+std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
+    if (read.size() < kStatusReplySize)
+        return std::nullopt;
+    const QByteArray last = read.right(kStatusReplySize);
+    if (last[0] != kStx || quint8(last[5]) != 0xFF || last[6] != kEtx)
+        return std::nullopt;
+    StatusReply reply;
+    reply.memoryAddress =
+        quint32(quint8(last[1])) << 16 | quint32(quint8(last[2])) << 8 | quint8(last[3]);
+    reply.manualCount = quint8(last[4]);
+    return reply;
+}
 
 MeterLink::MeterLink(const Clock& clock, MeterTimers& timers, LiveState& live, QObject* parent)
     : QObject(parent)
@@ -101,11 +109,9 @@ MeterLink::StatusResult MeterLink::QueryStatusSeries() {
         }
         if (reply.size() < kStatusReplySize)
             return StatusResult::LimitReached;
-        const QByteArray last = reply.right(kStatusReplySize);
-        if (IsValidStatusReply(last)) {
-            MemoryAddress =
-                quint32(quint8(last[1])) << 16 | quint32(quint8(last[2])) << 8 | quint8(last[3]);
-            ManualCount = quint8(last[4]);
+        if (const auto status = ParseStatusReply(reply)) {
+            MemoryAddress = status->memoryAddress;
+            ManualCount = status->manualCount;
             return StatusResult::Valid;
         }
     }

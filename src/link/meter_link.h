@@ -2,14 +2,25 @@
 
 #include <QByteArray>
 #include <QDateTime>
-#include <QObject>
 #include <QIODevice>
+#include <QObject>
 #include <QPointer>
 #include <optional>
 
 class Clock;
 class LiveState;
 class MeterTimers;
+
+// What a valid status reply ("A") says: the logger's next free address and the number of
+// manual entries.
+struct StatusReply {
+    quint32 memoryAddress = 0;
+    int manualCount = 0;
+};
+
+// The status reply in what one status attempt read: its last seven bytes, STX, three address
+// bytes, the manual count, 0xFF and ETX. Empty when fewer bytes came or the frame is wrong.
+std::optional<StatusReply> ParseStatusReply(const QByteArray& read);
 
 // The line to the meter: the byte device, the link state and every exchange. One exchange runs
 // at a time; waits keep the user interface alive without spinning the processor.
