@@ -1,0 +1,111 @@
+#include "graphs/graph_commands.h"
+
+#include "graphs/histogram_window.h"
+#include "graphs/plot_window.h"
+#include "graphs/realtime_graph_window.h"
+#include "link/live_state.h"
+#include "link/meter_timers.h"
+#include "recording/column_plot.h"
+#include "recording/sampler.h"
+#include "views/six_column_model.h"
+
+#include <QCoreApplication>
+#include <QWidget>
+
+GraphCommands::GraphCommands(const Sampler& sampler, const LiveState& live, MeterTimers& timers,
+                             Dialogs& dialogs, const Clock& clock, QWidget* mainWindow,
+                             QObject* parent)
+    : QObject(parent)
+    , sampler_(sampler)
+    , live_(live)
+    , timers_(timers)
+    , dialogs_(dialogs)
+    , clock_(clock)
+    , mainWindow_(mainWindow) {}
+
+GraphCommands::~GraphCommands() {
+    delete graph_.data();
+    delete plot_.data();
+    delete histogram_.data();
+}
+
+PlotWindow& GraphCommands::PlotShown() {
+    if (!plot_) {
+        plot_ = new PlotWindow(dialogs_);
+        plot_->setAttribute(Qt::WA_DeleteOnClose);
+        if (mainWindow_)
+            plot_->move(mainWindow_->pos());
+    }
+    plot_->show();
+    plot_->raise();
+    return *plot_;
+}
+
+void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
+    if (channel < 0 || channel > 3 || plotting_)
+        return;
+    const std::optional<PlotSetup> setup = SetupForChannel(
+        live_.Channels[size_t(channel)], channel, fahrenheit, sampler_.SampleIndex(), lastSetup_);
+    if (!setup)
+        return;
+    plotting_ = true;
+    QVector<double> values;
+    {
+        // No sample may be taken while the series is copied; the copy is one pass, so the
+        // caption shows the count once, not per sample.
+        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling);
+        const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
+        values = sampler_.Buffers().Copy(channel, fahrenheit).values;
+        if (mainWindow_) {
+            mainWindow_->setWindowTitle(QStringLiteral(" %1 Completed").arg(values.size()));
+            QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+            if (mainWindow_)
+                mainWindow_->setWindowTitle(caption);
+        }
+    }
+    lastSetup_ = *setup;
+    PlotShown().ShowPlot(*setup, values);
+    plotting_ = false;
+}
+
+void GraphCommands::PlotColumn(const ColumnPlot& plot) {
+    PlotShown().ShowPlot(SetupForColumn(plot), plot.Values);
+}
+
+void GraphCommands::ShowHistogram(const SixColumnModel& grid, int column) {
+    if (column < SixColumnModel::FirstChannelColumn || column >= SixColumnModel::ColumnCount)
+        return;
+    const Histogram histogram =
+        MakeHistogram(grid.Heading(column), grid.Heading(0), grid.rowCount(),
+                      [&](qint64 row) { return grid.Text(int(row), column); });
+    if (!histogram_) {
+        histogram_ = new HistogramWindow;
+        histogram_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    histogram_->ShowHistogram(histogram);
+    histogram_->show();
+    histogram_->raise();
+}
+
+void GraphCommands::ShowGraph() {
+    if (graph_)
+        return;
+    graph_ = new RealtimeGraphWindow(dialogs_, clock_, live_.UnitF);
+    graph_->setAttribute(Qt::WA_DeleteOnClose);
+    // Closed now, whenever the window itself goes.
+    connect(graph_, &RealtimeGraphWindow::Closed, this, [this] { graph_.clear(); });
+    // The graph opens to the right of the main window.
+    if (mainWindow_)
+        graph_->move(mainWindow_->frameGeometry().right() + 1, mainWindow_->y());
+    graph_->show();
+}
+
+void GraphCommands::CloseGraph() {
+    if (graph_)
+        graph_->close();
+}
+
+void GraphCommands::OnSample(const SampleRecord& record) {
+    if (graph_)
+        graph_->ShowSample(live_.UnitF ? record.ChartedF : record.ChartedC, live_.UnitF);
+}

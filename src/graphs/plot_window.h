@@ -1,0 +1,85 @@
+#pragma once
+
+// The window `Plot` ("Plot"): one temperature series of one channel against the sample number,
+// with range fields, mouse track modes, a cursor readout, "Reset Scale" and "Print Graph".
+
+#include "graphs/plot_setup.h"
+
+#include <QVector>
+#include <QWidget>
+
+#include <array>
+
+class Dialogs;
+class QCPItemTracer;
+class QComboBox;
+class QCustomPlot;
+class QDoubleSpinBox;
+class QLabel;
+class QMouseEvent;
+class QPlainTextEdit;
+class QPushButton;
+
+class PlotWindow : public QWidget {
+    Q_OBJECT
+public:
+    // The entries of `Combo1`, in list order.
+    enum TrackMode { Normal, CursorCoordinates, PanXY, PanX, PanY, ZoomXY, ZoomX, ZoomY };
+    static QStringList TrackModeEntries();
+    static QString TrackModeDescription(int index);
+
+    explicit PlotWindow(Dialogs& dialogs, QWidget* parent = nullptr);
+    ~PlotWindow() override;
+
+    // Replaces the curve, the captions and the ranges with a new plot; `values` are the points
+    // 1, 2, 3, ... (NaN: no value there, a gap in the line).
+    void ShowPlot(const PlotSetup& setup, const QVector<double>& values);
+    const PlotSetup& Setup() const { return setup_; }
+
+    // The click of `Combo1`: the mouse mode of the graph.
+    void SelectTrackMode(int index);
+    int TrackModeIndex() const;
+    // Cursor 1, moved as the mouse drags it; the readouts follow.
+    void MoveCursor(double x, double y);
+    bool CursorVisible() const;
+    QPointF CursorPosition() const;
+    // "Reset Scale": the ranges of the last plot, on the axes and in the fields.
+    void ResetScale();
+    // "Print Graph": the print dialog, then the graph as vectors on a white page. False when
+    // nothing was printed.
+    bool PrintGraph();
+
+    QCustomPlot* Graph() const { return graph_; } // `CWGraph1`
+    // Axis 1 is X (sample numbers), axis 2 is Y (temperature).
+    QDoubleSpinBox* AxisMin(int axis) const { return axisMin_[size_t(axis - 1)]; }
+    QDoubleSpinBox* AxisMax(int axis) const { return axisMax_[size_t(axis - 1)]; }
+    QLabel* XPosition() const { return xPosition_; }
+    QLabel* YPosition() const { return yPosition_; }
+    QLabel* UnitLabel() const { return label4_; }    // `Label4`
+    QLabel* CursorYLabel() const { return label2_; } // `Label2`
+    QComboBox* TrackModeList() const { return combo1_; }
+
+private:
+    void ApplyRangeFields();
+    void ShowRangesInFields();
+    void OnMousePress(QMouseEvent* event);
+    void OnMouseMove(QMouseEvent* event);
+    void OnZoomRect(const QRect& rect);
+
+    Dialogs& dialogs_;
+    PlotSetup setup_;
+    QCustomPlot* graph_ = nullptr;
+    QCPItemTracer* cursor_ = nullptr;
+    std::array<QDoubleSpinBox*, 2> axisMin_{};
+    std::array<QDoubleSpinBox*, 2> axisMax_{};
+    QLabel* label4_ = nullptr;
+    QLabel* label2_ = nullptr;
+    QLabel* xPosition_ = nullptr;
+    QLabel* yPosition_ = nullptr;
+    QComboBox* combo1_ = nullptr;
+    QPlainTextEdit* description_ = nullptr;
+    QPushButton* cmdReset_ = nullptr;
+    QPushButton* cmdPrint_ = nullptr;
+    bool fillingFields_ = false;
+    bool draggingCursor_ = false;
+};

@@ -1,0 +1,360 @@
+#include "graphs/realtime_graph_window.h"
+
+#include "app/dialogs.h"
+#include "link/clock.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QColor kGridColor(192, 192, 192); // colour 7 of the 16-colour palette: light grey
+const QColor kChannelColours[4] = {QColor(0, 0, 255), QColor(200, 0, 0), QColor(0, 140, 0),
+                                   QColor(220, 120, 0)};
+constexpr int kTickInterval = 1000;
+
+QFont SurfaceFont() {
+    QFont font;
+    font.setPixelSize(11);
+    return font;
+}
+
+} // namespace
+
+// The drawing surface: shows the image the graph draws on, and redraws it whole on a size
+// change.
+class SweepSurface : public QWidget {
+public:
+    explicit SweepSurface(RealtimeGraphWindow& graph, QWidget* parent)
+        : QWidget(parent)
+        , graph_(graph) {
+        setObjectName(QStringLiteral("Surface"));
+        setAccessibleName(QStringLiteral("Real time graph"));
+        setAttribute(Qt::WA_OpaquePaintEvent);
+        setMinimumSize(300, 220);
+    }
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        QPainter painter(this);
+        painter.drawImage(
+            event->rect(), graph_.image_,
+            QRectF(QPointF(event->rect().topLeft()) * graph_.image_.devicePixelRatio(),
+                   QSizeF(event->rect().size()) * graph_.image_.devicePixelRatio()));
+    }
+    void resizeEvent(QResizeEvent*) override { graph_.Redraw(); }
+
+private:
+    RealtimeGraphWindow& graph_;
+};
+
+QColor RealtimeGraphWindow::ChannelColour(int channel) {
+    return kChannelColours[std::clamp(channel, 0, 3)];
+}
+
+RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, bool fahrenheit,
+                                         QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , dialogs_(dialogs)
+    , clock_(clock)
+    , fahrenheit_(fahrenheit)
+    , valueMax_(SweepStartMax(fahrenheit))
+    , valueMin_(SweepStartMin(fahrenheit)) {
+    setObjectName(QStringLiteral("RealTimeSLM"));
+    setWindowTitle(QStringLiteral("Real Time Graph"));
+    setAccessibleName(QStringLiteral("Real time graph"));
+
+    toolbar_ = new QToolBar(this);
+    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar_->setAccessibleName(QStringLiteral("Real time graph toolbar"));
+    QAction* limit = toolbar_->addAction(QStringLiteral("Limit"), this, [this] { ShowLimit(); });
+    limit->setObjectName(QStringLiteral("Toolbar1_Limit"));
+    limit->setToolTip(QStringLiteral("Limit"));
+    QAction* print = toolbar_->addAction(QStringLiteral("Print"), this, [this] { Print(); });
+    print->setObjectName(QStringLiteral("Toolbar1_Print"));
+    print->setToolTip(QStringLiteral("Print"));
+
+    surface_ = new SweepSurface(*this, this);
+
+    pMessage_ = new QFrame(surface_);
+    pMessage_->setObjectName(QStringLiteral("PMessage"));
+    pMessage_->setAccessibleName(QStringLiteral("Range and counts"));
+    static_cast<QFrame*>(pMessage_)->setFrameShape(QFrame::Panel);
+    static_cast<QFrame*>(pMessage_)->setFrameShadow(QFrame::Raised);
+    pMessage_->setAutoFillBackground(true);
+    auto* panel = new QGridLayout(pMessage_);
+    const auto addEntry = [&](int row, const QString& caption, const QString& panelName,
+                              const QString& name, const QString& accessible) {
+        auto* label = new QLabel(caption, pMessage_);
+        label->setObjectName(panelName);
+        auto* edit = new QLineEdit(pMessage_);
+        edit->setObjectName(name);
+        edit->setAccessibleName(accessible);
+        edit->setMaximumWidth(90);
+        label->setBuddy(edit);
+        panel->addWidget(label, row, 0);
+        panel->addWidget(edit, row, 1);
+        return edit;
+    };
+    txtMax_ = addEntry(0, QStringLiteral("Max"), QStringLiteral("SSPanel3"),
+                       QStringLiteral("TxtMax"), QStringLiteral("Value at the top"));
+    txtMin_ = addEntry(1, QStringLiteral("Min"), QStringLiteral("SSPanel1"),
+                       QStringLiteral("TxtMin"), QStringLiteral("Value at the bottom"));
+    txtCounts_ = addEntry(2, QStringLiteral("Counts"), QStringLiteral("SSPanel2"),
+                          QStringLiteral("TxtCounts"), QStringLiteral("Steps across the width"));
+    cmdOk_ = new QPushButton(QStringLiteral("OK"), pMessage_);
+    cmdOk_->setObjectName(QStringLiteral("CmdOK"));
+    panel->addWidget(cmdOk_, 3, 0, 1, 2);
+    // The value entries take digits, "-" and "."; the counts digits only.
+    const QRegularExpression value(QStringLiteral("[-0-9.]*"));
+    txtMax_->setValidator(new QRegularExpressionValidator(value, txtMax_));
+    txtMin_->setValidator(new QRegularExpressionValidator(value, txtMin_));
+    txtCounts_->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), txtCounts_));
+    connect(txtMax_, &QLineEdit::returnPressed, txtMin_, [this] { txtMin_->setFocus(); });
+    connect(txtMin_, &QLineEdit::returnPressed, txtCounts_, [this] { txtCounts_->setFocus(); });
+    connect(txtCounts_, &QLineEdit::returnPressed, this, [this] { ConfirmLimit(); });
+    connect(cmdOk_, &QPushButton::clicked, this, [this] { ConfirmLimit(); });
+    pMessage_->adjustSize();
+    pMessage_->hide();
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolbar_);
+    layout->addWidget(surface_, 1);
+
+    timer1_.setInterval(kTickInterval);
+    connect(&timer1_, &QTimer::timeout, this, &RealtimeGraphWindow::Tick);
+    surface_->resize(700, 440);
+    resize(700, 440 + toolbar_->sizeHint().height());
+}
+
+RealtimeGraphWindow::~RealtimeGraphWindow() = default;
+
+QWidget* RealtimeGraphWindow::SurfaceWidget() const {
+    return surface_;
+}
+
+void RealtimeGraphWindow::ShowSample(const Values& tenths, bool fahrenheit) {
+    latest_ = tenths;
+    if (fahrenheit != fahrenheit_) {
+        fahrenheit_ = fahrenheit;
+        valueMax_ = SweepStartMax(fahrenheit);
+        valueMin_ = SweepStartMin(fahrenheit);
+        Redraw();
+    }
+}
+
+QPointF RealtimeGraphWindow::PointAt(double x, double value) const {
+    return {SweepLayout::LeftMargin + x,
+            layout_.PlotBottom - layout_.ValueHeight(value, valueMin_, valueMax_)};
+}
+
+void RealtimeGraphWindow::Redraw() {
+    const QSize size = surface_->size();
+    const qreal ratio = surface_->devicePixelRatioF();
+    image_ = QImage(size * ratio, QImage::Format_RGB32);
+    image_.setDevicePixelRatio(ratio);
+    image_.fill(Qt::white);
+    layout_ = SweepLayout::ForSize(size.width(), size.height());
+    labels_ = SweepValueLabels(valueMin_, valueMax_);
+    timer1_.stop();
+    pMessage_->hide();
+
+    const int left = SweepLayout::LeftMargin;
+    const double bottom = layout_.PlotBottom;
+    const double height = layout_.PlotHeight;
+    const double right = left + layout_.PlotWidth;
+    QPainter painter(&image_);
+    painter.setFont(SurfaceFont());
+
+    // The horizontal grid, with a mark at the axis for each line and a longer one where a label
+    // stands.
+    for (int i = 0; i <= 16; ++i) {
+        const double y = bottom - i * height / 16;
+        painter.setPen(QPen(kGridColor, 1, Qt::DotLine));
+        if (i > 0)
+            painter.drawLine(QPointF(left, y), QPointF(right, y));
+        painter.setPen(QPen(Qt::black, 1));
+        painter.drawLine(QPointF(left - (i % 2 == 0 ? 10 : 6), y), QPointF(left - 2, y));
+    }
+    painter.setPen(QPen(Qt::black, 2));
+    painter.drawLine(QPointF(left - 2, bottom + 5), QPointF(left - 2, bottom - height - 5));
+    painter.drawLine(QPointF(left - 2, bottom), QPointF(right, bottom));
+
+    const QFontMetrics metrics(painter.font());
+    painter.setPen(Qt::black);
+    for (int i = 0; i <= 8; ++i) {
+        const double y = bottom - i * height / 8;
+        const QRectF box(0, y - metrics.height() / 2.0, left - 12, metrics.height());
+        painter.drawText(box, Qt::AlignRight | Qt::AlignVCenter, labels_[i]);
+    }
+    const QString unit = fahrenheit_ ? QStringLiteral("°F") : QStringLiteral("°C");
+    painter.drawText(QPointF(left - 40, bottom - height - 12), unit);
+    painter.end();
+
+    legendShown_ = -1;
+    DrawLegend();
+    last_ = {};
+    penX_ = -stepX_;
+    surface_->update();
+    timer1_.start();
+}
+
+void RealtimeGraphWindow::DrawLegend() {
+    int shown = 0;
+    for (int c = 0; c < 4; ++c)
+        shown |= latest_[size_t(c)] ? 1 << c : 0;
+    if (shown == legendShown_)
+        return;
+    legendShown_ = shown;
+    QPainter painter(&image_);
+    painter.setFont(SurfaceFont());
+    const QFontMetrics metrics(painter.font());
+    const double top = layout_.PlotBottom - layout_.PlotHeight - 12 - metrics.ascent();
+    const QRectF strip(SweepLayout::LeftMargin + 20, top - 2, layout_.PlotWidth - 20,
+                       metrics.height() + 4);
+    painter.fillRect(strip, Qt::white);
+    double x = strip.left();
+    for (int c = 0; c < 4; ++c) {
+        if (!(shown & (1 << c)))
+            continue;
+        const double y = top + metrics.height() / 2.0;
+        painter.setPen(QPen(ChannelColour(c), 2));
+        painter.drawLine(QPointF(x, y), QPointF(x + 18, y));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(x + 22, top + metrics.ascent()), QStringLiteral("T%1").arg(c + 1));
+        x += 60;
+    }
+    surface_->update(strip.toAlignedRect());
+}
+
+void RealtimeGraphWindow::DrawTimeMark(double x) {
+    QPainter painter(&image_);
+    painter.setFont(SurfaceFont());
+    const double bottom = layout_.PlotBottom;
+    painter.setPen(QPen(kGridColor, 1, Qt::DotLine));
+    painter.drawLine(QPointF(x, bottom - 1), QPointF(x, bottom - layout_.PlotHeight));
+    const QString time = clock_.Now().toString(QStringLiteral("hh:mm:ss"));
+    const QFontMetrics metrics(painter.font());
+    const double width = metrics.horizontalAdvance(time) + 4;
+    const QRectF box(x - width / 2, bottom + 4, width, metrics.height());
+    painter.fillRect(box, Qt::white);
+    painter.setPen(Qt::black);
+    painter.drawText(box, Qt::AlignCenter, time);
+    surface_->update(QRectF(x - width / 2 - 1, bottom - layout_.PlotHeight - 1, width + 2,
+                            layout_.PlotHeight + 6 + metrics.height())
+                         .toAlignedRect());
+}
+
+void RealtimeGraphWindow::Tick() {
+    if (image_.isNull() || layout_.PlotWidth <= 0)
+        return;
+    penX_ += stepX_;
+    const int left = SweepLayout::LeftMargin;
+    if (penX_ >= layout_.PlotWidth) {
+        DrawTimeMark(left + layout_.PlotWidth);
+        penX_ = 0;
+        last_ = {}; // the pen lifts across the wrap
+    } else {
+        const int whole = int(penX_);
+        if (whole % SweepLayout::TimeStep == 0) {
+            DrawTimeMark(left + penX_);
+        } else if (whole % SweepLayout::HalfTimeStep == 0) {
+            QPainter painter(&image_);
+            painter.setPen(QPen(kGridColor, 1));
+            const double bottom = layout_.PlotBottom;
+            const QPointF from(left + penX_, bottom - layout_.PlotHeight * 3.8 / 8);
+            const QPointF to(left + penX_, bottom - layout_.PlotHeight * 4.2 / 8);
+            painter.drawLine(from, to);
+            surface_->update(QRectF(from, to).normalized().adjusted(-1, -1, 1, 1).toAlignedRect());
+        }
+    }
+
+    DrawLegend();
+    QPainter painter(&image_);
+    painter.setRenderHint(QPainter::Antialiasing);
+    for (int c = 0; c < 4; ++c) {
+        const std::optional<int>& value = latest_[size_t(c)];
+        if (!value) {
+            last_[size_t(c)].reset();
+            continue;
+        }
+        const QPointF point = PointAt(penX_, *value / 10.0);
+        if (last_[size_t(c)]) {
+            painter.setPen(QPen(ChannelColour(c), 1.5));
+            painter.drawLine(*last_[size_t(c)], point);
+            surface_->update(QRectF(*last_[size_t(c)], point)
+                                 .normalized()
+                                 .adjusted(-2, -2, 2, 2)
+                                 .toAlignedRect());
+        }
+        last_[size_t(c)] = point;
+    }
+}
+
+void RealtimeGraphWindow::ShowLimit() {
+    timer1_.stop();
+    txtCounts_->setText(QString::number(layout_.Counts(stepX_)));
+    txtMax_->setText(QString::number(valueMax_));
+    txtMin_->setText(QString::number(valueMin_));
+    pMessage_->adjustSize();
+    pMessage_->move(SweepLayout::LeftMargin + 10,
+                    std::max(layout_.PlotBottom - layout_.PlotHeight + 10, 0));
+    pMessage_->show();
+    pMessage_->raise();
+    txtMax_->setFocus();
+    txtMax_->selectAll();
+}
+
+bool RealtimeGraphWindow::ConfirmLimit() {
+    const SweepLimitCheck check =
+        CheckSweepLimit(txtMax_->text(), txtMin_->text(), txtCounts_->text(), fahrenheit_);
+    if (!check.Accepted) {
+        dialogs_.Critical(this, check.Refusal);
+        return false;
+    }
+    valueMax_ = check.Accepted->ValueMax;
+    valueMin_ = check.Accepted->ValueMin;
+    stepX_ = double(layout_.PlotWidth) / check.Accepted->Counts;
+    Redraw();
+    return true;
+}
+
+bool RealtimeGraphWindow::Print() {
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(windowTitle());
+    if (!dialogs_.Print(this, printer))
+        return false;
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        dialogs_.Critical(this, QStringLiteral("The graph could not be printed."),
+                          printer.outputFileName());
+        return false;
+    }
+    const QRect page = painter.viewport();
+    const QSizeF size = QSizeF(image_.size()) / image_.devicePixelRatio();
+    const double scale = std::min(page.width() / size.width(), page.height() / size.height());
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRectF(page.topLeft(), size * scale), image_);
+    return painter.end();
+}
+
+void RealtimeGraphWindow::closeEvent(QCloseEvent* event) {
+    timer1_.stop();
+    event->accept();
+    Q_EMIT Closed();
+}

@@ -1,0 +1,106 @@
+#pragma once
+
+// The window `RealTimeSLM` ("Real Time Graph"): a sweeping strip chart drawn on the window's
+// surface. Once a second the pen steps right and draws a line to the latest sample of every
+// channel with a probe; at the right edge it wraps to the left and draws over the old trace.
+// "Limit" sets the value range and the steps across the width; "Print" prints the surface.
+
+#include "graphs/sweep_layout.h"
+
+#include <QColor>
+#include <QImage>
+#include <QPointF>
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+#include <optional>
+
+class Clock;
+class Dialogs;
+class QLineEdit;
+class QPushButton;
+class QToolBar;
+class SweepSurface;
+
+class RealtimeGraphWindow : public QWidget {
+    Q_OBJECT
+public:
+    using Values = std::array<std::optional<int>, 4>; // tenths; empty: no probe
+
+    // Opens with the start range of the meter's unit.
+    RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, bool fahrenheit,
+                        QWidget* parent = nullptr);
+    ~RealtimeGraphWindow() override;
+
+    // The channel colours of the trace and the legend.
+    static QColor ChannelColour(int channel);
+
+    // The latest sample, in the meter's display unit. A change of unit starts the graph over in
+    // the start range of the new unit.
+    void ShowSample(const Values& tenths, bool fahrenheit);
+
+    // `Timer1`'s tick: one step of the pen.
+    void Tick();
+    // The full redraw of every size change: frame, grid, labels, the pen back at the left edge.
+    void Redraw();
+    // Toolbar "Limit": the panel with the range and the counts; the sweep pauses.
+    void ShowLimit();
+    // `CmdOK`: checks the entries; refused entries leave everything as it was. True when taken.
+    bool ConfirmLimit();
+    // Toolbar "Print": the print dialog, then the surface on the page. False when nothing was
+    // printed.
+    bool Print();
+
+    bool Fahrenheit() const { return fahrenheit_; }
+    double ValueMax() const { return valueMax_; }
+    double ValueMin() const { return valueMin_; }
+    double StepX() const { return stepX_; }
+    double PenX() const { return penX_; }
+    const SweepLayout& Layout() const { return layout_; }
+    // The labels drawn at the axis, bottom to top.
+    const QStringList& ValueLabels() const { return labels_; }
+    const QImage& Surface() const { return image_; }
+    QWidget* SurfaceWidget() const;
+    QTimer& Timer1() { return timer1_; }
+    QWidget* PMessage() const { return pMessage_; }
+    QLineEdit* TxtMax() const { return txtMax_; }
+    QLineEdit* TxtMin() const { return txtMin_; }
+    QLineEdit* TxtCounts() const { return txtCounts_; }
+    QPushButton* CmdOK() const { return cmdOk_; }
+    QToolBar* Toolbar() const { return toolbar_; }
+
+Q_SIGNALS:
+    void Closed();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    friend class SweepSurface;
+    QPointF PointAt(double x, double value) const;
+    void DrawTimeMark(double x);
+    void DrawLegend();
+
+    Dialogs& dialogs_;
+    const Clock& clock_;
+    bool fahrenheit_;
+    double valueMax_;
+    double valueMin_;
+    double stepX_ = 1.0;
+    double penX_ = 0;
+    SweepLayout layout_;
+    QStringList labels_;
+    Values latest_{};
+    std::array<std::optional<QPointF>, 4> last_{}; // the last point drawn per channel
+    int legendShown_ = -1;                         // channels in the legend, one bit each
+    QImage image_;
+    QTimer timer1_;
+    QToolBar* toolbar_ = nullptr;
+    SweepSurface* surface_ = nullptr;
+    QWidget* pMessage_ = nullptr;
+    QLineEdit* txtMax_ = nullptr;
+    QLineEdit* txtMin_ = nullptr;
+    QLineEdit* txtCounts_ = nullptr;
+    QPushButton* cmdOk_ = nullptr;
+};
