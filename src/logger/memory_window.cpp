@@ -99,7 +99,9 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
 }
 
 MemoryWindow::~MemoryWindow() {
-    memory_.MemoryOpen = false;
+    // A window closed earlier cleared the flag then; a newer window may hold it by now.
+    if (!CloseRequested())
+        memory_.MemoryOpen = false;
 }
 
 void MemoryWindow::ShowFigures(const MemoryCapacity& capacity) {
