@@ -103,6 +103,11 @@ MeterLink::StatusResult MeterLink::QueryStatusSeries() {
             if (cancelled_)
                 return StatusResult::Cancelled;
             ++attempts;
+            if (!ReopenIfClosed()) {
+                // The port is gone (adapter pulled): wait quietly for it to come back.
+                Delay(limits_.reopenIntervalMs / 1000.0, clock_);
+                continue;
+            }
             SendCommand(QByteArrayLiteral("A"));
             Delay(0.02, clock_);
             reply = ReadInput();
@@ -115,6 +120,22 @@ MeterLink::StatusResult MeterLink::QueryStatusSeries() {
             return StatusResult::Valid;
         }
     }
+}
+
+bool MeterLink::ReopenIfClosed() {
+    if (device_ && device_->isOpen())
+        return true;
+    auto* port = qobject_cast<QSerialPort*>(device_.data());
+    if (!port)
+        return false;
+    if (lastReopen_.isValid() && lastReopen_.elapsed() < limits_.reopenIntervalMs)
+        return false;
+    lastReopen_.start();
+    if (!port->open(QIODevice::ReadWrite))
+        return false;
+    port->clear();
+    Q_EMIT DeviceReopened();
+    return true;
 }
 
 bool MeterLink::QueryStatus() {
@@ -141,7 +162,7 @@ std::optional<QByteArray> MeterLink::ReadStream(int packets) {
         FlushInput();
         QByteArray buffer;
         for (int passes = 0; buffer.size() < size; ++passes) {
-            if (cancelled_ || passes >= limits_.streamPasses ||
+            if (cancelled_ || !device_ || !device_->isOpen() || passes >= limits_.streamPasses ||
                 elapsed.elapsed() >= limits_.streamGiveUpMs)
                 return std::nullopt;
             buffer += ReadInput();

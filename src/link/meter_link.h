@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QElapsedTimer>
 #include <QIODevice>
 #include <QObject>
 #include <QPointer>
@@ -29,10 +30,11 @@ class MeterLink : public QObject {
 public:
     // Bounds of the waits. The defaults are the meter's; tests lower them to stay quick.
     struct Limits {
-        int statusAttempts = 1000; // status queries of 20 ms before the link counts as lost
-        int streamPasses = 200000; // read passes of a stream read
-        int streamGiveUpMs = 2000; // a stream read without a whole packet gives up after this
-        int passWaitMs = 10;       // a pass waits this long for input before the next pass
+        int statusAttempts = 1000;   // status queries of 20 ms before the link counts as lost
+        int streamPasses = 200000;   // read passes of a stream read
+        int streamGiveUpMs = 2000;   // a stream read without a whole packet gives up after this
+        int passWaitMs = 10;         // a pass waits this long for input before the next pass
+        int reopenIntervalMs = 1000; // a port that went away is opened again this often
     };
 
     MeterLink(const Clock& clock, MeterTimers& timers, LiveState& live, QObject* parent = nullptr);
@@ -98,10 +100,14 @@ Q_SIGNALS:
     void ConfigurationChanged(int channel);          // probe, type or unit changed
     void Resynced();                                 // linked again; samples start over
     void DeviceFailed(const QString& reason);        // the port reported a fatal error
+    void DeviceReopened();                           // the port that went away is back
 
 private:
     enum class StatusResult { Valid, LimitReached, Cancelled };
     StatusResult QueryStatusSeries();
+    // A serial port closed after a fatal error is opened again, at most once a reopen
+    // interval. True when the device is open.
+    bool ReopenIfClosed();
     std::optional<QByteArray> RequestMeterClock(double waitSeconds);
     bool RunResync();
     void SetLinkLost(bool lost);
@@ -113,6 +119,7 @@ private:
     QPointer<QIODevice> device_;
     QString caption_;
     Limits limits_;
+    QElapsedTimer lastReopen_;
     bool cancelled_ = false;
     bool inResync_ = false;
     bool inTick_ = false;

@@ -7,6 +7,7 @@
 
 #include <QProcess>
 #include <QSerialPort>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QtTest>
 
@@ -29,12 +30,15 @@ private Q_SLOTS:
     void cleanup();
     void statusAndStream();
     void resyncAfterSilenceSetsInvalidClock();
+    void unplugAndReplug();
 
 private:
     void Control(const QByteArray& line);
 
     QProcess sim_;
     QTemporaryFile scenario_;
+    QTemporaryDir folder_;
+    QString linkPath_;
     std::unique_ptr<QSerialPort> port_;
     SystemClock clock_;
     MeterTimers timers_;
@@ -49,21 +53,24 @@ void TestLinkPty::init() {
     scenario_.flush();
     const QString program = qEnvironmentVariable("CORVILAB_SIM");
     QVERIFY2(!program.isEmpty(), "CORVILAB_SIM names the simulator");
-    sim_.start(program,
-               {QStringLiteral("--fast"), QStringLiteral("--scenario"), scenario_.fileName()});
+    QVERIFY(folder_.isValid());
+    linkPath_ = folder_.filePath(QStringLiteral("meter"));
+    sim_.start(program, {QStringLiteral("--fast"), QStringLiteral("--scenario"),
+                         scenario_.fileName(), QStringLiteral("--link"), linkPath_});
     QVERIFY(sim_.waitForStarted());
     QVERIFY(sim_.waitForReadyRead(5000));
     const QString path = QString::fromUtf8(sim_.readLine()).trimmed();
     QVERIFY(path.startsWith(QLatin1Char('/')));
 
-    OpenedPort opened = OpenMeterPort(path);
+    // The program opens the stable link, as a user would open a udev name.
+    OpenedPort opened = OpenMeterPort(linkPath_);
     QVERIFY2(opened.port, qPrintable(opened.error));
     port_ = std::move(opened.port);
     link_ = std::make_unique<MeterLink>(clock_, timers_, live_);
     MeterLink::Limits limits;
     limits.statusAttempts = 25; // half a second of silence counts as a lost link here
     link_->SetLimits(limits);
-    link_->SetDevice(port_.get(), path);
+    link_->SetDevice(port_.get(), linkPath_);
     captions_.clear();
     connect(link_.get(), &MeterLink::LinkCaptionChanged, this,
             [this](const QString& c) { captions_ << c; });
@@ -145,6 +152,31 @@ void TestLinkPty::resyncAfterSilenceSetsInvalidClock() {
     QCOMPARE(captions_.last(), link_->PortCaption());
     QVERIFY(timers_.Timer1.isActive());
     QVERIFY(timers_.Timer2.isActive());
+}
+
+void TestLinkPty::unplugAndReplug() {
+    QCOMPARE(link_->PollTick(), MeterLink::PollResult::Resynced);
+    QCOMPARE(link_->PollTick(), MeterLink::PollResult::Changed);
+    QSignalSpy failed(link_.get(), &MeterLink::DeviceFailed);
+    QSignalSpy reopened(link_.get(), &MeterLink::DeviceReopened);
+    captions_.clear();
+
+    // The adapter is pulled; it comes back under the same name two seconds later.
+    Control("unplug");
+    QTimer::singleShot(2000, this, [this] { Control("plug"); });
+    MeterLink::PollResult result = MeterLink::PollResult::Unchanged;
+    for (int i = 0; i < 50 && result == MeterLink::PollResult::Unchanged; ++i)
+        result = link_->PollTick();
+    QCOMPARE(result, MeterLink::PollResult::Lost);
+    QCOMPARE(failed.count(), 1); // closed once, not an error storm
+    QCOMPARE(reopened.count(), 1);
+    QVERIFY(!link_->LinkLost);
+    QVERIFY(port_->isOpen());
+    QCOMPARE(captions_.first(), QStringLiteral("No COM"));
+    QCOMPARE(captions_.last(), linkPath_);
+    for (int i = 0; i < 8; ++i)
+        QVERIFY(link_->PollTick() != MeterLink::PollResult::Lost);
+    QCOMPARE(live_.Channels[0].ReadingCText, QStringLiteral("23.0"));
 }
 
 QTEST_GUILESS_MAIN(TestLinkPty)
