@@ -161,6 +161,7 @@ std::optional<QByteArray> MeterLink::ReadStream(int packets) {
     for (;;) {
         FlushInput();
         QByteArray buffer;
+        quint64 exchanges = timers_.ExchangesBegun();
         for (int passes = 0; buffer.size() < size; ++passes) {
             if (cancelled_ || !device_ || !device_->isOpen() || passes >= limits_.streamPasses ||
                 elapsed.elapsed() >= limits_.streamGiveUpMs)
@@ -168,6 +169,15 @@ std::optional<QByteArray> MeterLink::ReadStream(int packets) {
             buffer += ReadInput();
             if (buffer.size() < size)
                 WaitForInput(limits_.passWaitMs);
+            if (timers_.ExchangesBegun() != exchanges) {
+                // A command clicked during the wait used the line: what was read is stale and
+                // the time it took says nothing about the meter. Start the read afresh.
+                exchanges = timers_.ExchangesBegun();
+                FlushInput();
+                buffer.clear();
+                passes = 0;
+                elapsed.restart();
+            }
         }
         const QByteArray last = buffer.right(size);
         bool framed = true;

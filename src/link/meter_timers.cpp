@@ -16,6 +16,7 @@ ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause)
     , samplingWasActive_(timers.Timer2.isActive())
     , pausedSampling_(pause == Pause::PollingAndSampling) {
     ++timers_.guardDepth_;
+    ++timers_.exchangesBegun_;
     timers_.Timer1.stop();
     if (pausedSampling_)
         timers_.Timer2.stop();

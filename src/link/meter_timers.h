@@ -14,11 +14,15 @@ public:
     // Whether an exchange guard is active: timers switched on inside it would disturb the
     // exchange that owns the line.
     bool ExchangeInProgress() const { return guardDepth_ > 0; }
+    // Exchanges begun so far: a wait that sees this change knows another exchange used the
+    // line meanwhile.
+    quint64 ExchangesBegun() const { return exchangesBegun_; }
     void StartBoth();
 
 private:
     friend class ExchangeGuard;
     int guardDepth_ = 0;
+    quint64 exchangesBegun_ = 0;
 };
 
 // One exchange with the meter at a time: the guard switches the polling timer (and, when asked,

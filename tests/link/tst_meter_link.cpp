@@ -1,3 +1,4 @@
+#include "link/clock.h"
 #include "link/delay.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void guardRestoresTimers();
     void resyncInsideCommandLeavesTimersToCommand();
     void clockReplyLocatedInRead();
+    void commandDuringPollIsNotALostLink();
     void clockWriteBytes();
     void portNumbers_data();
     void portNumbers();
@@ -211,6 +213,31 @@ void TestMeterLink::portNumbers_data() {
 void TestMeterLink::portNumbers() {
     QFETCH(QString, text);
     QTEST(PortNumberOf(text), "number");
+}
+
+void TestMeterLink::commandDuringPollIsNotALostLink() {
+    // A command clicked while a poll waits for a packet holds the line longer than the poll's
+    // give-up time; the poll must not take that for a silent meter.
+    SystemClock clock;
+    MeterTimers timers;
+    LiveState live;
+    MeterLink link(clock, timers, live);
+    MeterLink::Limits limits;
+    limits.streamGiveUpMs = 300;
+    link.SetLimits(limits);
+    ScriptedDevice device;
+    link.SetDevice(&device, QStringLiteral("COM3"));
+    link.LinkLost = false;
+    QTimer::singleShot(50, this, [&] {
+        ExchangeGuard command(timers);
+        QEventLoop wait;
+        QTimer::singleShot(600, &wait, &QEventLoop::quit);
+        wait.exec();
+        device.StartStream(QByteArray::fromHex("020000080049040000000003"));
+    });
+    QVERIFY(link.PollTick() != MeterLink::PollResult::Lost);
+    QVERIFY(!link.LinkLost);
+    QCOMPARE(live.Channels[0].ReadingFText, QStringLiteral("73.4"));
 }
 
 QTEST_GUILESS_MAIN(TestMeterLink)
