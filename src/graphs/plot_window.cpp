@@ -361,7 +361,9 @@ void PlotWindow::OnZoomRect(const QRect& rect) {
 }
 
 bool PlotWindow::PrintGraph() {
-    QPrinter printer(QPrinter::HighResolution);
+    // At screen resolution the graph's point-sized fonts keep their size against its pixels; the
+    // page still gets vectors.
+    QPrinter printer(QPrinter::ScreenResolution);
     printer.setPageOrientation(QPageLayout::Landscape);
     printer.setDocName(QStringLiteral("Plot ") + setup_.GraphCaption());
     if (!dialogs_.Print(this, printer))
@@ -379,7 +381,8 @@ bool PlotWindow::PrintGraph() {
     const int height = graph_->height();
     const QRect page = painter.viewport();
     const double scale = std::min(page.width() / double(width), page.height() / double(height));
-    painter.setViewport(page.x(), page.y(), int(width * scale), int(height * scale));
+    painter.setViewport(page.x() + int(page.width() - width * scale) / 2, page.y(),
+                        int(width * scale), int(height * scale));
     painter.setWindow(0, 0, width, height);
     graph_->toPainter(&painter, width, height);
     return painter.end();
