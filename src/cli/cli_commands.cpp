@@ -1,0 +1,713 @@
+#include "cli/cli_commands.h"
+
+#include "cli/command_line.h"
+#include "cli/console_output.h"
+#include "cli/csv_export.h"
+#include "cli/meter_session.h"
+#include "cli/sampling_run.h"
+#include "cli/stop_signals.h"
+#include "config/meter_settings.h"
+#include "link/delay.h"
+#include "logger/logger_download.h"
+#include "logger/logger_erase.h"
+#include "logger/logger_memory.h"
+#include "logger/logger_record.h"
+#include "recording/data_file.h"
+#include "recording/grid_file.h"
+#include "recording/recorder.h"
+#include "views/six_column_model.h"
+
+#include <QDir>
+#include <QSaveFile>
+#include <QSerialPortInfo>
+
+#include <cmath>
+#include <functional>
+#include <limits>
+#include <optional>
+
+namespace {
+
+using MeterJob = std::function<int(MeterSession&)>;
+
+int Usage(ConsoleOutput& out, const QString& text) {
+    out.Error(text + QStringLiteral(" (try 'corvilab-cli --help')"));
+    return ExitUsage;
+}
+
+// A whole number from `min` to `max`, written with the digits 0 to 9 only.
+std::optional<qint64> WholeNumber(const QString& text, qint64 min, qint64 max) {
+    if (text.isEmpty() || text.size() > 15)
+        return std::nullopt;
+    for (const QChar c : text) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
+            return std::nullopt;
+    }
+    const qint64 value = text.toLongLong();
+    if (value < min || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// A number of seconds above 0 (decimals with "."), at most `max`.
+std::optional<double> Seconds(const QString& text, double max) {
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !std::isfinite(value) || value <= 0 || value > max)
+        return std::nullopt;
+    return value;
+}
+
+// "C" or "F": whether the unit is °F.
+std::optional<bool> UnitOption(const QString& text) {
+    if (text.compare(QLatin1String("C"), Qt::CaseInsensitive) == 0)
+        return false;
+    if (text.compare(QLatin1String("F"), Qt::CaseInsensitive) == 0)
+        return true;
+    return std::nullopt;
+}
+
+QString UnitText(bool fahrenheit) {
+    return fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
+}
+
+std::array<QString, 4> TypeLetters(const LiveState& live) {
+    std::array<QString, 4> letters;
+    for (size_t i = 0; i < letters.size(); ++i)
+        letters[i] = live.Channels[i].TypeLetter;
+    return letters;
+}
+
+// "cannot write PATH: reason", without the path twice when the reason names it already.
+QString CannotWrite(const QString& path, const QString& error) {
+    const QString prefix = path + QStringLiteral(": ");
+    return QStringLiteral("cannot write %1: %2")
+        .arg(path, error.startsWith(prefix) ? error.mid(prefix.size()) : error);
+}
+
+int Flushed(ConsoleOutput& out, int status) {
+    if (!out.Flush()) {
+        out.Error(QStringLiteral("cannot write to standard output: %1").arg(out.WriteError()));
+        return status == ExitSuccess ? int(ExitFileFailed) : status;
+    }
+    return status;
+}
+
+// Commands that read no reply end with their bytes on the line, not in a buffer.
+int Drained(MeterSession& session, ConsoleOutput& out, const QString& what) {
+    if (!session.Drain()) {
+        out.Error(QStringLiteral("%1: the command may not have reached the meter on %2")
+                      .arg(what, session.PortName()));
+        return ExitMeterFailed;
+    }
+    return ExitSuccess;
+}
+
+// ---- Commands without a meter -----------------------------------------------------------------
+
+int Ports(ConsoleOutput& out) {
+    for (const QSerialPortInfo& port : QSerialPortInfo::availablePorts())
+        out.Fields(QStringList{port.systemLocation(), port.description(), port.manufacturer()});
+    return ExitSuccess;
+}
+
+int Convert(const CommandLine& line, ConsoleOutput& out) {
+    if (!line.Has(QStringLiteral("to")))
+        return Usage(out, QStringLiteral("convert needs --to csv"));
+    if (line.Value(QStringLiteral("to")).compare(QLatin1String("csv"), Qt::CaseInsensitive) != 0)
+        return Usage(out, QStringLiteral("convert knows only --to csv, not '%1'")
+                              .arg(line.Value(QStringLiteral("to"))));
+    const QString path = line.arguments.constFirst();
+    const bool toFile = line.Has(QStringLiteral("output"));
+    // RFC 4180 lines end in CR LF; what goes to a pipe ends in LF like every other output.
+    const CsvConversion csv = ConvertDataFileToCsv(path, toFile ? "\r\n" : "\n");
+    if (csv.fileError) {
+        out.Error(csv.error);
+        return ExitFileFailed;
+    }
+    if (toFile) {
+        const QString target = line.Value(QStringLiteral("output"));
+        QSaveFile file(target);
+        if (!file.open(QIODevice::WriteOnly) || file.write(csv.csv) != csv.csv.size() ||
+            !file.commit()) {
+            out.Error(CannotWrite(target, file.errorString()));
+            return ExitFileFailed;
+        }
+    } else {
+        out.Raw(csv.csv);
+    }
+    if (!csv.error.isEmpty()) {
+        out.Error(csv.error);
+        return ExitFileFailed;
+    }
+    return ExitSuccess;
+}
+
+// ---- The logger -----------------------------------------------------------------------------
+
+// Downloads the automatic data or the manual entries. Every sign of life of the meter (the
+// announcement, each step of progress) gives it the whole time-out again, so that a full
+// memory at 19200 baud is read, while a meter that goes quiet ends the transfer.
+int Download(MeterSession& session, ConsoleOutput& out, LoggerMemory& memory, bool automatic,
+             bool* noData) {
+    LoggerDownload download(session.Link(), memory);
+    LoggerDownload::Limits limits = download.GetLimits();
+    limits.silenceMs = int(std::ceil(session.TimeoutSeconds() * 1000.0));
+    download.SetLimits(limits);
+    const auto alive = [&session] { session.ArmDeadline(); };
+    QObject::connect(&download, &LoggerDownload::AutomaticDataAnnounced, &session, alive);
+    QObject::connect(&download, &LoggerDownload::ManualDataAnnounced, &session, alive);
+    QObject::connect(&download, &LoggerDownload::Progress, &session, alive);
+
+    session.ArmDeadline();
+    const LoggerDownload::Outcome outcome =
+        automatic ? download.DownloadAutomatic() : download.DownloadManual();
+    session.DisarmDeadline();
+    *noData = false;
+    switch (outcome) {
+    case LoggerDownload::Outcome::Completed:
+        break;
+    case LoggerDownload::Outcome::NoData:
+        *noData = true;
+        break;
+    case LoggerDownload::Outcome::Silent:
+    case LoggerDownload::Outcome::LinkLost:
+        out.Error(QStringLiteral("reading the logger on %1: %2")
+                      .arg(session.PortName(), download.OutcomeText(outcome)));
+        return ExitMeterFailed;
+    case LoggerDownload::Outcome::Busy:
+    case LoggerDownload::Outcome::Cancelled:
+        out.Error(session.FailureText(QStringLiteral("reading the logger")));
+        return ExitMeterFailed;
+    }
+    if (automatic && !*noData && memory.Split.status != SplitStatus::Complete)
+        out.Error(QStringLiteral("warning: %1").arg(SplitStatusText(memory.Split)));
+    return ExitSuccess;
+}
+
+// The set's records as the data list holds them, in one unit: what it shows and what it saves.
+void FillDataList(const LoggedSet& set, bool fahrenheit, SixColumnModel& table) {
+    table.SetHeadings(DataListHeadings(set, fahrenheit));
+    QList<DataFields> rows;
+    const QVector<DataListRow> decoded = DecodeSetRows(set);
+    rows.reserve(decoded.size());
+    for (const DataListRow& row : decoded)
+        rows.append(row.cells(fahrenheit));
+    table.AppendRows(rows);
+}
+
+void PrintTable(const SixColumnModel& table, ConsoleOutput& out) {
+    out.Fields(table.Headings());
+    for (int row = 0; row < table.rowCount(); ++row)
+        out.Fields(table.RowTexts(row));
+}
+
+MeterJob LoggerSets(ConsoleOutput& out) {
+    return [&out](MeterSession& session) {
+        LoggerMemory memory;
+        bool noData = false;
+        if (const int status = Download(session, out, memory, true, &noData))
+            return status;
+        out.Fields(QStringList{QStringLiteral("Set"), QStringLiteral("Date Time"),
+                               QStringLiteral("Intv."), QStringLiteral("Rec.s")});
+        for (const LoggedSet& set : memory.Sets())
+            out.Fields(SetTableRowOf(set).cells());
+        return int(ExitSuccess);
+    };
+}
+
+MeterJob LoggerGet(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<qint64> number =
+        WholeNumber(line.arguments.at(1), 1, std::numeric_limits<int>::max());
+    if (!number) {
+        *usage = Usage(out, QStringLiteral("logger get needs a set number from 1, not '%1'")
+                                .arg(line.arguments.at(1)));
+        return {};
+    }
+    std::optional<bool> unit;
+    if (line.Has(QStringLiteral("unit"))) {
+        unit = UnitOption(line.Value(QStringLiteral("unit")));
+        if (!unit) {
+            *usage = Usage(out, QStringLiteral("--unit is C or F"));
+            return {};
+        }
+    }
+    const std::optional<QString> target = line.Has(QStringLiteral("output"))
+                                              ? std::optional(line.Value(QStringLiteral("output")))
+                                              : std::nullopt;
+    return [&out, number, unit, target](MeterSession& session) {
+        LoggerMemory memory;
+        bool noData = false;
+        if (const int status = Download(session, out, memory, true, &noData))
+            return status;
+        const LoggedSet* set = memory.SetByNumber(int(*number));
+        if (!set) {
+            out.Error(QStringLiteral("there is no set %1 in the logger of the meter on %2; it "
+                                     "holds %3")
+                          .arg(*number)
+                          .arg(session.PortName())
+                          .arg(memory.Sets().size()));
+            return int(ExitUsage);
+        }
+        SixColumnModel table;
+        FillDataList(*set, unit.value_or(set->fahrenheit), table);
+        if (!target) {
+            PrintTable(table, out);
+            return int(ExitSuccess);
+        }
+        QString error;
+        if (!SaveGridToFile(table, *target, &error)) {
+            out.Error(CannotWrite(*target, error));
+            return int(ExitFileFailed);
+        }
+        return int(ExitSuccess);
+    };
+}
+
+MeterJob LoggerAll(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    std::optional<bool> unit;
+    if (line.Has(QStringLiteral("unit"))) {
+        unit = UnitOption(line.Value(QStringLiteral("unit")));
+        if (!unit) {
+            *usage = Usage(out, QStringLiteral("--unit is C or F"));
+            return {};
+        }
+    }
+    const QString folder = line.arguments.at(1);
+    return [&out, unit, folder](MeterSession& session) {
+        if (!QDir().mkpath(folder)) {
+            out.Error(QStringLiteral("cannot make the folder %1").arg(folder));
+            return int(ExitFileFailed);
+        }
+        LoggerMemory memory;
+        bool noData = false;
+        if (const int status = Download(session, out, memory, true, &noData))
+            return status;
+        for (const LoggedSet& set : memory.Sets()) {
+            SixColumnModel table;
+            FillDataList(set, unit.value_or(set.fahrenheit), table);
+            const QString path =
+                QDir(folder).filePath(QStringLiteral("set-%1.4ch").arg(set.number));
+            QString error;
+            if (!SaveGridToFile(table, path, &error)) {
+                out.Error(CannotWrite(path, error));
+                return int(ExitFileFailed);
+            }
+            out.Line(path);
+        }
+        return int(ExitSuccess);
+    };
+}
+
+MeterJob LoggerManual(ConsoleOutput& out) {
+    return [&out](MeterSession& session) {
+        LoggerMemory memory;
+        bool noData = false;
+        if (const int status = Download(session, out, memory, false, &noData))
+            return status;
+        QStringList headings;
+        for (const QString& heading : ManualListHeadings())
+            headings << heading.trimmed();
+        out.Fields(headings);
+        for (const ManualRecord& entry : memory.ManualEntries)
+            out.Fields(entry.cells());
+        return int(ExitSuccess);
+    };
+}
+
+// ---- Live readings and recording ------------------------------------------------------------
+
+struct SamplingOptions {
+    SamplingRun::Settings settings;
+    std::optional<bool> unit;
+};
+
+std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, ConsoleOutput& out,
+                                                   int* usage) {
+    SamplingOptions options;
+    if (line.Has(QStringLiteral("interval"))) {
+        const std::optional<qint64> interval =
+            WholeNumber(line.Value(QStringLiteral("interval")), 1, 86400);
+        if (!interval) {
+            *usage = Usage(out, QStringLiteral("--interval is whole seconds from 1 to 86400"));
+            return std::nullopt;
+        }
+        options.settings.interval = int(*interval);
+    }
+    if (line.Has(QStringLiteral("samples"))) {
+        const std::optional<qint64> samples =
+            WholeNumber(line.Value(QStringLiteral("samples")), 1, qint64(1) << 40);
+        if (!samples) {
+            *usage = Usage(out, QStringLiteral("--samples is a whole number from 1"));
+            return std::nullopt;
+        }
+        options.settings.samples = *samples;
+    }
+    if (line.Has(QStringLiteral("duration"))) {
+        // A timer counts milliseconds in an int: up to 24 days.
+        const std::optional<double> seconds =
+            Seconds(line.Value(QStringLiteral("duration")), 2000000.0);
+        if (!seconds) {
+            *usage = Usage(out, QStringLiteral("--duration is seconds above 0, at most 2000000"));
+            return std::nullopt;
+        }
+        options.settings.durationSeconds = *seconds;
+    }
+    if (line.Has(QStringLiteral("unit"))) {
+        options.unit = UnitOption(line.Value(QStringLiteral("unit")));
+        if (!options.unit) {
+            *usage = Usage(out, QStringLiteral("--unit is C or F"));
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
+    if (!options)
+        return {};
+    return [&out, options](MeterSession& session) {
+        SamplingRun run(session, out, options->settings);
+        bool unitF = false;
+        run.OnLinked = [&] {
+            const LiveState& live = session.Live();
+            unitF = options->unit.value_or(live.UnitF);
+            out.Fields(
+                HeadingFields(options->unit ? UnitText(unitF) : live.UnitText, TypeLetters(live)));
+            return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
+        };
+        run.OnSample = [&](const SampleRecord& sample) {
+            out.Fields(RecordFields(run.SamplesTaken(), sample.TimeText,
+                                    unitF ? sample.TextF : sample.TextC));
+            return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
+        };
+        return run.Run();
+    };
+}
+
+MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
+    if (!options)
+        return {};
+    const QString path = line.arguments.constFirst();
+    return [&out, options, path](MeterSession& session) {
+        Recorder recorder;
+        QObject::connect(&recorder, &Recorder::WritingChanged, &session, [&](bool writing) {
+            if (writing)
+                out.Error(QStringLiteral("writing to %1 again").arg(recorder.CurrentFileName()));
+            else
+                out.Error(QStringLiteral("not writing to %1: %2; trying again at every sample")
+                              .arg(recorder.CurrentFileName(), recorder.WriteError()));
+        });
+        SamplingRun run(session, out, options->settings);
+        run.OnLinked = [&] {
+            const LiveState& live = session.Live();
+            if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {
+                out.Error(CannotWrite(path, recorder.StartError()));
+                return int(ExitFileFailed);
+            }
+            return int(ExitSuccess);
+        };
+        run.OnSample = [&](const SampleRecord& sample) {
+            recorder.RecordSample(sample);
+            return int(ExitSuccess);
+        };
+        int status = run.Run();
+        const QString file = recorder.CurrentFileName();
+        const qint64 missed = recorder.MissedSamples();
+        if (!recorder.Stop()) {
+            out.Error(QStringLiteral("the end of the recording may be missing from %1: %2")
+                          .arg(file, recorder.StopError()));
+            if (status == ExitSuccess)
+                status = ExitFileFailed;
+        }
+        if (missed > 0) {
+            out.Error(QStringLiteral("%1 of %2 samples could not be written")
+                          .arg(missed)
+                          .arg(run.SamplesTaken()));
+            if (status == ExitSuccess)
+                status = ExitFileFailed;
+        }
+        return status;
+    };
+}
+
+// ---- Status, erase and settings -------------------------------------------------------------
+
+MeterJob Status(ConsoleOutput& out) {
+    return [&out](MeterSession& session) {
+        session.ArmDeadline();
+        if (!session.Link().QueryStatus()) {
+            out.Error(session.FailureText(QStringLiteral("status query")));
+            return int(ExitMeterFailed);
+        }
+        session.DisarmDeadline();
+        const MeterLink& link = session.Link();
+        out.Fields(
+            QStringList{QStringLiteral("MemoryAddress"), QString::number(link.MemoryAddress)});
+        out.Fields(QStringList{QStringLiteral("ManualCount"), QString::number(link.ManualCount)});
+        out.Fields(QStringList{QStringLiteral("AutomaticDataBytes"),
+                               QString::number(AutomaticDataSize(link.MemoryAddress))});
+        return int(ExitSuccess);
+    };
+}
+
+MeterJob Erase(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const QString which = line.arguments.constFirst();
+    EraseKind kind;
+    if (which == QLatin1String("auto")) {
+        kind = EraseKind::Automatic;
+    } else if (which == QLatin1String("manual")) {
+        kind = EraseKind::Manual;
+    } else {
+        *usage = Usage(out, QStringLiteral("erase needs auto or manual, not '%1'").arg(which));
+        return {};
+    }
+    if (!line.Has(QStringLiteral("yes"))) {
+        *usage = Usage(
+            out, QStringLiteral("%1 Not erased: add --yes to erase").arg(EraseWarningText(kind)));
+        return {};
+    }
+    return [&out, kind](MeterSession& session) {
+        session.ArmDeadline();
+        if (!EraseLoggerMemory(session.Link(), kind)) {
+            out.Error(session.FailureText(QStringLiteral("erase")));
+            return int(ExitMeterFailed);
+        }
+        return Drained(session, out, QStringLiteral("erase"));
+    };
+}
+
+// An 8-byte reply takes 4 ms at 19200 baud; the meter keeps its stream back longer than this.
+constexpr double kClockReplyWaitSeconds = 0.03;
+
+MeterJob ClockCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const bool set = !line.arguments.isEmpty();
+    if (set && line.arguments.constFirst() != QLatin1String("set")) {
+        *usage = Usage(
+            out,
+            QStringLiteral("clock takes only 'set', not '%1'").arg(line.arguments.constFirst()));
+        return {};
+    }
+    if (set) {
+        return [&out](MeterSession& session) {
+            session.ArmDeadline();
+            if (!session.Link().WriteMeterClock(session.GetClock().Now())) {
+                out.Error(session.FailureText(QStringLiteral("setting the clock")));
+                return int(ExitMeterFailed);
+            }
+            return Drained(session, out, QStringLiteral("setting the clock"));
+        };
+    }
+    return [&out](MeterSession& session) {
+        session.ArmDeadline();
+        std::optional<QByteArray> reply;
+        // Asked again until a well-formed reply comes, as the clock window does, but read
+        // within the meter's quiet time after a command: the link takes the newest framed
+        // 8 bytes, and after a longer wait the resumed live stream can hold a false one.
+        while (!reply && !session.Link().IsCancelled())
+            reply = session.Link().QueryMeterClock(kClockReplyWaitSeconds);
+        if (!reply) {
+            out.Error(session.FailureText(QStringLiteral("reading the clock")));
+            return int(ExitMeterFailed);
+        }
+        const auto* b = reinterpret_cast<const quint8*>(reply->constData());
+        if (b[2] == 0 || b[3] == 0) {
+            out.Error(QStringLiteral("the clock of the meter on %1 holds no date (month or day "
+                                     "0); set it with 'corvilab-cli clock set'")
+                          .arg(session.PortName()));
+            return int(ExitMeterFailed);
+        }
+        out.Line(LoggerDateTimeText({b[1], b[2], b[3], b[4], b[5], b[6]}));
+        return int(ExitSuccess);
+    };
+}
+
+MeterJob Interval(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    std::optional<qint64> seconds;
+    if (!line.arguments.isEmpty()) {
+        seconds = WholeNumber(line.arguments.constFirst(), 1, 255);
+        if (!seconds) {
+            *usage = Usage(out, QStringLiteral("interval is whole seconds from 1 to 255, not '%1'")
+                                    .arg(line.arguments.constFirst()));
+            return {};
+        }
+    }
+    return [&out, seconds](MeterSession& session) {
+        MeterSettings settings(session.Link(), session.GetClock());
+        settings.ReplyWaitSeconds = session.TimeoutSeconds();
+        session.ArmDeadline();
+        if (seconds) {
+            if (!settings.WriteInterval(int(*seconds))) {
+                out.Error(session.FailureText(QStringLiteral("setting the interval")));
+                return int(ExitMeterFailed);
+            }
+            return Drained(session, out, QStringLiteral("setting the interval"));
+        }
+        const std::optional<int> interval = settings.ReadInterval();
+        if (!interval) {
+            out.Error(session.FailureText(QStringLiteral("reading the interval")));
+            return int(ExitMeterFailed);
+        }
+        out.Line(QString::number(*interval));
+        return int(ExitSuccess);
+    };
+}
+
+// The power-off codes and the minutes they stand for.
+constexpr int kPowerOffMinutes[] = {5, 15, 30};
+
+MeterJob PowerOff(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    std::optional<int> code;
+    if (!line.arguments.isEmpty()) {
+        for (int c = 0; c < 3; ++c) {
+            if (line.arguments.constFirst() == QString::number(kPowerOffMinutes[c]))
+                code = c;
+        }
+        if (!code) {
+            *usage = Usage(out, QStringLiteral("poweroff is 5, 15 or 30 minutes, not '%1'")
+                                    .arg(line.arguments.constFirst()));
+            return {};
+        }
+    }
+    return [&out, code](MeterSession& session) {
+        MeterSettings settings(session.Link(), session.GetClock());
+        session.ArmDeadline();
+        if (code) {
+            if (!settings.WritePowerOff(*code)) {
+                out.Error(session.FailureText(QStringLiteral("setting the power-off time")));
+                return int(ExitMeterFailed);
+            }
+            return Drained(session, out, QStringLiteral("setting the power-off time"));
+        }
+        std::optional<int> reply;
+        while (!reply && !session.Link().IsCancelled())
+            reply = settings.ReadPowerOff();
+        if (!reply) {
+            out.Error(session.FailureText(QStringLiteral("reading the power-off time")));
+            return int(ExitMeterFailed);
+        }
+        if (*reply < 0 || *reply > 2) {
+            out.Error(QStringLiteral("the meter on %1 reports the power-off code %2, which "
+                                     "stands for none of 5, 15 and 30 minutes")
+                          .arg(session.PortName())
+                          .arg(*reply));
+            return int(ExitMeterFailed);
+        }
+        out.Line(QString::number(kPowerOffMinutes[*reply]));
+        return int(ExitSuccess);
+    };
+}
+
+struct KeyName {
+    const char* name;
+    MeterKey key;
+};
+
+constexpr KeyName kKeys[] = {
+    {"READ", MeterKey::Read},   {"ALARM", MeterKey::Alarm}, {"CF", MeterKey::CF},
+    {"SET", MeterKey::Set},     {"TIME", MeterKey::Time},   {"MAXMIN", MeterKey::MaxMin},
+    {"MEM", MeterKey::Mem},     {"TYPE", MeterKey::Type},   {"HOLD", MeterKey::Hold},
+    {"UP", MeterKey::Up},       {"LEFT", MeterKey::Left},   {"ENTER", MeterKey::Enter},
+    {"RIGHT", MeterKey::Right}, {"DOWN", MeterKey::Down},
+};
+
+// Held this long, MAX/MIN and MEM count as a long press (more than 2 s).
+constexpr double kLongHoldSeconds = 2.5;
+
+MeterJob Key(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const QString name = line.arguments.constFirst();
+    std::optional<MeterKey> key;
+    for (const KeyName& k : kKeys) {
+        if (name.compare(QLatin1String(k.name), Qt::CaseInsensitive) == 0)
+            key = k.key;
+    }
+    if (!key) {
+        *usage = Usage(out, QStringLiteral("unknown key '%1'").arg(name));
+        return {};
+    }
+    const bool longPress = line.Has(QStringLiteral("long"));
+    if (longPress && !HasLongPress(*key)) {
+        *usage = Usage(
+            out,
+            QStringLiteral("%1 has no long press; only MAXMIN and MEM have").arg(name.toUpper()));
+        return {};
+    }
+    return [&out, key, longPress](MeterSession& session) {
+        MeterSettings settings(session.Link(), session.GetClock());
+        // The key is held as a hand would hold it: the desktop keypad measures the time too.
+        settings.KeyDown();
+        if (longPress)
+            Delay(kLongHoldSeconds, session.GetClock());
+        session.ArmDeadline();
+        if (session.Interrupted() || !settings.PressKey(*key)) {
+            out.Error(session.FailureText(QStringLiteral("pressing the key")));
+            return int(ExitMeterFailed);
+        }
+        return Drained(session, out, QStringLiteral("pressing the key"));
+    };
+}
+
+// The job of a meter command, after its arguments were checked; empty with `usage` set when
+// they were wrong.
+MeterJob MeterCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const QString& command = line.command;
+    if (command == QLatin1String("status"))
+        return Status(out);
+    if (command == QLatin1String("live"))
+        return Live(line, out, usage);
+    if (command == QLatin1String("record"))
+        return Record(line, out, usage);
+    if (command == QLatin1String("erase"))
+        return Erase(line, out, usage);
+    if (command == QLatin1String("clock"))
+        return ClockCommand(line, out, usage);
+    if (command == QLatin1String("interval"))
+        return Interval(line, out, usage);
+    if (command == QLatin1String("poweroff"))
+        return PowerOff(line, out, usage);
+    if (command == QLatin1String("key"))
+        return Key(line, out, usage);
+    if (command == QLatin1String("logger")) {
+        const QString& sub = line.arguments.constFirst();
+        if (sub == QLatin1String("sets"))
+            return LoggerSets(out);
+        if (sub == QLatin1String("get"))
+            return LoggerGet(line, out, usage);
+        if (sub == QLatin1String("all"))
+            return LoggerAll(line, out, usage);
+        if (sub == QLatin1String("manual"))
+            return LoggerManual(out);
+    }
+    *usage = Usage(out, QStringLiteral("unknown command '%1'").arg(command));
+    return {};
+}
+
+} // namespace
+
+int RunCommand(const CommandLine& line, ConsoleOutput& out) {
+    if (line.command == QLatin1String("ports") || line.command == QLatin1String("convert")) {
+        // Nothing to stop cleanly: the signals end the program as they would any other.
+        StopSignals::Unblock();
+        return Flushed(out,
+                       line.command == QLatin1String("ports") ? Ports(out) : Convert(line, out));
+    }
+
+    int usage = ExitSuccess;
+    const MeterJob job = MeterCommand(line, out, &usage);
+    if (!job)
+        return usage == ExitSuccess ? int(ExitUsage) : usage;
+    if (line.port.isEmpty())
+        return Usage(out, QStringLiteral("no port given: use --port DEVICE or set CORVILAB_PORT"));
+
+    MeterSession session(line.port, line.timeoutSeconds);
+    StopSignals stops;
+    QObject::connect(&stops, &StopSignals::StopRequested, &session, &MeterSession::Interrupt);
+    QString error;
+    if (!session.Open(&error)) {
+        out.Error(QStringLiteral("cannot open %1: %2").arg(line.port, error));
+        return ExitMeterFailed;
+    }
+    return Flushed(out, job(session));
+}

@@ -1,0 +1,259 @@
+#include "cli/command_line.h"
+
+#include <QSet>
+
+#include <cmath>
+#include <optional>
+
+namespace {
+
+struct OptionSpec {
+    const char* name;
+    bool takesValue;
+};
+
+// Every command option, whichever command takes it.
+constexpr OptionSpec kOptions[] = {
+    {"samples", true}, {"interval", true}, {"unit", true}, {"duration", true},
+    {"output", true},  {"to", true},       {"yes", false}, {"long", false},
+};
+
+// What each command (or logger subcommand) takes: its options, and how many positional
+// arguments follow its name.
+struct CommandSpec {
+    const char* key;
+    QSet<QString> options;
+    int minArguments;
+    int maxArguments;
+    const char* argumentName;
+};
+
+const QList<CommandSpec>& Commands() {
+    static const QList<CommandSpec> commands = {
+        {"ports", {}, 0, 0, ""},
+        {"status", {}, 0, 0, ""},
+        {"live", {"samples", "interval", "unit"}, 0, 0, ""},
+        {"record", {"interval", "samples", "duration"}, 1, 1, "FILE"},
+        {"logger sets", {}, 0, 0, ""},
+        {"logger get", {"output", "unit"}, 1, 1, "SET"},
+        {"logger all", {"unit"}, 1, 1, "DIR"},
+        {"logger manual", {}, 0, 0, ""},
+        {"erase", {"yes"}, 1, 1, "auto or manual"},
+        {"clock", {}, 0, 1, ""},
+        {"interval", {}, 0, 1, ""},
+        {"poweroff", {}, 0, 1, ""},
+        {"key", {"long"}, 1, 1, "NAME"},
+        {"convert", {"output", "to"}, 1, 1, "FILE"},
+    };
+    return commands;
+}
+
+const OptionSpec* FindOption(const QString& name) {
+    for (const OptionSpec& spec : kOptions) {
+        if (name == QLatin1String(spec.name))
+            return &spec;
+    }
+    return nullptr;
+}
+
+const CommandSpec* FindCommand(const QString& key) {
+    for (const CommandSpec& spec : Commands()) {
+        if (key == QLatin1String(spec.key))
+            return &spec;
+    }
+    return nullptr;
+}
+
+// Checks the command, its positional arguments and its options against the table.
+QString CheckShape(CommandLine& line) {
+    if (line.command.isEmpty())
+        return QStringLiteral("no command given");
+    QString key = line.command;
+    if (line.command == QLatin1String("logger")) {
+        if (line.arguments.isEmpty())
+            return QStringLiteral("logger needs sets, get, all or manual");
+        key += QLatin1Char(' ') + line.arguments.constFirst();
+    }
+    const CommandSpec* spec = FindCommand(key);
+    if (!spec) {
+        return line.command == QLatin1String("logger")
+                   ? QStringLiteral("unknown logger command '%1'").arg(line.arguments.first())
+                   : QStringLiteral("unknown command '%1'").arg(line.command);
+    }
+    const int given = int(line.arguments.size()) - (line.command == QLatin1String("logger"));
+    if (given < spec->minArguments)
+        return QStringLiteral("%1 needs %2").arg(key, QLatin1String(spec->argumentName));
+    if (given > spec->maxArguments) {
+        return QStringLiteral("unexpected argument '%1' for %2")
+            .arg(line.arguments.constLast(), key);
+    }
+    for (auto it = line.options.cbegin(); it != line.options.cend(); ++it) {
+        if (!spec->options.contains(it.key()))
+            return QStringLiteral("%1 does not take --%2").arg(key, it.key());
+    }
+    return {};
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments, const QString& environmentPort) {
+    CommandLine line;
+    line.port = environmentPort;
+    bool optionsEnded = false;
+    auto fail = [&line](const QString& error) {
+        if (line.error.isEmpty())
+            line.error = error;
+    };
+
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments.at(i);
+        if (optionsEnded || arg == QLatin1String("-") || !arg.startsWith(QLatin1Char('-'))) {
+            if (line.command.isEmpty())
+                line.command = arg;
+            else
+                line.arguments.append(arg);
+            continue;
+        }
+        if (arg == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+
+        // "--name value", "--name=value", "-o value", "-h".
+        QString name;
+        std::optional<QString> inlineValue;
+        if (arg.startsWith(QLatin1String("--"))) {
+            name = arg.mid(2);
+            const qsizetype eq = name.indexOf(QLatin1Char('='));
+            if (eq >= 0) {
+                inlineValue = name.mid(eq + 1);
+                name.truncate(eq);
+            }
+        } else if (arg == QLatin1String("-h")) {
+            name = QStringLiteral("help");
+        } else if (arg == QLatin1String("-o")) {
+            name = QStringLiteral("output");
+        } else {
+            fail(QStringLiteral("unknown option '%1'").arg(arg));
+            continue;
+        }
+
+        const bool global = name == QLatin1String("port") || name == QLatin1String("timeout");
+        const OptionSpec* spec = global ? nullptr : FindOption(name);
+        const bool flag = name == QLatin1String("help") || name == QLatin1String("version") ||
+                          (spec && !spec->takesValue);
+        if (!global && !flag && !spec) {
+            fail(QStringLiteral("unknown option '--%1'").arg(name));
+            continue;
+        }
+        QString value;
+        if (flag) {
+            if (inlineValue) {
+                fail(QStringLiteral("option '--%1' takes no value").arg(name));
+                continue;
+            }
+        } else if (inlineValue) {
+            value = *inlineValue;
+        } else if (i + 1 < arguments.size()) {
+            value = arguments.at(++i);
+        } else {
+            fail(QStringLiteral("option '%1' needs a value").arg(arg));
+            continue;
+        }
+
+        if (name == QLatin1String("help")) {
+            line.help = true;
+        } else if (name == QLatin1String("version")) {
+            line.version = true;
+        } else if (name == QLatin1String("port")) {
+            line.port = value;
+            if (value.isEmpty())
+                fail(QStringLiteral("--port needs a device name"));
+        } else if (name == QLatin1String("timeout")) {
+            bool ok = false;
+            const double seconds = value.toDouble(&ok); // C locale: "." whatever the user's
+            if (!ok || !std::isfinite(seconds) || seconds <= 0 || seconds > 86400)
+                fail(QStringLiteral("--timeout needs a number of seconds from above 0 to 86400, "
+                                    "not '%1'")
+                         .arg(value));
+            else
+                line.timeoutSeconds = seconds;
+        } else if (line.options.contains(name)) {
+            fail(QStringLiteral("option '--%1' given twice").arg(name));
+        } else {
+            line.options.insert(name, value);
+        }
+    }
+
+    if (line.error.isEmpty() && !line.help && !line.version)
+        line.error = CheckShape(line);
+    return line;
+}
+
+QString VersionText() {
+    return QStringLiteral("corvilab-cli (Corvilab) " CORVILAB_VERSION "\n");
+}
+
+QString HelpText() {
+    return QStringLiteral(
+        "Usage: corvilab-cli [--port DEVICE] [--timeout SECONDS] COMMAND [ARG]...\n"
+        "Read, record and set up a Corvilab four-channel thermocouple thermometer without\n"
+        "a window: from a script, over SSH, on a machine without a screen.\n"
+        "\n"
+        "Options:\n"
+        "      --port DEVICE      the meter's serial port: /dev/ttyUSB0, COM3, or the path\n"
+        "                         corvilab-sim printed; default: $CORVILAB_PORT\n"
+        "      --timeout SECONDS  longest wait for the meter, for every wait (default 20)\n"
+        "  -h, --help             display this help and exit\n"
+        "      --version          output version information and exit\n"
+        "\n"
+        "Commands:\n"
+        "  ports                  the serial ports: name, description, manufacturer\n"
+        "  status                 MemoryAddress, ManualCount and the bytes of automatic\n"
+        "                         logger data stored\n"
+        "  live [--samples N] [--interval S] [--unit C|F]\n"
+        "                         the heading line, then one record line per sample, until\n"
+        "                         N samples or Ctrl-C; S is whole seconds, 1 to 86400\n"
+        "                         (default 1); the unit defaults to the meter's\n"
+        "  record FILE [--interval S] [--samples N] [--duration S]\n"
+        "                         a recording into FILE as the desktop program makes it\n"
+        "                         (heading, record lines, continuation files FILE-1 ... every\n"
+        "                         320000 lines); ends after N samples, S seconds, Ctrl-C or\n"
+        "                         SIGTERM, always with whole lines in the file\n"
+        "  logger sets            the logger's sets: Set, Date Time, Intv., Rec.s\n"
+        "  logger get SET [-o FILE] [--unit C|F]\n"
+        "                         the set's records as the data list shows and saves them;\n"
+        "                         the unit defaults to the set's own\n"
+        "  logger all DIR [--unit C|F]\n"
+        "                         every set into DIR/set-N.4ch (DIR is made if missing)\n"
+        "  logger manual          the manual entries as the manual record list shows them\n"
+        "  erase auto|manual --yes\n"
+        "                         erases the automatically or the manually recorded data\n"
+        "  clock                  the meter's clock, yyyy/mm/dd hh:nn:ss\n"
+        "  clock set              sets the meter's clock from this computer's clock\n"
+        "  interval [N]           prints, or sets, the meter's logger interval (1 to 255 s)\n"
+        "  poweroff [5|15|30]     prints, or sets, the meter's power-off time in minutes\n"
+        "  key NAME [--long]      presses a key: READ, ALARM, CF, SET, TIME, MAXMIN, MEM,\n"
+        "                         TYPE, HOLD, UP, LEFT, ENTER, RIGHT, DOWN; --long holds\n"
+        "                         MAXMIN or MEM for 2.5 s\n"
+        "  convert FILE [-o OUT] --to csv\n"
+        "                         a .4ch data file as CSV (see below)\n"
+        "\n"
+        "Files written with -o, by record and by logger all are .4ch data files exactly as\n"
+        "the desktop program writes them (Windows-1252, CR LF, a TAB after every field).\n"
+        "Standard output carries the same fields in UTF-8, separated by TAB, one line each,\n"
+        "ending in LF. Errors go to standard error, one line each.\n"
+        "\n"
+        "CSV (RFC 4180, UTF-8, no byte-order mark; CR LF in a file, LF on standard output):\n"
+        "  Record, Date Time, then two columns per channel: \"T1 - K (°C)\" holds the\n"
+        "  reading with \".\" as decimal separator whatever the locale, \"T1 - K flag\" holds\n"
+        "  \"Over\" or \"Under\" (or any other text of the file that is not a number). Both\n"
+        "  are empty for \"- - -\" and for a channel a logger set did not record. Date\n"
+        "  Time is ISO 8601 local time, 2013-08-08T14:05:09.\n"
+        "\n"
+        "Exit status:\n"
+        "  0  success (also a record or live stopped by Ctrl-C or SIGTERM)\n"
+        "  1  the meter did not answer, or the link failed\n"
+        "  2  wrong usage\n"
+        "  3  a file could not be read or written\n");
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+// A ".4ch" data file as CSV (RFC 4180) for spreadsheets and scripts. The layout:
+//
+//   Record, Date Time, T1 - K (°C), T1 - K flag, T2 - K (°C), T2 - K flag, ... T4 ...
+//
+// The value column of a channel holds its reading as a number with "." as the decimal
+// separator ("-.5" becomes "-0.5"); the flag column holds "Over" or "Under", or any other text
+// of the file that is not a number. Both are empty for "- - -" and for a blank cell (a channel
+// that a logger set did not record). The date and time "2013/08/08 14:05:09" becomes the ISO
+// 8601 local time "2013-08-08T14:05:09". No locale is consulted anywhere.
+
+#include "recording/data_file.h"
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// A reading text as a CSV number ("23.4", "-.5" -> "-0.5", "+7" -> "7"), or empty when the
+// text is not a number.
+std::optional<QString> CsvNumber(QStringView text);
+
+// "yyyy/mm/dd hh:nn:ss" as "yyyy-mm-ddThh:nn:ss", or empty when the text is not of that form.
+std::optional<QString> IsoDateTime(QStringView text);
+
+// The CSV cells of the heading line and of a record line. A record line whose date and time
+// cannot be read gives empty, with the reason in `error`.
+QStringList CsvHeadingCells(const DataFields& heading);
+std::optional<QStringList> CsvRecordCells(const DataFields& record, QString* error);
+
+// One CSV line without its line end: the cells separated by ",", a cell quoted (its quotes
+// doubled) when it holds a comma, a quote, CR or LF.
+QString CsvLine(const QStringList& cells);
+
+struct CsvConversion {
+    QByteArray csv;         // UTF-8, every line ended by `lineEnd`
+    qint64 records = 0;     // record lines converted
+    QString error;          // empty when the whole file was converted
+    bool fileError = false; // the file itself could not be read (as opposed to a bad line)
+};
+
+// Reads the data file at `path` and converts it whole; stops at the first line that cannot be
+// read, keeping the lines before it, and says which in `error`.
+CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEnd);

@@ -1,0 +1,149 @@
+#include "cli/sampling_run.h"
+
+#include "cli/command_line.h"
+#include "cli/console_output.h"
+#include "cli/meter_session.h"
+
+#include <cmath>
+
+SamplingRun::SamplingRun(MeterSession& session, ConsoleOutput& out, const Settings& settings)
+    : session_(session)
+    , out_(out)
+    , settings_(settings) {
+    duration_.setSingleShot(true);
+    connect(&duration_, &QTimer::timeout, this, [this] { Finish(End::Done); });
+}
+
+int SamplingRun::Run() {
+    MeterTimers& timers = session_.Timers();
+    MeterLink& link = session_.Link();
+    Sampler& sampler = session_.GetSampler();
+    AlarmSettings& alarms = session_.Alarms();
+    sampler.SamplingTime = settings_.interval;
+    sampler.SampleTickCount = 0;
+
+    // The same wiring as the desktop program's, less the windows.
+    connect(&timers.Timer1, &QTimer::timeout, this, &SamplingRun::Poll);
+    connect(&timers.Timer2, &QTimer::timeout, this, &SamplingRun::Sample);
+    connect(&sampler, &Sampler::SampleTaken, this, &SamplingRun::Sampled);
+    connect(&link, &MeterLink::ChannelRebuilt, this, [&](int channel) {
+        alarms.ResetChannel(channel);
+        sampler.StartOver();
+    });
+    connect(&link, &MeterLink::ConfigurationChanged, this, [&] {
+        for (int i = 0; i < 4; ++i)
+            alarms.RebuildChannel(i);
+        sampler.StartOver();
+    });
+    connect(&link, &MeterLink::Resynced, this, [&] { sampler.StartOver(); });
+    connect(&link, &MeterLink::LinkCaptionChanged, this, [this](const QString& caption) {
+        if (started_ && caption == QLatin1String("No COM"))
+            Finish(End::LinkLost);
+    });
+    connect(&session_, &MeterSession::Interrupting, this, [this] { Finish(End::Done); });
+    connect(&session_, &MeterSession::DeadlinePassed, this, [this] { Finish(End::MeterFailed); });
+
+    // Linking up waits for the meter; after that every packet read is bounded by the link's own
+    // limits, and a meter that goes quiet loses the link, which ends the run.
+    session_.ArmDeadline();
+    timers.StartBoth();
+    if (end_ == End::None)
+        loop_.exec();
+
+    timers.Timer1.stop();
+    timers.Timer2.stop();
+    duration_.stop();
+    session_.DisarmDeadline();
+    disconnect(&timers.Timer1, nullptr, this, nullptr);
+    disconnect(&timers.Timer2, nullptr, this, nullptr);
+    disconnect(&sampler, nullptr, this, nullptr);
+
+    switch (end_) {
+    case End::None:
+    case End::Done:
+        return ExitSuccess;
+    case End::Status:
+        return status_;
+    case End::LinkLost:
+        out_.Error(QStringLiteral("lost the link to the meter on %1 after %2 samples%3")
+                       .arg(session_.PortName())
+                       .arg(samples_)
+                       .arg(session_.DeviceError().isEmpty()
+                                ? QString()
+                                : QStringLiteral(": ") + session_.DeviceError()));
+        return ExitMeterFailed;
+    case End::Changed:
+        out_.Error(QStringLiteral("the meter's probes, thermocouple types or unit changed "
+                                  "after %1 samples; stopped, as the desktop program stops a "
+                                  "recording then")
+                       .arg(samples_));
+        return ExitMeterFailed;
+    case End::MeterFailed:
+        out_.Error(session_.FailureText(QStringLiteral("linking up")));
+        return ExitMeterFailed;
+    }
+    return ExitMeterFailed;
+}
+
+void SamplingRun::Poll() {
+    if (end_ != End::None)
+        return;
+    const MeterLink::PollResult result = session_.Link().PollTick();
+    if (end_ != End::None)
+        return;
+    switch (result) {
+    case MeterLink::PollResult::Cancelled:
+        Finish(session_.Interrupted() ? End::Done : End::MeterFailed);
+        return;
+    case MeterLink::PollResult::Unchanged:
+    case MeterLink::PollResult::Changed:
+        break;
+    case MeterLink::PollResult::Busy:
+    case MeterLink::PollResult::Resynced:
+    case MeterLink::PollResult::Lost:
+        return;
+    }
+    if (started_) {
+        if (result == MeterLink::PollResult::Changed)
+            Finish(End::Changed);
+        return;
+    }
+    // The first packet after linking up is always taken as a change (the recovery forgets the
+    // unit); from here on the unit and type letters are the meter's.
+    started_ = true;
+    session_.DisarmDeadline();
+    if (settings_.durationSeconds > 0)
+        duration_.start(int(std::ceil(settings_.durationSeconds * 1000.0)));
+    const int status = OnLinked ? OnLinked() : ExitSuccess;
+    if (status != ExitSuccess)
+        Finish(End::Status, status);
+}
+
+void SamplingRun::Sample() {
+    if (end_ == End::None)
+        session_.GetSampler().SampleTick();
+}
+
+void SamplingRun::Sampled(const SampleRecord& record) {
+    // Samples of a link that is still coming up are the desktop panel's business only.
+    if (end_ != End::None || !started_)
+        return;
+    ++samples_;
+    const int status = OnSample ? OnSample(record) : ExitSuccess;
+    if (status != ExitSuccess)
+        Finish(End::Status, status);
+    else if (settings_.samples > 0 && samples_ >= settings_.samples)
+        Finish(End::Done);
+}
+
+void SamplingRun::Finish(End end, int status) {
+    if (end_ != End::None)
+        return;
+    end_ = end;
+    status_ = status;
+    session_.Timers().Timer1.stop();
+    session_.Timers().Timer2.stop();
+    // Any wait still running inside a poll returns now.
+    session_.Link().Cancel();
+    loop_.quit();
+}

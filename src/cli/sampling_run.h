@@ -1,0 +1,57 @@
+#pragma once
+
+#include "recording/sampler.h"
+
+#include <QEventLoop>
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+
+class ConsoleOutput;
+class MeterSession;
+
+// The desktop program's main loop without its window, for `live` and `record`: the polling
+// timer reads the meter (linking up first), the sampling timer takes a sample every `interval`
+// seconds. It ends after the samples or the duration asked for, on a stop request, or when the
+// link is lost or the meter's configuration changes (the desktop program stops a recording
+// then too).
+class SamplingRun : public QObject {
+    Q_OBJECT
+public:
+    struct Settings {
+        int interval = 1;             // seconds between samples, 1 .. 86400
+        qint64 samples = 0;           // 0: no limit
+        double durationSeconds = 0.0; // 0: no limit
+    };
+
+    SamplingRun(MeterSession& session, ConsoleOutput& out, const Settings& settings);
+
+    // Once the link is up and the first packet read: the unit and type letters are known. An
+    // exit status other than success ends the run with it.
+    std::function<int()> OnLinked;
+    // Each sample taken after that; an exit status other than success ends the run with it.
+    std::function<int(const SampleRecord&)> OnSample;
+
+    // Runs until the end; the exit status. A stop request ends it with success. The reason of
+    // any other end has been written to standard error.
+    int Run();
+    qint64 SamplesTaken() const { return samples_; }
+
+private:
+    enum class End { None, Done, Status, LinkLost, Changed, MeterFailed };
+    void Poll();
+    void Sample();
+    void Sampled(const SampleRecord& record);
+    void Finish(End end, int status = 0);
+
+    MeterSession& session_;
+    ConsoleOutput& out_;
+    Settings settings_;
+    QEventLoop loop_;
+    QTimer duration_;
+    bool started_ = false;
+    qint64 samples_ = 0;
+    End end_ = End::None;
+    int status_ = 0;
+};
