@@ -29,6 +29,18 @@ GraphCommands::~GraphCommands() {
     delete histogram_.data();
 }
 
+PlotWindow* GraphCommands::Plot() const {
+    return plot_;
+}
+
+RealtimeGraphWindow* GraphCommands::Graph() const {
+    return graph_;
+}
+
+HistogramWindow* GraphCommands::HistogramShown() const {
+    return histogram_;
+}
+
 PlotWindow& GraphCommands::PlotShown() {
     if (!plot_) {
         plot_ = new PlotWindow(dialogs_);

@@ -47,9 +47,9 @@ public:
     // Every sample: the real-time graph draws the latest one.
     void OnSample(const SampleRecord& record);
 
-    PlotWindow* Plot() const { return plot_; }
-    RealtimeGraphWindow* Graph() const { return graph_; }
-    HistogramWindow* HistogramShown() const { return histogram_; }
+    PlotWindow* Plot() const;
+    RealtimeGraphWindow* Graph() const;
+    HistogramWindow* HistogramShown() const;
 
 private:
     PlotWindow& PlotShown();

@@ -167,7 +167,7 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     description_->setAccessibleName(QStringLiteral("What the track mode does"));
     description_->setReadOnly(true);
     description_->setFixedHeight(70);
-    description_->setFixedWidth(220);
+    description_->setMinimumWidth(220);
     modeBox->addWidget(combo1_);
     modeBox->addWidget(description_);
     side->addWidget(ssFrame3);

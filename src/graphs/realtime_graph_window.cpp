@@ -208,6 +208,8 @@ void RealtimeGraphWindow::Redraw() {
     legendShown_ = -1;
     DrawLegend();
     last_ = {};
+    timeLabelEnd_ = 0;
+    timeLabelX_ = -1;
     penX_ = -stepX_;
     surface_->update();
     timer1_.start();
@@ -250,11 +252,19 @@ void RealtimeGraphWindow::DrawTimeMark(double x) {
     const QString time = clock_.Now().toString(QStringLiteral("hh:mm:ss"));
     const QFontMetrics metrics(painter.font());
     const double width = metrics.horizontalAdvance(time) + 4;
-    const QRectF box(x - width / 2, bottom + 4, width, metrics.height());
-    painter.fillRect(box, Qt::white);
-    painter.setPen(Qt::black);
-    painter.drawText(box, Qt::AlignCenter, time);
-    surface_->update(QRectF(x - width / 2 - 1, bottom - layout_.PlotHeight - 1, width + 2,
+    // Centred below the line, inside the surface, and never over the label of an earlier mark
+    // (the wrap comes 30 units after the last mark when the width is no multiple of 60). A mark
+    // drawn again at the same place renews its label.
+    const QRectF box(std::clamp(x - width / 2, 0.0, std::max(surface_->width() - width, 0.0)),
+                     bottom + 4, width, metrics.height());
+    if (x == timeLabelX_ || box.left() >= timeLabelEnd_) {
+        painter.fillRect(box, Qt::white);
+        painter.setPen(Qt::black);
+        painter.drawText(box, Qt::AlignCenter, time);
+        timeLabelEnd_ = box.right();
+        timeLabelX_ = x;
+    }
+    surface_->update(QRectF(x - width - 1, bottom - layout_.PlotHeight - 1, 2 * width + 2,
                             layout_.PlotHeight + 6 + metrics.height())
                          .toAlignedRect());
 }
@@ -266,6 +276,8 @@ void RealtimeGraphWindow::Tick() {
     const int left = SweepLayout::LeftMargin;
     if (penX_ >= layout_.PlotWidth) {
         DrawTimeMark(left + layout_.PlotWidth);
+        timeLabelEnd_ = 0;
+        timeLabelX_ = -1;
         penX_ = 0;
         last_ = {}; // the pen lifts across the wrap
     } else {

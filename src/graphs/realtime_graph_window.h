@@ -94,6 +94,8 @@ private:
     Values latest_{};
     std::array<std::optional<QPointF>, 4> last_{}; // the last point drawn per channel
     int legendShown_ = -1;                         // channels in the legend, one bit each
+    double timeLabelEnd_ = 0;                      // right end of the last time label of this sweep
+    double timeLabelX_ = -1;                       // the mark it belongs to
     QImage image_;
     QTimer timer1_;
     QToolBar* toolbar_ = nullptr;
