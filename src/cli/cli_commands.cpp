@@ -147,9 +147,11 @@ int Convert(const CommandLine& line, ConsoleOutput& out) {
 
 // Downloads the automatic data or the manual entries. Every sign of life of the meter (the
 // announcement, each step of progress) gives it the whole time-out again, so that a full
-// memory at 19200 baud is read, while a meter that goes quiet ends the transfer.
+// memory at 19200 baud is read, while a meter that goes quiet ends the transfer. Automatic data
+// that cannot be split to its end is said so, and `damaged` set: the command then hands over
+// the sets before the damage but does not end with success.
 int Download(MeterSession& session, ConsoleOutput& out, LoggerMemory& memory, bool automatic,
-             bool* noData) {
+             bool* noData, bool* damaged = nullptr) {
     LoggerDownload download(session.Link(), memory);
     LoggerDownload::Limits limits = download.GetLimits();
     limits.silenceMs = int(std::ceil(session.TimeoutSeconds() * 1000.0));
@@ -180,8 +182,13 @@ int Download(MeterSession& session, ConsoleOutput& out, LoggerMemory& memory, bo
         out.Error(session.FailureText(QStringLiteral("reading the logger")));
         return ExitMeterFailed;
     }
-    if (automatic && !*noData && memory.Split.status != SplitStatus::Complete)
-        out.Error(QStringLiteral("warning: %1").arg(SplitStatusText(memory.Split)));
+    const bool whole = !automatic || *noData || memory.Split.status == SplitStatus::Complete;
+    if (!whole) {
+        out.Error(QStringLiteral("the logger data of the meter on %1 is incomplete: %2")
+                      .arg(session.PortName(), SplitStatusText(memory.Split)));
+    }
+    if (damaged)
+        *damaged = !whole;
     return ExitSuccess;
 }
 
@@ -206,13 +213,14 @@ MeterJob LoggerSets(ConsoleOutput& out) {
     return [&out](MeterSession& session) {
         LoggerMemory memory;
         bool noData = false;
-        if (const int status = Download(session, out, memory, true, &noData))
+        bool damaged = false;
+        if (const int status = Download(session, out, memory, true, &noData, &damaged))
             return status;
         out.Fields(QStringList{QStringLiteral("Set"), QStringLiteral("Date Time"),
                                QStringLiteral("Intv."), QStringLiteral("Rec.s")});
         for (const LoggedSet& set : memory.Sets())
             out.Fields(SetTableRowOf(set).cells());
-        return int(ExitSuccess);
+        return damaged ? int(ExitMeterFailed) : int(ExitSuccess);
     };
 }
 
@@ -238,8 +246,10 @@ MeterJob LoggerGet(const CommandLine& line, ConsoleOutput& out, int* usage) {
     return [&out, number, unit, target](MeterSession& session) {
         LoggerMemory memory;
         bool noData = false;
-        if (const int status = Download(session, out, memory, true, &noData))
+        bool damaged = false;
+        if (const int status = Download(session, out, memory, true, &noData, &damaged))
             return status;
+        const int whole = damaged ? int(ExitMeterFailed) : int(ExitSuccess);
         const LoggedSet* set = memory.SetByNumber(int(*number));
         if (!set) {
             out.Error(QStringLiteral("there is no set %1 in the logger of the meter on %2; it "
@@ -247,20 +257,21 @@ MeterJob LoggerGet(const CommandLine& line, ConsoleOutput& out, int* usage) {
                           .arg(*number)
                           .arg(session.PortName())
                           .arg(memory.Sets().size()));
-            return int(ExitUsage);
+            // The set may have been in the part that could not be read.
+            return damaged ? int(ExitMeterFailed) : int(ExitUsage);
         }
         SixColumnModel table;
         FillDataList(*set, unit.value_or(set->fahrenheit), table);
         if (!target) {
             PrintTable(table, out);
-            return int(ExitSuccess);
+            return whole;
         }
         QString error;
         if (!SaveGridToFile(table, *target, &error)) {
             out.Error(CannotWrite(*target, error));
             return int(ExitFileFailed);
         }
-        return int(ExitSuccess);
+        return whole;
     };
 }
 
@@ -281,7 +292,8 @@ MeterJob LoggerAll(const CommandLine& line, ConsoleOutput& out, int* usage) {
         }
         LoggerMemory memory;
         bool noData = false;
-        if (const int status = Download(session, out, memory, true, &noData))
+        bool damaged = false;
+        if (const int status = Download(session, out, memory, true, &noData, &damaged))
             return status;
         for (const LoggedSet& set : memory.Sets()) {
             SixColumnModel table;
@@ -295,7 +307,7 @@ MeterJob LoggerAll(const CommandLine& line, ConsoleOutput& out, int* usage) {
             }
             out.Line(path);
         }
-        return int(ExitSuccess);
+        return damaged ? int(ExitMeterFailed) : int(ExitSuccess);
     };
 }
 
