@@ -79,5 +79,10 @@ int main(int argc, char** argv) {
     std::printf("  resident memory      %.1f MB (budget 150 MB)\n", ResidentMegabytes());
     std::printf("  sample buffers       %d samples x 4 channels x 2 units\n",
                 app.GetSampler().Buffers().Capacity());
+    // BENCH<TAB>figure<TAB>target<TAB>measured: collected into one table by scripts/bench.sh.
+    std::printf("BENCH\tprocessor use of the program, polling and sampling every 1 s\t< 2 %% of "
+                "one core\t%.2f %% of one core\n",
+                100.0 * cpu / elapsed);
+    std::printf("BENCH\tresident memory of the program\t< 150 MB\t%.1f MB\n", ResidentMegabytes());
     return 0;
 }
