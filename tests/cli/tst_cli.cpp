@@ -413,16 +413,23 @@ void TestCli::loggerAll() {
 }
 
 void TestCli::unwritableFile_data() {
+    QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("target");
-    QTest::newRow("full disk") << QStringLiteral("/dev/full");
-    QTest::newRow("missing folder") << QStringLiteral("missing/set.4ch");
+    QTest::newRow("set to a full disk") << "get" << QStringLiteral("/dev/full");
+    QTest::newRow("set into a missing folder") << "get" << QStringLiteral("missing/set.4ch");
+    QTest::newRow("recording to a full disk") << "record" << QStringLiteral("/dev/full");
 }
 
 void TestCli::unwritableFile() {
+    QFETCH(QString, command);
     QFETCH(QString, target);
     const QString path = target.startsWith(QLatin1Char('/')) ? target : Path(target);
-    const Result r = Run({QStringLiteral("--port"), port_, QStringLiteral("logger"),
-                          QStringLiteral("get"), QStringLiteral("1"), QStringLiteral("-o"), path});
+    const QStringList args = command == QLatin1String("get")
+                                 ? QStringList{QStringLiteral("logger"), QStringLiteral("get"),
+                                               QStringLiteral("1"), QStringLiteral("-o"), path}
+                                 : QStringList{QStringLiteral("record"), path,
+                                               QStringLiteral("--samples"), QStringLiteral("1")};
+    const Result r = Run(QStringList{QStringLiteral("--port"), port_} + args);
     QCOMPARE(r.code, 3);
     QVERIFY2(r.err.startsWith("corvilab-cli: cannot write " + path.toUtf8() + ": "),
              r.err.constData());
