@@ -4,6 +4,7 @@
 #include "app/panel_window.h"
 #include "config/alarm_settings.h"
 #include "config/config_commands.h"
+#include "graphs/graph_commands.h"
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
@@ -12,6 +13,8 @@
 #include "logger/erase_frame.h"
 #include "logger/logger_frame.h"
 #include "logger/logger_memory.h"
+#include "recording/file_commands.h"
+#include "recording/recorder.h"
 #include "recording/sampler.h"
 #include "sim/simulated_meter_device.h"
 
@@ -50,6 +53,11 @@ Application::Application(const Overrides& overrides) {
             sampler_->SamplingTime = t;
             sampler_->SampleTickCount = 0;
         });
+    recorder_ = std::make_unique<Recorder>();
+    files_ =
+        std::make_unique<FileCommands>(*recorder_, *dialogs_, *timers_, *live_, *clock_, *panel_);
+    graphs_ = std::make_unique<GraphCommands>(*sampler_, *live_, *timers_, *dialogs_, *clock_,
+                                              panel_.get());
     Wire();
 }
 
@@ -60,6 +68,8 @@ Application::~Application() {
     timers_->Timer2.stop();
     delete portWindow_.data();
     config_.reset();
+    files_.reset();
+    graphs_.reset();
     panel_.reset();
     link_->SetDevice(nullptr, QString());
 }
@@ -74,6 +84,21 @@ void Application::Wire() {
     connect(link_.get(), &MeterLink::Resynced, this, [this] { sampler_->StartOver(); });
     connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
     connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
+    connect(sampler_.get(), &Sampler::SampleTaken, files_.get(), &FileCommands::OnSample);
+    connect(this, &Application::ConfigurationChanged, files_.get(),
+            &FileCommands::OnConfigurationChanged);
+    connect(link_.get(), &MeterLink::LiveWindowsMustClose, files_.get(), &FileCommands::CloseList);
+    panel_->SetCommand(QStringLiteral("Save"), [this] { files_->Save(); });
+    panel_->SetCommand(QStringLiteral("Open"), [this] { files_->Open(); });
+    panel_->SetCommand(QStringLiteral("List"), [this] { files_->ShowList(); });
+    connect(sampler_.get(), &Sampler::SampleTaken, graphs_.get(), &GraphCommands::OnSample);
+    connect(panel_.get(), &Panel::StripChartClicked, graphs_.get(), &GraphCommands::PlotChannel);
+    connect(files_.get(), &FileCommands::PlotRequested, graphs_.get(), &GraphCommands::PlotColumn);
+    connect(files_.get(), &FileCommands::HistogramRequested, graphs_.get(),
+            &GraphCommands::ShowHistogram);
+    connect(link_.get(), &MeterLink::LiveWindowsMustClose, graphs_.get(),
+            &GraphCommands::CloseGraph);
+    panel_->SetCommand(QStringLiteral("Graph"), [this] { graphs_->ShowGraph(); });
     panel_->SetCommand(QStringLiteral("Sampling"), [this] { config_->RunSampling(); });
     panel_->SetCommand(QStringLiteral("RTC"), [this] { config_->RunRtc(); });
     panel_->SetCommand(QStringLiteral("Buttons"), [this] { config_->ShowButtons(); });

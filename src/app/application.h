@@ -11,12 +11,15 @@ class AlarmSettings;
 class Clock;
 class ConfigCommands;
 class Dialogs;
+class FileCommands;
+class GraphCommands;
 class LiveState;
 class LoggerMemory;
 class MeterLink;
 class MeterTimers;
 class Panel;
 class QIODevice;
+class Recorder;
 class Sampler;
 class SimulatedMeterDevice;
 
@@ -55,6 +58,9 @@ public:
     Sampler& GetSampler() { return *sampler_; }
     AlarmSettings& Alarms() { return *alarms_; }
     ConfigCommands& Config() { return *config_; }
+    Recorder& GetRecorder() { return *recorder_; }
+    FileCommands& Files() { return *files_; }
+    GraphCommands& Graphs() { return *graphs_; }
     Dialogs& GetDialogs() { return *dialogs_; }
     const Clock& GetClock() const { return *clock_; }
     // The in-process simulated meter while it is the chosen port, else null.
@@ -89,6 +95,9 @@ private:
     std::unique_ptr<QIODevice> device_;
     std::unique_ptr<Panel> panel_;
     std::unique_ptr<ConfigCommands> config_;
+    std::unique_ptr<Recorder> recorder_;
+    std::unique_ptr<FileCommands> files_;
+    std::unique_ptr<GraphCommands> graphs_;
     QPointer<PortWindow> portWindow_;
     bool ended_ = false;
 };
