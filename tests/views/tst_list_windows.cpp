@@ -12,6 +12,7 @@
 #include <QGuiApplication>
 #include <QPointer>
 #include <QProcess>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -99,6 +100,7 @@ private Q_SLOTS:
     void cleanup();
     void liveListNumbersRowsInItsUnit_data();
     void liveListNumbersRowsInItsUnit();
+    void liveListFollowsNewestRow();
     void liveListDumps();
     void failedDumpKeepsRowsForTheNext();
     void liveListSave();
@@ -155,7 +157,6 @@ void TestListWindows::liveListNumbersRowsInItsUnit() {
     auto list = MakeList(unitF, RecordsPerDataFile);
     QCOMPARE(list->objectName(), QStringLiteral("List"));
     QCOMPARE(list->GridN()->objectName(), QStringLiteral("GridN"));
-    QVERIFY(list->GridN()->FollowNewest());
     for (int i = 0; i < 12; ++i)
         list->Append(Sample(clock_, QString::number(i) + ".0", QString::number(i) + ".5"));
     QCOMPARE(list->ListRowCount(), 12);
@@ -165,6 +166,26 @@ void TestListWindows::liveListNumbersRowsInItsUnit() {
     QCOMPARE(model.RowTexts(11), RecordFields(12, QStringLiteral("2013/08/08 14:05:20"),
                                               {unitF ? "11.5" : "11.0", "- - -", "Over", "Under"}));
     QVERIFY(QDir(dir_->path()).isEmpty());
+}
+
+void TestListWindows::liveListFollowsNewestRow() {
+    auto list = MakeList(false, RecordsPerDataFile);
+    list->resize(600, 300);
+    list->show();
+    QVERIFY(QTest::qWaitForWindowExposed(list.get()));
+    SixColumnTable* grid = list->GridN();
+    const auto newestInView = [&] {
+        const QModelIndex last = grid->Model()->index(grid->Model()->rowCount() - 1, 0);
+        return grid->viewport()->rect().contains(grid->visualRect(last));
+    };
+    for (int i = 0; i < 10; ++i)
+        list->Append(Sample(clock_, "1.0", "x"));
+    QCOMPARE(grid->verticalScrollBar()->value(), 0);
+    for (int i = 0; i < 40; ++i) {
+        list->Append(Sample(clock_, "1.0", "x"));
+        QVERIFY(newestInView());
+    }
+    QVERIFY(grid->verticalScrollBar()->value() > 0);
 }
 
 void TestListWindows::liveListDumps() {
