@@ -7,20 +7,20 @@
 
 namespace {
 
-struct OptionSpec {
+struct OptionInfo {
     const char* name;
     bool takesValue;
 };
 
 // Every command option, whichever command takes it.
-constexpr OptionSpec kOptions[] = {
+constexpr OptionInfo kOptions[] = {
     {"samples", true}, {"interval", true}, {"unit", true}, {"duration", true},
     {"output", true},  {"to", true},       {"yes", false}, {"long", false},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
 // arguments follow its name.
-struct CommandSpec {
+struct CommandInfo {
     const char* key;
     QSet<QString> options;
     int minArguments;
@@ -28,8 +28,8 @@ struct CommandSpec {
     const char* argumentName;
 };
 
-const QList<CommandSpec>& Commands() {
-    static const QList<CommandSpec> commands = {
+const QList<CommandInfo>& Commands() {
+    static const QList<CommandInfo> commands = {
         {"ports", {}, 0, 0, ""},
         {"status", {}, 0, 0, ""},
         {"live", {"samples", "interval", "unit"}, 0, 0, ""},
@@ -48,18 +48,18 @@ const QList<CommandSpec>& Commands() {
     return commands;
 }
 
-const OptionSpec* FindOption(const QString& name) {
-    for (const OptionSpec& spec : kOptions) {
-        if (name == QLatin1String(spec.name))
-            return &spec;
+const OptionInfo* FindOption(const QString& name) {
+    for (const OptionInfo& info : kOptions) {
+        if (name == QLatin1String(info.name))
+            return &info;
     }
     return nullptr;
 }
 
-const CommandSpec* FindCommand(const QString& key) {
-    for (const CommandSpec& spec : Commands()) {
-        if (key == QLatin1String(spec.key))
-            return &spec;
+const CommandInfo* FindCommand(const QString& key) {
+    for (const CommandInfo& info : Commands()) {
+        if (key == QLatin1String(info.key))
+            return &info;
     }
     return nullptr;
 }
@@ -74,21 +74,21 @@ QString CheckShape(CommandLine& line) {
             return QStringLiteral("logger needs sets, get, all or manual");
         key += QLatin1Char(' ') + line.arguments.constFirst();
     }
-    const CommandSpec* spec = FindCommand(key);
-    if (!spec) {
+    const CommandInfo* info = FindCommand(key);
+    if (!info) {
         return line.command == QLatin1String("logger")
                    ? QStringLiteral("unknown logger command '%1'").arg(line.arguments.first())
                    : QStringLiteral("unknown command '%1'").arg(line.command);
     }
     const int given = int(line.arguments.size()) - (line.command == QLatin1String("logger"));
-    if (given < spec->minArguments)
-        return QStringLiteral("%1 needs %2").arg(key, QLatin1String(spec->argumentName));
-    if (given > spec->maxArguments) {
+    if (given < info->minArguments)
+        return QStringLiteral("%1 needs %2").arg(key, QLatin1String(info->argumentName));
+    if (given > info->maxArguments) {
         return QStringLiteral("unexpected argument '%1' for %2")
             .arg(line.arguments.constLast(), key);
     }
     for (auto it = line.options.cbegin(); it != line.options.cend(); ++it) {
-        if (!spec->options.contains(it.key()))
+        if (!info->options.contains(it.key()))
             return QStringLiteral("%1 does not take --%2").arg(key, it.key());
     }
     return {};
@@ -139,10 +139,10 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& enviro
         }
 
         const bool global = name == QLatin1String("port") || name == QLatin1String("timeout");
-        const OptionSpec* spec = global ? nullptr : FindOption(name);
+        const OptionInfo* info = global ? nullptr : FindOption(name);
         const bool flag = name == QLatin1String("help") || name == QLatin1String("version") ||
-                          (spec && !spec->takesValue);
-        if (!global && !flag && !spec) {
+                          (info && !info->takesValue);
+        if (!global && !flag && !info) {
             fail(QStringLiteral("unknown option '--%1'").arg(name));
             continue;
         }
