@@ -22,11 +22,13 @@ void SleepProcessingEvents(int ms) {
 
 } // namespace
 
+double DelayEnd(double start, double seconds) {
+    const double end = start + seconds;
+    return end >= 86400.0 ? seconds : end;
+}
+
 void Delay(double seconds, const Clock& clock) {
-    const double start = clock.SecondsSinceMidnight();
-    double end = start + seconds;
-    if (end >= 86400.0)
-        end = seconds;
+    const double end = DelayEnd(clock.SecondsSinceMidnight(), seconds);
     QCoreApplication::processEvents();
     for (double now = clock.SecondsSinceMidnight(); now < end; now = clock.SecondsSinceMidnight()) {
         const double remainingMs = std::ceil((end - now) * 1000.0);

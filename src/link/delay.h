@@ -7,3 +7,7 @@ class Clock;
 // rather than hanging. Events are processed at least once, also for zero or negative waits.
 // The wait sleeps in a nested event loop between clock readings; it never spins.
 void Delay(double seconds, const Clock& clock);
+
+// The clock reading at which a wait of `seconds` begun at `start` ends, by the midnight rule
+// above.
+double DelayEnd(double start, double seconds);

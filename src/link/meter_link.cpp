@@ -18,6 +18,19 @@ constexpr char kEtx = 0x03;
 constexpr int kStatusReplySize = 7;
 constexpr int kClockReplySize = 8;
 
+bool IsClockFrame(const QByteArray& b, qsizetype i) {
+    if (i + kClockReplySize > b.size() || b[i] != kStx || b[i + kClockReplySize - 1] != kEtx)
+        return false;
+    const auto at = [&](int k) { return quint8(b[i + k]); };
+    return at(1) <= 99 && at(2) <= 12 && at(3) <= 31 && at(4) < 24 && at(5) < 60 && at(6) < 60;
+}
+
+// A whole live packet, followed by the next frame's STX or by the end of what was read.
+bool IsLivePacketAt(const QByteArray& b, qsizetype i) {
+    const qsizetype next = i + LiveState::kPacketSize;
+    return IsFramedPacket(b, i) && (next == b.size() || b[next] == kStx);
+}
+
 } // namespace
 
 std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
@@ -31,6 +44,22 @@ std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
         quint32(quint8(last[1])) << 16 | quint32(quint8(last[2])) << 8 | quint8(last[3]);
     reply.manualCount = quint8(last[4]);
     return reply;
+}
+
+std::optional<QByteArray> FindClockReply(const QByteArray& read) {
+    qsizetype i = 0;
+    while (i + kClockReplySize <= read.size()) {
+        if (IsLivePacketAt(read, i)) {
+            i += LiveState::kPacketSize;
+            continue;
+        }
+        // A frame starts at the start of the read or right after another frame's ETX; a
+        // framed-looking run inside a packet (a high byte of 2, an offset of 0.2) does not.
+        if ((i == 0 || read[i - 1] == kEtx) && IsClockFrame(read, i))
+            return read.mid(i, kClockReplySize);
+        ++i;
+    }
+    return std::nullopt;
 }
 
 MeterLink::MeterLink(const Clock& clock, MeterTimers& timers, LiveState& live, QObject* parent)
@@ -195,15 +224,20 @@ std::optional<QByteArray> MeterLink::QueryMeterClock(double waitSeconds) {
 }
 
 std::optional<QByteArray> MeterLink::RequestMeterClock(double waitSeconds) {
+    // No flush: the status query's read ended with its reply, so what comes next starts with a
+    // whole frame. The meter resumes its stream soon after the reply, so the wait ends as soon
+    // as the reply is in rather than reading packets for the rest of it.
     SendCommand(QByteArrayLiteral("X"));
-    Delay(waitSeconds, clock_);
-    const QByteArray read = ReadInput();
-    // The newest framed reply wins; stream bytes before it are skipped.
-    for (qsizetype i = read.size() - kClockReplySize; i >= 0; --i) {
-        if (read[i] == kStx && read[i + kClockReplySize - 1] == kEtx)
-            return read.mid(i, kClockReplySize);
+    const double end = DelayEnd(clock_.SecondsSinceMidnight(), waitSeconds);
+    QByteArray read;
+    for (;;) {
+        read += ReadInput();
+        if (std::optional<QByteArray> reply = FindClockReply(read))
+            return reply;
+        if (cancelled_ || clock_.SecondsSinceMidnight() >= end)
+            return std::nullopt;
+        WaitForInput(limits_.passWaitMs);
     }
-    return std::nullopt;
 }
 
 bool MeterLink::WriteMeterClock(const QDateTime& when) {

@@ -23,6 +23,12 @@ struct StatusReply {
 // bytes, the manual count, 0xFF and ETX. Empty when fewer bytes came or the frame is wrong.
 std::optional<StatusReply> ParseStatusReply(const QByteArray& read);
 
+// The clock reply in what was read after "X": the first 8-byte frame (STX, year, month, day,
+// hour, minute, second, ETX) that starts where a frame can start and whose fields are in
+// range; month or day 0 is the meter's "no date". Whole live packets are skipped, so packets
+// before or after the reply are never taken for it. Empty when no reply is there (yet).
+std::optional<QByteArray> FindClockReply(const QByteArray& read);
+
 // The line to the meter: the byte device, the link state and every exchange. One exchange runs
 // at a time; waits keep the user interface alive without spinning the processor.
 class MeterLink : public QObject {
@@ -74,8 +80,8 @@ public:
     // the read gave up (no packets within the pass and time bounds) or was cancelled.
     std::optional<QByteArray> ReadStream(int packets);
 
-    // One clock query: status query, "X", `Delay(waitSeconds)`, one read; the 8-byte reply
-    // framed by 0x02 ... 0x03 found in what was read, or empty.
+    // One clock query: status query, "X", then reads until the reply (`FindClockReply`) is in,
+    // for at most `waitSeconds`. Empty when it did not come.
     std::optional<QByteArray> QueryMeterClock(double waitSeconds);
     // Sets the meter's date with "S" and its time with "T", each after a status query.
     bool WriteMeterClock(const QDateTime& when);

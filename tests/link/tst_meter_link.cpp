@@ -20,6 +20,9 @@ private Q_SLOTS:
     void guardRestoresTimers();
     void resyncInsideCommandLeavesTimersToCommand();
     void clockReplyLocatedInRead();
+    void clockReplyAmongStream_data();
+    void clockReplyAmongStream();
+    void resyncLeavesValidClock();
     void commandDuringPollIsNotALostLink();
     void clockWriteBytes();
     void portNumbers_data();
@@ -182,6 +185,60 @@ void TestMeterLink::clockReplyLocatedInRead() {
     const auto reply = link.QueryMeterClock(0.5);
     QVERIFY(reply);
     QCOMPARE(reply->toHex(), QByteArray("021a0c060a0b0c03"));
+}
+
+void TestMeterLink::clockReplyAmongStream_data() {
+    QTest::addColumn<QByteArray>("read");
+    QTest::addColumn<QByteArray>("reply");
+    const QByteArray clock = QByteArray::fromHex("020D08080E0509 03");
+    // 600.4 F: its integer high byte is STX, so its last eight bytes look framed.
+    const QByteArray hot = QByteArray::fromHex("020003080258040000000003");
+    // Offset 0.3 on T1 puts ETX where a clock reply ends, with every field in range.
+    const QByteArray offset = QByteArray::fromHex("020003080020040300000003");
+    QTest::newRow("packet after") << clock + hot << clock;
+    QTest::newRow("packets around") << offset + clock + hot + hot << clock;
+    QTest::newRow("tail of a packet before") << hot.mid(5) + clock + hot << clock;
+    QTest::newRow("no date") << hot.mid(9) + QByteArray::fromHex("0200000000000003") + hot
+                             << QByteArray::fromHex("0200000000000003");
+    QTest::newRow("only packets") << offset + hot << QByteArray();
+}
+
+void TestMeterLink::clockReplyAmongStream() {
+    QFETCH(QByteArray, read);
+    FakeClock clock;
+    clock.step = 0.05;
+    MeterTimers timers;
+    LiveState live;
+    MeterLink link(clock, timers, live);
+    ScriptedDevice device;
+    device.answer = [&](const QByteArray& command) -> QByteArray {
+        if (command == "A")
+            return QByteArray::fromHex("02002000 00FF03");
+        return command == "X" ? read : QByteArray();
+    };
+    link.SetDevice(&device, QStringLiteral("COM3"));
+    QTEST(link.QueryMeterClock(2.0).value_or(QByteArray()), "reply");
+}
+
+void TestMeterLink::resyncLeavesValidClock() {
+    FakeClock clock;
+    clock.step = 0.05;
+    MeterTimers timers;
+    LiveState live;
+    MeterLink link(clock, timers, live);
+    ScriptedDevice device;
+    const QByteArray hot = QByteArray::fromHex("020003080258040000000003");
+    device.quietMs = 0;
+    device.StartStream(hot);
+    device.answer = [&](const QByteArray& command) -> QByteArray {
+        if (command == "A")
+            return QByteArray::fromHex("02002000 00FF03");
+        return command == "X" ? hot + QByteArray::fromHex("020D08080E050903") + hot : QByteArray();
+    };
+    link.SetDevice(&device, QStringLiteral("COM3"));
+    QVERIFY(link.Resync());
+    QVERIFY(!device.written.contains('S'));
+    QVERIFY(!device.written.contains('T'));
 }
 
 void TestMeterLink::clockWriteBytes() {
