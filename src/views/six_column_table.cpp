@@ -46,7 +46,17 @@ void SixColumnTable::SetColumnWidths() {
         setColumnWidth(k, k == SixColumnModel::DateTimeColumn ? wide : narrow);
 }
 
+// The scroll waits for the event loop, so that rows added in a burst (a loaded file, a filled
+// list) lay the view out once rather than once a row.
 void SixColumnTable::OnRowsInserted() {
-    if (m_followNewest && m_model->rowCount() > FollowAfterRows)
-        scrollToBottom();
+    if (!m_followNewest || m_model->rowCount() <= FollowAfterRows || m_scrollPending)
+        return;
+    m_scrollPending = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_scrollPending = false;
+            scrollToBottom();
+        },
+        Qt::QueuedConnection);
 }

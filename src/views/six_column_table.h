@@ -19,7 +19,8 @@ public:
 
     SixColumnModel* Model() const { return m_model; }
 
-    // On for the live list: every added row beyond the tenth brings the newest row into view.
+    // On for the live list: every added row beyond the tenth brings the newest row into view, as
+    // soon as the event loop runs.
     void SetFollowNewest(bool follow) { m_followNewest = follow; }
     bool FollowNewest() const { return m_followNewest; }
 
@@ -36,4 +37,5 @@ private:
 
     SixColumnModel* m_model;
     bool m_followNewest = false;
+    bool m_scrollPending = false;
 };

@@ -180,9 +180,11 @@ void TestListWindows::liveListFollowsNewestRow() {
     };
     for (int i = 0; i < 10; ++i)
         list->Append(Sample(clock_, "1.0", "x"));
+    QCoreApplication::processEvents();
     QCOMPARE(grid->verticalScrollBar()->value(), 0);
     for (int i = 0; i < 40; ++i) {
         list->Append(Sample(clock_, "1.0", "x"));
+        QCoreApplication::processEvents();
         QVERIFY(newestInView());
     }
     QVERIFY(grid->verticalScrollBar()->value() > 0);
