@@ -491,8 +491,8 @@ MeterJob Erase(const CommandLine& line, ConsoleOutput& out, int* usage) {
     };
 }
 
-// An 8-byte reply takes 4 ms at 19200 baud; the meter keeps its stream back longer than this.
-constexpr double kClockReplyWaitSeconds = 0.03;
+// As the clock window waits; the wait ends as soon as the reply is in.
+constexpr double kClockReplyWaitSeconds = 0.5;
 
 MeterJob ClockCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
     const bool set = !line.arguments.isEmpty();
@@ -515,9 +515,7 @@ MeterJob ClockCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
     return [&out](MeterSession& session) {
         session.ArmDeadline();
         std::optional<QByteArray> reply;
-        // Asked again until a well-formed reply comes, as the clock window does, but read
-        // within the meter's quiet time after a command: the link takes the newest framed
-        // 8 bytes, and after a longer wait the resumed live stream can hold a false one.
+        // Asked again until a well-formed reply comes, as the clock window does.
         while (!reply && !session.Link().IsCancelled())
             reply = session.Link().QueryMeterClock(kClockReplyWaitSeconds);
         if (!reply) {
