@@ -35,6 +35,15 @@ void LiveState::DecodeType(ChannelState& channel, int code) {
 
 void LiveState::DecodeValue(ChannelState& channel, const char* p) {
     const RawReading raw = DecodeRawReading(Byte(p, 5), Byte(p, 6), Byte(p, 7));
+    if (!raw.valid) {
+        // A damaged value leaves the channel without a reading, as after a lost link, rather
+        // than showing one number and charting another.
+        channel.ReadingF.reset();
+        channel.ReadingC.reset();
+        channel.ReadingFText.clear();
+        channel.ReadingCText.clear();
+        return;
+    }
     channel.ReadingFText = raw.text;
     channel.ReadingF = raw.tenths;
     channel.ReadingC = CelsiusTenths(raw.tenths, channel.OffsetTenths);

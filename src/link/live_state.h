@@ -18,7 +18,7 @@ struct ChannelState {
     int AlarmMaxC = 0, AlarmMinC = 0, AlarmMaxF = 0, AlarmMinF = 0;
     int OffsetTenths = 0;
     QString ReadingFText, ReadingCText;
-    std::optional<int> ReadingF, ReadingC; // tenths; empty after a lost link
+    std::optional<int> ReadingF, ReadingC; // tenths; empty after a lost link or a damaged value
 };
 
 // The per-channel live state and the meter's unit and status bits, decoded from the stream.

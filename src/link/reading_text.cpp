@@ -3,6 +3,8 @@
 RawReading DecodeRawReading(quint8 high, quint8 low, quint8 tenthsByte) {
     int integer = high * 256 + low;
     const int digit = tenthsByte & 0x0F;
+    if (digit > 9)
+        return {QStringLiteral("- - -"), 0, false};
     if (tenthsByte & 0x80)
         integer -= 65536;
     // A negative value above -1 is sent with integer part 0 and the sign set: -65536 here.

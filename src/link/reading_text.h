@@ -6,10 +6,12 @@
 // arithmetic, and every text is made from the integers.
 
 // A value as the meter sends it: integer part high byte, low byte, and a byte whose bit 7 is
-// the sign and whose bits 0..3 are the tenths digit. Always in degrees Fahrenheit.
+// the sign and whose bits 0..3 are the tenths digit. Always in degrees Fahrenheit. A tenths
+// digit of 10 to 15 comes only from a damaged value: it is no reading ("- - -", not valid).
 struct RawReading {
-    QString text; // e.g. "73.4", "-5.3", "-0.4"
-    int tenths;   // the number in the text, in tenths
+    QString text;      // e.g. "73.4", "-5.3", "-0.4"; "- - -" when not valid
+    int tenths = 0;    // the number in the text, in tenths; 0 when not valid
+    bool valid = true; // false: the value is damaged and carries no number
 };
 RawReading DecodeRawReading(quint8 high, quint8 low, quint8 tenthsByte);
 

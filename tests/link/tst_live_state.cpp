@@ -57,6 +57,9 @@ void TestLiveState::decode_data() {
                                 << "-.5" << true << "K";
     QTest::newRow("probe absent") << Packet(0x00, 0x0A, 0x00, 0x00, 0x49, 0x04) << 0 << "73.4"
                                   << "23.0" << false << "C";
+    QTest::newRow("damaged tenths: no reading")
+        << Packet(0x00, 0x00, 0x08, 0x00, 0x49, 0x0B) << 0 << ""
+        << "" << true << "K";
     QTest::newRow("exact 100.0 C") << Packet(0x01, 0x00, 0x08, 0x00, 0xD4, 0x00) << 1 << "212.0"
                                    << "100.0" << true << "K";
 }
@@ -73,6 +76,8 @@ void TestLiveState::decode() {
     QTEST(ch.ReadingCText, "cText");
     QTEST(ch.ProbeValid, "valid");
     QTEST(ch.TypeLetter, "letter");
+    QCOMPARE(ch.ReadingF.has_value(), !ch.ReadingFText.isEmpty());
+    QCOMPARE(ch.ReadingC.has_value(), !ch.ReadingCText.isEmpty());
 }
 
 void TestLiveState::unknownTypeKeepsLetterAndRanges() {

@@ -29,6 +29,9 @@ void TestReadingText::raw_data() {
     QTest::newRow("unused bits ignored") << 0x00 << 0x17 << 0x74 << "23.4" << 234;
     QTest::newRow("largest positive") << 0xFF << 0xFF << 0x09 << "65535.9" << 655359;
     QTest::newRow("small integer with sign set") << 0x00 << 0x05 << 0x82 << "-0.2" << -2;
+    QTest::newRow("tenths 10 is damaged") << 0x00 << 0x49 << 0x0A << "- - -" << 0;
+    QTest::newRow("tenths 15, negative") << 0xFF << 0xFB << 0x8F << "- - -" << 0;
+    QTest::newRow("tenths 12 below -1") << 0x00 << 0x00 << 0x8C << "- - -" << 0;
 }
 
 void TestReadingText::raw() {
@@ -38,6 +41,7 @@ void TestReadingText::raw() {
     const RawReading r = DecodeRawReading(quint8(high), quint8(low), quint8(sign));
     QTEST(r.text, "text");
     QTEST(r.tenths, "tenths");
+    QCOMPARE(r.valid, r.text != QStringLiteral("- - -"));
 }
 
 void TestReadingText::tenthsText_data() {
