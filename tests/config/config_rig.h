@@ -10,10 +10,19 @@
 
 #include <QList>
 #include <QStringList>
+#include <QtTest>
+
+// Each command as hex, after the status query the link sends before it.
+inline QStringList WithStatus(const QStringList& commands) {
+    QStringList out;
+    for (const QString& c : commands)
+        out << QStringLiteral("41") << c;
+    return out;
+}
 
 // The core objects of the configuration commands over the simulated meter. The link's clock
 // advances 250 ms a reading, so the meter's waits cost next to no real time; key presses have a
-// clock of their own.
+// clock of their own. The PC's sampling time starts at 7 s.
 struct ConfigRig {
     struct TimersAtWrite {
         QByteArray bytes;
@@ -28,6 +37,13 @@ struct ConfigRig {
     TamperedMeter meter;
     MeterSettings settings{link, pressClock};
     QList<TimersAtWrite> writes;
+    int pcTime = 7;
+    int pcSets = 0;
+    SamplingTimeCommand command{settings, [this] { return pcTime; },
+                                [this](int t) {
+                                    pcTime = t;
+                                    ++pcSets;
+                                }};
 
     ConfigRig() {
         clock.step = 0.25;
@@ -53,7 +69,19 @@ struct ConfigRig {
         }
         return true;
     }
+    bool Restored() const { return timers.Timer1.isActive() && timers.Timer2.isActive(); }
     double FakeSecondsSpent() const { return clock.readCount * clock.step; }
+    // A reply that never came: `command` was asked again, each time after a status query, for
+    // about the 5 s of the reply wait, and then polling went on.
+    void CheckAskedAgain(const QString& command) {
+        QVERIFY2(FakeSecondsSpent() >= 5.0 && FakeSecondsSpent() < 7.0,
+                 qPrintable(QString::number(FakeSecondsSpent())));
+        const QStringList sent = Sent();
+        QVERIFY(sent.size() > 4);
+        for (int i = 0; i < sent.size(); ++i)
+            QCOMPARE(sent[i], i % 2 == 0 ? QStringLiteral("41") : command);
+        QVERIFY(timers.Timer1.isActive());
+    }
 };
 
 // Input boxes answered from a queue (Cancel when it runs dry), every box logged.

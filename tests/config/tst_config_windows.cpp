@@ -14,19 +14,19 @@
 
 namespace {
 
-int InkBetween(const QImage& image, int fromRow, int toRow) {
+// The ink of an icon's upper half less that of its lower half.
+int InkAboveLessBelow(ButtonsWindow::Picture picture) {
+    const QImage image = ButtonsWindow::KeyIcon(picture, Qt::black).pixmap(32).toImage();
     int ink = 0;
-    for (int y = fromRow; y < toRow; ++y) {
+    for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x)
-            ink += qAlpha(image.pixel(x, y));
+            ink += (y < image.height() / 2 ? 1 : -1) * qAlpha(image.pixel(x, y));
     }
     return ink;
 }
-int InkAbove(const QImage& image) {
-    return InkBetween(image, 0, image.height() / 2);
-}
-int InkBelow(const QImage& image) {
-    return InkBetween(image, image.height() / 2, image.height());
+
+template <typename T> T* Child(QObject& parent, const char* name) {
+    return parent.findChild<T*>(QString::fromLatin1(name));
 }
 
 } // namespace
@@ -38,31 +38,25 @@ private Q_SLOTS:
     void setupShowsClocks();
     void setupClockQueryIsBounded_data();
     void setupClockQueryIsBounded();
-    void setupSetsMeterClock();
     void setupClosesWhenMeterRecords();
-    void rtcRefusedWhileRecording();
-    void rtcPausesPollingWhileOpen();
+    void rtcCommand_data();
+    void rtcCommand();
     void samplingChoice_data();
     void samplingChoice();
-    void buttonsCaptions_data();
-    void buttonsCaptions();
-    void buttonsSendKeys_data();
-    void buttonsSendKeys();
-    void buttonsWaitForOtherExchange();
-    void buttonsSitUnderPanel();
-    void powerOffRead_data();
-    void powerOffRead();
-    void powerOffUserChoiceWrites();
-    void powerOffToggleHides();
-    void powerOffLostLink();
+    void keypadSendsKeys_data();
+    void keypadSendsKeys();
+    void keypadWaitsForOtherExchange();
+    void keypadArrowsPointTheirWay();
+    void powerOffList_data();
+    void powerOffList();
+    void powerOffChoiceIsWritten();
     void commandsKeepOneKeypad();
 };
 
 void TestConfigWindows::setupShowsClocks_data() {
     QTest::addColumn<bool>("meterClockSet");
-    QTest::addColumn<QString>("meterText"); // a pattern
-    QTest::newRow("meter clock set")
-        << true << QStringLiteral("^2013/08/08 14:05:(09|1\\d)$"); // it runs while we look
+    QTest::addColumn<QString>("meterText"); // a pattern; the meter's clock runs while we look
+    QTest::newRow("meter clock set") << true << QStringLiteral("^2013/08/08 14:05:(09|1\\d)$");
     QTest::newRow("month and day 0 show as 00") << false << QStringLiteral("^2000/00/00 00:00:00$");
 }
 
@@ -77,30 +71,34 @@ void TestConfigWindows::setupShowsClocks() {
         rig.meter.Model().ClearClock();
     ScriptedDialogs dialogs;
     SetupWindow setup(rig.link, dialogs, rig.clock);
-    auto* meterTime = setup.findChild<QLabel*>(QStringLiteral("LblMeterTime"));
-    auto* pcTime = setup.findChild<QLabel*>(QStringLiteral("LblPCTime"));
-    QVERIFY(meterTime && pcTime);
-
+    auto* meterTime = Child<QLabel>(setup, "LblMeterTime");
+    auto* pcTime = Child<QLabel>(setup, "LblPCTime");
     setup.Tick();
-    QCOMPARE(meterTime->text(), QString("Meter Time"));
-    QCOMPARE(pcTime->text(), QString("PC System Time"));
-    QVERIFY(rig.Sent().isEmpty());
+    QVERIFY(rig.Sent().isEmpty()); // both displays start off
 
+    // A click switches each display on, the next one off again.
     QTest::mouseClick(pcTime, Qt::LeftButton);
     QTest::mouseClick(meterTime, Qt::LeftButton);
     setup.Tick();
     QCOMPARE(pcTime->text(), QString("2026/01/02 03:04:05"));
     QVERIFY2(QRegularExpression(meterText).match(meterTime->text()).hasMatch(),
              qPrintable(meterTime->text()));
-    QCOMPARE(rig.Sent(), (QStringList{"41", "58"}));
+    QCOMPARE(rig.Sent(), WithStatus({"58"}));
+    // The meter's clock set to the PC's; the window's ticks go on afterwards.
+    QTest::mouseClick(Child<QPushButton>(setup, "CmdSetTime"), Qt::LeftButton);
+    QCOMPARE(rig.Sent(), WithStatus({"58", "531a0102", "54030405"}));
     QVERIFY(rig.PausedAtEveryWrite(false));
+    QVERIFY(Child<QTimer>(setup, "Timer1")->isActive());
+    setup.Tick();
+    QVERIFY2(meterTime->text().startsWith(QLatin1String("2026/01/02 03:04:")),
+             qPrintable(meterTime->text()));
 
-    // A second click on each switches its display off again.
     QTest::mouseClick(pcTime, Qt::LeftButton);
     QTest::mouseClick(meterTime, Qt::LeftButton);
     setup.Tick();
     QCOMPARE(meterTime->text(), QString("Meter Time"));
     QCOMPARE(pcTime->text(), QString("PC System Time"));
+    QCOMPARE(rig.Sent().size(), 8);
     QVERIFY(dialogs.messages.isEmpty());
 }
 
@@ -118,39 +116,15 @@ void TestConfigWindows::setupClockQueryIsBounded() {
     rig.meter.replies['X'] = reply;
     ScriptedDialogs dialogs;
     SetupWindow setup(rig.link, dialogs, rig.clock);
-    auto* meterTime = setup.findChild<QLabel*>(QStringLiteral("LblMeterTime"));
+    auto* meterTime = Child<QLabel>(setup, "LblMeterTime");
     QTest::mouseClick(meterTime, Qt::LeftButton);
-    QVERIFY(setup.ShowMeterTime());
     setup.Tick();
 
     QCOMPARE(dialogs.Texts(), QStringList{MeterSettings::NoAnswerText()});
     QCOMPARE(dialogs.messages[0].icon, QMessageBox::Critical);
     QVERIFY(!setup.ShowMeterTime()); // the next tick does not start over
     QCOMPARE(meterTime->text(), QString("Meter Time"));
-    QVERIFY2(rig.FakeSecondsSpent() >= 5.0 && rig.FakeSecondsSpent() < 7.0,
-             qPrintable(QString::number(rig.FakeSecondsSpent())));
-    const QStringList sent = rig.Sent();
-    QVERIFY(sent.size() > 4);
-    for (int i = 0; i < sent.size(); ++i)
-        QCOMPARE(sent[i], QString(i % 2 == 0 ? "41" : "58"));
-    QVERIFY(rig.timers.Timer1.isActive());
-}
-
-void TestConfigWindows::setupSetsMeterClock() {
-    ConfigRig rig;
-    rig.clock.now = QDateTime(QDate(2013, 8, 8), QTime(14, 5, 9));
-    rig.meter.Model().ClearClock();
-    ScriptedDialogs dialogs;
-    SetupWindow setup(rig.link, dialogs, rig.clock);
-    auto* setTime = setup.findChild<QPushButton*>(QStringLiteral("CmdSetTime"));
-    QVERIFY(setTime);
-    QCOMPARE(setTime->text(), QString("Set Meter Time To System Time"));
-    QTest::mouseClick(setTime, Qt::LeftButton);
-
-    QCOMPARE(rig.Sent(), (QStringList{"41", "530d0808", "41", "540e0509"}));
-    QCOMPARE(rig.meter.Model().ClockNow().date(), QDate(2013, 8, 8));
-    QVERIFY(rig.PausedAtEveryWrite(false));
-    QVERIFY(setup.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    rig.CheckAskedAgain(QStringLiteral("58"));
 }
 
 void TestConfigWindows::setupClosesWhenMeterRecords() {
@@ -162,53 +136,48 @@ void TestConfigWindows::setupClosesWhenMeterRecords() {
     setup.Tick();
     QVERIFY(!setup.isVisible());
     QCOMPARE(setup.result(), int(QDialog::Rejected));
-    QVERIFY(!setup.findChild<QTimer*>(QStringLiteral("Timer1"))->isActive());
+    QVERIFY(!Child<QTimer>(setup, "Timer1")->isActive());
     QVERIFY(rig.Sent().isEmpty());
 }
 
-void TestConfigWindows::rtcRefusedWhileRecording() {
-    ConfigRig rig;
-    rig.live.MeterRecording = true;
-    ScriptedDialogs dialogs;
-    int opened = 0;
-    dialogs.onExec = [&](QDialog&) { return ++opened, int(QDialog::Rejected); };
-    RunRtcCommand(nullptr, rig.link, dialogs, rig.clock);
-
-    QCOMPARE(opened, 0);
-    QCOMPARE(dialogs.Texts(), QStringList{"Recording mode, stop record then try again !"});
-    QCOMPARE(dialogs.messages[0].icon, QMessageBox::Critical);
-    QCOMPARE(dialogs.messages[0].title, QString("Corvilab"));
-    QVERIFY(rig.timers.Timer1.isActive());
-    QVERIFY(rig.Sent().isEmpty());
+void TestConfigWindows::rtcCommand_data() {
+    QTest::addColumn<bool>("recording");
+    QTest::newRow("opens with polling paused") << false;
+    QTest::newRow("refused while the meter records") << true;
 }
 
-void TestConfigWindows::rtcPausesPollingWhileOpen() {
+void TestConfigWindows::rtcCommand() {
+    QFETCH(bool, recording);
     ConfigRig rig;
+    rig.live.MeterRecording = recording;
     ScriptedDialogs dialogs;
     QString shown;
-    bool pollingWhileOpen = true, samplingWhileOpen = false;
+    bool polling = true, sampling = false;
     dialogs.onExec = [&](QDialog& dialog) {
-        shown = dialog.objectName() + QLatin1Char('/') + dialog.windowTitle();
-        pollingWhileOpen = rig.timers.Timer1.isActive();
-        samplingWhileOpen = rig.timers.Timer2.isActive();
+        shown = dialog.objectName();
+        polling = rig.timers.Timer1.isActive();
+        sampling = rig.timers.Timer2.isActive();
         return int(QDialog::Accepted);
     };
     RunRtcCommand(nullptr, rig.link, dialogs, rig.clock);
 
-    QCOMPARE(shown, QString("Setup/Setup"));
-    QVERIFY(!pollingWhileOpen);
-    QVERIFY(samplingWhileOpen);
-    QVERIFY(rig.timers.Timer1.isActive());
+    QCOMPARE(shown, recording ? QString() : QString("Setup"));
+    QCOMPARE(dialogs.Texts(), recording
+                                  ? QStringList{"Recording mode, stop record then try again !"}
+                                  : QStringList());
+    QVERIFY(recording || (!polling && sampling));
+    QVERIFY(rig.Restored());
+    QVERIFY(rig.Sent().isEmpty());
 }
 
 void TestConfigWindows::samplingChoice_data() {
     QTest::addColumn<bool>("previous");
     QTest::addColumn<QString>("action"); // "ok", "pc" (select PC, then OK), "close"
     QTest::addColumn<bool>("samplingPC");
-    QTest::newRow("OK without a change is the meter") << true << "ok" << false;
-    QTest::newRow("PC then OK") << false << "pc" << true;
-    QTest::newRow("closed keeps PC") << true << "close" << true;
-    QTest::newRow("closed keeps meter") << false << "close" << false;
+    QTest::newRow("OK without a change is the meter") << true << QStringLiteral("ok") << false;
+    QTest::newRow("PC then OK") << false << QStringLiteral("pc") << true;
+    QTest::newRow("closed keeps PC") << true << QStringLiteral("close") << true;
+    QTest::newRow("closed keeps meter") << false << QStringLiteral("close") << false;
 }
 
 void TestConfigWindows::samplingChoice() {
@@ -216,222 +185,121 @@ void TestConfigWindows::samplingChoice() {
     QFETCH(QString, action);
     QFETCH(bool, samplingPC);
     ConfigRig rig;
-    rig.meter.Model().loggerInterval = 10;
-    int samplingTime = 1;
-    SamplingTimeCommand command(
-        rig.settings, [&] { return samplingTime; }, [&](int t) { samplingTime = t; });
-    command.SamplingPC = previous;
+    rig.command.SamplingPC = previous;
     ScriptedDialogs dialogs;
-    bool meterSelectedOnOpen = false;
-    QString title;
     dialogs.onExec = [&](QDialog& dialog) {
-        title = dialog.windowTitle();
-        auto* optMeter = dialog.findChild<QRadioButton*>(QStringLiteral("OptMeter"));
-        auto* optPC = dialog.findChild<QRadioButton*>(QStringLiteral("OptPC"));
-        meterSelectedOnOpen = optMeter->isChecked() && !optPC->isChecked();
         if (action == QLatin1String("close"))
             return int(QDialog::Rejected);
         if (action == QLatin1String("pc"))
-            QTest::mouseClick(optPC, Qt::LeftButton);
-        QTest::mouseClick(dialog.findChild<QPushButton*>(QStringLiteral("CmdOK")), Qt::LeftButton);
+            QTest::mouseClick(Child<QRadioButton>(dialog, "OptPC"), Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(dialog, "CmdOK"), Qt::LeftButton);
         return dialog.result();
     };
-    dialogs.inputAnswers << QStringLiteral("not a number");
-    RunSamplingCommand(nullptr, dialogs, command);
+    RunSamplingCommand(nullptr, dialogs, rig.command);
 
-    QCOMPARE(title, QString("Sampling Rate"));
-    QVERIFY(meterSelectedOnOpen);
-    QCOMPARE(command.SamplingPC, samplingPC);
+    // The interval box of the chosen target follows; it is cancelled.
+    QCOMPARE(rig.command.SamplingPC, samplingPC);
     QCOMPARE(dialogs.prompts.size(), 1);
     QCOMPARE(dialogs.prompts[0].contains(QLatin1String("86400")), samplingPC);
-    QCOMPARE(rig.Sent().isEmpty(), samplingPC);
-    // The answer is refused with a message, and nothing is set.
-    QCOMPARE(dialogs.Texts(), QStringList{SamplingTimeCommand::NotANumberText()});
-    QCOMPARE(dialogs.messages[0].icon, QMessageBox::Critical);
-    QCOMPARE(samplingTime, 1);
-    QCOMPARE(rig.meter.Model().loggerInterval, 10);
-    QVERIFY(rig.timers.Timer1.isActive());
+    QCOMPARE(rig.Sent(), samplingPC ? QStringList() : WithStatus({"55000000"}));
+    QVERIFY(rig.Restored());
 }
 
-void TestConfigWindows::buttonsCaptions_data() {
+void TestConfigWindows::keypadSendsKeys_data() {
     QTest::addColumn<QString>("name");
-    QTest::addColumn<QString>("caption");
-    QTest::newRow("READ") << "CmdRead"
-                          << "READ";
-    QTest::newRow("ALARM") << "CmdAlarm"
-                           << "ALARM";
-    QTest::newRow("C / F") << "CmdCF"
-                           << "C / F";
-    QTest::newRow("SET") << "CmdSet"
-                         << "SET";
-    QTest::newRow("TIME") << "CmdTime"
-                          << "TIME";
-    QTest::newRow("MAX MIN") << "CmdMaxMin"
-                             << "  MAX    MIN";
-    QTest::newRow("MEM") << "CmdMem"
-                         << "MEM";
-    QTest::newRow("TYPE") << "CmdType"
-                          << "TYPE";
-    QTest::newRow("HOLD") << "CmdHold"
-                          << "HOLD";
-}
-
-void TestConfigWindows::buttonsCaptions() {
-    QFETCH(QString, name);
-    QFETCH(QString, caption);
-    ConfigRig rig;
-    ButtonsWindow buttons(rig.settings, nullptr);
-    QCOMPARE(buttons.windowTitle(), QString("Meter Buttons"));
-    QWidget* key = buttons.findChild<QWidget*>(name);
-    QVERIFY(key);
-    if (auto* label = qobject_cast<QLabel*>(key))
-        QCOMPARE(label->text(), caption);
-    else
-        QCOMPARE(qobject_cast<QPushButton*>(key)->text(), caption);
-    QVERIFY(!key->accessibleName().isEmpty());
-}
-
-void TestConfigWindows::buttonsSendKeys_data() {
-    QTest::addColumn<QString>("name");
-    QTest::addColumn<double>("heldFor");
+    QTest::addColumn<double>("pressedAt");
+    QTest::addColumn<double>("releasedAt");
     QTest::addColumn<QString>("sent");
-    QTest::newRow("READ") << "CmdRead" << 0.1 << "57010000";
-    QTest::newRow("HOLD") << "CmdHold" << 0.1 << "57000100";
-    QTest::newRow("down arrow") << "CmdDown" << 0.1 << "57002000";
-    QTest::newRow("enter") << "CmdEnter" << 0.1 << "57000800";
-    QTest::newRow("MAX/MIN short") << "CmdMaxMin" << 1.0 << "57200000";
-    QTest::newRow("MAX/MIN long") << "CmdMaxMin" << 3.0 << "57000004";
-    QTest::newRow("MEM short") << "CmdMem" << 2.0 << "57400000";
-    QTest::newRow("MEM long") << "CmdMem" << 5.0 << "57008000";
+    const auto key = [](const char* name, const char* hex, double heldFor = 0.1) {
+        QTest::newRow(name) << QString(name) << 1000.0 << 1000.0 + heldFor << QString(hex);
+    };
+    key("CmdRead", "57010000");
+    key("CmdAlarm", "57020000");
+    key("CmdCF", "57040000");
+    key("CmdSet", "57080000");
+    key("CmdTime", "57100000");
+    key("CmdType", "57800000");
+    key("CmdHold", "57000100");
+    key("CmdUp", "57000200");
+    key("CmdLeft", "57000400");
+    key("CmdEnter", "57000800");
+    key("CmdRight", "57001000");
+    key("CmdDown", "57002000");
+    key("CmdMaxMin", "57200000", 2.0); // long is more than 2 s
+    key("CmdMaxMin long", "57000004", 2.25);
+    key("CmdMem", "57400000", 2.0);
+    key("CmdMem long", "57008000", 5.0);
+    QTest::newRow("CmdMem held 3 s across midnight") << "CmdMem" << 86399.0 << 2.0 << "57008000";
 }
 
-void TestConfigWindows::buttonsSendKeys() {
+void TestConfigWindows::keypadSendsKeys() {
     QFETCH(QString, name);
-    QFETCH(double, heldFor);
+    QFETCH(double, pressedAt);
+    QFETCH(double, releasedAt);
     QFETCH(QString, sent);
     ConfigRig rig;
-    rig.pressClock.readings = {1000.0, 1000.0 + heldFor};
+    rig.pressClock.readings = {pressedAt, releasedAt};
     ButtonsWindow buttons(rig.settings, nullptr);
-    QWidget* key = buttons.findChild<QWidget*>(name);
+    QWidget* key = buttons.findChild<QWidget*>(name.section(QLatin1Char(' '), 0, 0));
     QVERIFY(key);
     QTest::mousePress(key, Qt::LeftButton);
     QTest::mouseRelease(key, Qt::LeftButton);
-    QCOMPARE(rig.Sent(), (QStringList{"41", sent}));
+
+    QCOMPARE(rig.Sent(), WithStatus({sent}));
+    // MEM pauses sampling as well as polling; the other keys leave sampling running.
+    const bool mem = name.startsWith(QLatin1String("CmdMem"));
+    for (const ConfigRig::TimersAtWrite& w : rig.writes)
+        QVERIFY(!w.polling && w.sampling != mem);
+    QVERIFY(rig.FakeSecondsSpent() >= 0.2); // the key waits before polling resumes
+    QVERIFY(rig.Restored());
     QVERIFY(key->isEnabled());
 }
 
-void TestConfigWindows::buttonsWaitForOtherExchange() {
+void TestConfigWindows::keypadWaitsForOtherExchange() {
     ConfigRig rig;
     ButtonsWindow buttons(rig.settings, nullptr);
     {
         ExchangeGuard other(rig.timers);
-        QTest::mouseClick(buttons.findChild<QPushButton*>(QStringLiteral("CmdRead")),
-                          Qt::LeftButton);
+        QTest::mouseClick(Child<QPushButton>(buttons, "CmdRead"), Qt::LeftButton);
     }
     QVERIFY(rig.Sent().isEmpty());
 }
 
-void TestConfigWindows::buttonsSitUnderPanel() {
+void TestConfigWindows::keypadArrowsPointTheirWay() {
     ConfigRig rig;
-    QWidget panel;
-    panel.setGeometry(200, 150, 700, 400);
-    panel.show();
-    QVERIFY(QTest::qWaitForWindowExposed(&panel));
-    auto* buttons = new ButtonsWindow(rig.settings, &panel);
-    buttons->show();
-    QVERIFY(QTest::qWaitForWindowExposed(buttons));
-    const QRect outer = panel.frameGeometry();
-    const QRect keypad = buttons->frameGeometry();
-    QVERIFY(buttons->isWindow());
-    QVERIFY2(
-        qAbs(keypad.center().x() - outer.center().x()) <= 1,
-        qPrintable(QStringLiteral("%1 vs %2").arg(keypad.center().x()).arg(outer.center().x())));
-    QCOMPARE(keypad.top(), outer.bottom() + 1);
-
-    // The arrow and enter keys carry pictures, each its own.
-    for (const char* name : {"CmdUp", "CmdLeft", "CmdEnter", "CmdRight", "CmdDown"}) {
-        auto* key = buttons->findChild<QPushButton*>(QString::fromLatin1(name));
-        QVERIFY(key && !key->icon().isNull());
-        QVERIFY(key->text().isEmpty() && !key->accessibleName().isEmpty());
-    }
-    QImage up = ButtonsWindow::KeyIcon(ButtonsWindow::Picture::Up, Qt::black).pixmap(32).toImage();
-    QImage down =
-        ButtonsWindow::KeyIcon(ButtonsWindow::Picture::Down, Qt::black).pixmap(32).toImage();
-    QImage enter =
-        ButtonsWindow::KeyIcon(ButtonsWindow::Picture::Enter, Qt::black).pixmap(32).toImage();
-    QVERIFY(up != down && up != enter && down != enter);
-    // The arrow's head is its heavier end: up carries its ink high, down low.
-    QVERIFY(InkAbove(up) > InkBelow(up));
-    QVERIFY(InkBelow(down) > InkAbove(down));
+    ButtonsWindow buttons(rig.settings, nullptr);
+    for (const char* name : {"CmdUp", "CmdLeft", "CmdEnter", "CmdRight", "CmdDown"})
+        QVERIFY2(!Child<QPushButton>(buttons, name)->icon().isNull(), name);
+    // The arrow's head is its heavier end.
+    QVERIFY(InkAboveLessBelow(ButtonsWindow::Picture::Up) > 0);
+    QVERIFY(InkAboveLessBelow(ButtonsWindow::Picture::Down) < 0);
 }
 
-void TestConfigWindows::powerOffRead_data() {
-    QTest::addColumn<QByteArray>("reply"); // empty: the meter's own reply
-    QTest::addColumn<int>("index");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("02 01 03 selects 15 Minutes") << QByteArray() << 1 << "15 Minutes";
-    QTest::newRow("code 0") << QByteArray::fromHex("020003") << 0 << " 5 Minutes";
-    QTest::newRow("code 2") << QByteArray::fromHex("020203") << 2 << "30 Minutes";
-    QTest::newRow("code 3 selects nothing") << QByteArray::fromHex("020303") << -1 << "";
-    QTest::newRow("code 255 selects nothing") << QByteArray::fromHex("02ff03") << -1 << "";
+void TestConfigWindows::powerOffList_data() {
+    QTest::addColumn<bool>("tampered");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("index"); // -2: no reply, the link recovers
+    const auto row = [](const char* name, const char* hex, int index) {
+        QTest::newRow(name) << (hex != nullptr) << QByteArray::fromHex(hex ? hex : "") << index;
+    };
+    row("the meter's code 1", nullptr, 1);
+    row("code 0", "020003", 0);
+    row("code 3 selects nothing", "020303", -1);
+    row("frame bytes are not checked", "000203", 2);
+    row("reply after stream bytes", "0400000000000003 020003", 0);
+    row("2 bytes", "0201", -2);
+    row("silent", "", -2);
 }
 
-void TestConfigWindows::powerOffRead() {
+void TestConfigWindows::powerOffList() {
+    QFETCH(bool, tampered);
     QFETCH(QByteArray, reply);
+    QFETCH(int, index);
     ConfigRig rig;
     rig.meter.Model().powerOffCode = 1;
-    if (!reply.isEmpty())
-        rig.meter.replies['V'] = reply;
-    QWidget panel;
-    auto* combo = new QComboBox(&panel);
-    PowerOff powerOff(combo, rig.settings);
-    QCOMPARE(combo->count(), 3);
-    QVERIFY(combo->isHidden());
-    powerOff.Toggle();
-
-    QVERIFY(!combo->isHidden());
-    QTEST(combo->currentIndex(), "index");
-    QTEST(combo->currentText(), "text");
-    // Selecting the meter's setting is not a choice: nothing is written back.
-    QCoreApplication::processEvents();
-    QCOMPARE(rig.Sent(), (QStringList{"41", "56000000"}));
-    QVERIFY(rig.PausedAtEveryWrite(false));
-    QVERIFY(rig.timers.Timer1.isActive());
-}
-
-void TestConfigWindows::powerOffUserChoiceWrites() {
-    ConfigRig rig;
-    rig.meter.Model().powerOffCode = 1;
-    QWidget panel;
-    auto* combo = new QComboBox(&panel);
-    PowerOff powerOff(combo, rig.settings);
-    powerOff.Toggle();
-    QCOMPARE(combo->currentIndex(), 1);
-    QTest::keyClick(combo, Qt::Key_Up); // the user picks " 5 Minutes"
-
-    QCOMPARE(rig.Sent(), (QStringList{"41", "56000000", "41", "56010000"}));
-    QCOMPARE(rig.meter.Model().powerOffCode, 0);
-    QVERIFY(combo->isHidden());
-    QVERIFY(rig.PausedAtEveryWrite(false));
-    QVERIFY(rig.timers.Timer1.isActive());
-}
-
-void TestConfigWindows::powerOffToggleHides() {
-    ConfigRig rig;
-    QWidget panel;
-    auto* combo = new QComboBox(&panel);
-    PowerOff powerOff(combo, rig.settings);
-    powerOff.Toggle();
-    QVERIFY(!combo->isHidden());
-    powerOff.Toggle();
-    QVERIFY(combo->isHidden());
-    QCOMPARE(rig.Sent(), (QStringList{"41", "56000000"}));
-}
-
-void TestConfigWindows::powerOffLostLink() {
-    ConfigRig rig;
-    rig.meter.replies['V'] = QByteArray();
     rig.meter.Model().SetClock(QDateTime(QDate(2026, 3, 4), QTime(5, 6, 7)));
+    if (tampered)
+        rig.meter.replies['V'] = reply;
     QStringList captions;
     connect(&rig.link, &MeterLink::LinkCaptionChanged, this,
             [&](const QString& caption) { captions << caption; });
@@ -440,15 +308,40 @@ void TestConfigWindows::powerOffLostLink() {
     PowerOff powerOff(combo, rig.settings);
     powerOff.Toggle();
 
+    if (index == -2) {
+        // The recovery ran: "No COM", the meter asked again, linked again.
+        QVERIFY(combo->isHidden());
+        QCOMPARE(captions, (QStringList{"No COM", "COM3"}));
+        QVERIFY(rig.Sent().contains("58"));
+        QVERIFY(!rig.link.LinkLost);
+    } else {
+        QVERIFY(!combo->isHidden());
+        QCOMPARE(combo->currentIndex(), index);
+        // Showing the meter's setting is no choice of the user: nothing is written back.
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.Sent(), WithStatus({"56000000"}));
+        QVERIFY(rig.PausedAtEveryWrite(false));
+        powerOff.Toggle(); // the second click only hides the list
+        QVERIFY(combo->isHidden());
+        QCOMPARE(rig.Sent().size(), 2);
+    }
+    QVERIFY(rig.Restored());
+}
+
+void TestConfigWindows::powerOffChoiceIsWritten() {
+    ConfigRig rig;
+    rig.meter.Model().powerOffCode = 1;
+    QWidget panel;
+    auto* combo = new QComboBox(&panel);
+    PowerOff powerOff(combo, rig.settings);
+    powerOff.Toggle();
+    QTest::keyClick(combo, Qt::Key_Up); // the user picks " 5 Minutes"
+
+    QCOMPARE(rig.Sent(), WithStatus({"56000000", "56010000"}));
+    QCOMPARE(rig.meter.Model().powerOffCode, 0);
     QVERIFY(combo->isHidden());
-    // The recovery ran: "No COM", the meter asked again, linked again.
-    QCOMPARE(captions, (QStringList{"No COM", "COM3"}));
-    const QStringList sent = rig.Sent();
-    QCOMPARE(sent.mid(0, 3), (QStringList{"41", "56000000", "41"}));
-    QVERIFY(sent.contains("58"));
-    QVERIFY(!rig.link.LinkLost);
-    QVERIFY(rig.timers.Timer1.isActive());
-    QVERIFY(rig.timers.Timer2.isActive());
+    QVERIFY(rig.PausedAtEveryWrite(false));
+    QVERIFY(rig.Restored());
 }
 
 void TestConfigWindows::commandsKeepOneKeypad() {
