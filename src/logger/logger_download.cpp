@@ -4,19 +4,11 @@
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
+#include "logger/dump_reception.h"
 #include "logger/logger_memory.h"
 
 #include <QElapsedTimer>
 #include <QScopedValueRollback>
-
-#include <algorithm>
-
-namespace {
-
-// A status reply can announce up to 16 MB; memory is taken as the bytes come, beyond this.
-constexpr qint64 kLargestReservation = 1 << 20;
-
-} // namespace
 
 LoggerDownload::LoggerDownload(MeterLink& link, LoggerMemory& memory, QObject* parent)
     : QObject(parent)
@@ -28,23 +20,8 @@ bool LoggerDownload::LinkUsable() const {
     return device && device->isOpen() && !link_.IsCancelled();
 }
 
-LoggerDownload::Outcome LoggerDownload::OutcomeOf(Transfer transfer) {
-    switch (transfer) {
-    case Transfer::Complete:
-        return Outcome::Completed;
-    case Transfer::Silent:
-        return Outcome::Silent;
-    case Transfer::LinkLost:
-        return Outcome::LinkLost;
-    case Transfer::Cancelled:
-        break;
-    }
-    return Outcome::Cancelled;
-}
-
-LoggerDownload::Transfer LoggerDownload::BlockTransfer(qint64 expected, QByteArray* buffer) {
-    buffer->clear();
-    buffer->reserve(std::min(expected, kLargestReservation));
+LoggerDownload::Outcome LoggerDownload::BlockTransfer(qint64 expected, QByteArray* dump) {
+    DumpReception reception(expected);
     received_ = 0;
     expected_ = expected;
     QString shown;
@@ -52,38 +29,67 @@ LoggerDownload::Transfer LoggerDownload::BlockTransfer(qint64 expected, QByteArr
     silence.start();
     for (;;) {
         if (cancelRequested_ || link_.IsCancelled())
-            return Transfer::Cancelled;
+            return Outcome::Cancelled;
         if (!LinkUsable())
-            return Transfer::LinkLost;
+            return Outcome::LinkLost;
         const QByteArray chunk = link_.ReadInput();
         if (!chunk.isEmpty()) {
-            buffer->append(chunk);
+            reception.Append(chunk, silence.elapsed() >= limits_.pauseMs);
             silence.restart();
+        } else if (silence.elapsed() >= limits_.silenceMs) {
+            reception.Finish();
         }
-        received_ = std::min<qint64>(buffer->size(), expected);
+        received_ = reception.Received();
         const QString text = TransferProgressText(received_, expected);
         if (text != shown) {
             shown = text;
             Q_EMIT Progress(text);
         }
-        if (received_ >= expected)
-            return Transfer::Complete;
-        if (silence.elapsed() >= limits_.silenceMs)
-            return Transfer::Silent;
+        switch (reception.Status()) {
+        case DumpReception::State::Complete:
+            *dump = reception.Dump();
+            return Outcome::Completed;
+        case DumpReception::State::Cut:
+            return Outcome::Silent;
+        case DumpReception::State::Receiving:
+            break;
+        }
         link_.WaitForInput(limits_.passWaitMs);
     }
 }
 
-LoggerDownload::Outcome LoggerDownload::DownloadAutomatic() {
+LoggerDownload::Outcome LoggerDownload::ReadDump(const QByteArray& command, qint64 expected,
+                                                 QByteArray* dump) {
+    if (cancelRequested_ || !link_.QueryStatus())
+        return Outcome::Cancelled;
+    link_.SendCommand(command);
+    // No wait before the transfer: reading from the start is what shows where the flow stops.
+    const Outcome outcome = BlockTransfer(expected, dump);
+    link_.FlushInput();
+    return outcome;
+}
+
+LoggerDownload::Outcome LoggerDownload::Run(Outcome (LoggerDownload::*path)()) {
     if (busy_)
         return Outcome::Busy;
     QScopedValueRollback<bool> running(busy_, true);
     cancelRequested_ = false;
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
-
     link_.FlushInput();
     if (!link_.QueryStatus())
         return Outcome::Cancelled;
+    return (this->*path)();
+}
+
+LoggerDownload::Outcome LoggerDownload::DownloadAutomatic() {
+    return Run(&LoggerDownload::ReadAutomatic);
+}
+
+LoggerDownload::Outcome LoggerDownload::DownloadManual() {
+    return Run(&LoggerDownload::ReadManual);
+}
+
+LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
     link_.SendCommand(QByteArray("Y\0", 2));
     Delay(limits_.replyWaitSeconds, link_.GetClock());
     const int sizeCode = MemorySizeCodeOf(link_.ReadInput());
@@ -93,20 +99,12 @@ LoggerDownload::Outcome LoggerDownload::DownloadAutomatic() {
 
     const MemoryCapacity capacity = MemoryCapacityOf(sizeCode, address, link_.Live().MeterStatus7);
     Q_EMIT AutomaticDataAnnounced(capacity);
-    if (cancelRequested_)
-        return Outcome::Cancelled;
-
-    if (!link_.QueryStatus())
-        return Outcome::Cancelled;
-    // The status query just now may report more data than the first one (the meter is
+    // The status query before the dump may report more data than the first one (the meter is
     // recording); the dump is read against the first, as the window already shows it.
-    link_.SendCommand(QByteArrayLiteral("R"));
-    Delay(limits_.replyWaitSeconds, link_.GetClock());
     QByteArray dump;
-    const Transfer transfer = BlockTransfer(AutomaticDumpSize(address), &dump);
-    link_.FlushInput();
-    if (transfer != Transfer::Complete)
-        return OutcomeOf(transfer);
+    const Outcome outcome = ReadDump(QByteArrayLiteral("R"), AutomaticDumpSize(address), &dump);
+    if (outcome != Outcome::Completed)
+        return outcome;
 
     memory_.MemorySizeCode = sizeCode;
     memory_.MemoryAddress = address;
@@ -115,32 +113,15 @@ LoggerDownload::Outcome LoggerDownload::DownloadAutomatic() {
     return Outcome::Completed;
 }
 
-LoggerDownload::Outcome LoggerDownload::DownloadManual() {
-    if (busy_)
-        return Outcome::Busy;
-    QScopedValueRollback<bool> running(busy_, true);
-    cancelRequested_ = false;
-    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
-
-    link_.FlushInput();
-    if (!link_.QueryStatus())
-        return Outcome::Cancelled;
+LoggerDownload::Outcome LoggerDownload::ReadManual() {
     const int count = link_.ManualCount;
     if (count <= 0)
         return Outcome::NoData;
     Q_EMIT ManualDataAnnounced(count);
-    if (cancelRequested_)
-        return Outcome::Cancelled;
-
-    if (!link_.QueryStatus())
-        return Outcome::Cancelled;
-    link_.SendCommand(QByteArrayLiteral("Q"));
-    Delay(limits_.replyWaitSeconds, link_.GetClock());
     QByteArray dump;
-    const Transfer transfer = BlockTransfer(ManualDumpSize(count), &dump);
-    link_.FlushInput();
-    if (transfer != Transfer::Complete)
-        return OutcomeOf(transfer);
+    const Outcome outcome = ReadDump(QByteArrayLiteral("Q"), ManualDumpSize(count), &dump);
+    if (outcome != Outcome::Completed)
+        return outcome;
 
     memory_.ManualEntries = SplitManualEntries(ManualEntriesOfDump(dump, count), count).entries;
     return Outcome::Completed;

@@ -12,22 +12,25 @@ class MeterLink;
 // Reads the meter's logger memory into LoggerMemory: the automatic data ("R", split into sets)
 // or the manual entries ("Q"). Both timers are off for the whole download and come back as they
 // were on every way out. The dump arrives in a block transfer that never waits forever: it ends
-// when the meter sends nothing for a while, when the link is lost, or when the user cancels.
-// Between reads it waits for input with the user interface running; it never spins.
+// when the meter sends nothing for a while, when the link is lost, or when the user cancels. A
+// dump that stops short is cut, also when the meter's live packets come after it instead
+// (DumpReception tells them apart). Between reads it waits for input with the user interface
+// running; it never spins.
 class LoggerDownload : public QObject {
     Q_OBJECT
 public:
     struct Limits {
         int silenceMs = 5000;          // no byte for this long ends the transfer
+        int pauseMs = 30;              // no byte for this long is a pause in the dump's flow
         int passWaitMs = 50;           // longest wait for input between two reads
-        double replyWaitSeconds = 0.2; // the wait after "Y" 00, "R" and "Q"
+        double replyWaitSeconds = 0.2; // the wait for the reply to "Y" 00
     };
 
     enum class Outcome {
         Completed,
         NoData,    // nothing stored: MemoryAddress 8192, or ManualCount 0
         Busy,      // a download is already running
-        Silent,    // the meter stopped sending before the dump was complete
+        Silent,    // the dump stopped short: the meter fell silent or sent live packets
         LinkLost,  // the port went away during the download
         Cancelled, // the user cancelled, or the program is ending
     };
@@ -65,9 +68,14 @@ Q_SIGNALS:
     void Progress(const QString& text);
 
 private:
-    enum class Transfer { Complete, Silent, LinkLost, Cancelled };
-    Transfer BlockTransfer(qint64 expected, QByteArray* buffer);
-    static Outcome OutcomeOf(Transfer transfer);
+    // The steps both paths begin with: one download at a time, timers off, the status query.
+    // Then `path`, whose outcome is returned.
+    Outcome Run(Outcome (LoggerDownload::*path)());
+    Outcome ReadAutomatic();
+    Outcome ReadManual();
+    // Sends `command` after a fresh status query and receives its dump of `expected` bytes.
+    Outcome ReadDump(const QByteArray& command, qint64 expected, QByteArray* dump);
+    Outcome BlockTransfer(qint64 expected, QByteArray* dump);
     bool LinkUsable() const;
 
     MeterLink& link_;
