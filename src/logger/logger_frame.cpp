@@ -72,61 +72,61 @@ void LoggerFrame::OnLoggerOK() {
         host_->hide();
 }
 
+void LoggerFrame::ReportFailure(LoggerDownload::Outcome outcome, QWidget* window,
+                                const QString& noDataText) {
+    if (outcome == LoggerDownload::Outcome::NoData) {
+        dialogs_.Information(WindowParent(), noDataText);
+        return;
+    }
+    // Nothing half-shown: the window of a failed download goes.
+    if (window)
+        window->close();
+    if (const QString text = download_->OutcomeText(outcome); !text.isEmpty())
+        dialogs_.Critical(WindowParent(), text);
+}
+
+template <class Window> void LoggerFrame::ShowDuringDownload(Window* window) {
+    connect(window, &Window::CancelRequested, download_, &LoggerDownload::Cancel);
+    connect(window, &LoggerWindow::Closed, download_, &LoggerDownload::Cancel);
+    window->move(WindowParent()->pos());
+    window->SetTransferRunning(true);
+    window->show();
+}
+
+template <class Window> void LoggerFrame::EndDownloadIn(Window* window) {
+    if (!window)
+        return;
+    disconnect(window, nullptr, download_, nullptr);
+    window->SetTransferRunning(false);
+}
+
 void LoggerFrame::DownloadAutomatic() {
     if (memory_.MemoryOpen)
         return;
     memory_.MemoryOpen = true;
     QPointer<MemoryWindow> window;
-    {
-        QObject scope; // the connections below end with this block
-        connect(download_, &LoggerDownload::AutomaticDataAnnounced, &scope,
-                [&](const MemoryCapacity& capacity) {
-                    window = new MemoryWindow(link_, memory_, dialogs_, WindowParent());
-                    memoryWindow_ = window;
-                    window->move(WindowParent()->pos());
-                    window->ShowFigures(capacity);
-                    window->SetTransferRunning(true);
-                    connect(window, &MemoryWindow::CancelRequested, download_,
-                            &LoggerDownload::Cancel);
-                    connect(window, &LoggerWindow::Closed, download_, &LoggerDownload::Cancel);
-                    window->show();
-                });
-        connect(download_, &LoggerDownload::Progress, &scope, [&](const QString& text) {
-            if (window)
-                window->ShowMessage(text);
-        });
-        const LoggerDownload::Outcome outcome = download_->DownloadAutomatic();
-        if (window) {
-            disconnect(window, nullptr, download_, nullptr);
-            window->SetTransferRunning(false);
-        }
-        switch (outcome) {
-        case LoggerDownload::Outcome::Completed:
-            if (!window) {
-                memory_.MemoryOpen = false;
-                return;
-            }
-            window->ShowSets();
-            if (const QString text = SplitStatusText(memory_.Split); !text.isEmpty())
-                dialogs_.Message(window, QMessageBox::Warning, AppTitle(), text);
-            return;
-        case LoggerDownload::Outcome::NoData:
-            memory_.MemoryOpen = false;
-            dialogs_.Information(WindowParent(), QStringLiteral("No Data in Memory"));
-            return;
-        case LoggerDownload::Outcome::Silent:
-        case LoggerDownload::Outcome::LinkLost:
-        case LoggerDownload::Outcome::Cancelled:
-        case LoggerDownload::Outcome::Busy:
-            break;
-        }
-        // Nothing half-shown: the window of a failed download goes.
+    QObject scope; // the connections below end with this function
+    connect(download_, &LoggerDownload::AutomaticDataAnnounced, &scope,
+            [&](const MemoryCapacity& capacity) {
+                window = new MemoryWindow(link_, memory_, dialogs_, WindowParent());
+                memoryWindow_ = window;
+                window->ShowFigures(capacity);
+                ShowDuringDownload(window.data());
+            });
+    connect(download_, &LoggerDownload::Progress, &scope, [&](const QString& text) {
         if (window)
-            window->close();
-        memory_.MemoryOpen = false;
-        if (const QString text = download_->OutcomeText(outcome); !text.isEmpty())
-            dialogs_.Critical(WindowParent(), text);
+            window->ShowMessage(text);
+    });
+    const LoggerDownload::Outcome outcome = download_->DownloadAutomatic();
+    EndDownloadIn(window.data());
+    if (outcome == LoggerDownload::Outcome::Completed && window) {
+        window->ShowSets();
+        if (const QString text = SplitStatusText(memory_.Split); !text.isEmpty())
+            dialogs_.Message(window, QMessageBox::Warning, AppTitle(), text);
+        return;
     }
+    memory_.MemoryOpen = false;
+    ReportFailure(outcome, window, QStringLiteral("No Data in Memory"));
 }
 
 void LoggerFrame::DownloadManual() {
@@ -140,11 +140,7 @@ void LoggerFrame::DownloadManual() {
         manualWindow_ = window;
         memory_.ManualListOpen = true;
         connect(window, &LoggerWindow::Closed, this, [this] { memory_.ManualListOpen = false; });
-        connect(window, &ManualListWindow::CancelRequested, download_, &LoggerDownload::Cancel);
-        connect(window, &LoggerWindow::Closed, download_, &LoggerDownload::Cancel);
-        window->move(WindowParent()->pos());
-        window->SetTransferRunning(true);
-        window->show();
+        ShowDuringDownload(window.data());
         caption = window->windowTitle();
     });
     connect(download_, &LoggerDownload::Progress, &scope, [&](const QString& text) {
@@ -152,28 +148,12 @@ void LoggerFrame::DownloadManual() {
             window->setWindowTitle(text);
     });
     const LoggerDownload::Outcome outcome = download_->DownloadManual();
-    if (window) {
-        disconnect(window, &ManualListWindow::CancelRequested, download_, nullptr);
-        disconnect(window, &LoggerWindow::Closed, download_, nullptr);
-        window->SetTransferRunning(false);
-        window->setWindowTitle(caption);
-    }
-    switch (outcome) {
-    case LoggerDownload::Outcome::Completed:
-        if (window)
-            window->ShowEntries(memory_.ManualEntries);
-        return;
-    case LoggerDownload::Outcome::NoData:
-        dialogs_.Information(WindowParent(), QStringLiteral("No Manually Recroded Data in Memoy!"));
-        return;
-    case LoggerDownload::Outcome::Silent:
-    case LoggerDownload::Outcome::LinkLost:
-    case LoggerDownload::Outcome::Cancelled:
-    case LoggerDownload::Outcome::Busy:
-        break;
-    }
+    EndDownloadIn(window.data());
     if (window)
-        window->close();
-    if (const QString text = download_->OutcomeText(outcome); !text.isEmpty())
-        dialogs_.Critical(WindowParent(), text);
+        window->setWindowTitle(caption);
+    if (outcome == LoggerDownload::Outcome::Completed && window) {
+        window->ShowEntries(memory_.ManualEntries);
+        return;
+    }
+    ReportFailure(outcome, window, QStringLiteral("No Manually Recroded Data in Memoy!"));
 }

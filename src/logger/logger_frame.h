@@ -1,10 +1,11 @@
 #pragma once
 
+#include "logger/logger_download.h"
+
 #include <QPointer>
 #include <QWidget>
 
 class Dialogs;
-class LoggerDownload;
 class LoggerMemory;
 class ManualListWindow;
 class MemoryWindow;
@@ -36,6 +37,12 @@ private:
     void DownloadAutomatic();
     void DownloadManual();
     QWidget* WindowParent() const;
+    // A download that ended without its window filled: "no data", or the window goes and the
+    // user is told why (nothing when cancelled).
+    void ReportFailure(LoggerDownload::Outcome outcome, QWidget* window, const QString& noDataText);
+    // `window` shows the running download: its "Cancel" and its closing end the download.
+    template <class Window> void ShowDuringDownload(Window* window);
+    template <class Window> void EndDownloadIn(Window* window);
 
     MeterLink& link_;
     LoggerMemory& memory_;
