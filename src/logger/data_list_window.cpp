@@ -4,13 +4,12 @@
 #include "link/meter_timers.h"
 #include "logger/logger_dump.h"
 #include "logger/logger_set.h"
-#include "logger/printed_lines.h"
+#include "recording/file_commands.h"
 #include "recording/grid_file.h"
 #include "views/six_column_table.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-#include <QPrinter>
 #include <QToolBar>
 #include <QVBoxLayout>
 
@@ -22,20 +21,6 @@ QList<DataFields> CellsOf(const QVector<DataListRow>& rows, bool fahrenheit) {
     for (const DataListRow& row : rows)
         cells.append(row.cells(fahrenheit));
     return cells;
-}
-
-QString PrinterNoteText() {
-    return QStringList{
-        QStringLiteral("Note"),
-        QStringLiteral("The effect of the properties of the Printer settings"),
-        QStringLiteral("depends on the driver supplied by the printer manufacturer."),
-        QStringLiteral("Some property settings may have no effect, or several different "
-                       "property settings"),
-        QStringLiteral("may all have the same effect. Settings outside the accepted range may or "
-                       "may not produce an error."),
-        QStringLiteral("For more information, see the manufacturer's documentation for the "
-                       "specific driver.")}
-        .join(QLatin1Char('\r'));
 }
 
 } // namespace
@@ -123,41 +108,10 @@ void DataListWindow::ToggleUnit() {
 
 void DataListWindow::Save() {
     BusyScope busy(*this);
-    const QString path =
-        dialogs_.SaveFileName(this, QStringLiteral("Save As"), DataFileDialogFilter());
-    if (path.isEmpty())
-        return;
-    WaitCursor hourglass;
-    const QString caption = windowTitle();
-    const SixColumnModel& table = *TableOnShow()->Model();
-    QString error;
-    const bool saved = SaveGridToFile(table, path, &error, [this](qint64 row) {
-        setWindowTitle(QString::number(row) + QStringLiteral("Records Completed"));
-        QCoreApplication::processEvents();
-    });
-    setWindowTitle(caption);
-    if (!saved)
-        dialogs_.Critical(
-            this, QStringLiteral("The list was not saved completely to %1.").arg(path), error);
+    SaveGridAs(this, *TableOnShow()->Model(), dialogs_, SaveEvents::AfterEachRow);
 }
 
 void DataListWindow::Print() {
     BusyScope busy(*this);
-    QPrinter printer;
-    if (!dialogs_.Print(this, printer))
-        return;
-    dialogs_.Message(this, QMessageBox::NoIcon, AppTitle(), PrinterNoteText());
-    WaitCursor hourglass;
-    ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling);
-    qint64 stoppedAt = -1;
-    const QStringList lines = PrintGridLines(*TableOnShow()->Model(), &stoppedAt);
-    QFont font(QStringLiteral("Lucida Console"), 8);
-    font.setStyleHint(QFont::Monospace);
-    const bool printed = PrintLines(printer, lines, font);
-    if (!printed)
-        dialogs_.Critical(this, QStringLiteral("The printer could not be started."));
-    else if (stoppedAt >= 0)
-        dialogs_.Critical(this, QStringLiteral("The printout ends before row %1: a text in it is "
-                                               "wider than its column.")
-                                    .arg(stoppedAt));
+    PrintGrid(this, *TableOnShow()->Model(), dialogs_, timers_);
 }

@@ -73,7 +73,7 @@ std::optional<QString> ChooseDataFile(Dialogs& dialogs, QWidget* parent) {
     return path;
 }
 
-bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs) {
+bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs, SaveEvents events) {
     const std::optional<QString> path = ChooseDataFile(dialogs, form);
     if (!path)
         return false;
@@ -82,8 +82,10 @@ bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs) {
     bool saved = false;
     {
         Hourglass hourglass;
-        saved = SaveGridToFile(grid, *path, &error, [form](qint64 row) {
+        saved = SaveGridToFile(grid, *path, &error, [form, events](qint64 row) {
             form->setWindowTitle(QString::number(row) + QStringLiteral("Records Completed"));
+            if (events == SaveEvents::AfterEachRow)
+                QCoreApplication::processEvents();
         });
     }
     form->setWindowTitle(caption);

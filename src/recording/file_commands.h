@@ -40,10 +40,14 @@ public:
 // the user gave it, no extension added; empty when the dialog was cancelled or gave no name.
 std::optional<QString> ChooseDataFile(Dialogs& dialogs, QWidget* parent);
 
+// Whether a list's save lets pending events run after each row (the logger data list does).
+enum class SaveEvents { Held, AfterEachRow };
+
 // A list's "Save": the Save As dialog, then every row, heading first, into the chosen file,
 // the form's caption counting "12Records Completed". A file that cannot be written is closed
 // and the user told which and why. True when the list was saved.
-bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs);
+bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
+                SaveEvents events = SaveEvents::Held);
 
 // The printer's note shown before every printout: six lines.
 QString PrinterNoteText();
