@@ -32,7 +32,7 @@ cmake --build "$build" -j "$jobs"
 # Seconds of measuring for the programs that take them, short and --full.
 arguments() {
     case "$1" in
-    bench_polling | bench_panel | bench_graphs) [ $full -eq 1 ] && echo 60 || echo 10 ;;
+    bench_polling | bench_panel | bench_graphs | bench_unplugged) [ $full -eq 1 ] && echo 60 || echo 10 ;;
     bench_logger_download) [ $full -eq 1 ] && echo 60 || echo 5 ;;
     *) echo "" ;;
     esac
