@@ -1,0 +1,313 @@
+// The meter link without a port: reading and packet decoding, Delay, and the exchanges against
+// a scripted meter.
+#include "link/delay.h"
+#include "link/live_state.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+#include "link/reading_text.h"
+#include "support/fake_clock.h"
+#include "support/scripted_device.h"
+
+#include <QtTest>
+
+namespace {
+
+using Bytes = QByteArray;
+Bytes Hex(const char* hex) {
+    return QByteArray::fromHex(hex); // blanks are skipped
+}
+const Bytes kStatus = Hex("02 002000 00 FF 03");
+const Bytes kClock = Hex("02 0D0808 0E0509 03"); // 2013/08/08 14:05:09
+const Bytes kPacket = Hex("02 00 00 08 0049 04 00000000 03");
+// 600.4 F: the high byte is STX, so the packet's last eight bytes look like a clock reply.
+const Bytes kHot = Hex("02 00 03 08 0258 04 00000000 03");
+// An offset of 0.3 on T1 ends the first eight bytes with ETX, every field in a clock's range.
+const Bytes kOffset = Hex("02 00 03 08 0020 04 03000000 03");
+
+// A link to a scripted meter that answers "A" with a valid status and "X" with `clockReply`.
+struct Rig {
+    FakeClock clock;
+    MeterTimers timers;
+    LiveState live;
+    MeterLink link{clock, timers, live};
+    ScriptedDevice device;
+    Bytes clockReply;
+    Rig() {
+        clock.step = 0.05;
+        device.answer = [this](const Bytes& c) {
+            return c == "A" ? kStatus : c == "X" ? clockReply : Bytes();
+        };
+        link.SetDevice(&device, QStringLiteral("COM3"));
+    }
+};
+
+} // namespace
+
+class TestLink : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void rawReading_data() {
+        QTest::addColumn<int>("high");
+        QTest::addColumn<int>("low");
+        QTest::addColumn<int>("sign");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("tenths");
+        QTest::newRow("-0.4 sent as integer 0 with sign") << 0x00 << 0x00 << 0x84 << "-0.4" << -4;
+        QTest::newRow("-0.0") << 0x00 << 0x00 << 0x80 << "-0.0" << 0;
+        QTest::newRow("-5.3") << 0xFF << 0xFB << 0x83 << "-5.3" << -53;
+        QTest::newRow("small integer with sign set") << 0x00 << 0x05 << 0x82 << "-0.2" << -2;
+        QTest::newRow("unused bits ignored") << 0x00 << 0x17 << 0x74 << "23.4" << 234;
+        QTest::newRow("largest positive") << 0xFF << 0xFF << 0x09 << "65535.9" << 655359;
+        QTest::newRow("tenths 10 is damaged") << 0x00 << 0x49 << 0x0A << "- - -" << 0;
+        QTest::newRow("tenths 15, negative") << 0xFF << 0xFB << 0x8F << "- - -" << 0;
+        QTest::newRow("tenths 12 above -1") << 0x00 << 0x00 << 0x8C << "- - -" << 0;
+    }
+    void rawReading() {
+        QFETCH(int, high);
+        QFETCH(int, low);
+        QFETCH(int, sign);
+        const RawReading r = DecodeRawReading(quint8(high), quint8(low), quint8(sign));
+        QTEST(r.text, "text");
+        QTEST(r.tenths, "tenths");
+        QCOMPARE(r.valid, r.text != QStringLiteral("- - -"));
+    }
+
+    void celsiusText_data() {
+        QTest::addColumn<int>("fahrenheit");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("73.4, offset -0.5") << 734 << -5 << "22.7";
+        QTest::newRow("0.0 truncates toward zero") << 0 << 0 << "-17.7";
+        QTest::newRow("33.0") << 330 << 0 << "0.5";
+        QTest::newRow("31.1: no zero before the point") << 311 << 0 << "-.5";
+        QTest::newRow("-0.4") << -4 << 0 << "-18.0";
+        // Exact results that floating point truncation gets one tenth low.
+        QTest::newRow("212.0") << 2120 << 0 << "100.0";
+        QTest::newRow("98.6") << 986 << 0 << "37.0";
+        QTest::newRow("-40.0") << -400 << 0 << "-40.0";
+        QTest::newRow("2498.0") << 24980 << 0 << "1370.0";
+    }
+    void celsiusText() {
+        QFETCH(int, fahrenheit);
+        QFETCH(int, offset);
+        QTEST(TenthsText(CelsiusTenths(fahrenheit, offset)), "text");
+    }
+
+    void decode_data() {
+        QTest::addColumn<Bytes>("packet");
+        QTest::addColumn<int>("channel");
+        QTest::addColumn<QString>("fText");
+        QTest::addColumn<QString>("cText");
+        QTest::addColumn<bool>("valid");
+        QTest::newRow("own offset -0.5") << Hex("02 03 00 08 0049 04 000000FB 03") << 3 << "73.4"
+                                         << "22.7" << true;
+        QTest::newRow("other channel's offset ignored")
+            << Hex("02 03 00 08 0049 04 FB000000 03") << 3 << "73.4"
+            << "23.0" << true;
+        QTest::newRow("probe absent") << Hex("02 00 0A 00 0049 04 00000000 03") << 0 << "73.4"
+                                      << "23.0" << false;
+        QTest::newRow("damaged tenths: no reading")
+            << Hex("02 00 00 08 0049 0B 00000000 03") << 0 << ""
+            << "" << true;
+    }
+    void decode() {
+        QFETCH(Bytes, packet);
+        QFETCH(int, channel);
+        LiveState live;
+        live.DecodePacket(packet);
+        QCOMPARE(live.CurrentChannel, channel);
+        const ChannelState& ch = live.Channels[size_t(channel)];
+        QTEST(ch.ReadingFText, "fText");
+        QTEST(ch.ReadingCText, "cText");
+        QTEST(ch.ProbeValid, "valid");
+        QCOMPARE(ch.ReadingF.has_value(), !ch.ReadingFText.isEmpty());
+        QCOMPARE(ch.ReadingC.has_value(), !ch.ReadingCText.isEmpty());
+    }
+
+    void snapshotAndChanges() {
+        LiveState live;
+        live.ClearForResync();
+        const Bytes four = Hex("02 02 02 08 0049 04 00000000 03"   // T3, type E
+                               "02 03 03 08 0049 04 00000000 03"   // T4, type T
+                               "02 00 00 08 0049 04 00000000 03"   // T1, type K
+                               "02 01 01 00 0049 04 00000000 03"); // T2, type J, no probe
+        QCOMPARE(live.DecodeSnapshot(four), (std::array<int, 4>{2, 3, 0, 1}));
+        QCOMPARE(live.Channels[2].TypeLetter, QStringLiteral("E"));
+        QCOMPARE(live.Channels[2].UpperF, 14000);
+        QVERIFY(!live.Channels[1].ProbeValid);
+        // The remembered unit "X" makes the next packet a change, whatever it says.
+        QVERIFY(live.ConfigurationChanged());
+        live.RememberConfiguration();
+        QVERIFY(!live.ConfigurationChanged());
+        // °F, recording, status bit 7, over and under on T3; type code 13 keeps its type E.
+        live.DecodePacket(Hex("02 C6 0D 68 0049 04 00000000 03"));
+        QVERIFY(live.UnitF && live.MeterRecording && live.MeterStatus7);
+        QVERIFY(live.Channels[2].OverRange && live.Channels[2].UnderRange);
+        live.SetRangesFromType(2);
+        QCOMPARE(live.Channels[2].TypeLetter, QStringLiteral("E"));
+        QCOMPARE(live.Channels[2].AlarmMaxF, 14000);
+        QVERIFY(live.ConfigurationChanged());
+    }
+
+    void delayMidnightRule_data() {
+        QTest::addColumn<double>("seconds");
+        QTest::addColumn<QList<double>>("readings");
+        QTest::addColumn<int>("reads");
+        // The clock's answers in turn; `reads` counts them up to the one that ends the wait.
+        QTest::newRow("2 s from 100.5 ends at the first reading >= 102.5")
+            << 2.0 << QList<double>{100.5, 101.0, 102.49, 102.5, 200.0} << 4;
+        QTest::newRow("0.02 s just before midnight ends at once")
+            << 0.02 << QList<double>{86399.99, 86399.995} << 2;
+        QTest::newRow("a negative wait reads the clock again") << -1.0 << QList<double>{50.0} << 2;
+    }
+    void delayMidnightRule() {
+        QFETCH(double, seconds);
+        QFETCH(QList<double>, readings);
+        FakeClock clock;
+        clock.readings = readings;
+        Delay(seconds, clock);
+        QTEST(clock.readCount, "reads");
+    }
+
+    void statusReply_data() {
+        QTest::addColumn<QList<Bytes>>("replies");
+        QTest::addColumn<int>("address");
+        QTest::addColumn<int>("manual");
+        QTest::addColumn<int>("queries");
+        QTest::newRow("10-byte read, reply at the end")
+            << QList<Bytes>{Hex("55AA01 02 002000 03 FF 03")} << 8192 << 3 << 1;
+        QTest::newRow("marker FE rejected, then valid")
+            << QList<Bytes>{Hex("02 002000 03 FE 03"), Hex("02 012345 07 FF 03")} << 0x012345 << 7
+            << 2;
+        QTest::newRow("a live packet is not a status reply")
+            << QList<Bytes>{kPacket, Hex("02 000000 00 FF 03")} << 0 << 0 << 2;
+        QTest::newRow("short reads are not accumulated")
+            << QList<Bytes>{Hex("020020"), Hex("0003FF03"), Hex("02 002100 01 FF 03")} << 8448 << 1
+            << 3;
+    }
+    void statusReply() {
+        QFETCH(QList<Bytes>, replies);
+        Rig rig;
+        int asked = 0;
+        rig.device.answer = [&](const Bytes& c) {
+            return c == "A" ? replies.value(asked++, replies.last()) : Bytes();
+        };
+        QVERIFY(rig.link.QueryStatus());
+        QTEST(int(rig.link.MemoryAddress), "address");
+        QTEST(rig.link.ManualCount, "manual");
+        QTEST(asked, "queries");
+    }
+
+    void silentMeterIsALostLink() {
+        // The status query gives up after its attempts; the recovery shows "No COM" and keeps
+        // asking until it is cancelled.
+        Rig rig;
+        MeterLink::Limits limits;
+        limits.statusAttempts = 5;
+        rig.link.SetLimits(limits);
+        int asked = 0;
+        rig.device.answer = [&](const Bytes&) {
+            if (++asked == 40)
+                rig.link.Cancel();
+            return Bytes();
+        };
+        rig.link.LinkLost = false;
+        QStringList captions;
+        connect(&rig.link, &MeterLink::LinkCaptionChanged, this,
+                [&](const QString& c) { captions << c; });
+        QVERIFY(!rig.link.QueryStatus());
+        QVERIFY(rig.link.LinkLost);
+        QVERIFY(captions.contains(QStringLiteral("No COM")));
+        QVERIFY(!captions.contains(QStringLiteral("COM3")));
+        QCOMPARE(asked, 40);
+    }
+
+    void guardRestoresTimers() {
+        MeterTimers timers;
+        timers.Timer1.start();
+        {
+            ExchangeGuard outer(timers, ExchangeGuard::Pause::Polling);
+            {
+                ExchangeGuard inner(timers, ExchangeGuard::Pause::PollingAndSampling);
+                QVERIFY(!timers.Timer1.isActive() && !timers.Timer2.isActive());
+            }
+            QVERIFY(!timers.Timer1.isActive());
+            QVERIFY(timers.ExchangeInProgress());
+        }
+        QVERIFY(timers.Timer1.isActive());
+        QVERIFY(!timers.Timer2.isActive());
+        QVERIFY(!timers.ExchangeInProgress());
+    }
+
+    void commandDuringPollIsNotALostLink() {
+        // A command clicked while a poll waits for a packet holds the line longer than the
+        // poll's give-up time; the poll must not take that for a silent meter.
+        Rig rig;
+        MeterLink::Limits limits;
+        limits.streamGiveUpMs = 300;
+        rig.link.SetLimits(limits);
+        rig.link.LinkLost = false;
+        QTimer::singleShot(50, this, [&] {
+            ExchangeGuard command(rig.timers);
+            QEventLoop wait;
+            QTimer::singleShot(600, &wait, &QEventLoop::quit);
+            wait.exec();
+            rig.device.StartStream(kPacket);
+        });
+        QVERIFY(rig.link.PollTick() != MeterLink::PollResult::Lost);
+        QVERIFY(!rig.link.LinkLost);
+        QCOMPARE(rig.live.Channels[0].ReadingFText, QStringLiteral("73.4"));
+    }
+
+    void clockReply_data() {
+        QTest::addColumn<Bytes>("read"); // what comes after "X"
+        QTest::addColumn<Bytes>("reply");
+        QTest::newRow("tail of a packet before") << kHot.mid(5) + kClock + kHot << kClock;
+        QTest::newRow("packet right after") << kClock + kHot << kClock;
+        QTest::newRow("packets around") << kOffset + kClock + kHot + kHot << kClock;
+        const Bytes noDate = Hex("02 000000 000000 03");
+        QTest::newRow("no date") << kHot + noDate + kHot << noDate;
+        QTest::newRow("month 13 is no reply") << Hex("02 0D0D08 0E0509 03") + kHot << Bytes();
+        QTest::newRow("only packets") << kOffset + kHot << Bytes();
+    }
+    void clockReply() {
+        QFETCH(Bytes, read);
+        QFETCH(Bytes, reply);
+        Rig rig;
+        rig.clockReply = read;
+        QCOMPARE(rig.link.QueryMeterClock(2.0).value_or(Bytes()), reply);
+        if (!reply.isEmpty()) // the wait ended with the reply, 2 s of readings early
+            QVERIFY(rig.clock.readCount < 10);
+    }
+
+    void resyncChecksClock_data() {
+        QTest::addColumn<Bytes>("clock");
+        QTest::addColumn<Bytes>("sentAfter"); // what the program wrote after "X"
+        QTest::newRow("clock set: left alone") << kClock << Bytes();
+        QTest::newRow("no date: set from the PC")
+            << Hex("02 000000 0E0509 03") << Hex("41 53 1A 0C 06 41 54 0A 00 00");
+        QTest::newRow("no day") << Hex("02 0D0800 0E0509 03")
+                                << Hex("41 53 1A 0C 06 41 54 0A 00 00");
+    }
+    void resyncChecksClock() {
+        // Inside a command's exchange, against a meter that streams around its clock reply.
+        QFETCH(Bytes, clock);
+        Rig rig;
+        rig.device.quietMs = 300;
+        rig.device.StartStream(kHot);
+        rig.clockReply = kHot + clock + kHot;
+        rig.timers.StartBoth();
+        {
+            ExchangeGuard command(rig.timers, ExchangeGuard::Pause::Polling);
+            QVERIFY(rig.link.Resync());
+            QVERIFY(!rig.link.LinkLost);
+            QVERIFY(!rig.timers.Timer1.isActive()); // the command still owns the line
+        }
+        QVERIFY(rig.timers.Timer1.isActive() && rig.timers.Timer2.isActive());
+        const Bytes& written = rig.device.written;
+        QTEST(written.mid(written.lastIndexOf('X') + 1), "sentAfter");
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"
