@@ -11,13 +11,8 @@ class TestGraphSetup : public QObject {
 private Q_SLOTS:
     void stripChartSetup_data();
     void stripChartSetup();
-    void columnSetup_data();
-    void columnSetup();
-    void channelWithoutProbePlotsNothing();
     void sweepGeometry_data();
     void sweepGeometry();
-    void valueHeightClamps_data();
-    void valueHeightClamps();
     void valueLabels_data();
     void valueLabels();
     void limitCheck_data();
@@ -26,210 +21,72 @@ private Q_SLOTS:
     void histogramClasses();
 };
 
-namespace {
-
-// The setup values every plot is checked against, in one row of a table.
-void AddSetupColumns() {
-    QTest::addColumn<QString>("caption");
-    QTest::addColumn<QString>("columnText");
-    QTest::addColumn<QString>("unit");
-    QTest::addColumn<QString>("cursorY");
-    QTest::addColumn<QString>("yAxis");
-    QTest::addColumn<double>("xMin");
-    QTest::addColumn<double>("xMax");
-    QTest::addColumn<double>("yMin");
-    QTest::addColumn<double>("yMax");
-}
-
-void CheckSetup(const PlotSetup& s) {
-    QTEST(s.GraphCaption(), "caption");
-    QTEST(s.PlotColumnText, "columnText");
-    QTEST(s.UnitText(), "unit");
-    QTEST(s.CursorYCaption(), "cursorY");
-    QTEST(s.YAxisCaption(), "yAxis");
-    QTEST(s.XMin(), "xMin");
-    QTEST(s.XMax(), "xMax");
-    QTEST(s.YMin(), "yMin");
-    QTEST(s.YMax(), "yMax");
-}
-
-} // namespace
-
 void TestGraphSetup::stripChartSetup_data() {
+    QTest::addColumn<bool>("probe");
     QTest::addColumn<int>("channel");
     QTest::addColumn<QString>("letter");
     QTest::addColumn<bool>("fahrenheit");
     QTest::addColumn<int>("samples");
-    QTest::addColumn<int>("previousMin");
-    QTest::addColumn<int>("previousMax");
-    AddSetupColumns();
-    QTest::newRow("T2 J on the °C panel after 300 samples")
-        << 1 << "J" << false << 300 << 0 << 0 << "T2"
-        << "2°C"
-        << "°C"
-        << "°C ( Y ) :"
-        << "Celsius" << 1.0 << 300.0 << -200.0 << 1000.0;
-    QTest::newRow("the same channel on the °F panel")
-        << 1 << "J" << true << 300 << 0 << 0 << "T2"
-        << "2°F"
-        << "°F"
-        << "°F ( Y ) :"
-        << "Fahrenheit" << 1.0 << 300.0 << -328.0 << 1832.0;
-    QTest::newRow("T1 K, ten days of samples") << 0 << "K" << false << 864000 << 0 << 0 << "T1"
-                                               << "1°C"
-                                               << "°C"
-                                               << "°C ( Y ) :"
-                                               << "Celsius" << 1.0 << 864000.0 << -200.0 << 1370.0;
-    QTest::newRow("T4 B in °F") << 3 << "B" << true << 20 << 0 << 0 << "T4"
-                                << "4°F"
-                                << "°F"
-                                << "°F ( Y ) :"
-                                << "Fahrenheit" << 1.0 << 20.0 << 1112.0 << 3308.0;
-    QTest::newRow("T3 C in °C") << 2 << "C" << false << 2 << 0 << 0 << "T3"
-                                << "3°C"
-                                << "°C"
-                                << "°C ( Y ) :"
-                                << "Celsius" << 1.0 << 2.0 << 0.0 << 2310.0;
-    QTest::newRow("no sample yet: an empty plot around sample 1")
-        << 0 << "T" << false << 0 << 0 << 0 << "T1"
-        << "1°C"
-        << "°C"
-        << "°C ( Y ) :"
-        << "Celsius" << 0.0 << 2.0 << -200.0 << 400.0;
-    QTest::newRow("one sample: its point in the middle")
-        << 0 << "R" << true << 1 << 0 << 0 << "T1"
-        << "1°F"
-        << "°F"
-        << "°F ( Y ) :"
-        << "Fahrenheit" << 0.0 << 2.0 << 32.0 << 2912.0;
-    QTest::newRow("a letter outside the table keeps the previous range")
-        << 2 << "" << false << 10 << -200 << 760 << "T3"
-        << "3°C"
-        << "°C"
-        << "°C ( Y ) :"
-        << "Celsius" << 1.0 << 10.0 << -200.0 << 760.0;
-    QTest::newRow("no range ever read: the widest range of the unit")
-        << 2 << "" << true << 10 << 0 << 0 << "T3"
-        << "3°F"
-        << "°F"
-        << "°F ( Y ) :"
-        << "Fahrenheit" << 1.0 << 10.0 << -328.0 << 4190.0;
+    QTest::addColumn<QList<int>>("previous"); // Y min and max the last plot left
+    QTest::addColumn<QString>("columnText");
+    QTest::addColumn<QList<double>>("ranges"); // X min, X max, Y min, Y max
+    const auto row = [](const char* name, int channel, const char* letter, bool fahrenheit,
+                        int samples, const char* columnText, const QList<double>& ranges,
+                        const QList<int>& previous = {0, 0}) {
+        QTest::newRow(name) << true << channel << QString(letter) << fahrenheit << samples
+                            << previous << QString(columnText) << ranges;
+    };
+    row("T2 J on the °C panel", 1, "J", false, 300, "2°C", {1, 300, -200, 1000});
+    row("the same channel on the °F panel", 1, "J", true, 300, "2°F", {1, 300, -328, 1832});
+    row("T4 B in °F", 3, "B", true, 20, "4°F", {1, 20, 1112, 3308});
+    row("no sample yet: an empty plot around sample 1", 0, "T", false, 0, "1°C", {0, 2, -200, 400});
+    row("one sample: its point in the middle", 0, "R", true, 1, "1°F", {0, 2, 32, 2912});
+    row("a letter outside the table keeps the previous range", 2, "", false, 10, "3°C",
+        {1, 10, -200, 760}, {-200, 760});
+    row("no range ever read: the widest range of the unit", 2, "", true, 10, "3°F",
+        {1, 10, -328, 4190});
+    QTest::newRow("no probe: no plot") << false << 0 << QStringLiteral("K") << false << 300
+                                       << QList<int>{0, 0} << QString() << QList<double>();
 }
 
 void TestGraphSetup::stripChartSetup() {
+    QFETCH(bool, probe);
     QFETCH(int, channel);
     QFETCH(QString, letter);
     QFETCH(bool, fahrenheit);
     QFETCH(int, samples);
-    QFETCH(int, previousMin);
-    QFETCH(int, previousMax);
+    QFETCH(QList<int>, previous);
     ChannelState state;
-    state.ProbeValid = true;
+    state.ProbeValid = probe;
     state.TypeLetter = letter;
-    PlotSetup previous;
-    previous.PlotYMin = previousMin;
-    previous.PlotYMax = previousMax;
-    const std::optional<PlotSetup> setup =
-        SetupForChannel(state, channel, fahrenheit, samples, previous);
-    QVERIFY(setup);
-    QCOMPARE(setup->PlotRowCount, samples);
-    CheckSetup(*setup);
-}
-
-void TestGraphSetup::columnSetup_data() {
-    QTest::addColumn<QString>("plotColumnText");
-    QTest::addColumn<int>("rows");
-    QTest::addColumn<int>("plotYMin");
-    QTest::addColumn<int>("plotYMax");
-    AddSetupColumns();
-    QTest::newRow("T2 of a °F file with T2 - J")
-        << "2°F" << 120 << -328 << 1832 << "T2"
-        << "2°F"
-        << "°F"
-        << "°F ( Y ) :"
-        << "Fahrenheit" << 1.0 << 120.0 << -328.0 << 1832.0;
-    QTest::newRow("T1 of a °C file with T1 - K") << "1°C" << 3 << -200 << 1370 << "T1"
-                                                 << "1°C"
-                                                 << "°C"
-                                                 << "°C ( Y ) :"
-                                                 << "Celsius" << 1.0 << 3.0 << -200.0 << 1370.0;
-    QTest::newRow("a file with only its heading line") << "4°C" << 0 << 0 << 1600 << "T4"
-                                                       << "4°C"
-                                                       << "°C"
-                                                       << "°C ( Y ) :"
-                                                       << "Celsius" << 0.0 << 2.0 << 0.0 << 1600.0;
-    QTest::newRow("first click on a heading without a type")
-        << "3°C" << 50 << 0 << 0 << "T3"
-        << "3°C"
-        << "°C"
-        << "°C ( Y ) :"
-        << "Celsius" << 1.0 << 50.0 << -200.0 << 2310.0;
-}
-
-void TestGraphSetup::columnSetup() {
-    QFETCH(QString, plotColumnText);
-    QFETCH(int, rows);
-    QFETCH(int, plotYMin);
-    QFETCH(int, plotYMax);
-    ColumnPlot plot;
-    plot.Column = plotColumnText.left(1).toInt() + 1;
-    plot.PlotColumnText = plotColumnText;
-    plot.PlotRowCount = rows;
-    plot.PlotYMin = plotYMin;
-    plot.PlotYMax = plotYMax;
-    plot.Values.fill(20.0, rows);
-    CheckSetup(SetupForColumn(plot));
-}
-
-void TestGraphSetup::channelWithoutProbePlotsNothing() {
-    ChannelState state;
-    state.ProbeValid = false;
-    state.TypeLetter = QStringLiteral("K");
-    QVERIFY(!SetupForChannel(state, 0, false, 300, PlotSetup{}));
+    PlotSetup last;
+    last.PlotYMin = previous[0];
+    last.PlotYMax = previous[1];
+    const std::optional<PlotSetup> s = SetupForChannel(state, channel, fahrenheit, samples, last);
+    QCOMPARE(bool(s), probe);
+    if (!s)
+        return;
+    QTEST(s->PlotColumnText, "columnText");
+    QTEST((QList<double>{s->XMin(), s->XMax(), s->YMin(), s->YMax()}), "ranges");
 }
 
 void TestGraphSetup::sweepGeometry_data() {
     QTest::addColumn<int>("width");
-    QTest::addColumn<int>("height");
-    QTest::addColumn<int>("plotWidth");
-    QTest::addColumn<int>("plotHeight");
-    QTest::addColumn<int>("plotBottom");
     QTest::addColumn<double>("stepX");
+    QTest::addColumn<int>("plotWidth"); // whole time marks of 30 across
     QTest::addColumn<int>("counts");
-    QTest::newRow("700 wide") << 700 << 500 << 630 << 400 << 473 << 1.0 << 630;
-    QTest::newRow("one short of the next 30") << 689 << 400 << 600 << 300 << 373 << 1.0 << 600;
-    QTest::newRow("exactly 30 more") << 690 << 400 << 630 << 300 << 373 << 1.0 << 630;
-    QTest::newRow("step 2 halves the counts") << 700 << 500 << 630 << 400 << 473 << 2.0 << 315;
-    QTest::newRow("fractional step rounds the counts")
-        << 700 << 500 << 630 << 400 << 473 << 630.0 / 7 << 7;
-    QTest::newRow("narrower than the margin") << 50 << 90 << 0 << 0 << 63 << 1.0 << 0;
+    QTest::newRow("one short of the next 30") << 689 << 1.0 << 600 << 600;
+    QTest::newRow("step 2 halves the counts") << 700 << 2.0 << 630 << 315;
+    QTest::newRow("fractional step rounds the counts") << 700 << 630.0 / 7 << 630 << 7;
+    QTest::newRow("narrower than the margin") << 50 << 1.0 << 0 << 0;
 }
 
 void TestGraphSetup::sweepGeometry() {
     QFETCH(int, width);
-    QFETCH(int, height);
     QFETCH(double, stepX);
-    const SweepLayout layout = SweepLayout::ForSize(width, height);
+    const SweepLayout layout = SweepLayout::ForSize(width, 500);
     QTEST(layout.PlotWidth, "plotWidth");
-    QTEST(layout.PlotHeight, "plotHeight");
-    QTEST(layout.PlotBottom, "plotBottom");
     QTEST(layout.Counts(stepX), "counts");
-}
-
-void TestGraphSetup::valueHeightClamps_data() {
-    QTest::addColumn<double>("value");
-    QTest::addColumn<double>("height");
-    QTest::newRow("bottom of the range") << 0.0 << 0.0;
-    QTest::newRow("top of the range") << 100.0 << 400.0;
-    QTest::newRow("room temperature") << 23.4 << 93.6;
-    QTest::newRow("above: just over the top edge") << 100.1 << 405.0;
-    QTest::newRow("below: just under the bottom edge") << -0.1 << -3.0;
-}
-
-void TestGraphSetup::valueHeightClamps() {
-    QFETCH(double, value);
-    const SweepLayout layout = SweepLayout::ForSize(700, 500);
-    QTEST(layout.ValueHeight(value, 0, 100), "height");
 }
 
 void TestGraphSetup::valueLabels_data() {
@@ -239,9 +96,6 @@ void TestGraphSetup::valueLabels_data() {
     QTest::newRow("30 to 130") << 30.0 << 130.0
                                << QStringList{"30.0", "42.5",  "55.0",  "67.5", "80.0",
                                               "92.5", "105.0", "117.5", "130.0"};
-    QTest::newRow("the °C start range")
-        << 0.0 << 100.0
-        << QStringList{"0.0", "12.5", "25.0", "37.5", "50.0", "62.5", "75.0", "87.5", "100.0"};
     QTest::newRow("the °F start range")
         << 32.0 << 212.0
         << QStringList{"32.0", "54.5", "77.0", "99.5", "122.0", "144.5", "167.0", "189.5", "212.0"};
@@ -269,54 +123,26 @@ void TestGraphSetup::limitCheck_data() {
     const QString valueC = QStringLiteral("-200 <= Value <= 2310, try again!");
     const QString valueF = QStringLiteral("-328 <= Value <= 4190, try again!");
     const QString counts = QStringLiteral("10 <= Counts <= 864000, try again!");
-    QTest::newRow("max below min") << "120"
-                                   << "125"
-                                   << "630" << false << valueC;
-    QTest::newRow("max equal to min") << "100"
-                                      << "100"
-                                      << "630" << false << valueC;
-    QTest::newRow("min below the widest °C range") << "100"
-                                                   << "-201"
-                                                   << "630" << false << valueC;
-    QTest::newRow("max above the widest °C range") << "2311"
-                                                   << "0"
-                                                   << "630" << false << valueC;
-    QTest::newRow("the widest °C range") << "2310"
-                                         << "-200"
-                                         << "630" << false << "";
-    QTest::newRow("°C limits are not °F limits") << "3000"
-                                                 << "0"
-                                                 << "630" << false << valueC;
-    QTest::newRow("the widest °F range") << "4190"
-                                         << "-328"
-                                         << "10" << true << "";
-    QTest::newRow("above the widest °F range") << "4190.1"
-                                               << "-328"
-                                               << "10" << true << valueF;
-    QTest::newRow("no number counts as 0") << "abc"
-                                           << "10"
-                                           << "630" << false << valueC;
-    QTest::newRow("value refusal comes before counts") << "1"
-                                                       << "5"
-                                                       << "3" << false << valueC;
-    QTest::newRow("counts 9") << "130"
-                              << "30"
-                              << "9" << false << counts;
-    QTest::newRow("counts 10") << "130"
-                               << "30"
-                               << "10" << false << "";
-    QTest::newRow("counts 864000") << "130"
-                                   << "30"
-                                   << "864000" << false << "";
-    QTest::newRow("counts 864001") << "130"
-                                   << "30"
-                                   << "864001" << false << counts;
-    QTest::newRow("empty counts") << "130"
-                                  << "30"
-                                  << "" << true << counts;
-    QTest::newRow("decimals") << "37.5"
-                              << "-.5"
-                              << "315" << false << "";
+    const auto row = [](const char* name, const char* max, const char* min, const char* counts,
+                        bool fahrenheit, const QString& refusal) {
+        QTest::newRow(name) << QString(max) << QString(min) << QString(counts) << fahrenheit
+                            << refusal;
+    };
+    row("max below min", "120", "125", "630", false, valueC);
+    row("max equal to min", "100", "100", "630", false, valueC);
+    row("min below the widest °C range", "100", "-201", "630", false, valueC);
+    row("max above the widest °C range", "2311", "0", "630", false, valueC);
+    row("the widest °C range", "2310", "-200", "630", false, "");
+    row("the widest °F range", "4190", "-328", "10", true, "");
+    row("above the widest °F range", "4190.1", "-328", "10", true, valueF);
+    row("no number counts as 0", "abc", "10", "630", false, valueC);
+    row("value refusal comes before counts", "1", "5", "3", false, valueC);
+    row("counts 9", "130", "30", "9", false, counts);
+    row("counts 10", "130", "30", "10", false, "");
+    row("counts 864000", "130", "30", "864000", false, "");
+    row("counts 864001", "130", "30", "864001", false, counts);
+    row("empty counts", "130", "30", "", true, counts);
+    row("decimals", "37.5", "-.5", "315", false, "");
 }
 
 void TestGraphSetup::limitCheck() {
