@@ -1,160 +1,83 @@
+#include "recording/column_plot.h"
 #include "recording/grid_file.h"
+#include "test_files.h"
 #include "views/six_column_model.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
 using Fields = QStringList;
+using Rows = QList<QStringList>;
 
 namespace {
 
-const QString Deg = QStringLiteral("\u00B0");
-
-DataFields ToFields(const QStringList& list) {
-    DataFields f;
-    for (int k = 0; k < 6; ++k)
-        f[size_t(k)] = list.value(k);
-    return f;
-}
-
-QStringList ToList(const DataFields& f) {
-    return QStringList(f.begin(), f.end());
-}
-
-QByteArray FileBytes(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<cannot open>");
-}
-
-void Fill(SixColumnModel& grid, const QStringList& heading, const QList<QStringList>& rows) {
+void Fill(SixColumnModel& grid, const QStringList& heading, const Rows& rows) {
     grid.SetHeadings(ToFields(heading));
     for (const QStringList& r : rows)
         grid.AppendRow(ToFields(r));
 }
 
-QList<QStringList> Rows(const SixColumnModel& grid) {
-    QList<QStringList> rows;
-    for (int r = 0; r < grid.rowCount(); ++r)
-        rows.append(ToList(grid.RowTexts(r)));
-    return rows;
-}
-
-const QStringList HeadingC{Deg + "C", "Date Time", "T1 - K", "T2 - K", "T3 - J", "T4 - J"};
+const Fields kHeadingC{DegC, "Date Time", "T1 - K", "T2 - K", "T3 - J", "T4 - J"};
+const QByteArray kHeadingCBytes = "\xB0"
+                                  "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n";
 
 } // namespace
 
 class TestGridFile : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    void saveBytesAndProgress_data();
     void saveBytesAndProgress();
-    void saveHeadingOnly();
-    void saveFailures();
-    void roundTrip_data();
-    void roundTrip();
     void readReplacesRowsAndHeadings();
-    void readStopsHalfWay();
     void printLines_data();
     void printLines();
+    void leadingNumber_data();
+    void leadingNumber();
+    void columnPlot_data();
+    void columnPlot();
 };
 
+void TestGridFile::saveBytesAndProgress_data() {
+    QTest::addColumn<Rows>("rows");
+    QTest::addColumn<QList<qint64>>("progress");
+    QTest::addColumn<QByteArray>("bytes");
+    // A list saved right after it was opened holds its heading only.
+    QTest::newRow("heading only") << Rows{} << QList<qint64>{0} << kHeadingCBytes;
+    // Grid row index after each block of two, the last one being the number of records written.
+    QTest::newRow("three rows")
+        << Rows{{"1", "2013/08/08 14:05:09", "23.4", "23.6", "- - -", "Over"},
+                {"2", "2013/08/08 14:05:10", "-.5", "23.6", "- - -", "Under"},
+                {"3", "2013/08/08 14:05:11", "-.5", "23.7", "- - -", "Under"}}
+        << QList<qint64>{1, 3}
+        << kHeadingCBytes + "1\t2013/08/08 14:05:09\t23.4\t23.6\t- - -\tOver\t\r\n"
+                            "2\t2013/08/08 14:05:10\t-.5\t23.6\t- - -\tUnder\t\r\n"
+                            "3\t2013/08/08 14:05:11\t-.5\t23.7\t- - -\tUnder\t\r\n";
+}
+
 void TestGridFile::saveBytesAndProgress() {
+    QFETCH(Rows, rows);
     SixColumnModel grid;
-    Fill(grid, HeadingC,
-         {{"1", "2013/08/08 14:05:09", "23.4", "23.6", "- - -", "Over"},
-          {"2", "2013/08/08 14:05:10", "-.5", "23.6", "- - -", "Under"},
-          {"3", "2013/08/08 14:05:11", "-.5", "23.7", "- - -", "Under"}});
+    Fill(grid, kHeadingC, rows);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("list.4ch"));
+    QVERIFY(WriteFile(path, QByteArray(5000, 'x'))); // replaced, not appended to
     QList<qint64> progress;
     QString error = QStringLiteral("stale");
     QVERIFY(SaveGridToFile(
         grid, path, &error, [&](qint64 i) { progress.append(i); }, 2));
     QCOMPARE(error, QString());
-    // Grid row index after each block, the last one being the number of records written.
-    QCOMPARE(progress, (QList<qint64>{1, 3}));
-    QCOMPARE(FileBytes(path), QByteArray("\xB0"
-                                         "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n"
-                                         "1\t2013/08/08 14:05:09\t23.4\t23.6\t- - -\tOver\t\r\n"
-                                         "2\t2013/08/08 14:05:10\t-.5\t23.6\t- - -\tUnder\t\r\n"
-                                         "3\t2013/08/08 14:05:11\t-.5\t23.7\t- - -\tUnder\t\r\n"));
-}
-
-void TestGridFile::saveHeadingOnly() {
-    SixColumnModel grid;
-    Fill(grid, HeadingC, {});
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("empty.4ch"));
-    QList<qint64> progress;
-    QVERIFY(SaveGridToFile(grid, path, nullptr, [&](qint64 i) { progress.append(i); }));
-    QCOMPARE(progress, (QList<qint64>{0}));
-    QCOMPARE(FileBytes(path), QByteArray("\xB0"
-                                         "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n"));
-}
-
-void TestGridFile::saveFailures() {
-    SixColumnModel grid;
-    Fill(grid, HeadingC, {{"1", "2013/08/08 14:05:09", "23.4", "23.6", "- - -", "Over"}});
-    QString error;
-    QVERIFY(!SaveGridToFile(grid, QStringLiteral("/nonexistent-folder/list.4ch"), &error));
-    QVERIFY(!error.isEmpty());
-    if (!QFile::exists(QStringLiteral("/dev/full")))
-        QSKIP("no /dev/full here");
-    error.clear();
-    QList<qint64> progress;
-    QVERIFY(!SaveGridToFile(grid, QStringLiteral("/dev/full"), &error,
-                            [&](qint64 i) { progress.append(i); }));
-    QVERIFY2(error.contains(QStringLiteral("space"), Qt::CaseInsensitive), qPrintable(error));
-    QVERIFY(progress.isEmpty()); // nothing was reported as written
-}
-
-void TestGridFile::roundTrip_data() {
-    QTest::addColumn<QStringList>("heading");
-    QTest::addColumn<QList<QStringList>>("rows");
-    QTest::addColumn<QList<QStringList>>("readBack");
-    const QStringList headingF{Deg + "F", "Date Time", "T1 - K", "T2 - ", "T3 - C", "T4 - B"};
-    const QList<QStringList> kinds{
-        {"1", "2013/08/08 14:05:09", "-.5", "- - -", "Over", "Under"},
-        {"2", "2013/08/08 14:05:10", "0.0", "-17.7", "2498.0", "73.4"},
-    };
-    QTest::newRow("degrees C") << HeadingC << kinds << kinds;
-    QTest::newRow("degrees F, a channel without type letter") << headingF << kinds << kinds;
-    QTest::newRow("logger cell holding a TAB reads back from its first six fields")
-        << HeadingC << QList<QStringList>{{"1", "2013/08/08 14:05:09", "\t", "1.0", "2.0", "3.0"}}
-        << QList<QStringList>{{"1", "2013/08/08 14:05:09", "", "", "1.0", "2.0"}};
-    QTest::newRow("text outside the code page becomes ?")
-        << HeadingC << QList<QStringList>{{"1", QStringLiteral("\u03A9"), "", "", "", ""}}
-        << QList<QStringList>{{"1", "?", "", "", "", ""}};
-}
-
-void TestGridFile::roundTrip() {
-    QFETCH(QStringList, heading);
-    QFETCH(QList<QStringList>, rows);
-    SixColumnModel grid;
-    Fill(grid, heading, rows);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("round.4ch"));
-    QString error;
-    QVERIFY2(SaveGridToFile(grid, path, &error), qPrintable(error));
-
-    SixColumnModel loaded;
-    const DataFileReadResult r = ReadFileIntoGrid(path, loaded);
-    QVERIFY(r.complete);
-    QCOMPARE(r.linesRead, qint64(rows.size() + 1));
-    QCOMPARE(ToList(loaded.Headings()), heading);
-    QTEST(Rows(loaded), "readBack");
+    QTEST(progress, "progress");
+    QTEST(FileBytes(path), "bytes");
 }
 
 void TestGridFile::readReplacesRowsAndHeadings() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("five.4ch"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\xB0"
-                   "F\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n");
-        for (int n = 1; n <= 5; ++n)
-            file.write(QByteArray::number(n) + "\t2013/08/08 14:05:09\t23.4\t\r\n");
-    }
+    QByteArray bytes = "\xB0"
+                       "F\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n";
+    for (int n = 1; n <= 5; ++n)
+        bytes += QByteArray::number(n) + "\t2013/08/08 14:05:09\t23.4\t\r\n";
+    QVERIFY(WriteFile(path, bytes));
     SixColumnModel grid;
     Fill(grid, {"", "Date Time", "T1 - ", "T2 - ", "T3 - ", "T4 - "},
          {{"old", "", "", "", "", ""}});
@@ -169,98 +92,125 @@ void TestGridFile::readReplacesRowsAndHeadings() {
         2);
     QVERIFY(r.complete);
     QCOMPARE(progress, (QList<qint64>{2, 4, 6, 6}));
-    QCOMPARE(grid.Heading(0), Deg + "F");
+    QCOMPARE(grid.Heading(0), DegF);
     QCOMPARE(grid.rowCount(), 5);
     QCOMPARE(ToList(grid.RowTexts(4)),
              (Fields{"5", "2013/08/08 14:05:09", "23.4", "23.4", "23.4", "23.4"}));
 }
 
-void TestGridFile::readStopsHalfWay() {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("cut.4ch"));
-    {
-        QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("\xC2\xB0"
-                   "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n"); // UTF-8
-        file.write("1\t2013/08/08 14:05:09\t23.4\t23.6\t- - -\tOver\t\r\n");
-        file.write("2\t2013/08/08 14:05:10\t23.4\t23.6\t- - -\tOver\r\n"); // lacks its last TAB
-        file.write("3\t2013/08/08 14:05:11\t23.4\t23.6\t- - -\tOver\t\r\n");
-    }
-    SixColumnModel grid;
-    const DataFileReadResult r = ReadFileIntoGrid(path, grid);
-    QVERIFY(r.opened);
-    QVERIFY(!r.complete);
-    QCOMPARE(r.stoppedAtLine, qint64(3));
-    QCOMPARE(r.linesRead, qint64(2));
-    QCOMPARE(ToList(grid.Headings()), HeadingC);
-    QCOMPARE(grid.rowCount(), 1);
-    QCOMPARE(grid.Text(0, 5), QStringLiteral("Over"));
-
-    const DataFileReadResult missing =
-        ReadFileIntoGrid(dir.filePath(QStringLiteral("missing.4ch")), grid);
-    QVERIFY(!missing.opened);
-    QVERIFY(!missing.error.isEmpty());
-}
-
 void TestGridFile::printLines_data() {
     QTest::addColumn<QStringList>("heading");
-    QTest::addColumn<QList<QStringList>>("rows");
+    QTest::addColumn<Rows>("rows");
     QTest::addColumn<QStringList>("lines");
     QTest::addColumn<int>("stoppedAtRow");
-    const QString blank = QStringLiteral(" ");
-    const QString separator = blank + QString(62, QLatin1Char('-'));
-    const QString headingLine =
-        "      " + Deg + "C" + "            Date Time  T1 - K  T2 - K  T3 - J  T4 - J";
-    QTest::newRow("heading only") << HeadingC << QList<QStringList>{}
-                                  << Fields{blank, blank, blank, blank, headingLine, separator}
-                                  << -1;
+    const Fields top{" ",
+                     " ",
+                     " ",
+                     " ",
+                     "      " + DegC + "            Date Time  T1 - K  T2 - K  T3 - J  T4 - J",
+                     " " + QString(62, QLatin1Char('-'))};
     QTest::newRow("rows right-aligned in 61 characters")
-        << HeadingC
-        << QList<QStringList>{{"1", "2013/08/08 14:05:09", "23.4", "-.5", "- - -", "Over"},
-                              {"12345678", "2013/08/08 14:05:10", "1370.0", "Under", "", "0.0"}}
-        << Fields{blank,
-                  blank,
-                  blank,
-                  blank,
-                  headingLine,
-                  separator,
-                  "       1  2013/08/08 14:05:09    23.4     -.5   - - -    Over",
-                  "12345678  2013/08/08 14:05:10  1370.0   Under             0.0"}
+        << kHeadingC
+        << Rows{{"1", "2013/08/08 14:05:09", "23.4", "-.5", "- - -", "Over"},
+                {"12345678", "2013/08/08 14:05:10", "1370.0", "Under", "", "0.0"}}
+        << top + Fields{"       1  2013/08/08 14:05:09    23.4     -.5   - - -    Over",
+                        "12345678  2013/08/08 14:05:10  1370.0   Under             0.0"}
         << -1;
     QTest::newRow("a nine-digit record number stops before its row")
-        << HeadingC
-        << QList<QStringList>{{"99999999", "2013/08/08 14:05:09", "1.0", "1.0", "1.0", "1.0"},
-                              {"100000000", "2013/08/08 14:05:10", "1.0", "1.0", "1.0", "1.0"},
-                              {"1", "2013/08/08 14:05:11", "1.0", "1.0", "1.0", "1.0"}}
-        << Fields{blank,
-                  blank,
-                  blank,
-                  blank,
-                  headingLine,
-                  separator,
-                  "99999999  2013/08/08 14:05:09     1.0     1.0     1.0     1.0"}
-        << 2;
+        << kHeadingC
+        << Rows{{"99999999", "2013/08/08 14:05:09", "1.0", "1.0", "1.0", "1.0"},
+                {"100000000", "2013/08/08 14:05:10", "1.0", "1.0", "1.0", "1.0"},
+                {"1", "2013/08/08 14:05:11", "1.0", "1.0", "1.0", "1.0"}}
+        << top + Fields{"99999999  2013/08/08 14:05:09     1.0     1.0     1.0     1.0"} << 2;
     QTest::newRow("a date of 22 characters stops")
-        << HeadingC
-        << QList<QStringList>{{"1", "12013/08/08 14:05:09 x", "1.0", "1.0", "1.0", "1.0"}}
-        << Fields{blank, blank, blank, blank, headingLine, separator} << 1;
+        << kHeadingC << Rows{{"1", "12013/08/08 14:05:09 x", "1.0", "1.0", "1.0", "1.0"}} << top
+        << 1;
     QTest::newRow("a long heading stops before anything but the blank lines")
-        << Fields{Deg + "C", "Date Time", "T1 - K", "T2 - K", "T3 - J", "Channel 4"}
-        << QList<QStringList>{{"1", "", "", "", "", ""}} << Fields{blank, blank, blank, blank} << 0;
+        << Fields{DegC, "Date Time", "T1 - K", "T2 - K", "T3 - J", "Channel 4"}
+        << Rows{{"1", "", "", "", "", ""}} << top.mid(0, 4) << 0;
 }
 
 void TestGridFile::printLines() {
     QFETCH(QStringList, heading);
-    QFETCH(QList<QStringList>, rows);
+    QFETCH(Rows, rows);
     SixColumnModel grid;
     Fill(grid, heading, rows);
     qint64 stoppedAtRow = 99;
-    const QStringList lines = PrintGridLines(grid, &stoppedAtRow);
-    QTEST(lines, "lines");
+    QTEST(PrintGridLines(grid, &stoppedAtRow), "lines");
     QTEST(int(stoppedAtRow), "stoppedAtRow");
-    for (int i = 6; i < lines.size(); ++i)
-        QCOMPARE(lines[i].size(), 61);
+}
+
+void TestGridFile::leadingNumber_data() {
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<double>("value");
+    QTest::newRow("no zero before the point") << "-.5" << -0.5;
+    QTest::newRow("over") << "Over" << 0.0;
+    QTest::newRow("blanks inside are ignored") << " 1 2.5" << 12.5;
+    QTest::newRow("stops at the first other character") << "12.5abc" << 12.5;
+    QTest::newRow("second point ends it") << "1.2.3" << 1.2;
+    QTest::newRow("exponent") << "1e3" << 1000.0;
+}
+
+void TestGridFile::leadingNumber() {
+    QFETCH(QString, text);
+    QTEST(LeadingNumber(text), "value");
+}
+
+void TestGridFile::columnPlot_data() {
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<QString>("heading");
+    QTest::addColumn<int>("column");
+    QTest::addColumn<QString>("columnText");
+    QTest::addColumn<int>("yMax");
+    QTest::addColumn<int>("yMin");
+    QTest::addColumn<QString>("axis");
+    const auto row = [](const char* name, const QString& unit, const char* heading, int column,
+                        const QString& columnText, int yMax, int yMin, const char* axis) {
+        QTest::newRow(name) << unit << QString(heading) << column << columnText << yMax << yMin
+                            << QString(axis);
+    };
+    row("T2 of a F file, type J", DegF, "T2 - J", 3, "2" + DegF, 1832, -328, "Fahrenheit");
+    row("T1 of a C file, type K", DegC, "T1 - K", 2, "1" + DegC, 1370, -200, "Celsius");
+    row("T4 of a C file, type B", DegC, "T4 - B", 5, "4" + DegC, 1820, 600, "Celsius");
+    // Only exactly "°C" is Celsius; a heading never set by the C/F toggle reads as °F.
+    row("empty unit heading is F", "", "T1 - R", 2, "1" + DegF, 2912, 32, "Fahrenheit");
+    // A heading without a known type letter keeps the range the last click left.
+    row("no type letter keeps the range", DegC, "T2", 3, "2" + DegC, 11, -22, "Celsius");
+    row("unknown type letter keeps the range", DegC, "T4 - X", 5, "4" + DegC, 11, -22, "Celsius");
+}
+
+void TestGridFile::columnPlot() {
+    QFETCH(QString, unit);
+    QFETCH(QString, heading);
+    QFETCH(int, column);
+    QFETCH(QString, columnText);
+    SixColumnModel grid;
+    DataFields headings{unit, "Date Time", "T1", "T2", "T3", "T4"};
+    headings[size_t(column)] = heading;
+    grid.SetHeadings(headings);
+    grid.AppendRow({"1", "2013/08/08 14:05:09", "23.4", "-.5", "- - -", "Over"});
+    grid.AppendRow({"2", "2013/08/08 14:05:10", "Under", "12.0", "7", "1e2"});
+
+    ColumnPlot previous;
+    previous.PlotYMax = 11;
+    previous.PlotYMin = -22;
+    QList<qint64> progress;
+    const std::optional<ColumnPlot> plot = PlotGridColumn(
+        grid, column, previous, [&](qint64 row) { progress.append(row); }, 1);
+    QVERIFY(plot);
+    QCOMPARE(plot->PlotRowCount, 2);
+    QCOMPARE(plot->PlotColumnText, columnText);
+    QTEST(plot->PlotYMax, "yMax");
+    QTEST(plot->PlotYMin, "yMin");
+    QTEST(plot->YAxisCaption(), "axis");
+    QCOMPARE(plot->GraphCaption(), QStringLiteral("T%1").arg(column - 1));
+    const QList<QVector<double>> values{{23.4, 0.0}, {-0.5, 12.0}, {0.0, 7.0}, {0.0, 100.0}};
+    QCOMPARE(plot->Values, values[column - 2]);
+    QCOMPARE(progress, (QList<qint64>{1, 2}));
+
+    // The record-number and date-time columns plot nothing.
+    QVERIFY(!PlotGridColumn(grid, 0, *plot));
+    QVERIFY(!PlotGridColumn(grid, 1, *plot));
 }
 
 QTEST_GUILESS_MAIN(TestGridFile)

