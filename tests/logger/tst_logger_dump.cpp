@@ -109,8 +109,8 @@ void TestLoggerDump::reception_data() {
     const QByteArray dump = DumpBytes();
     QTest::newRow("whole dump, live packets after it")
         << QList<Read>{{dump + Packets(3)}} << false << S::Complete << 60;
-    QTest::newRow("pause inside the dump")
-        << QList<Read>{{dump.left(30)}, {dump.mid(30), true}} << false << S::Complete << 60;
+    QTest::newRow("pause inside the dump, at an STX")
+        << QList<Read>{{dump.left(28)}, {dump.mid(28), true}} << false << S::Complete << 60;
     QTest::newRow("live packets after a pause")
         << QList<Read>{{dump.left(30)}, {Packets(3), true}} << false << S::Cut << 30;
     QTest::newRow("live packets in the same read (pause not seen)")

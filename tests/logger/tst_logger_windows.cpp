@@ -62,18 +62,23 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// The text of a printed PDF, each line with its runs of blanks made one.
+// Each line with its runs of blanks made one; empty lines left out.
+QStringList Simplified(const QStringList& lines) {
+    QStringList out;
+    for (const QString& line : lines) {
+        if (!line.simplified().isEmpty())
+            out << line.simplified();
+    }
+    return out;
+}
+
+// The text of a printed PDF, simplified.
 QStringList PdfLines(const QString& pdf) {
     QProcess process;
     process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
     if (!process.waitForFinished(20000))
         return {QStringLiteral("<pdftotext failed>")};
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
-        if (!line.simplified().isEmpty())
-            lines << line.simplified();
-    }
-    return lines;
+    return Simplified(QString::fromUtf8(process.readAllStandardOutput()).split('\n'));
 }
 
 // A meter whose automatic data is `data`: the status reply, the memory size reply and the dump.
@@ -293,11 +298,7 @@ void TestLoggerWindows::dataListPrintsTableOnShow() {
     // As the saved-file list prints: the note, then the table's lines.
     QCOMPARE(rig.dialogs.messages.size(), 1);
     QVERIFY(rig.dialogs.messages[0].text.startsWith(QStringLiteral("Note\nThe effect")));
-    QStringList expected;
-    for (const QString& line : PrintGridLines(*list->GridC()->Model())) {
-        if (!line.simplified().isEmpty())
-            expected << line.simplified();
-    }
+    const QStringList expected = Simplified(PrintGridLines(*list->GridC()->Model()));
     QCOMPARE(expected.size(), 4);
     QCOMPARE(expected[2], QStringLiteral("1 2013/12/31 23:59:55 23.0 Over"));
     QCOMPARE(PdfLines(rig.dialogs.printToPdf), expected);

@@ -37,7 +37,6 @@ private Q_SLOTS:
     void cells();
     void split_data();
     void split();
-    void headings();
 };
 
 void TestManualEntry::cells_data() {
@@ -47,9 +46,6 @@ void TestManualEntry::cells_data() {
     QTest::newRow("°C entry") << Entry(0x00, 0x0D, 0x04, {0, 1, 0, 3}, {0, 0, 0, 0}, kValues)
                               << QStringList{"°C",       date,      "K: 23.4",
                                              "J: - - -", "K: Over", "T: 19.0"};
-    QTest::newRow("°F entry shows °F texts")
-        << Entry(0x10, 0x0D, 0x04, {0, 1, 0, 3}, {0, 0, 0, 0}, kValues)
-        << QStringList{"°F", date, "K: 74.2", "J: - - -", "K: Over", "T: 66.2"};
     QTest::newRow("unused unit bits ignored")
         << Entry(0xEF, 0x0F, 0x00, {0, 0, 0, 0}, {0, 0, 0, 0}, kValues)
         << QStringList{"°C", date, "K: 23.4", "K: 23.4", "K: 23.4", "K: 19.0"};
@@ -63,13 +59,6 @@ void TestManualEntry::cells_data() {
                  "003200"
                  "003200")
         << QStringList{"°C", date, "K: 22.7", "K: 23.0", "K: 7.5", "K: 15.6"};
-    QTest::newRow("°F entry keeps the raw text whatever the offset")
-        << Entry(0x10, 0x0F, 0x00, {0, 0, 0, 0}, {0xFB, 0, 0, 0},
-                 "004904"
-                 "000085"
-                 "FFFF85"
-                 "000000")
-        << QStringList{"°F", date, "K: 73.4", "K: -0.5", "K: -1.5", "K: 0.0"};
     QTest::newRow("types 11 and above have no letter")
         << Entry(0x00, 0x0F, 0x00, {10, 11, 15, 16 + 9}, {0, 0, 0, 0}, kValues)
         << QStringList{"°C", date, "C: 23.4", ": 23.4", ": 23.4", "B: 19.0"};
@@ -110,12 +99,6 @@ void TestManualEntry::split() {
     QTEST(split.cutShort, "cutShort");
     for (int i = 0; i < split.entries.size(); ++i)
         QCOMPARE(split.entries[i].dateTime.mid(8, 2).toInt(), i + 1);
-}
-
-void TestManualEntry::headings() {
-    const auto h = ManualListHeadings();
-    QCOMPARE(QStringList(h.begin(), h.end()),
-             (QStringList{"", "    Date Time", "T1", "T2", "T3", "T4"}));
 }
 
 QTEST_GUILESS_MAIN(TestManualEntry)
