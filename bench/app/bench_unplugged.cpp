@@ -8,6 +8,8 @@
 #include "link/meter_link.h"
 #include "recording/sampler.h"
 
+#include "bench_measure.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -15,29 +17,15 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
-
-double ProcessorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void Run(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Runs the event loop until `done` holds or `ms` pass; true when it holds.
 template <typename Condition> bool RunUntil(Condition done, int ms) {
     QElapsedTimer timer;
     timer.start();
     while (!done() && timer.elapsed() < ms)
-        Run(50);
+        RunEvents(50);
     return done();
 }
 

@@ -15,6 +15,8 @@
 #include "link/meter_timers.h"
 #include "recording/sampler.h"
 
+#include "bench_measure.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -24,23 +26,9 @@
 #include <cmath>
 #include <cstdio>
 #include <qcustomplot.h>
-#include <sys/resource.h>
 #include <vector>
 
 namespace {
-
-double ProcessorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-void Run(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Answers nothing: the benchmark shows no dialog.
 class NoDialogs : public Dialogs {
@@ -172,7 +160,7 @@ int main(int argc, char** argv) {
     // processor time over a run with the graph open against one without it.
     graphs.ShowGraph();
     RealtimeGraphWindow& realtime = *graphs.Graph();
-    Run(200);
+    RunEvents(200);
     realtime.Timer1().stop();
     QElapsedTimer tickTimer;
     const double tickCpu0 = ProcessorSeconds();
@@ -203,13 +191,13 @@ int main(int argc, char** argv) {
     double cpu0 = ProcessorSeconds();
     QElapsedTimer wall;
     wall.start();
-    Run(seconds * 1000);
+    RunEvents(seconds * 1000);
     const double withGraph = (ProcessorSeconds() - cpu0) / (wall.elapsed() / 1000.0) * 100;
     graphs.CloseGraph();
     const int baseSeconds = std::max(5, seconds / 3);
     cpu0 = ProcessorSeconds();
     wall.restart();
-    Run(baseSeconds * 1000);
+    RunEvents(baseSeconds * 1000);
     const double without = (ProcessorSeconds() - cpu0) / (wall.elapsed() / 1000.0) * 100;
     std::printf("process over %d s with the real-time graph: %.3f %% of a core; over %d s "
                 "without: %.3f %%; the graph adds %.3f %%\n",

@@ -9,23 +9,13 @@
 #include "sim/meter_scenario.h"
 #include "sim/simulated_meter_device.h"
 
+#include "bench_measure.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QSerialPort>
 #include <QTimer>
 #include <cstdio>
-#include <sys/resource.h>
-
-namespace {
-
-double ProcessorSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_utime.tv_sec + usage.ru_stime.tv_sec +
-           (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-} // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);

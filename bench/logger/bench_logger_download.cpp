@@ -12,21 +12,14 @@
 #include "sim/simulated_meter_device.h"
 #include "views/six_column_model.h"
 
+#include "bench_measure.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
-#include <sys/resource.h>
 
 #include <cstdio>
 
 namespace {
-
-double CpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
 
 struct Rig {
     SystemClock clock;
@@ -91,7 +84,7 @@ int main(int argc, char** argv) {
         const QByteArray data =
             AutomaticDataOfDump(QByteArray(4, '\0') + rig.device.Model().AutomaticData() + '\0',
                                 rig.memory.MemoryAddress);
-        const double cpuBefore = CpuSeconds();
+        const double cpuBefore = ProcessorSeconds();
         timer.restart();
         const SetSplit split = SplitSets(data);
         const qint64 splitNs = timer.nsecsElapsed();
@@ -112,7 +105,7 @@ int main(int argc, char** argv) {
             f.AppendRows(cellsF);
         }
         const qint64 fillNs = timer.nsecsElapsed();
-        const double cpu = CpuSeconds() - cpuBefore;
+        const double cpu = ProcessorSeconds() - cpuBefore;
         std::printf("split %d sets: %.1f ms; set %d of %d records into both tables of a data "
                     "list: %.1f ms; together %.1f ms (processor %.1f ms)\n",
                     int(split.sets.size()), splitNs / 1e6, big->number, big->recordCount,
@@ -130,11 +123,11 @@ int main(int argc, char** argv) {
                 false);
         QElapsedTimer wall;
         wall.start();
-        const double cpuBefore = CpuSeconds();
+        const double cpuBefore = ProcessorSeconds();
         int progress = 0;
         QObject::connect(&rig.download, &LoggerDownload::Progress, [&] { ++progress; });
         const auto outcome = rig.download.DownloadAutomatic();
-        const double cpu = CpuSeconds() - cpuBefore;
+        const double cpu = ProcessorSeconds() - cpuBefore;
         const double seconds = wall.nsecsElapsed() / 1e9;
         if (outcome != LoggerDownload::Outcome::Completed)
             return 1;

@@ -7,6 +7,8 @@
 #include "recording/grid_file.h"
 #include "views/six_column_model.h"
 
+#include "bench_measure.h"
+
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QElapsedTimer>
@@ -16,17 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-qint64 ResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 DataFields Row(qint64 n, const QDateTime& start) {
     const int t = int(n % 4000) - 500;

@@ -17,6 +17,8 @@
 #include "views/list_window.h"
 #include "views/six_column_table.h"
 
+#include "bench_measure.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -28,17 +30,6 @@
 #include <cstdio>
 
 namespace {
-
-qint64 ResidentKiB() {
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return -1;
-    for (const QByteArray& line : status.readAll().split('\n')) {
-        if (line.startsWith("VmRSS:"))
-            return line.mid(6).trimmed().split(' ').value(0).toLongLong();
-    }
-    return -1;
-}
 
 SampleRecord Sample(qint64 n, const QDateTime& start) {
     const int t = int(n % 4000) - 500;
