@@ -28,11 +28,9 @@ class TestSimProgram : public QObject {
 private Q_SLOTS:
     void init();
     void cleanup();
-    void statusQueryOverThePort();
-    void unplugAndPlug();
+    void answersAndSurvivesUnplug();
     void endsCleanlyOnSigterm();
     void scenarioErrorNamesTheLine();
-    void version();
 
 private:
     bool Start(const QStringList& extra);
@@ -103,42 +101,29 @@ QByteArray TestSimProgram::Ask(QSerialPort& port, const QByteArray& command,
     return got;
 }
 
-void TestSimProgram::statusQueryOverThePort() {
+void TestSimProgram::answersAndSurvivesUnplug() {
     const QString link = dir_->filePath(QStringLiteral("port"));
     QVERIFY(Start({QStringLiteral("--link"), link}));
-    const QString path = ReadLine();
-    QVERIFY2(QFileInfo::exists(path), qPrintable(path));
-    QCOMPARE(QFileInfo(link).symLinkTarget(), path);
-
+    const QString first = ReadLine();
+    QVERIFY2(QFileInfo::exists(first), qPrintable(first));
+    QCOMPARE(QFileInfo(link).symLinkTarget(), first);
     QSerialPort port;
     QVERIFY2(OpenPort(port, link), qPrintable(port.errorString()));
     const QByteArray status = Hex("02 00 20 1C 02 FF 03");
     const QByteArray got = Ask(port, "A", status);
-    QVERIFY2(got.contains(status), got.toHex(' ').constData());
     // Taken from the end after the program's short wait, the reply is what it reads.
     port.waitForReadyRead(20);
-    QVERIFY((got + port.readAll()).endsWith(status));
-    QVERIFY(Ask(port, "X", Hex("02 0D 08 08 0E 05")).contains(Hex("02 0D 08 08 0E 05")));
+    QVERIFY2((got + port.readAll()).endsWith(status), got.toHex(' ').constData());
     port.close();
-}
-
-void TestSimProgram::unplugAndPlug() {
-    const QString link = dir_->filePath(QStringLiteral("port"));
-    QVERIFY(Start({QStringLiteral("--link"), link}));
-    const QString first = ReadLine();
-    QVERIFY(QFileInfo::exists(first));
 
     sim_->write("unplug\n");
     QTRY_VERIFY_WITH_TIMEOUT(!QFileInfo::exists(first) && !QFileInfo(link).isSymLink(), 10000);
-
     sim_->write("plug\n");
     const QString second = ReadLine();
     QVERIFY2(QFileInfo::exists(second), qPrintable(second));
     QCOMPARE(QFileInfo(link).symLinkTarget(), second);
-    QSerialPort port;
     QVERIFY2(OpenPort(port, link), qPrintable(port.errorString()));
-    const QByteArray status = Hex("02 00 20 1C 02 FF 03");
-    QVERIFY(Ask(port, "A", status).contains(status));
+    QVERIFY(Ask(port, "X", Hex("02 0D 08 08 0E 05")).contains(Hex("02 0D 08 08 0E 05")));
 
     // Faults go in the same way: a cut dump stops after the bytes asked for.
     port.close();
@@ -147,7 +132,6 @@ void TestSimProgram::unplugAndPlug() {
     QVERIFY(OpenPort(port, link));
     const QByteArray cut = Ask(port, "R", Hex("02 00 20 1C 00 55"));
     QVERIFY2(cut.endsWith(Hex("02 00 20 1C 00 55")), cut.toHex(' ').constData());
-    port.close();
 }
 
 void TestSimProgram::endsCleanlyOnSigterm() {
@@ -172,14 +156,6 @@ void TestSimProgram::scenarioErrorNamesTheLine() {
     const QString error = QString::fromLocal8Bit(sim_->readAllStandardError());
     QVERIFY2(error.contains(QLatin1String("line 2: channel 9 is outside 1..4")), qPrintable(error));
     QVERIFY(sim_->readAllStandardOutput().isEmpty());
-}
-
-void TestSimProgram::version() {
-    QVERIFY(Start({QStringLiteral("--version")}));
-    QVERIFY(sim_->waitForFinished(10000));
-    QCOMPARE(sim_->exitCode(), 0);
-    QCOMPARE(QString::fromLocal8Bit(sim_->readAllStandardOutput()).trimmed(),
-             QStringLiteral("corvilab-sim " CORVILAB_VERSION));
 }
 
 QTEST_GUILESS_MAIN(TestSimProgram)
