@@ -1,8 +1,6 @@
 #include "logger/logger_download.h"
 #include "logger/logger_memory.h"
-#include "logger/manual_list_lines.h"
 #include "meter_rig.h"
-#include "views/six_column_model.h"
 
 #include <QtTest>
 
@@ -59,8 +57,6 @@ private Q_SLOTS:
     void transferEndedEarly_data();
     void transferEndedEarly();
     void cancelBeforeDump();
-    void manualPrintLines_data();
-    void manualPrintLines();
 };
 
 void TestLoggerDownload::automaticPath_data() {
@@ -231,36 +227,6 @@ void TestLoggerDownload::cancelBeforeDump() {
             &LoggerDownload::Cancel);
     QCOMPARE(rig.download.DownloadAutomatic(), LoggerDownload::Outcome::Cancelled);
     QCOMPARE(rig.Commands(), (QVector<QByteArray>{"A", Hex("5900")}));
-}
-
-void TestLoggerDownload::manualPrintLines_data() {
-    QTest::addColumn<QList<DataFields>>("rows");
-    QTest::addColumn<QStringList>("lines");
-    QTest::addColumn<qint64>("stoppedAt");
-    // Margin 5, an empty field of 7, "    Date Time" at the right of 21, then 11 each.
-    const QStringList top = QStringList(5, QString()) +
-                            QStringList{QString(20, QLatin1Char(' ')) +
-                                            "    Date Time         T1         T2         T3    "
-                                            "     T4",
-                                        QStringLiteral("     ") + QString(73, QLatin1Char('-'))};
-    const DataFields entry{"°F", "2013/08/08 14:05:09", "K: 1", "K: 2", "K: -1234.5", "K: 4"};
-    const QString line = "          °F  2013/08/08 14:05:09       K: 1       K: 2 K: -1234.5 "
-                         "      K: 4";
-    QTest::newRow("heading only") << QList<DataFields>{} << top << qint64(-1);
-    DataFields wide = entry;
-    wide[4] = "K: 1234567.8";
-    QTest::newRow("a text wider than its field stops before its row")
-        << QList<DataFields>{entry, wide} << top + QStringList{line} << qint64(2);
-}
-
-void TestLoggerDownload::manualPrintLines() {
-    QFETCH(QList<DataFields>, rows);
-    SixColumnModel grid;
-    grid.SetHeadings(ManualListHeadings());
-    grid.AppendRows(rows);
-    qint64 stoppedAt = 0;
-    QTEST(ManualListPrintLines(grid, &stoppedAt), "lines");
-    QTEST(stoppedAt, "stoppedAt");
 }
 
 QTEST_GUILESS_MAIN(TestLoggerDownload)
