@@ -69,21 +69,8 @@ void SamplingTimeCommand::Run(CommandPrompts& prompts) {
 }
 
 void SamplingTimeCommand::RunPcInterval(CommandPrompts& prompts) {
-    const std::optional<QString> answer =
-        prompts.Ask(kIntervalTitle, kIntervalPrompt + QStringLiteral("(1 <= t <= 86400 ) "),
-                    QString::number(pcInterval_()));
-    if (!answer || answer->isEmpty())
-        return;
-    if (IsAccessCode(*answer)) {
-        RunServiceMode(prompts);
-        return;
-    }
-    const std::optional<int> t = RoundedInterval(*answer, kMaxPcInterval);
-    if (!t) {
-        prompts.Refuse(NotANumberText());
-        return;
-    }
-    setPcInterval_(*t);
+    if (const std::optional<int> t = AskInterval(prompts, kMaxPcInterval, pcInterval_()))
+        setPcInterval_(*t);
 }
 
 void SamplingTimeCommand::RunMeterInterval(CommandPrompts& prompts) {
@@ -97,22 +84,25 @@ void SamplingTimeCommand::RunMeterInterval(CommandPrompts& prompts) {
         return;
     }
     MeterInterval = *read;
+    const std::optional<int> t = AskInterval(prompts, kMaxMeterInterval, *MeterInterval);
+    if (t && meter_.WriteInterval(*t))
+        MeterInterval = *t;
+}
+
+std::optional<int> SamplingTimeCommand::AskInterval(CommandPrompts& prompts, int max, int current) {
     const std::optional<QString> answer =
-        prompts.Ask(kIntervalTitle, kIntervalPrompt + QStringLiteral("(1 <= t <= 255 ) "),
-                    QString::number(*MeterInterval));
+        prompts.Ask(kIntervalTitle, kIntervalPrompt + QStringLiteral("(1 <= t <= %1 ) ").arg(max),
+                    QString::number(current));
     if (!answer || answer->isEmpty())
-        return;
+        return std::nullopt;
     if (IsAccessCode(*answer)) {
         RunServiceMode(prompts);
-        return;
+        return std::nullopt;
     }
-    const std::optional<int> t = RoundedInterval(*answer, kMaxMeterInterval);
-    if (!t) {
+    const std::optional<int> t = RoundedInterval(*answer, max);
+    if (!t)
         prompts.Refuse(NotANumberText());
-        return;
-    }
-    if (meter_.WriteInterval(*t))
-        MeterInterval = *t;
+    return t;
 }
 
 void SamplingTimeCommand::RunServiceMode(CommandPrompts& prompts) {

@@ -51,6 +51,10 @@ public:
     static QString NotANumberText();
 
 private:
+    // Asks for an interval of 1 to `max` seconds. Empty when the user cancels, gives the access
+    // code (the service mode has then run) or gives no number (refused with a message).
+    std::optional<int> AskInterval(CommandPrompts& prompts, int max, int current);
+
     MeterSettings& meter_;
     std::function<int()> pcInterval_;
     std::function<void(int)> setPcInterval_;
