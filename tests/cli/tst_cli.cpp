@@ -48,6 +48,11 @@ struct Result {
     QByteArray err;
 };
 
+// One line on standard error, "corvilab-cli: ...", saying `said`.
+bool SaysOneLine(const Result& r, const QByteArray& said) {
+    return r.err.startsWith("corvilab-cli: ") && r.err.contains(said) && r.err.count('\n') == 1;
+}
+
 } // namespace
 
 class TestCli : public QObject {
@@ -60,8 +65,7 @@ private Q_SLOTS:
     void helpAndVersion();
     void badUsage_data();
     void badUsage();
-    void noPort();
-    void portFromEnvironment();
+    void portChoice();
     void silentMeter_data();
     void silentMeter();
 
@@ -89,6 +93,8 @@ private:
     bool StartMeter();
     bool Control(const QByteArray& lines);
     Result Run(const QStringList& args, const QStringList& extraEnvironment = {});
+    // corvilab-cli told the simulated meter's port.
+    Result OnMeter(const QStringList& args) { return Run(QStringList{"--port", port_} + args); }
     QString Path(const QString& name) const { return dir_->filePath(name); }
     QByteArray ReadAll(const QString& path) const;
 
@@ -109,7 +115,7 @@ void TestCli::initTestCase() {
 void TestCli::init() {
     dir_ = std::make_unique<QTemporaryDir>();
     QVERIFY(dir_->isValid());
-    QFile scenario(Path(QStringLiteral("meter.txt")));
+    QFile scenario(Path("meter.txt"));
     QVERIFY(scenario.open(QIODevice::WriteOnly));
     scenario.write(kScenario);
     scenario.close();
@@ -128,8 +134,7 @@ void TestCli::cleanup() {
 
 bool TestCli::StartMeter() {
     meter_ = std::make_unique<QProcess>();
-    meter_->start(sim_, {QStringLiteral("--fast"), QStringLiteral("--scenario"),
-                         Path(QStringLiteral("meter.txt"))});
+    meter_->start(sim_, {"--fast", "--scenario", Path("meter.txt")});
     if (!meter_->waitForStarted(10000))
         return false;
     QDeadlineTimer deadline(10000);
@@ -179,21 +184,21 @@ QByteArray TestCli::ReadAll(const QString& path) const {
 // ---- Usage -------------------------------------------------------------------------------------
 
 void TestCli::helpAndVersion() {
-    const Result help = Run({QStringLiteral("--help")});
+    const Result help = Run({"--help"});
     QCOMPARE(help.code, 0);
-    QVERIFY(help.out.startsWith("Usage: corvilab-cli "));
-    QVERIFY(help.out.contains("convert FILE"));
+    QVERIFY(help.out.startsWith("Usage: corvilab-cli ") && help.out.contains("convert FILE"));
     QVERIFY(help.err.isEmpty());
-    const Result version = Run({QStringLiteral("--version")});
+    const Result version = Run({"--version"});
     QCOMPARE(version.code, 0);
     QVERIFY2(version.out.startsWith("corvilab-cli (Corvilab) "), version.out.constData());
 }
 
 void TestCli::badUsage_data() {
     QTest::addColumn<QStringList>("args");
-    QTest::addColumn<QString>("said");
+    QTest::addColumn<QByteArray>("said");
     const auto row = [](const char* name, const char* args, const char* said) {
-        QTest::newRow(name) << QString::fromLatin1(args).split(QLatin1Char(' ')) << said;
+        QTest::newRow(name) << QString::fromLatin1(args).split(QLatin1Char(' '))
+                            << QByteArray(said);
     };
     row("no command", "--timeout 5", "no command given");
     row("unknown command", "fly", "unknown command 'fly'");
@@ -201,10 +206,8 @@ void TestCli::badUsage_data() {
     row("option of another command", "live --output x", "live does not take --output");
     row("extra argument", "status now", "unexpected argument 'now'");
     row("timeout not a number", "--timeout soon status", "--timeout");
-    row("timeout zero", "--timeout 0 status", "--timeout");
     row("missing value", "live --samples", "needs a value");
     row("interval 0", "live --interval 0", "--interval is whole seconds");
-    row("interval fraction", "record f.4ch --interval 1.5", "--interval is whole seconds");
     row("unit K", "live --unit K", "--unit is C or F");
     row("record without file", "record", "record needs FILE");
     row("logger alone", "logger", "logger needs sets, get, all or manual");
@@ -221,58 +224,48 @@ void TestCli::badUsage_data() {
 
 void TestCli::badUsage() {
     QFETCH(QStringList, args);
-    QFETCH(QString, said);
+    QFETCH(QByteArray, said);
     // The port is given: wrong usage is found before the meter is asked anything.
-    const Result r = Run(QStringList{QStringLiteral("--port"), port_} + args);
+    const Result r = OnMeter(args);
     QCOMPARE(r.code, 2);
     QVERIFY(r.out.isEmpty());
-    QVERIFY2(r.err.startsWith("corvilab-cli: ") && r.err.contains(said.toUtf8()),
-             r.err.constData());
-    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(SaysOneLine(r, said), r.err.constData());
     // Nothing reached the meter: its logger still holds both sets.
-    if (args.contains(QStringLiteral("erase"))) {
-        const Result status = Run({QStringLiteral("--port"), port_, QStringLiteral("status")});
-        QVERIFY(status.out.contains("AutomaticDataBytes\t67\n"));
-    }
+    if (args.contains("erase"))
+        QVERIFY(OnMeter({"status"}).out.contains("AutomaticDataBytes\t67\n"));
 }
 
-void TestCli::noPort() {
-    const Result none = Run({QStringLiteral("status")});
+void TestCli::portChoice() {
+    const Result none = Run({"status"});
     QCOMPARE(none.code, 2);
     QVERIFY2(none.err.contains("no port given"), none.err.constData());
 
-    const QString missing = Path(QStringLiteral("ttyUSB9"));
-    const Result gone = Run({QStringLiteral("--port"), missing, QStringLiteral("status")});
+    const QString missing = Path("ttyUSB9");
+    const Result gone = Run({"--port", missing, "status"});
     QCOMPARE(gone.code, 1);
-    QVERIFY2(gone.err.startsWith("corvilab-cli: cannot open " + missing.toUtf8() + ": "),
-             gone.err.constData());
-}
+    QVERIFY2(SaysOneLine(gone, "cannot open " + missing.toUtf8() + ": "), gone.err.constData());
 
-void TestCli::portFromEnvironment() {
-    const Result r = Run({QStringLiteral("status")}, {QStringLiteral("CORVILAB_PORT=") + port_});
-    QCOMPARE(r.code, 0);
-    QVERIFY(r.out.startsWith("MemoryAddress\t"));
+    const Result env = Run({"status"}, {"CORVILAB_PORT=" + port_});
+    QCOMPARE(env.code, 0);
+    QVERIFY(env.out.startsWith("MemoryAddress\t"));
 }
 
 void TestCli::silentMeter_data() {
     QTest::addColumn<QByteArray>("fault");
     QTest::addColumn<QStringList>("args");
     QTest::addColumn<QByteArray>("said");
-    const QByteArray noAnswer = "no meter answers on %1 within 1 s";
-    QTest::newRow("status") << QByteArray("silent on") << QStringList{QStringLiteral("status")}
-                            << noAnswer;
-    QTest::newRow("clock") << QByteArray("silent on") << QStringList{QStringLiteral("clock")}
-                           << noAnswer;
-    QTest::newRow("interval") << QByteArray("silent on") << QStringList{QStringLiteral("interval")}
-                              << noAnswer;
-    QTest::newRow("logger") << QByteArray("silent on")
-                            << QStringList{QStringLiteral("logger"), QStringLiteral("sets")}
-                            << noAnswer;
-    QTest::newRow("live") << QByteArray("silent on") << QStringList{QStringLiteral("live")}
-                          << noAnswer;
+    const auto row = [](const char* fault, const char* args) {
+        QTest::newRow(args) << QByteArray(fault) << QString::fromLatin1(args).split(' ')
+                            << QByteArray("no meter answers on %1 within 1 s");
+    };
+    row("silent on", "status");
+    row("silent on", "clock");
+    row("silent on", "interval");
+    row("silent on", "logger sets");
+    row("silent on", "live");
+    // A transfer that stopped, or sets that end early.
     QTest::newRow("dump cut short")
-        << QByteArray("cut 12") << QStringList{QStringLiteral("logger"), QStringLiteral("sets")}
-        << QByteArray("on %1"); // a transfer that stopped, or sets that end early
+        << QByteArray("cut 12") << QStringList{"logger", "sets"} << QByteArray("on %1");
 }
 
 void TestCli::silentMeter() {
@@ -280,21 +273,17 @@ void TestCli::silentMeter() {
     QFETCH(QStringList, args);
     QFETCH(QByteArray, said);
     QVERIFY(Control(fault));
-    const Result r = Run(QStringList{QStringLiteral("--port"), port_, QStringLiteral("--timeout"),
-                                     QStringLiteral("1")} +
-                         args);
+    const Result r = OnMeter(QStringList{"--timeout", "1"} + args);
     QCOMPARE(r.code, 1);
     if (fault == "silent on")
         QVERIFY(r.out.isEmpty());
-    const QByteArray expected = QString::fromUtf8(said).arg(port_).toUtf8();
-    QVERIFY2(r.err.contains(expected), r.err.constData());
-    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(SaysOneLine(r, QString::fromUtf8(said).arg(port_).toUtf8()), r.err.constData());
 }
 
 // ---- Meter commands ------------------------------------------------------------------------
 
 void TestCli::status() {
-    const Result r = Run({QStringLiteral("--port"), port_, QStringLiteral("status")});
+    const Result r = OnMeter({"status"});
     QCOMPARE(r.code, 0);
     // Set 1: 23 + 1 x 5 bytes; set 2: 23 + 2 x 8 bytes.
     QCOMPARE(r.out, QByteArray("MemoryAddress\t8259\nManualCount\t1\nAutomaticDataBytes\t67\n"));
@@ -303,33 +292,24 @@ void TestCli::status() {
 
 void TestCli::settings_data() {
     QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("before");
+    QTest::addColumn<QByteArray>("before");
     QTest::addColumn<QString>("value");
-    QTest::newRow("interval") << "interval"
-                              << "7"
-                              << "12";
-    QTest::newRow("power-off") << "poweroff"
-                               << "15"
-                               << "30";
-    QTest::newRow("power-off 5") << "poweroff"
-                                 << "15"
-                                 << "5";
+    QTest::newRow("interval") << "interval" << QByteArray("7\n") << "12";
+    QTest::newRow("power-off") << "poweroff" << QByteArray("15\n") << "30";
+    QTest::newRow("power-off 5") << "poweroff" << QByteArray("15\n") << "5";
 }
 
 void TestCli::settings() {
     QFETCH(QString, command);
-    QFETCH(QString, before);
     QFETCH(QString, value);
-    const QStringList base{QStringLiteral("--port"), port_, command};
-    Result r = Run(base);
+    Result r = OnMeter({command});
     QCOMPARE(r.code, 0);
-    QCOMPARE(r.out, before.toUtf8() + '\n');
-    r = Run(base + QStringList{value});
+    QTEST(r.out, "before");
+    r = OnMeter({command, value});
     QCOMPARE(r.code, 0);
     QVERIFY(r.out.isEmpty());
     // The command reached the meter although the program ended right after writing it.
-    r = Run(base);
-    QCOMPARE(r.out, value.toUtf8() + '\n');
+    QCOMPARE(OnMeter({command}).out, value.toUtf8() + '\n');
 }
 
 void TestCli::clock() {
@@ -362,13 +342,12 @@ void TestCli::clock() {
 }
 
 void TestCli::loggerSetsAndManual() {
-    Result r =
-        Run({QStringLiteral("--port"), port_, QStringLiteral("logger"), QStringLiteral("sets")});
+    Result r = OnMeter({"logger", "sets"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray("Set\tDate Time\tIntv.\tRec.s\n"
                                "1\t2013/08/08 14:00:00\t5\t1\n"
                                "2\t2013/12/31 23:59:55\t10\t2\n"));
-    r = Run({QStringLiteral("--port"), port_, QStringLiteral("logger"), QStringLiteral("manual")});
+    r = OnMeter({"logger", "manual"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray("\tDate Time\tT1\tT2\tT3\tT4\n"
                                "\xC2\xB0"
@@ -376,36 +355,27 @@ void TestCli::loggerSetsAndManual() {
 }
 
 void TestCli::loggerGet() {
-    const QStringList get{QStringLiteral("--port"), port_, QStringLiteral("logger"),
-                          QStringLiteral("get")};
-    const QString file = Path(QStringLiteral("set2.4ch"));
-    Result r = Run(get + QStringList{QStringLiteral("2"), QStringLiteral("-o"), file});
-    QCOMPARE(r.code, 0);
-    QVERIFY(r.out.isEmpty());
-    QCOMPARE(ReadAll(file), kSet2File);
-
-    // Printed: the same fields in UTF-8, LF, no TAB after the last field; here in °F, which
-    // the °C set converts back from its °C texts.
-    r = Run(get + QStringList{QStringLiteral("2"), QStringLiteral("--unit"), QStringLiteral("F")});
+    // Printed (its file is the one "logger all" writes): the same fields in UTF-8, LF, no TAB after
+    // the last field; here in °F, which the °C set converts back from its °C texts.
+    Result r = OnMeter({"logger", "get", "2", "--unit", "F"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray("\xC2\xB0"
                                "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\n"
                                "1\t2013/12/31 23:59:55\t \t69.9\t64.7\t \n"
                                "2\t2014/01/01 00:00:05\t \t- - -\tOver\t \n"));
 
-    r = Run(get + QStringList{QStringLiteral("3")});
+    r = OnMeter({"logger", "get", "3"});
     QCOMPARE(r.code, 2);
     QVERIFY2(r.err.contains("there is no set 3") && r.err.contains("holds 2"), r.err.constData());
 }
 
 void TestCli::loggerAll() {
-    const QString folder = Path(QStringLiteral("sets/new"));
-    const Result r = Run(
-        {QStringLiteral("--port"), port_, QStringLiteral("logger"), QStringLiteral("all"), folder});
+    const QString folder = Path("sets/new");
+    const Result r = OnMeter({"logger", "all", folder});
     QCOMPARE(r.code, 0);
-    const QString set1 = folder + QStringLiteral("/set-1.4ch");
-    const QString set2 = folder + QStringLiteral("/set-2.4ch");
-    QCOMPARE(QString::fromUtf8(r.out), set1 + QLatin1Char('\n') + set2 + QLatin1Char('\n'));
+    const QString set1 = folder + "/set-1.4ch";
+    const QString set2 = folder + "/set-2.4ch";
+    QCOMPARE(QString::fromUtf8(r.out), set1 + '\n' + set2 + '\n');
     QCOMPARE(ReadAll(set1), QByteArray("\xB0"
                                        "F\tDate Time\tT1 - K\tT2 - K\tT3 - K\tT4 - K\t\r\n"
                                        "1\t2013/08/08 14:00:00\t73.4\t \t \t \t\r\n"));
@@ -413,40 +383,33 @@ void TestCli::loggerAll() {
 }
 
 void TestCli::unwritableFile_data() {
-    QTest::addColumn<QString>("command");
-    QTest::addColumn<QString>("target");
-    QTest::newRow("set to a full disk") << "get" << QStringLiteral("/dev/full");
-    QTest::newRow("set into a missing folder") << "get" << QStringLiteral("missing/set.4ch");
-    QTest::newRow("recording to a full disk") << "record" << QStringLiteral("/dev/full");
+    QTest::addColumn<QStringList>("args"); // FILE: the path
+    QTest::addColumn<QString>("path");
+    QTest::newRow("set to a full disk")
+        << QStringList{"logger", "get", "1", "-o", "FILE"} << QStringLiteral("/dev/full");
+    QTest::newRow("set into a missing folder")
+        << QStringList{"logger", "get", "1", "-o", "FILE"} << QStringLiteral("missing/set.4ch");
+    QTest::newRow("recording to a full disk")
+        << QStringList{"record", "FILE", "--samples", "1"} << QStringLiteral("/dev/full");
 }
 
 void TestCli::unwritableFile() {
-    QFETCH(QString, command);
-    QFETCH(QString, target);
-    const QString path = target.startsWith(QLatin1Char('/')) ? target : Path(target);
-    const QStringList args = command == QLatin1String("get")
-                                 ? QStringList{QStringLiteral("logger"), QStringLiteral("get"),
-                                               QStringLiteral("1"), QStringLiteral("-o"), path}
-                                 : QStringList{QStringLiteral("record"), path,
-                                               QStringLiteral("--samples"), QStringLiteral("1")};
-    const Result r = Run(QStringList{QStringLiteral("--port"), port_} + args);
+    QFETCH(QStringList, args);
+    QFETCH(QString, path);
+    if (!path.startsWith('/'))
+        path = Path(path);
+    args.replaceInStrings(QStringLiteral("FILE"), path);
+    const Result r = OnMeter(args);
     QCOMPARE(r.code, 3);
-    QVERIFY2(r.err.startsWith("corvilab-cli: cannot write " + path.toUtf8() + ": "),
-             r.err.constData());
-    QCOMPARE(r.err.count('\n'), 1);
+    QVERIFY2(SaysOneLine(r, "cannot write " + path.toUtf8() + ": "), r.err.constData());
 }
 
 void TestCli::erase() {
-    const QStringList base{QStringLiteral("--port"), port_};
-    Result r = Run(base + QStringList{QStringLiteral("erase"), QStringLiteral("manual"),
-                                      QStringLiteral("--yes")});
-    QCOMPARE(r.code, 0);
-    r = Run(base + QStringList{QStringLiteral("status")});
-    QCOMPARE(r.out, QByteArray("MemoryAddress\t8259\nManualCount\t0\nAutomaticDataBytes\t67\n"));
-    r = Run(base +
-            QStringList{QStringLiteral("erase"), QStringLiteral("auto"), QStringLiteral("--yes")});
-    QCOMPARE(r.code, 0);
-    r = Run(base + QStringList{QStringLiteral("logger"), QStringLiteral("sets")});
+    QCOMPARE(OnMeter({"erase", "manual", "--yes"}).code, 0);
+    QCOMPARE(OnMeter({"status"}).out,
+             QByteArray("MemoryAddress\t8259\nManualCount\t0\nAutomaticDataBytes\t67\n"));
+    QCOMPARE(OnMeter({"erase", "auto", "--yes"}).code, 0);
+    const Result r = OnMeter({"logger", "sets"});
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray("Set\tDate Time\tIntv.\tRec.s\n"));
 }
@@ -454,12 +417,9 @@ void TestCli::erase() {
 // ---- Live readings and recording ---------------------------------------------------------------
 
 void TestCli::liveFollowsKeyAndUnit() {
-    const QStringList base{QStringLiteral("--port"), port_};
     // C / F switches the meter to °C; live follows the meter's unit.
-    Result r = Run(base + QStringList{QStringLiteral("key"), QStringLiteral("cf")});
-    QCOMPARE(r.code, 0);
-    r = Run(base +
-            QStringList{QStringLiteral("live"), QStringLiteral("--samples"), QStringLiteral("2")});
+    QCOMPARE(OnMeter({"key", "cf"}).code, 0);
+    Result r = OnMeter({"live", "--samples", "2"});
     QCOMPARE(r.code, 0);
     QList<QByteArray> lines = r.out.split('\n');
     QCOMPARE(lines.size(), 4);
@@ -475,8 +435,7 @@ void TestCli::liveFollowsKeyAndUnit() {
     }
     QVERIFY(lines[3].isEmpty());
 
-    r = Run(base + QStringList{QStringLiteral("live"), QStringLiteral("--samples"),
-                               QStringLiteral("1"), QStringLiteral("--unit"), QStringLiteral("F")});
+    r = OnMeter({"live", "--samples", "1", "--unit", "F"});
     QCOMPARE(r.code, 0);
     lines = r.out.split('\n');
     QCOMPARE(lines.size(), 3);
@@ -486,12 +445,10 @@ void TestCli::liveFollowsKeyAndUnit() {
 }
 
 void TestCli::record() {
-    const QString file = Path(QStringLiteral("run.4ch"));
-    const Result r = Run({QStringLiteral("--port"), port_, QStringLiteral("record"), file,
-                          QStringLiteral("--samples"), QStringLiteral("2")});
+    const QString file = Path("run.4ch");
+    const Result r = OnMeter({"record", file, "--samples", "2"});
     QCOMPARE(r.code, 0);
-    QVERIFY(r.out.isEmpty());
-    QVERIFY(r.err.isEmpty());
+    QVERIFY(r.out.isEmpty() && r.err.isEmpty());
     const QByteArray bytes = ReadAll(file);
     const QList<QByteArray> lines = bytes.split('\n');
     QCOMPARE(lines.size(), 4);
@@ -507,9 +464,9 @@ void TestCli::record() {
 }
 
 void TestCli::recordStoppedBySigterm() {
-    const QString file = Path(QStringLiteral("long.4ch"));
+    const QString file = Path("long.4ch");
     QProcess process;
-    process.start(cli_, {QStringLiteral("--port"), port_, QStringLiteral("record"), file});
+    process.start(cli_, {"--port", port_, "record", file});
     QVERIFY(process.waitForStarted());
     // Until the recording has written its heading and a record line.
     QTRY_VERIFY_WITH_TIMEOUT(ReadAll(file).count('\n') >= 2, 20000);
@@ -519,10 +476,10 @@ void TestCli::recordStoppedBySigterm() {
     QCOMPARE(process.exitCode(), 0);
     QVERIFY(process.readAllStandardError().isEmpty());
 
+    // Whole lines only, numbered from 1.
     const QByteArray bytes = ReadAll(file);
     QVERIFY(bytes.endsWith("\t\r\n"));
-    const QList<QByteArray> lines = bytes.left(bytes.size() - 2).split('\n');
-    QVERIFY(lines.size() >= 2);
+    const QList<QByteArray> lines = bytes.chopped(2).split('\n');
     for (int i = 0; i < lines.size(); ++i) {
         QVERIFY2(lines[i].endsWith("\t\r") || i == lines.size() - 1, lines[i].constData());
         QCOMPARE(lines[i].count('\t'), 6);
@@ -534,7 +491,7 @@ void TestCli::recordStoppedBySigterm() {
 // ---- Conversion ----------------------------------------------------------------------------
 
 void TestCli::convertUnderDecimalComma() {
-    const QString source = Path(QStringLiteral("in.4ch"));
+    const QString source = Path("in.4ch");
     QFile file(source);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("\xB0"
@@ -554,33 +511,26 @@ void TestCli::convertUnderDecimalComma() {
                            "1,2013-08-08T14:05:09,23.4,,-0.5,,,,,Over\r\n"
                            "2,2013-08-08T14:05:10,1234.5,,,Under,,,0.0,\r\n"
                            "3,2013-08-08T14:05:11,-17.7,,,\"7,5 \"\"x\"\"\",100,,-0.5,\r\n";
-    const QStringList comma{QStringLiteral("LC_ALL=de_DE.UTF-8"),
-                            QStringLiteral("LC_NUMERIC=de_DE.UTF-8"),
-                            QStringLiteral("LANG=de_DE.UTF-8")};
-    const QString target = Path(QStringLiteral("out.csv"));
-    Result r = Run({QStringLiteral("convert"), source, QStringLiteral("-o"), target,
-                    QStringLiteral("--to"), QStringLiteral("csv")},
-                   comma);
+    const QStringList comma{"LC_ALL=de_DE.UTF-8", "LC_NUMERIC=de_DE.UTF-8", "LANG=de_DE.UTF-8"};
+    const QString target = Path("out.csv");
+    Result r = Run({"convert", source, "-o", target, "--to", "csv"}, comma);
     QCOMPARE(r.code, 0);
     QVERIFY(r.err.isEmpty());
     QCOMPARE(ReadAll(target), csv);
 
     // On standard output the same lines end in LF.
-    r = Run({QStringLiteral("convert"), source, QStringLiteral("--to=csv")}, comma);
+    r = Run({"convert", source, "--to=csv"}, comma);
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray(csv).replace("\r\n", "\n"));
 
-    r = Run({QStringLiteral("convert"), source, QStringLiteral("--to"), QStringLiteral("csv"),
-             QStringLiteral("-o"), Path(QStringLiteral("missing/out.csv"))});
-    QCOMPARE(r.code, 3);
-    r = Run({QStringLiteral("convert"), Path(QStringLiteral("none.4ch")), QStringLiteral("--to"),
-             QStringLiteral("csv")});
+    QCOMPARE(Run({"convert", source, "--to", "csv", "-o", Path("missing/out.csv")}).code, 3);
+    r = Run({"convert", Path("none.4ch"), "--to", "csv"});
     QCOMPARE(r.code, 3);
     QVERIFY(r.out.isEmpty());
 }
 
 void TestCli::convertStopsAtBadLine() {
-    const QString source = Path(QStringLiteral("cut.4ch"));
+    const QString source = Path("cut.4ch");
     QFile file(source);
     QVERIFY(file.open(QIODevice::WriteOnly));
     file.write("\xB0"
@@ -589,8 +539,7 @@ void TestCli::convertStopsAtBadLine() {
                "2\t2013/08/08 14:05:10\t73.4\t73.4\r\n"
                "3\t2013/08/08 14:05:11\t73.4\t73.4\t73.4\t73.4\t\r\n");
     file.close();
-    const Result r =
-        Run({QStringLiteral("convert"), source, QStringLiteral("--to"), QStringLiteral("csv")});
+    const Result r = Run({"convert", source, "--to", "csv"});
     QCOMPARE(r.code, 3);
     QCOMPARE(r.out.count('\n'), 2); // the heading and record 1
     QVERIFY2(r.err.contains("line 3"), r.err.constData());
@@ -599,29 +548,24 @@ void TestCli::convertStopsAtBadLine() {
 // ---- Installing ----------------------------------------------------------------------------
 
 void TestCli::desktopEntry() {
-    const QString prefix = Path(QStringLiteral("prefix"));
+    const QString prefix = Path("prefix");
     QProcess install;
     install.start(QStringLiteral(CORVILAB_CMAKE),
-                  {QStringLiteral("--install"), QStringLiteral(CORVILAB_BUILD_DIR),
-                   QStringLiteral("--prefix"), prefix, QStringLiteral("--component"),
-                   QStringLiteral("desktop")});
+                  {"--install", CORVILAB_BUILD_DIR, "--prefix", prefix, "--component", "desktop"});
     QVERIFY(install.waitForFinished(30000));
     QCOMPARE(install.exitCode(), 0);
 
-    const QString entry = prefix + QStringLiteral("/share/applications/corvilab.desktop");
-    const QString icon = prefix + QStringLiteral("/share/icons/hicolor/scalable/apps/corvilab.svg");
+    const QString entry = prefix + "/share/applications/corvilab.desktop";
     const QByteArray text = ReadAll(entry);
-    QVERIFY(text.contains("\nExec=corvilab\n"));
-    QVERIFY(text.contains("\nIcon=corvilab\n"));
-    QXmlStreamReader svg(ReadAll(icon));
+    QVERIFY(text.contains("\nExec=corvilab\n") && text.contains("\nIcon=corvilab\n"));
+    QXmlStreamReader svg(ReadAll(prefix + "/share/icons/hicolor/scalable/apps/corvilab.svg"));
     QVERIFY(svg.readNextStartElement());
     QCOMPARE(svg.name(), QStringLiteral("svg"));
     while (!svg.atEnd())
         svg.readNext();
     QVERIFY2(!svg.hasError(), qPrintable(svg.errorString()));
 
-    const QString validate =
-        QStandardPaths::findExecutable(QStringLiteral("desktop-file-validate"));
+    const QString validate = QStandardPaths::findExecutable("desktop-file-validate");
     if (validate.isEmpty())
         QSKIP("desktop-file-validate is not installed");
     QProcess check;
