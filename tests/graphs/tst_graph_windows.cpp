@@ -333,8 +333,6 @@ void TestGraphWindows::limit_data() {
     const QString value = QStringLiteral("-200 <= Value <= 2310, try again!");
     const QList<double> unchanged{0, 100, 1};
     QTest::newRow("max 120 with min 125") << QStringList{"120", "125", "630"} << value << unchanged;
-    QTest::newRow("min below every type")
-        << QStringList{"130", "-250", "630"} << value << unchanged;
     QTest::newRow("counts 9") << QStringList{"130", "30", "9"}
                               << QStringLiteral("10 <= Counts <= 864000, try again!") << unchanged;
     QTest::newRow("30 to 130 in 315 steps")
