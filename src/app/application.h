@@ -5,7 +5,9 @@
 
 #include <QObject>
 #include <QPointer>
+#include <array>
 #include <memory>
+#include <optional>
 
 class AlarmSettings;
 class Clock;
@@ -70,13 +72,23 @@ public:
 Q_SIGNALS:
     // The meter's configuration changed (a probe, a type or the unit): a running recording
     // stops and the live list closes here. Emitted before the display is rebuilt and the
-    // samples start over.
+    // samples start over; not when a link that came back finds the meter set up as before.
     void ConfigurationChanged();
     // The program ends with this exit code (the main window closed, the port window was
     // closed without a choice, or the port could not be opened).
     void Finished(int exitCode);
 
 private:
+    // Probes, types and unit as the display last showed them.
+    struct MeterSetup {
+        std::array<bool, 4> probes{};
+        std::array<std::optional<int>, 4> types{};
+        QString unit;
+        bool operator==(const MeterSetup& other) const {
+            return probes == other.probes && types == other.types && unit == other.unit;
+        }
+    };
+
     void Wire();
     void OnConfigurationChanged();
     void OnChannelRebuilt(int channel);
@@ -99,5 +111,7 @@ private:
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<GraphCommands> graphs_;
     QPointer<PortWindow> portWindow_;
+    std::optional<MeterSetup> shownSetup_;
+    bool relinked_ = false; // the link came back; the next change compares with shownSetup_
     bool ended_ = false;
 };
