@@ -1,0 +1,385 @@
+#include "app/application.h"
+#include "app/panel_window.h"
+#include "config/setup_window.h"
+#include "link/meter_link.h"
+#include "link/meter_timers.h"
+#include "logger/logger_download.h"
+#include "logger/logger_frame.h"
+#include "logger/manual_list_window.h"
+#include "logger/memory_window.h"
+#include "recording/recorder.h"
+#include "recording/sampler.h"
+#include "sim/meter_scenario.h"
+#include "sim/simulated_meter_device.h"
+#include "support/fake_clock.h"
+#include "support/scripted_dialogs.h"
+#include "support/stream_tap.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTableWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+// Faults on the line, through the running program against the simulated meter (fast mode): a
+// meter that stops answering during a recording, a logger download or a clock read, and broken
+// bytes in the live stream.
+class TestFaults : public QObject {
+    Q_OBJECT
+public:
+    enum class Fault { Silent, Unplugged, NoStream };
+
+private Q_SLOTS:
+    void init();
+    void cleanup();
+    void silentMeterDuringRecording_data();
+    void silentMeterDuringRecording();
+    void silentMeterDuringDownload_data();
+    void silentMeterDuringDownload();
+    void silentMeterDuringClockRead_data();
+    void silentMeterDuringClockRead();
+    void brokenStreamKeepsReadings_data();
+    void brokenStreamKeepsReadings();
+
+private:
+    void SetFault(Fault fault, bool on);
+    // "No COM" (once for each time the recovery started over), then linked again.
+    bool LostThenBack() const {
+        return captions_.size() >= 2 && captions_.last() == QLatin1String("Simulated") &&
+               captions_.count(QStringLiteral("No COM")) == captions_.size() - 1;
+    }
+    // Once "No COM" shows and the program has asked the meter again a few times (events run
+    // all the while), `whileLost` runs inside the program's wait and the meter answers again.
+    void AnswerAgainWhenLost(Fault fault, std::function<void()> whileLost = {});
+    // The value texts of both panels, T1 to T4, °F then °C.
+    QString Shown() {
+        QStringList texts;
+        for (const char* name : {"FLblValue%1", "CLblValue%1"}) {
+            for (int i = 0; i < 4; ++i)
+                texts << app_->GetPanel().findChild<QLabel*>(QString(name).arg(i))->text();
+        }
+        return texts.join(QLatin1Char(' '));
+    }
+
+    FakeClock clock_;
+    ScriptedDialogs dialogs_;
+    std::unique_ptr<Application> app_;
+    QStringList captions_;
+    int writes_ = 0;
+    bool restored_ = false;
+};
+
+Q_DECLARE_METATYPE(TestFaults::Fault)
+
+namespace {
+
+// The readings of the broken-stream cases, in tenths °F, and what the panels must show.
+constexpr int kReadingsF[4] = {2120, 320, -400, 986};
+const QString kShown = QStringLiteral("212.0 32.0 -40.0 98.6 100.0 0.0 -40.0 37.0");
+
+} // namespace
+
+void TestFaults::init() {
+    clock_.step = 0.25; // the meter's waits cost next to no real time
+    clock_.readCount = 0;
+    dialogs_ = ScriptedDialogs();
+    captions_.clear();
+    writes_ = 0;
+    restored_ = false;
+    Application::Overrides o;
+    o.dialogs = &dialogs_;
+    o.clock = &clock_;
+    o.sampleCapacity = 100000;
+    app_ = std::make_unique<Application>(o);
+    connect(&app_->Link(), &MeterLink::LinkCaptionChanged, this,
+            [this](const QString& caption) { captions_ << caption; });
+    QSignalSpy changes(app_.get(), &Application::ConfigurationChanged);
+    QVERIFY(app_->StartPanel({true, QString()}));
+    app_->Simulator()->SetFast(true);
+    connect(app_->Simulator(), &QIODevice::bytesWritten, this, [this] { ++writes_; });
+    MeterLink::Limits limits = app_->Link().GetLimits();
+    limits.streamGiveUpMs = 500; // a stream that stopped is noticed quickly
+    app_->Link().SetLimits(limits);
+    app_->Timers().Timer1.setInterval(10);
+    app_->Timers().Timer2.setInterval(10);
+    QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().Timer2.isActive(), 10000);
+    captions_.clear();
+}
+
+void TestFaults::cleanup() {
+    app_.reset();
+}
+
+void TestFaults::SetFault(Fault fault, bool on) {
+    SimulatedMeterDevice& meter = *app_->Simulator();
+    if (fault == Fault::Unplugged)
+        return meter.SetPlugged(!on);
+    meter.Protocol().SetSilent(on && fault == Fault::Silent);
+    meter.Protocol().SetStreaming(!on);
+}
+
+void TestFaults::AnswerAgainWhenLost(Fault fault, std::function<void()> whileLost) {
+    auto* poll = new QTimer(app_.get());
+    auto writesAtLoss = std::make_shared<int>(-1);
+    connect(poll, &QTimer::timeout, this, [=] {
+        if (*writesAtLoss < 0 && app_->Link().LinkLost &&
+            app_->GetPanel().LblCOM()->text() == QLatin1String("No COM"))
+            *writesAtLoss = writes_;
+        if (*writesAtLoss < 0 || writes_ < *writesAtLoss + 3)
+            return;
+        poll->deleteLater();
+        poll->stop();
+        if (whileLost)
+            whileLost();
+        SetFault(fault, false);
+        restored_ = true;
+    });
+    poll->start(5);
+}
+
+void TestFaults::silentMeterDuringRecording_data() {
+    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<bool>("unitSwitched"); // the meter comes back showing the other unit
+    QTest::newRow("meter silent") << Fault::Silent << false;
+    QTest::newRow("cable pulled") << Fault::Unplugged << false;
+    QTest::newRow("status answered, no stream") << Fault::NoStream << false;
+    QTest::newRow("back in the other unit") << Fault::Silent << true;
+}
+
+void TestFaults::silentMeterDuringRecording() {
+    QFETCH(Fault, fault);
+    QFETCH(bool, unitSwitched);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.4ch"));
+    Recorder& recorder = app_->GetRecorder();
+    dialogs_.fileAnswers << path;
+    app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+    QVERIFY(recorder.Recording());
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= 5, 10000);
+
+    const auto readFile = [&] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    qint64 countAtLoss = -1, countLater = -1;
+    QByteArray fileAtLoss;
+    QObject scope;
+    connect(&app_->Link(), &MeterLink::LinkCaptionChanged, &scope, [&](const QString& caption) {
+        if (caption == QLatin1String("No COM") && countAtLoss < 0)
+            countAtLoss = recorder.RecordCount();
+    });
+    SetFault(fault, true);
+    AnswerAgainWhenLost(fault, [&] {
+        countLater = recorder.RecordCount();
+        fileAtLoss = readFile();
+        if (unitSwitched)
+            app_->Simulator()->Model().ToggleUnit();
+    });
+    QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost, 20000);
+    QVERIFY(LostThenBack());
+    QCOMPARE(countLater, countAtLoss); // no samples while the link is lost
+    QVERIFY(fileAtLoss.endsWith("\r\n"));
+    qint64 total = -1;
+    if (unitSwitched) {
+        // A meter set up differently is a configuration change: the recording ends.
+        QTRY_VERIFY_WITH_TIMEOUT(!recorder.Recording(), 10000);
+        QCOMPARE(app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->toolTip(),
+                 QStringLiteral("Save As"));
+    } else {
+        // The same meter as before: polling, sampling and the recording go on.
+        QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= countAtLoss + 10, 10000);
+        QVERIFY(recorder.Recording());
+        QVERIFY(!app_->GetPanel().LblRec()->isHidden());
+        total = recorder.RecordCount();
+        app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+        QVERIFY(!recorder.Recording());
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive(),
+                             10000);
+    QVERIFY(dialogs_.messages.isEmpty());
+
+    const QByteArray bytes = readFile();
+    QVERIFY(bytes.startsWith(fileAtLoss));
+    QVERIFY(bytes.endsWith("\r\n"));
+    QList<QByteArray> lines = bytes.split('\n');
+    lines.removeLast();
+    QVERIFY(lines.size() > countAtLoss);
+    if (total >= 0)
+        QCOMPARE(lines.size(), total + 1);
+    QCOMPARE(lines[0], QByteArray("\xB0"
+                                  "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\t\r"));
+    for (int n = 1; n < lines.size(); ++n) {
+        QCOMPARE(lines[n],
+                 QByteArray::number(n) + "\t2026/12/06 10:00:00\t70.0\t70.0\t70.0\t70.0\t\r");
+    }
+}
+
+void TestFaults::silentMeterDuringDownload_data() {
+    QTest::addColumn<bool>("automatic");
+    QTest::addColumn<int>("cutAfter"); // the dump stops here; -1: silent before the download
+    QTest::addColumn<QString>("message");
+    QTest::newRow("automatic, silent in the dump")
+        << true << 40 << "The meter stopped sending after 40 of 126 bytes.";
+    QTest::newRow("manual, silent in the dump")
+        << false << 45 << "The meter stopped sending after 45 of 61 bytes.";
+    QTest::newRow("automatic, silent before it") << true << -1 << QString();
+    QTest::newRow("manual, silent before it") << false << -1 << QString();
+}
+
+void TestFaults::silentMeterDuringDownload() {
+    QFETCH(bool, automatic);
+    QFETCH(int, cutAfter);
+    QFETCH(QString, message);
+    QVERIFY(LoadScenario(QStringLiteral("set start 2013/08/08 14:05:09 mask 15\n"
+                                        "records 7 from 700 step 1\n"
+                                        "manual at 2013/08/08 14:05:09 values 1 2 3 4\n"
+                                        "manual at 2013/08/08 14:05:10 values 1 2 3 4\n"),
+                         app_->Simulator()->Model())
+                .isEmpty());
+    auto* frame = app_->GetPanel().PicLogger()->findChild<LoggerFrame*>();
+    QVERIFY(frame);
+    LoggerDownload::Limits limits;
+    limits.silenceMs = 300;
+    frame->Download().SetLimits(limits);
+    const auto press = [&] {
+        app_->GetPanel().ToolbarClick(QStringLiteral("Memory"));
+        (automatic ? frame->OptAuto() : frame->OptManual())->setChecked(true);
+        QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    const auto shown = [&]() -> QWidget* {
+        return automatic ? static_cast<QWidget*>(frame->Memory())
+                         : static_cast<QWidget*>(frame->ManualList());
+    };
+
+    if (cutAfter >= 0) {
+        app_->Simulator()->Protocol().CutNextDump(cutAfter);
+        connect(
+            &frame->Download(), &LoggerDownload::Progress, app_.get(),
+            [this] { SetFault(Fault::Silent, true); }, Qt::SingleShotConnection);
+    } else {
+        SetFault(Fault::Silent, true);
+    }
+    AnswerAgainWhenLost(Fault::Silent);
+    press();
+    if (cutAfter >= 0) {
+        // The download ends with its message and nothing half-shown; then polling finds the
+        // meter gone and the link recovers once it answers.
+        QCOMPARE(dialogs_.messages.size(), 1);
+        QCOMPARE(dialogs_.messages[0].icon, QMessageBox::Critical);
+        QVERIFY2(dialogs_.messages[0].text.startsWith(message),
+                 qPrintable(dialogs_.messages[0].text));
+        QVERIFY(!shown());
+        QVERIFY(app_->Timers().Timer1.isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost, 20000);
+        press();
+        QCOMPARE(dialogs_.messages.size(), 1);
+    } else {
+        // The download's own status query waited through the recovery, then went on.
+        QVERIFY(restored_);
+        QVERIFY(dialogs_.messages.isEmpty());
+    }
+    QVERIFY(LostThenBack());
+    QVERIFY(shown() && shown()->isVisible());
+    QCOMPARE(frame->Download().Received(), frame->Download().Expected());
+    if (automatic)
+        QCOMPARE(frame->Memory()->GridSet()->rowCount(), 1);
+    QVERIFY(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive());
+}
+
+void TestFaults::silentMeterDuringClockRead_data() {
+    QTest::addColumn<bool>("leave"); // the user clicks "Exit" while the link is lost
+    QTest::newRow("meter answers again") << false;
+    QTest::newRow("Exit while the link is lost") << true;
+}
+
+void TestFaults::silentMeterDuringClockRead() {
+    QFETCH(bool, leave);
+    QString shownTime;
+    bool hiddenWhileLost = false;
+    dialogs_.onExec = [&](QDialog& dialog) {
+        auto& setup = static_cast<SetupWindow&>(dialog);
+        setup.show();
+        auto* meterTime = setup.findChild<QLabel*>(QStringLiteral("LblMeterTime"));
+        QTest::mouseClick(meterTime, Qt::LeftButton);
+        SetFault(Fault::Silent, true);
+        AnswerAgainWhenLost(Fault::Silent, [&] {
+            if (leave)
+                QTest::mouseClick(setup.findChild<QPushButton*>(QStringLiteral("CmdExit")),
+                                  Qt::LeftButton);
+            hiddenWhileLost = setup.isHidden();
+        });
+        setup.Tick(); // the clock query waits through the recovery
+        shownTime = meterTime->text();
+        if (setup.isVisible())
+            setup.accept();
+        return setup.result();
+    };
+    app_->GetPanel().ToolbarClick(QStringLiteral("RTC"));
+    QVERIFY(restored_);
+    QCOMPARE(hiddenWhileLost, leave);
+    QVERIFY(LostThenBack());
+    // The clock the recovery gave the meter (the PC's, as its own was unset) is read back.
+    QVERIFY2(QRegularExpression("^2026/12/06 10:0\\d:\\d\\d$").match(shownTime).hasMatch(),
+             qPrintable(shownTime));
+    QVERIFY(dialogs_.messages.isEmpty());
+    QVERIFY(!app_->Link().LinkLost);
+    QVERIFY(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive());
+}
+
+void TestFaults::brokenStreamKeepsReadings_data() {
+    MeterModel model;
+    QByteArray p[4];
+    for (int ch = 0; ch < 4; ++ch) {
+        model.SetReading(ch, kReadingsF[ch]);
+        p[ch] = model.Packet(ch);
+    }
+    // A T1 packet that would show 999.9 °F if it were taken.
+    const QByteArray wrong = p[0].left(4) + EncodeReading(9999) + p[0].mid(7);
+    QByteArray wrongEtx = wrong, wrongStx = wrong;
+    wrongEtx[11] = 0x00;
+    wrongStx[0] = 0x00;
+    const auto hex = [](const char* h) { return QByteArray::fromHex(h); };
+    QTest::addColumn<QList<QByteArray>>("stream"); // empty: the meter's own stray bytes
+    QTest::newRow("meter's stray bytes") << QList<QByteArray>{};
+    QTest::newRow("stray bytes between frames") << QList<QByteArray>{
+        p[0], hex("0203"), p[1], hex("03"), p[2], hex("ff0203"), p[3], hex("020400")};
+    QTest::newRow("frames cut short")
+        << QList<QByteArray>{p[0], wrong.left(7), p[1], p[2], wrong.left(10), p[3]};
+    QTest::newRow("wrong STX or ETX")
+        << QList<QByteArray>{p[0], wrongEtx, p[1], wrongStx, p[2], p[3]};
+}
+
+void TestFaults::brokenStreamKeepsReadings() {
+    QFETCH(QList<QByteArray>, stream);
+    SimulatedMeterDevice& meter = *app_->Simulator();
+    for (int ch = 0; ch < 4; ++ch)
+        meter.Model().SetReading(ch, kReadingsF[ch]);
+    QTRY_COMPARE_WITH_TIMEOUT(Shown(), kShown, 10000);
+    std::unique_ptr<StreamTap> tap;
+    if (stream.isEmpty()) {
+        meter.Protocol().SetGarbage(true);
+    } else {
+        meter.Protocol().SetStreaming(false);
+        tap = std::make_unique<StreamTap>(&meter);
+        tap->chunks = stream;
+        app_->Link().SetDevice(tap.get(), QStringLiteral("Simulated"));
+        tap->Start();
+    }
+    QSignalSpy changes(app_.get(), &Application::ConfigurationChanged);
+    QSet<QString> seen;
+    int polls = 0;
+    QObject scope;
+    connect(&app_->GetSampler(), &Sampler::SampleTaken, &scope, [&] { seen << Shown(); });
+    connect(&app_->Timers().Timer1, &QTimer::timeout, &scope, [&] { ++polls; });
+    QTRY_VERIFY_WITH_TIMEOUT(polls >= 60, 20000);
+    QCOMPARE(seen, QSet<QString>{kShown});
+    QVERIFY(captions_.isEmpty());
+    QCOMPARE(changes.size(), 0);
+    QVERIFY(!tap || tap->chunksSent > 3 * stream.size());
+}
+
+QTEST_MAIN(TestFaults)
+#include "tst_faults.moc"
