@@ -4,6 +4,7 @@
 
 #include "fuzz_check.h"
 #include "link/live_state.h"
+#include "link/reading_text.h"
 
 #include <QByteArray>
 
@@ -19,8 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         live.DecodePacket(bytes.mid(i, n));
         FUZZ_CHECK(live.CurrentChannel >= 0 && live.CurrentChannel < 4);
         const ChannelState& channel = live.Channels[size_t(live.CurrentChannel)];
-        FUZZ_CHECK(channel.ReadingF && channel.ReadingC);
-        FUZZ_CHECK(!channel.ReadingFText.isEmpty() && !channel.ReadingCText.isEmpty());
+        // A reading exists exactly when its value bytes (the packet's 5th to 7th) are not
+        // damaged, that is when the tenths digit is 0 to 9.
+        const auto byte = [&](int position) { return quint8(bytes[i + position - 1]); };
+        const bool intact = DecodeRawReading(byte(5), byte(6), byte(7)).valid;
+        FUZZ_CHECK(channel.ReadingF.has_value() == intact);
+        FUZZ_CHECK(channel.ReadingC.has_value() == intact);
+        FUZZ_CHECK(!intact || (!channel.ReadingFText.isEmpty() && !channel.ReadingCText.isEmpty()));
         if (live.ConfigurationChanged())
             live.RememberConfiguration();
         FUZZ_CHECK(!live.ConfigurationChanged());
@@ -33,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             recovered.ClearForResync();
             for (const int ch : recovered.DecodeSnapshot(four)) {
                 FUZZ_CHECK(ch >= 0 && ch < 4);
-                FUZZ_CHECK(recovered.Channels[size_t(ch)].ReadingF.has_value());
+                const ChannelState& c = recovered.Channels[size_t(ch)];
+                FUZZ_CHECK(c.ReadingF.has_value() == c.ReadingC.has_value());
             }
         }
     }
