@@ -2,14 +2,6 @@
 
 #include <QSerialPort>
 
-int PortNumberOf(const QString& text) {
-    for (int n = 1; n <= 16; ++n) {
-        if (text == QStringLiteral("COM%1").arg(n))
-            return n;
-    }
-    return 0;
-}
-
 OpenedPort OpenMeterPort(const QString& name) {
     OpenedPort result;
     if (name.trimmed().isEmpty()) {

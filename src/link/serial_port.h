@@ -5,10 +5,6 @@
 
 class QSerialPort;
 
-// The COM port number of a text "COM1" .. "COM16" (exact, case-sensitive), or 0 for any other
-// text.
-int PortNumberOf(const QString& text);
-
 // The result of opening the meter's port: the port, or the system's reason why not.
 struct OpenedPort {
     std::unique_ptr<QSerialPort> port;
