@@ -19,6 +19,8 @@ RangeFlags DecodeOverUnderBits(quint8 b) {
 ValueTexts DecodeSetValue(quint8 high, quint8 low, quint8 tenthsByte, bool setFahrenheit,
                           int offsetTenths) {
     const RawReading raw = DecodeRawReading(high, low, tenthsByte);
+    if (!raw.valid)
+        return {raw.text, raw.text};
     if (setFahrenheit)
         return {TenthsText(CelsiusTenths(raw.tenths)), raw.text};
     const int celsius = CelsiusTenths(raw.tenths, offsetTenths);
@@ -27,6 +29,8 @@ ValueTexts DecodeSetValue(quint8 high, quint8 low, quint8 tenthsByte, bool setFa
 
 ValueTexts DecodeManualValue(quint8 high, quint8 low, quint8 tenthsByte, int offsetTenths) {
     const RawReading raw = DecodeRawReading(high, low, tenthsByte);
+    if (!raw.valid)
+        return {raw.text, raw.text};
     return {TenthsText(CelsiusTenths(raw.tenths, offsetTenths)), raw.text};
 }
 

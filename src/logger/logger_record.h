@@ -30,7 +30,8 @@ struct ValueTexts {
 
 // A value of an automatically recorded set. A set recorded in °F keeps the meter's text as
 // the °F text; a set recorded in °C takes the channel offset out before the conversion and
-// adds it back after, and derives its °F text from the °C one.
+// adds it back after, and derives its °F text from the °C one. A damaged value (a tenths digit
+// above 9) is "- - -" in both units, here and for manual entries.
 ValueTexts DecodeSetValue(quint8 high, quint8 low, quint8 tenthsByte, bool setFahrenheit,
                           int offsetTenths);
 

@@ -169,6 +169,10 @@ void TestLoggerFormat::value_data() {
                                  << "-0.5";
     QTest::newRow("manual offset 12.7") << b("003200") << 2 << 127 << "15.6"
                                         << "50.0";
+    // A tenths digit above 9 is a damaged value: no number in either column.
+    for (int kind : {0, 1, 2})
+        QTest::addRow("damaged tenths, kind %d", kind) << b("00490C") << kind << 0 << "- - -"
+                                                       << "- - -";
 }
 
 void TestLoggerFormat::value() {
