@@ -75,9 +75,15 @@ Q_DECLARE_METATYPE(TestFaults::Fault)
 
 namespace {
 
-// The readings of the broken-stream cases, in tenths °F, and what the panels must show.
-constexpr int kReadingsF[4] = {2120, 320, -400, 986};
-const QString kShown = QStringLiteral("212.0 32.0 -40.0 98.6 100.0 0.0 -40.0 37.0");
+// The meter of the broken-stream cases, and what the panels must show. T1's offset of 0.2 and
+// T2's tenths digit of 3 put an STX and an ETX where a read ending inside a packet sees them.
+void SetUpReadings(MeterModel& model) {
+    const int readingsF[4] = {2120, 323, -400, 986};
+    for (int ch = 0; ch < 4; ++ch)
+        model.SetReading(ch, readingsF[ch]);
+    model.Channel(0).offset = 2;
+}
+const QString kShown = QStringLiteral("212.0 32.3 -40.0 98.6 100.0 0.1 -40.0 37.0");
 
 } // namespace
 
@@ -331,11 +337,10 @@ void TestFaults::silentMeterDuringClockRead() {
 
 void TestFaults::brokenStreamKeepsReadings_data() {
     MeterModel model;
+    SetUpReadings(model);
     QByteArray p[4];
-    for (int ch = 0; ch < 4; ++ch) {
-        model.SetReading(ch, kReadingsF[ch]);
+    for (int ch = 0; ch < 4; ++ch)
         p[ch] = model.Packet(ch);
-    }
     // A T1 packet that would show 999.9 °F if it were taken.
     const QByteArray wrong = p[0].left(4) + EncodeReading(9999) + p[0].mid(7);
     QByteArray wrongEtx = wrong, wrongStx = wrong;
@@ -350,13 +355,16 @@ void TestFaults::brokenStreamKeepsReadings_data() {
         << QList<QByteArray>{p[0], wrong.left(7), p[1], p[2], wrong.left(10), p[3]};
     QTest::newRow("wrong STX or ETX")
         << QList<QByteArray>{p[0], wrongEtx, p[1], wrongStx, p[2], p[3]};
+    // Every other read ends 7 bytes into T2's packet: its last 12 bytes have STX first and ETX
+    // last, but they are the end of one packet and the start of the next.
+    QTest::newRow("read ends inside a packet")
+        << QList<QByteArray>{p[0] + p[1].left(7), p[1].mid(7) + p[2] + p[3]};
 }
 
 void TestFaults::brokenStreamKeepsReadings() {
     QFETCH(QList<QByteArray>, stream);
     SimulatedMeterDevice& meter = *app_->Simulator();
-    for (int ch = 0; ch < 4; ++ch)
-        meter.Model().SetReading(ch, kReadingsF[ch]);
+    SetUpReadings(meter.Model());
     QTRY_COMPARE_WITH_TIMEOUT(Shown(), kShown, 10000);
     std::unique_ptr<StreamTap> tap;
     if (stream.isEmpty()) {
@@ -375,6 +383,10 @@ void TestFaults::brokenStreamKeepsReadings() {
     connect(&app_->GetSampler(), &Sampler::SampleTaken, &scope, [&] { seen << Shown(); });
     connect(&app_->Timers().Timer1, &QTimer::timeout, &scope, [&] { ++polls; });
     QTRY_VERIFY_WITH_TIMEOUT(polls >= 60, 20000);
+    QEXPECT_FAIL("read ends inside a packet",
+                 "the stream read takes any 12 bytes framed by STX and ETX from the end of what "
+                 "it read, aligned with the packets or not",
+                 Abort);
     QCOMPARE(seen, QSet<QString>{kShown});
     QVERIFY(captions_.isEmpty());
     QCOMPARE(changes.size(), 0);
