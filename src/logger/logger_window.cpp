@@ -1,7 +1,6 @@
 #include "logger/logger_window.h"
 
 #include <QCloseEvent>
-#include <QGuiApplication>
 
 LoggerWindow::LoggerWindow(QWidget* parent)
     : QWidget(parent, Qt::Window) {}
@@ -24,12 +23,4 @@ void LoggerWindow::closeEvent(QCloseEvent* event) {
     Q_EMIT Closed();
     if (busy_ == 0)
         deleteLater();
-}
-
-WaitCursor::WaitCursor() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-WaitCursor::~WaitCursor() {
-    QGuiApplication::restoreOverrideCursor();
 }

@@ -37,12 +37,3 @@ private:
     int busy_ = 0;
     bool closeRequested_ = false;
 };
-
-// The hourglass for the time it lives.
-class WaitCursor {
-public:
-    WaitCursor();
-    ~WaitCursor();
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};

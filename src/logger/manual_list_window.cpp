@@ -7,7 +7,7 @@
 #include "logger/logger_dump.h"
 #include "logger/manual_entry.h"
 #include "logger/manual_list_lines.h"
-#include "logger/printed_lines.h"
+#include "recording/file_commands.h"
 #include "views/six_column_table.h"
 
 #include <QCoreApplication>
@@ -79,7 +79,7 @@ bool ManualListWindow::ShowEntries(const QVector<ManualRecord>& entries) {
 
 void ManualListWindow::Print() {
     BusyScope busy(*this);
-    WaitCursor hourglass;
+    Hourglass hourglass;
     ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::Polling);
     QPrinter printer;
     if (!dialogs_.Print(this, printer))

@@ -30,10 +30,18 @@ QString NativePath(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
-// Draws one copy: `lines` one below the other, a new page when a page is full. `onLine` gets
-// each line's index after it is drawn.
-bool PrintCopy(QPrinter& printer, const QStringList& lines, const QFont& font,
-               const std::function<void(int)>& onLine) {
+} // namespace
+
+Hourglass::Hourglass() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+Hourglass::~Hourglass() {
+    QGuiApplication::restoreOverrideCursor();
+}
+
+bool PrintLines(QPrinter& printer, const QStringList& lines, const QFont& font,
+                const std::function<void(int)>& onLine) {
     QPainter painter;
     if (!painter.begin(&printer))
         return false;
@@ -49,19 +57,10 @@ bool PrintCopy(QPrinter& printer, const QStringList& lines, const QFont& font,
         }
         painter.drawText(0, y, lines[i]);
         y += lineHeight;
-        onLine(i);
+        if (onLine)
+            onLine(i);
     }
     return painter.end();
-}
-
-} // namespace
-
-Hourglass::Hourglass() {
-    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
-}
-
-Hourglass::~Hourglass() {
-    QGuiApplication::restoreOverrideCursor();
 }
 
 std::optional<QString> ChooseDataFile(Dialogs& dialogs, QWidget* parent) {
@@ -143,7 +142,7 @@ PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialo
         Hourglass hourglass;
         ExchangeGuard quiet(timers, ExchangeGuard::Pause::PollingAndSampling);
         for (int copy = 0; copy < copies; ++copy) {
-            const bool printed = PrintCopy(printer, lines, font, [form](int line) {
+            const bool printed = PrintLines(printer, lines, font, [form](int line) {
                 // Line 4 is the heading row, line 5 the separator, line 5 + r data row r.
                 const int row = line <= 4 ? line - 4 : line - 5;
                 if (row >= 0 && (row % 200 == 0)) {

@@ -10,8 +10,10 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class Clock;
@@ -22,6 +24,7 @@ class LiveState;
 class MeterTimers;
 class Panel;
 class QFont;
+class QPrinter;
 class QWidget;
 class Recorder;
 class SixColumnModel;
@@ -35,6 +38,12 @@ public:
     Hourglass(const Hourglass&) = delete;
     Hourglass& operator=(const Hourglass&) = delete;
 };
+
+// Prints one copy of `lines`, one below the other in `font`, a new page when a page is full.
+// `onLine`, when given, gets each line's index after it is drawn. False when the printer could
+// not be started.
+bool PrintLines(QPrinter& printer, const QStringList& lines, const QFont& font,
+                const std::function<void(int)>& onLine = {});
 
 // The Save As dialog for a data file (asking before an existing file is replaced): the path as
 // the user gave it, no extension added; empty when the dialog was cancelled or gave no name.
