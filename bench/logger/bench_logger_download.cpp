@@ -74,7 +74,7 @@ int main(int argc, char** argv) {
             return 1;
         const LoggedSet* big = &rig.memory.Sets().first();
         std::printf("fast mode: %lld bytes downloaded and split into %d sets in %.1f ms "
-                    "(0.4 s of it the fixed reply waits)\n",
+                    "(0.2 s of it the fixed wait after \"Y\")\n",
                     rig.download.Received(), int(rig.memory.Sets().size()), downloadNs / 1e6);
         // BENCH<TAB>figure<TAB>target<TAB>measured: collected into one table by scripts/bench.sh.
         std::printf("BENCH\tdownload of a full 512 K memory in fast mode\t< 5 s\t%.2f s\n",
