@@ -150,7 +150,7 @@ void TestSampler::seriesHasGaps() {
 
 void TestSampler::sampleOfTheLiveState() {
     FakeClock clock;
-    clock.now = QDateTime(QDate(2026, 3, 7), QTime(8, 5, 9));
+    clock.now = QDateTime(QDate(2026, 3, 7), QTime(20, 5, 9));
     LiveState live;
     live.Channels[1] = Channel("p", 734);
     live.Channels[2] = Channel("pu", 734);
@@ -161,7 +161,7 @@ void TestSampler::sampleOfTheLiveState() {
     const SampleRecord r = sampler.TakeSample();
     QCOMPARE(taken.size(), 2);
     QCOMPARE(r.SampleIndex, 2);
-    QCOMPARE(r.TimeText, QStringLiteral("2026/03/07 08:05:09"));
+    QCOMPARE(r.TimeText, QStringLiteral("2026/03/07 20:05:09"));
     QCOMPARE(r.TextC, (std::array<QString, 4>{"- - -", "23.0", "Under", "- - -"}));
     QCOMPARE(r.TextF, (std::array<QString, 4>{"- - -", "73.4", "Under", "- - -"}));
     QCOMPARE(sampler.Buffers().At(1, true, 2), std::optional<int>(734));
