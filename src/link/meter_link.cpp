@@ -31,6 +31,22 @@ bool IsLivePacketAt(const QByteArray& b, qsizetype i) {
     return IsFramedPacket(b, i) && (next == b.size() || b[next] == kStx);
 }
 
+// Where the newest run of `packets` framed packets starts that the packet just before it
+// confirms: a 12-byte window that merely starts with STX and ends with ETX may be the end of
+// one packet and the start of the next, but two framed windows back to back are the stream's
+// own packet boundaries. -1 when there is none.
+qsizetype NewestConfirmedRun(const QByteArray& buffer, int packets) {
+    constexpr int n = LiveState::kPacketSize;
+    for (qsizetype at = buffer.size() - qsizetype(packets) * n; at >= n; --at) {
+        bool framed = IsFramedPacket(buffer, at - n);
+        for (int k = 0; k < packets && framed; ++k)
+            framed = IsFramedPacket(buffer, at + qsizetype(k) * n);
+        if (framed)
+            return at;
+    }
+    return -1;
+}
+
 } // namespace
 
 std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
@@ -185,18 +201,23 @@ bool MeterLink::QueryStatus() {
 
 std::optional<QByteArray> MeterLink::ReadStream(int packets) {
     const int size = packets * LiveState::kPacketSize;
+    // Stray bytes between packets keep a run from being confirmed by its neighbour; with this
+    // much read and still no confirmed run, the run at the very end is taken if it is framed.
+    const int enough = size + 4 * LiveState::kPacketSize;
     QElapsedTimer elapsed;
     elapsed.start();
     for (;;) {
         FlushInput();
         QByteArray buffer;
         quint64 exchanges = timers_.ExchangesBegun();
-        for (int passes = 0; buffer.size() < size; ++passes) {
+        for (int passes = 0; buffer.size() < enough; ++passes) {
             if (cancelled_ || !device_ || !device_->isOpen() || passes >= limits_.streamPasses ||
                 elapsed.elapsed() >= limits_.streamGiveUpMs)
                 return std::nullopt;
             buffer += ReadInput();
-            if (buffer.size() < size)
+            if (const qsizetype at = NewestConfirmedRun(buffer, packets); at >= 0)
+                return buffer.mid(at, size);
+            if (buffer.size() < enough)
                 WaitForInput(limits_.passWaitMs);
             if (timers_.ExchangesBegun() != exchanges) {
                 // A command clicked during the wait used the line: what was read is stale and

@@ -76,8 +76,10 @@ public:
     // False only when the link was cancelled (or, inside `Resync`, the attempts ran out).
     bool QueryStatus();
 
-    // Reads `packets` whole consecutive live packets from the end of what arrives. Empty when
-    // the read gave up (no packets within the pass and time bounds) or was cancelled.
+    // Reads the newest `packets` whole consecutive live packets that arrive, a run that the
+    // packet before it confirms (or, with stray bytes on the line, the framed run at the end of
+    // a longer read). Empty when the read gave up (no packets within the pass and time bounds)
+    // or was cancelled.
     std::optional<QByteArray> ReadStream(int packets);
 
     // One clock query: status query, "X", then reads until the reply (`FindClockReply`) is in,
