@@ -197,16 +197,25 @@ void Application::OnConfigurationChanged() {
     const bool asBefore = relinked_ && shownSetup_ == setup;
     relinked_ = false;
     shownSetup_ = setup;
-    if (!asBefore)
+    if (!asBefore) {
         Q_EMIT ConfigurationChanged();
-    for (int i = 0; i < 4; ++i)
-        alarms_->RebuildChannel(i);
+        for (int i = 0; i < 4; ++i)
+            alarms_->RebuildChannel(i);
+    }
     panel_->RebuildDisplay();
     sampler_->StartOver();
 }
 
 void Application::OnChannelRebuilt(int channel) {
-    alarms_->ResetChannel(channel);
+    // The recovery starts a channel's alarm at the top of its type's range. A channel that came
+    // back as it was shown keeps the user's alarm values and ranges: a short break of the line
+    // must not quietly disarm an alarm set for a long run.
+    const ChannelState& now = live_->Channels[size_t(channel)];
+    const bool asBefore = shownSetup_ && shownSetup_->unit == live_->UnitText &&
+                          shownSetup_->probes[size_t(channel)] == now.ProbeValid &&
+                          shownSetup_->types[size_t(channel)] == now.TypeCode;
+    if (!asBefore)
+        alarms_->ResetChannel(channel);
     panel_->RebuildChannel(channel);
     sampler_->StartOver();
 }

@@ -1,5 +1,6 @@
 #include "app/application.h"
 #include "app/panel_window.h"
+#include "config/alarm_settings.h"
 #include "config/setup_window.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
@@ -164,6 +165,9 @@ void TestFaults::silentMeterDuringRecording() {
     app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
     QVERIFY(recorder.Recording());
     QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= 5, 10000);
+    AlarmSettings& alarms = app_->Alarms();
+    alarms.SetAlarm(false, 0, 500);
+    const int alarmTop = alarms.Range(false, 0).max;
 
     const auto readFile = [&] {
         QFile file(path);
@@ -193,12 +197,14 @@ void TestFaults::silentMeterDuringRecording() {
         QTRY_VERIFY_WITH_TIMEOUT(!recorder.Recording(), 10000);
         QCOMPARE(app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->toolTip(),
                  QStringLiteral("Save As"));
+        QCOMPARE(alarms.Alarm(false, 0), alarmTop);
     } else {
         // The same meter as before: polling, sampling and the recording go on.
         QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= countAtLoss + 10, 10000);
         QVERIFY(recorder.Recording());
         QVERIFY(!app_->GetPanel().LblRec()->isHidden());
         total = recorder.RecordCount();
+        QCOMPARE(alarms.Alarm(false, 0), 500); // an alarm set for the run stays armed
         app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
         QVERIFY(!recorder.Recording());
     }
