@@ -8,6 +8,7 @@
 #include "meter_rig.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
+#include "support/pdf_text.h"
 #include "support/scripted_device.h"
 #include "support/scripted_dialogs.h"
 #include "views/six_column_table.h"
@@ -60,25 +61,6 @@ struct Rig : MeterRig {
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-// Each line with its runs of blanks made one; empty lines left out.
-QStringList Simplified(const QStringList& lines) {
-    QStringList out;
-    for (const QString& line : lines) {
-        if (!line.simplified().isEmpty())
-            out << line.simplified();
-    }
-    return out;
-}
-
-// The text of a printed PDF, simplified.
-QStringList PdfLines(const QString& pdf) {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, "-"});
-    if (!process.waitForFinished(20000))
-        return {QStringLiteral("<pdftotext failed>")};
-    return Simplified(QString::fromUtf8(process.readAllStandardOutput()).split('\n'));
 }
 
 // A meter whose automatic data is `data`: the status reply, the memory size reply and the dump.

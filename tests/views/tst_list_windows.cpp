@@ -3,6 +3,7 @@
 #include "recording/grid_file.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
+#include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
 #include "views/file_list_window.h"
 #include "views/list_window.h"
@@ -32,31 +33,6 @@ QList<QByteArray> FileLines(const QString& path) {
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     return lines;
-}
-
-// The text of a printed PDF, each line with its runs of blanks made one.
-QStringList PdfLines(const QString& pdf) {
-    QProcess process;
-    process.start(QStringLiteral("pdftotext"),
-                  {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    if (!process.waitForFinished(20000))
-        return {QStringLiteral("<pdftotext failed>")};
-    QStringList lines;
-    for (const QString& line : QString::fromUtf8(process.readAllStandardOutput()).split('\n')) {
-        const QString simple = line.simplified();
-        if (!simple.isEmpty())
-            lines << simple;
-    }
-    return lines;
-}
-
-QStringList Simplified(const QStringList& lines) {
-    QStringList out;
-    for (const QString& line : lines) {
-        if (!line.simplified().isEmpty())
-            out << line.simplified();
-    }
-    return out;
 }
 
 // Print dialogs that ask for several copies.
