@@ -20,17 +20,16 @@ inline QStringList WithStatus(const QStringList& commands) {
     return out;
 }
 
-// The core objects of the configuration commands over the simulated meter. The link's clock
-// advances 250 ms a reading, so the meter's waits cost next to no real time; key presses have a
-// clock of their own. The PC's sampling time starts at 7 s.
+// The configuration commands over the simulated meter. The link's clock advances 250 ms a
+// reading, so the meter's waits cost next to no real time; key presses have a clock of their
+// own. The PC's sampling time starts at 7 s.
 struct ConfigRig {
     struct TimersAtWrite {
         QByteArray bytes;
         bool polling, sampling;
     };
 
-    FakeClock clock;
-    FakeClock pressClock;
+    FakeClock clock, pressClock;
     MeterTimers timers;
     LiveState live;
     MeterLink link{clock, timers, live};
@@ -38,12 +37,7 @@ struct ConfigRig {
     MeterSettings settings{link, pressClock};
     QList<TimersAtWrite> writes;
     int pcTime = 7;
-    int pcSets = 0;
-    SamplingTimeCommand command{settings, [this] { return pcTime; },
-                                [this](int t) {
-                                    pcTime = t;
-                                    ++pcSets;
-                                }};
+    SamplingTimeCommand command{settings, [this] { return pcTime; }, [this](int t) { pcTime = t; }};
 
     ConfigRig() {
         clock.step = 0.25;
@@ -54,14 +48,13 @@ struct ConfigRig {
         };
         timers.StartBoth();
     }
-    // The commands that reached the meter, as hex.
     QStringList Sent() {
         QStringList out;
         for (const QByteArray& c : meter.Sent())
             out << QString::fromLatin1(c.toHex());
         return out;
     }
-    // Whether every write found the polling timer (and, if `sampling`, the sampling timer) off.
+    // Whether every write found polling (and, if `sampling`, the sampling timer) off.
     bool PausedAtEveryWrite(bool sampling) const {
         for (const TimersAtWrite& w : writes) {
             if (w.polling || (sampling && w.sampling))
@@ -84,18 +77,17 @@ struct ConfigRig {
     }
 };
 
-// Input boxes answered from a queue (Cancel when it runs dry), every box logged.
+// Input boxes answered from a queue (Cancel when it runs dry, or for "<cancel>").
 class ScriptedPrompts : public CommandPrompts {
 public:
-    QList<std::optional<QString>> answers;
-    QStringList titles, prompts, defaults, refusals;
+    QStringList answers, prompts, defaults, refusals;
 
-    std::optional<QString> Ask(const QString& title, const QString& prompt,
+    std::optional<QString> Ask(const QString&, const QString& prompt,
                                const QString& defaultText) override {
-        titles << title;
         prompts << prompt;
         defaults << defaultText;
-        return answers.isEmpty() ? std::nullopt : answers.takeFirst();
+        const QString a = answers.isEmpty() ? QStringLiteral("<cancel>") : answers.takeFirst();
+        return a == QLatin1String("<cancel>") ? std::nullopt : std::optional<QString>(a);
     }
     void Refuse(const QString& text) override { refusals << text; }
 };

@@ -18,6 +18,11 @@ private Q_SLOTS:
     void frameOkAndCancel();
 
 private:
+    // Min and max of a channel's range in one unit, for whole comparisons.
+    QList<int> MinMax(bool fahrenheit, int channel) const {
+        const AlarmRange r = alarms_->Range(fahrenheit, channel);
+        return {r.min, r.max};
+    }
     LiveState live_;
     std::unique_ptr<AlarmSettings> alarms_;
 };
@@ -26,9 +31,8 @@ private:
 // at the top of its range.
 void TestAlarmSettings::init() {
     live_ = LiveState();
-    const int codes[] = {0, 3, 0, 0};
     for (int i = 0; i < 4; ++i) {
-        live_.Channels[size_t(i)].TypeCode = codes[i];
+        live_.Channels[size_t(i)].TypeCode = i == 1 ? 3 : 0;
         live_.SetRangesFromType(i);
     }
     alarms_ = std::make_unique<AlarmSettings>(live_);
@@ -70,14 +74,11 @@ void TestAlarmSettings::typeChangeKeepsValuesInsideNewRange() {
     live_.Channels[0].TypeCode = 3;
     live_.SetRangesFromType(0);
     alarms_->RebuildChannel(0);
-    QCOMPARE(alarms_->Range(false, 0).max, 4000);
-    QCOMPARE(alarms_->Range(false, 0).min, -2000);
-    QCOMPARE(alarms_->AlarmC(0), 3000);
-    QCOMPARE(alarms_->AlarmF(0), 7520);
+    QCOMPARE(MinMax(false, 0), (QList<int>{-2000, 4000}));
+    QCOMPARE((QList<int>{alarms_->AlarmC(0), alarms_->AlarmF(0)}), (QList<int>{3000, 7520}));
     // A link recovery puts the values at the top again.
     alarms_->ResetChannel(0);
-    QCOMPARE(alarms_->AlarmC(0), 4000);
-    QCOMPARE(live_.Channels[0].UpperC, 4000);
+    QCOMPARE((QList<int>{alarms_->AlarmC(0), live_.Channels[0].UpperC}), (QList<int>{4000, 4000}));
 }
 
 void TestAlarmSettings::frameTypingAndEnter() {
@@ -94,14 +95,12 @@ void TestAlarmSettings::frameTypingAndEnter() {
     // Enter works on the set of the panel toggle (°F at the start), whatever the meter's unit.
     max1->setText(QStringLiteral("300"));
     QTest::keyClick(max1, Qt::Key_Return);
-    QCOMPARE(alarms_->Range(true, 1).max, 3000);
-    QCOMPARE(alarms_->Range(false, 1).max, 4000);
+    QCOMPARE((QList<int>{MinMax(true, 1)[1], MinMax(false, 1)[1]}), (QList<int>{3000, 4000}));
     QVERIFY(frame.isVisible());
     panelCelsius = true;
     frame.MinText(1)->setText(QStringLiteral("-100"));
     QTest::keyClick(frame.MinText(1), Qt::Key_Enter);
-    QCOMPARE(alarms_->Range(false, 1).min, -1000);
-    QCOMPARE(alarms_->Range(true, 1).min, -3280);
+    QCOMPARE((QList<int>{MinMax(false, 1)[0], MinMax(true, 1)[0]}), (QList<int>{-1000, -3280}));
 }
 
 void TestAlarmSettings::frameOkAndCancel_data() {
@@ -120,28 +119,24 @@ void TestAlarmSettings::frameOkAndCancel() {
     AlarmFrame frame(*alarms_, live_, [&] { return fahrenheit; });
     const QString max0 = fahrenheit ? QStringLiteral("2498") : QStringLiteral("1370");
     frame.ToggleAndFill();
-    QCOMPARE(frame.MaxText(0)->text(), max0);
-    QCOMPARE(frame.MinText(1)->text(),
-             fahrenheit ? QStringLiteral("-328") : QStringLiteral("-200"));
+    QCOMPARE((QStringList{frame.MaxText(0)->text(), frame.MinText(1)->text()}),
+             (QStringList{max0, fahrenheit ? "-328" : "-200"}));
     frame.MaxText(0)->setText(QStringLiteral("1000"));
     frame.findChild<QPushButton*>(QStringLiteral("CmdAlmCancel"))->click();
     QVERIFY(frame.isHidden());
-    QCOMPARE(alarms_->Range(fahrenheit, 0).max, max0.toInt() * 10);
+    QCOMPARE(MinMax(fahrenheit, 0)[1], max0.toInt() * 10);
 
     frame.ToggleAndFill(); // the ranges again over the text left typed
     QCOMPARE(frame.MaxText(0)->text(), max0);
-    frame.MaxText(0)->setText(QStringLiteral("1000"));
-    frame.MinText(0)->setText(QStringLiteral("-50.5"));
-    frame.MaxText(1)->setText(QStringLiteral("100")); // a minimum above the maximum pushes it
-    frame.MinText(1)->setText(QStringLiteral("200"));
+    const QString typed[] = {"1000", "-50.5", "100", "200"}; // T2's minimum pushes its maximum
+    for (int i = 0; i < 4; ++i)
+        (i % 2 ? frame.MinText(i / 2) : frame.MaxText(i / 2))->setText(typed[i]);
     frame.findChild<QPushButton*>(QStringLiteral("CmdAlmOK"))->click();
     QVERIFY(frame.isHidden());
-    QCOMPARE(alarms_->Range(fahrenheit, 0).max, 10000);
-    QCOMPARE(alarms_->Range(fahrenheit, 0).min, -505);
+    QCOMPARE(MinMax(fahrenheit, 0), (QList<int>{-505, 10000}));
     QCOMPARE(alarms_->Alarm(fahrenheit, 0), 10000); // was the old top, pulled inside
-    QCOMPARE(alarms_->Range(fahrenheit, 1).min, 2000);
-    QCOMPARE(alarms_->Range(fahrenheit, 1).max, 2000);
-    QCOMPARE(alarms_->Range(!fahrenheit, 0).max, fahrenheit ? 13700 : 24980);
+    QCOMPARE(MinMax(fahrenheit, 1), (QList<int>{2000, 2000}));
+    QCOMPARE(MinMax(!fahrenheit, 0)[1], fahrenheit ? 13700 : 24980);
 
     // A second click of the toolbar button hides the frame, and fills it all the same.
     frame.ToggleAndFill();
