@@ -22,52 +22,50 @@ private Q_SLOTS:
 };
 
 void TestGraphSetup::stripChartSetup_data() {
-    QTest::addColumn<bool>("probe");
     QTest::addColumn<int>("channel");
-    QTest::addColumn<QString>("letter");
+    QTest::addColumn<QString>("letter"); // empty: no probe
     QTest::addColumn<bool>("fahrenheit");
     QTest::addColumn<int>("samples");
-    QTest::addColumn<QList<int>>("previous"); // Y min and max the last plot left
+    QTest::addColumn<int>("previous"); // the Y range the last plot left: -200..previous
     QTest::addColumn<QString>("columnText");
-    QTest::addColumn<QList<double>>("ranges"); // X min, X max, Y min, Y max
+    QTest::addColumn<QList<double>>("ranges"); // X min, X max, Y min, Y max; empty: no plot
     const auto row = [](const char* name, int channel, const char* letter, bool fahrenheit,
                         int samples, const char* columnText, const QList<double>& ranges,
-                        const QList<int>& previous = {0, 0}) {
-        QTest::newRow(name) << true << channel << QString(letter) << fahrenheit << samples
-                            << previous << QString(columnText) << ranges;
+                        int previous = 0) {
+        QTest::newRow(name) << channel << QString(letter) << fahrenheit << samples << previous
+                            << QString(columnText) << ranges;
     };
     row("T2 J on the °C panel", 1, "J", false, 300, "2°C", {1, 300, -200, 1000});
     row("the same channel on the °F panel", 1, "J", true, 300, "2°F", {1, 300, -328, 1832});
     row("T4 B in °F", 3, "B", true, 20, "4°F", {1, 20, 1112, 3308});
     row("no sample yet: an empty plot around sample 1", 0, "T", false, 0, "1°C", {0, 2, -200, 400});
     row("one sample: its point in the middle", 0, "R", true, 1, "1°F", {0, 2, 32, 2912});
-    row("a letter outside the table keeps the previous range", 2, "", false, 10, "3°C",
-        {1, 10, -200, 760}, {-200, 760});
-    row("no range ever read: the widest range of the unit", 2, "", true, 10, "3°F",
+    row("a letter outside the table keeps the previous range", 2, "?", false, 10, "3°C",
+        {1, 10, -200, 760}, 760);
+    row("no range ever read: the widest range of the unit", 2, "?", true, 10, "3°F",
         {1, 10, -328, 4190});
-    QTest::newRow("no probe: no plot") << false << 0 << QStringLiteral("K") << false << 300
-                                       << QList<int>{0, 0} << QString() << QList<double>();
+    row("no probe: no plot", 0, "", false, 300, "", {});
 }
 
 void TestGraphSetup::stripChartSetup() {
-    QFETCH(bool, probe);
     QFETCH(int, channel);
     QFETCH(QString, letter);
     QFETCH(bool, fahrenheit);
     QFETCH(int, samples);
-    QFETCH(QList<int>, previous);
+    QFETCH(int, previous);
+    QFETCH(QList<double>, ranges);
     ChannelState state;
-    state.ProbeValid = probe;
-    state.TypeLetter = letter;
+    state.ProbeValid = !letter.isEmpty();
+    state.TypeLetter = letter == QLatin1String("?") ? QString() : letter;
     PlotSetup last;
-    last.PlotYMin = previous[0];
-    last.PlotYMax = previous[1];
+    last.PlotYMin = previous ? -200 : 0;
+    last.PlotYMax = previous;
     const std::optional<PlotSetup> s = SetupForChannel(state, channel, fahrenheit, samples, last);
-    QCOMPARE(bool(s), probe);
-    if (!s)
-        return;
-    QTEST(s->PlotColumnText, "columnText");
-    QTEST((QList<double>{s->XMin(), s->XMax(), s->YMin(), s->YMax()}), "ranges");
+    QCOMPARE(bool(s), !ranges.isEmpty());
+    if (s) {
+        QTEST(s->PlotColumnText, "columnText");
+        QCOMPARE((QList<double>{s->XMin(), s->XMax(), s->YMin(), s->YMax()}), ranges);
+    }
 }
 
 void TestGraphSetup::sweepGeometry_data() {
@@ -165,26 +163,26 @@ void TestGraphSetup::histogramClasses_data() {
     QTest::addColumn<QString>("unitHeading");
     QTest::addColumn<QStringList>("cells");
     QTest::addColumn<QString>("title");
-    QTest::addColumn<double>("first");
-    QTest::addColumn<double>("width");
+    QTest::addColumn<QList<double>>("classes"); // the first class's start, the class width
     QTest::addColumn<QList<int>>("counts");
     QTest::addColumn<int>("left");
     QTest::newRow("tenths, words left out")
         << "°C" << QStringList{"20.0", "20.1", "- - -", "Over", "20.1", "Under", "20.3"}
-        << "T2 - J (°C)" << 20.0 << 0.1 << QList<int>{1, 2, 0, 1} << 3;
+        << "T2 - J (°C)" << QList<double>{20.0, 0.1} << QList<int>{1, 2, 0, 1} << 3;
     QTest::newRow("a reading on an edge falls in the class above")
-        << "°C" << QStringList{"23.4", "23.3", "23.4"} << "T2 - J (°C)" << 23.3 << 0.1
+        << "°C" << QStringList{"23.4", "23.3", "23.4"} << "T2 - J (°C)" << QList<double>{23.3, 0.1}
         << QList<int>{1, 2} << 0;
     QTest::newRow("below zero, short minus texts")
-        << "°C" << QStringList{"-.5", "-0.5", "0.4"} << "T2 - J (°C)" << -0.5 << 0.1
+        << "°C" << QStringList{"-.5", "-0.5", "0.4"} << "T2 - J (°C)" << QList<double>{-0.5, 0.1}
         << QList<int>{2, 0, 0, 0, 0, 0, 0, 0, 0, 1} << 0;
     QTest::newRow("a wide spread gets round classes")
-        << "°F" << QStringList{"0.0", "100.0", "52.3"} << "T2 - J (°F)" << 0.0 << 5.0
+        << "°F" << QStringList{"0.0", "100.0", "52.3"} << "T2 - J (°F)" << QList<double>{0.0, 5.0}
         << QList<int>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1} << 0;
     QTest::newRow("a heading other than °C is taken as °F")
-        << "" << QStringList{"70.0"} << "T2 - J (°F)" << 70.0 << 0.1 << QList<int>{1} << 0;
+        << "" << QStringList{"70.0"} << "T2 - J (°F)" << QList<double>{70.0, 0.1} << QList<int>{1}
+        << 0;
     QTest::newRow("no reading at all") << "°C" << QStringList{"- - -", "", "Over"} << "T2 - J (°C)"
-                                       << 0.0 << 0.0 << QList<int>{} << 3;
+                                       << QList<double>{0.0, 0.0} << QList<int>{} << 3;
 }
 
 void TestGraphSetup::histogramClasses() {
@@ -193,8 +191,7 @@ void TestGraphSetup::histogramClasses() {
     const Histogram h = MakeHistogram(QStringLiteral("T2 - J"), unitHeading, cells.size(),
                                       [&](qint64 i) { return cells[int(i)]; });
     QTEST(h.Title, "title");
-    QTEST(h.First, "first");
-    QTEST(h.Width, "width");
+    QTEST((QList<double>{h.First, h.Width}), "classes");
     QTEST(QList<int>(h.Counts.begin(), h.Counts.end()), "counts");
     QTEST(int(h.Left), "left");
     QCOMPARE(h.Readings + h.Left, qint64(cells.size()));
