@@ -27,11 +27,11 @@ const QByteArray kHeadingF = "\xB0"
                              "F\tDate Time\tT1 - K\tT2 - J\tT3 - K\tT4 - K\t\r\n";
 const QByteArray kRow1 = "1\t2013/08/08 14:05:09\t74.1\t- - -\tOver\tUnder\t\r\n";
 const QByteArray kRow2 = "2\t2013/08/08 14:05:10\t74.3\t80.5\tUnder\t13\t\r\n";
+const QStringList kIdle{"Save As", "", "", ""};
 
 LiveState CelsiusKJTE() {
     LiveState live;
     live.UnitText = DegC;
-    live.UnitF = false;
     const char* letters[] = {"K", "J", "T", "E"};
     for (int i = 0; i < 4; ++i)
         live.Channels[size_t(i)].TypeLetter = QString::fromLatin1(letters[i]);
@@ -57,13 +57,10 @@ private Q_SLOTS:
     void configurationChangeStopsRecordingAndClosesList();
     void writeFailureShowsOnTheLabels();
     void openRefusedWhileRecording();
-    void openCancelledDoesNothing();
     void openReadsFile_data();
     void openReadsFile();
-    void openReplacesTheSavedFileList();
     void columnClickAndHistogram();
-    void listOpensOnceAndTakesSamples();
-    void listSaveFailureIsReported();
+    void listTakesSamplesAndReportsSaveFailure();
 
 private:
     void TakeSample() {
@@ -74,8 +71,12 @@ private:
         f_->clock.now = f_->clock.now.addSecs(1);
         f_->commands.OnSample(s);
     }
+    void SetFahrenheit() {
+        f_->live.UnitText = DegF;
+        f_->live.UnitF = true;
+    }
     QString Path(const QString& name) const { return f_->dir.filePath(name); }
-    // Writes `bytes` to `name` and opens it with "Open".
+    // Writes `bytes` (unless null) to `name` and opens it with "Open".
     FileListWindow* OpenFile(const QString& name, const QByteArray& bytes) {
         if (!bytes.isNull() && !WriteFile(Path(name), bytes))
             return nullptr;
@@ -90,12 +91,12 @@ private:
                f_->dialogs.messages[0].icon == QMessageBox::Critical &&
                f_->dialogs.messages[0].text.contains(what);
     }
-    // The "Save" button and the labels beside it show an idle recorder.
-    bool ShowsIdle() const {
-        return !f_->recorder.Recording() &&
-               f_->panel.ToolbarButton(QStringLiteral("Save"))->toolTip() == "Save As" &&
-               f_->panel.LblRec()->isHidden() && f_->panel.LblCount()->text().isEmpty() &&
-               f_->panel.LblFileName()->text().isEmpty();
+    // The "Save" button's tip and the "Rec", count and file name labels ("" when hidden).
+    QStringList Labels() const {
+        const Panel& p = f_->panel;
+        return {p.ToolbarButton(QStringLiteral("Save"))->toolTip(),
+                p.LblRec()->isHidden() ? QString() : p.LblRec()->text(), p.LblCount()->text(),
+                p.LblFileName()->text()};
     }
 
     // Declared in the order they need each other, so that they go in the reverse order.
@@ -127,26 +128,21 @@ void TestFileCommands::saveCancelledWritesNothing() {
     f_->panel.LblCount()->setText("7");
     f_->panel.LblFileName()->setText("x");
     TakeSample(); // while idle, a sample clears the labels
-    QVERIFY(ShowsIdle());
+    QCOMPARE(Labels(), kIdle);
+    QVERIFY(!f_->recorder.Recording());
     QVERIFY(QDir(f_->dir.path()).isEmpty());
 }
 
 void TestFileCommands::saveStartsAndStops() {
     f_->dialogs.fileAnswers = {Path("run.4ch"), Path("second.4ch")};
     f_->commands.Save();
-    QVERIFY(f_->recorder.Recording());
-    QCOMPARE(f_->panel.ToolbarButton(QStringLiteral("Save"))->toolTip(), "Stop Recording");
-    QVERIFY(!f_->panel.LblRec()->isHidden());
-    QCOMPARE(f_->panel.LblFileName()->text(), QStringLiteral("run.4ch"));
     TakeSample();
     TakeSample();
-    QCOMPARE(f_->panel.LblCount()->text(), QStringLiteral("2"));
-    QCOMPARE(f_->panel.LblRec()->text(), QStringLiteral("Rec"));
-
-    // The second click stops without a dialog.
-    f_->commands.Save();
+    QCOMPARE(Labels(), (QStringList{"Stop Recording", "Rec", "2", "run.4ch"}));
+    f_->commands.Save(); // the second click stops without a dialog
     QCOMPARE(f_->dialogs.fileAnswers.size(), 1);
-    QVERIFY(ShowsIdle());
+    QCOMPARE(Labels(), kIdle);
+    QVERIFY(!f_->recorder.Recording());
     QCOMPARE(FileBytes(Path("run.4ch")),
              QByteArray("\xB0"
                         "C\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E\t\r\n"
@@ -158,7 +154,7 @@ void TestFileCommands::saveStartsAndStops() {
 void TestFileCommands::recordingStartFailureIsReported() {
     f_->dialogs.fileAnswers = {QStringLiteral("/dev/full")};
     f_->commands.Save();
-    QVERIFY(ShowsIdle());
+    QCOMPARE(Labels(), kIdle);
     QVERIFY(OneCriticalAbout("/dev/full"));
     QVERIFY(!f_->dialogs.messages[0].detail.isEmpty());
 }
@@ -169,7 +165,7 @@ void TestFileCommands::configurationChangeStopsRecordingAndClosesList() {
     f_->commands.Save();
     TakeSample();
     f_->commands.OnConfigurationChanged();
-    QVERIFY(ShowsIdle());
+    QCOMPARE(Labels(), kIdle);
     QVERIFY(!f_->commands.ListOpen());
     DeleteClosedWindows();
     QVERIFY(!f_->commands.List());
@@ -177,13 +173,12 @@ void TestFileCommands::configurationChangeStopsRecordingAndClosesList() {
     TakeSample();
     QCOMPARE(FileLines(Path("run.4ch")).size(), 2);
     // A new list starts from 1 under the then current unit.
-    f_->live.UnitText = DegF;
-    f_->live.UnitF = true;
+    SetFahrenheit();
     f_->commands.ShowList();
     TakeSample();
-    QCOMPARE(f_->commands.List()->ListRowCount(), 1);
-    QCOMPARE(f_->commands.List()->GridN()->Model()->Heading(0), DegF);
-    QCOMPARE(f_->commands.List()->GridN()->Model()->Text(0, 2), QStringLiteral("a"));
+    const SixColumnModel& model = *f_->commands.List()->GridN()->Model();
+    QCOMPARE(model.rowCount(), 1);
+    QCOMPARE(model.Heading(0) + model.Text(0, 0) + model.Text(0, 2), DegF + "1a");
 }
 
 void TestFileCommands::writeFailureShowsOnTheLabels() {
@@ -194,17 +189,13 @@ void TestFileCommands::writeFailureShowsOnTheLabels() {
         FileSizeLimit full(QFileInfo(Path("run.4ch")).size());
         TakeSample();
     }
-    QCOMPARE(f_->panel.LblRec()->text(), QStringLiteral("Not writing"));
-    QVERIFY2(f_->panel.LblFileName()->text().startsWith("not writing: "),
-             qPrintable(f_->panel.LblFileName()->text()));
-    QCOMPARE(f_->panel.LblCount()->text(), QStringLiteral("1"));
-    QVERIFY(f_->recorder.Recording());
-    // Writing works again at the next sample, and the labels say so.
+    const QStringList failing = Labels();
+    QCOMPARE(failing.mid(0, 3), (QStringList{"Stop Recording", "Not writing", "1"}));
+    QVERIFY2(failing[3].startsWith("not writing: "), qPrintable(failing[3]));
+    // Writing works again at the next sample, and the labels say so; no box blocks the sampling.
     TakeSample();
-    QCOMPARE(f_->panel.LblRec()->text(), QStringLiteral("Rec"));
-    QCOMPARE(f_->panel.LblFileName()->text(), QStringLiteral("run.4ch"));
-    QCOMPARE(f_->panel.LblCount()->text(), QStringLiteral("2"));
-    QVERIFY(f_->dialogs.messages.isEmpty()); // no box blocks the sampling
+    QCOMPARE(Labels(), (QStringList{"Stop Recording", "Rec", "2", "run.4ch"}));
+    QVERIFY(f_->dialogs.messages.isEmpty());
 }
 
 void TestFileCommands::openRefusedWhileRecording() {
@@ -214,19 +205,10 @@ void TestFileCommands::openRefusedWhileRecording() {
     f_->commands.Save();
     f_->commands.Open();
     QVERIFY(OneCriticalAbout("Recording Mode!\n\rPlease stop recording!"));
-    QCOMPARE(f_->dialogs.messages[0].title, QStringLiteral("Corvilab"));
     QCOMPARE(f_->dialogs.fileAnswers.size(), 1); // no Open dialog
     QCOMPARE(f_->commands.FileList(), before);
     TakeSample();
     QCOMPARE(f_->recorder.RecordCount(), 1);
-}
-
-void TestFileCommands::openCancelledDoesNothing() {
-    f_->timers.StartBoth();
-    f_->commands.Open();
-    QVERIFY(!f_->commands.FileList());
-    QVERIFY(f_->dialogs.messages.isEmpty());
-    QVERIFY(f_->timers.Timer1.isActive());
 }
 
 void TestFileCommands::openReadsFile_data() {
@@ -240,7 +222,8 @@ void TestFileCommands::openReadsFile_data() {
         << QStringLiteral("line 3");
     QTest::newRow("empty line stops at line 2")
         << kHeadingF + "\r\n" + kRow1 << 0 << QStringLiteral("line 2");
-    QTest::newRow("missing file") << QByteArray() << -1 << QString();
+    QTest::newRow("missing file") << QByteArray() << -1 << QStringLiteral("saved.4ch");
+    QTest::newRow("cancelled") << QByteArray("-") << -1 << QString();
 }
 
 void TestFileCommands::openReadsFile() {
@@ -248,48 +231,34 @@ void TestFileCommands::openReadsFile() {
     QFETCH(int, rows);
     QFETCH(QString, message);
     f_->timers.StartBoth();
-    FileListWindow* list = OpenFile("saved.4ch", bytes);
-    QVERIFY(f_->timers.Timer1.isActive());
-    QVERIFY(f_->timers.Timer2.isActive());
+    FileListWindow* list = nullptr;
+    if (bytes == "-")
+        f_->commands.Open();
+    else
+        list = OpenFile("saved.4ch", bytes);
+    QVERIFY(f_->timers.Timer1.isActive() && f_->timers.Timer2.isActive());
+    QCOMPARE(f_->dialogs.Texts().join('|').contains(message), true);
+    QCOMPARE(f_->dialogs.messages.size(), message.isEmpty() ? 0 : 1);
     if (rows < 0) {
-        QVERIFY(!list);
-        QVERIFY(OneCriticalAbout("saved.4ch"));
+        QVERIFY(!list && !f_->commands.FileList());
         return;
     }
-    QVERIFY(list && list->isVisible());
     // Read to its end or to the line it cannot split, the reading ends normally.
+    QVERIFY(list && list->isVisible() && !list->Busy());
     QCOMPARE(list->windowTitle(), QStringLiteral("saved.4ch"));
-    QVERIFY(!list->Busy());
+    QVERIFY(message.isEmpty() || f_->dialogs.messages[0].text.contains("saved.4ch"));
     const SixColumnModel& model = *list->GridN()->Model();
     QCOMPARE(model.rowCount(), rows);
-    QCOMPARE(model.Heading(0), DegF);
-    QCOMPARE(model.Heading(3), QStringLiteral("T2 - J"));
+    QCOMPARE(model.Headings()[0] + model.Headings()[3], DegF + "T2 - J");
     if (rows > 0)
         QCOMPARE(model.Text(0, 5), QStringLiteral("Under"));
-    if (message.isEmpty())
-        QVERIFY(f_->dialogs.messages.isEmpty());
-    else
-        QVERIFY2(f_->dialogs.messages.size() == 1 &&
-                     f_->dialogs.messages[0].text.contains(message) &&
-                     f_->dialogs.messages[0].text.contains("saved.4ch"),
-                 qPrintable(f_->dialogs.Texts().join('|')));
-}
-
-void TestFileCommands::openReplacesTheSavedFileList() {
-    QPointer<FileListWindow> first = OpenFile("a.4ch", kHeadingF + kRow1 + kRow2);
-    QVERIFY(first);
-    FileListWindow* second =
-        OpenFile("b.4ch", kHeadingF + "9\t2013/08/08 14:05:09\t1\t2\t3\t4\t\r\n");
-    QVERIFY(!first);
-    QVERIFY(second);
-    QCOMPARE(second->GridN()->Model()->rowCount(), 1);
-    QCOMPARE(second->GridN()->Model()->Text(0, 0), QStringLiteral("9"));
-    QCOMPARE(second->windowTitle(), QStringLiteral("b.4ch"));
 }
 
 void TestFileCommands::columnClickAndHistogram() {
+    // A second "Open" replaces the saved-file list.
+    QPointer<FileListWindow> first = OpenFile("a.4ch", kHeadingF + "9\t\t1\t2\t3\t4\t\r\n");
     FileListWindow* list = OpenFile("f.4ch", kHeadingF + kRow1 + kRow2);
-    QVERIFY(list);
+    QVERIFY(!first && list);
     SixColumnTable* grid = list->GridN();
     QSignalSpy plots(&f_->commands, &FileCommands::PlotRequested);
     QList<int> histograms;
@@ -299,19 +268,15 @@ void TestFileCommands::columnClickAndHistogram() {
                 histograms.append(column);
             });
 
-    Q_EMIT grid->ColumnClicked(1); // the date and time: nothing
+    Q_EMIT grid->ColumnClicked(1); // the record number and date and time plot nothing
     Q_EMIT grid->ColumnClicked(0);
     QCOMPARE(plots.size(), 0);
-
     f_->timers.StartBoth();
     Q_EMIT grid->ColumnClicked(3);
     QCOMPARE(plots.size(), 1);
     const ColumnPlot plot = plots.at(0).at(0).value<ColumnPlot>();
-    QCOMPARE(plot.PlotColumnText, QStringLiteral("2\u00B0F"));
-    QCOMPARE(plot.PlotYMax, 1832);
     QCOMPARE(plot.Values, (QVector<double>{0.0, 80.5}));
-    QCOMPARE(f_->commands.LastPlot().PlotColumnText, plot.PlotColumnText);
-    QCOMPARE(list->windowTitle(), QStringLiteral("f.4ch"));
+    QCOMPARE(f_->commands.LastPlot().PlotColumnText, QStringLiteral("2\u00B0F"));
     QVERIFY(f_->timers.Timer1.isActive());
 
     // "Ln" on the selected channel column; without one selected, a hint instead.
@@ -326,13 +291,11 @@ void TestFileCommands::columnClickAndHistogram() {
     QCOMPARE(histograms, QList<int>{5});
 }
 
-void TestFileCommands::listOpensOnceAndTakesSamples() {
-    f_->live.UnitText = DegF;
-    f_->live.UnitF = true;
+void TestFileCommands::listTakesSamplesAndReportsSaveFailure() {
+    SetFahrenheit();
     f_->commands.ShowList();
     ListWindow* list = f_->commands.List();
     QVERIFY(list && list->isVisible());
-    QCOMPARE(list->windowTitle(), QStringLiteral("List"));
     TakeSample();
     TakeSample();
     f_->commands.ShowList(); // already open: neither reopened nor emptied
@@ -342,21 +305,9 @@ void TestFileCommands::listOpensOnceAndTakesSamples() {
     QCOMPARE(model.Headings(), HeadingFields(DegF, {"K", "J", "T", "E"}));
     QCOMPARE(model.RowTexts(1),
              RecordFields(2, QStringLiteral("2026/12/06 10:00:01"), {"a", "b", "c", "d"}));
-    // The user closes it: the next "List" starts a new one.
-    list->close();
-    DeleteClosedWindows();
-    QVERIFY(!f_->commands.List());
-    f_->commands.ShowList();
-    QCOMPARE(f_->commands.List()->ListRowCount(), 0);
-}
 
-void TestFileCommands::listSaveFailureIsReported() {
-    f_->commands.ShowList();
-    TakeSample();
-    ListWindow* list = f_->commands.List();
     f_->dialogs.fileAnswers = {QStringLiteral("/dev/full")};
     list->Save();
-    QCOMPARE(list->windowTitle(), QStringLiteral("List"));
     QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(OneCriticalAbout("/dev/full"));
     QVERIFY2(f_->dialogs.messages[0].detail.contains("No space left on device"),
@@ -364,6 +315,13 @@ void TestFileCommands::listSaveFailureIsReported() {
     // Cancelling the next Save As writes nothing, not even to the file chosen before.
     list->Save();
     QCOMPARE(f_->dialogs.messages.size(), 1);
+
+    // The user closes it: the next "List" starts a new one.
+    list->close();
+    DeleteClosedWindows();
+    QVERIFY(!f_->commands.List());
+    f_->commands.ShowList();
+    QCOMPARE(f_->commands.List()->ListRowCount(), 0);
 }
 
 QTEST_MAIN(TestFileCommands)

@@ -39,7 +39,6 @@ bool RecordLines(Recorder& recorder, int first, int last) {
 class TestRecorder : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void recordingBytes_data();
     void recordingBytes();
     void continuationFiles_data();
     void continuationFiles();
@@ -50,53 +49,33 @@ private Q_SLOTS:
     void continuationOntoAFullDevice();
 };
 
-void TestRecorder::recordingBytes_data() {
-    QTest::addColumn<bool>("unitF");
-    QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("celsius writes the C texts")
-        << false
-        << QByteArray("\xB0"
-                      "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n"
-                      "1\t2013/08/08 14:05:09\t23.4\t-.5\t- - -\tOver\t\r\n"
-                      "2\t2013/08/08 14:05:10\tUnder\t0.0\t- - -\tOver\t\r\n");
-    QTest::newRow("fahrenheit writes the F texts")
-        << true
-        << QByteArray("\xB0"
-                      "F\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n"
-                      "1\t2013/08/08 14:05:09\t74.1\t31.1\t- - -\tOver\t\r\n"
-                      "2\t2013/08/08 14:05:10\tUnder\t32.0\t- - -\tOver\t\r\n");
-}
-
+// The C recording's bytes are checked with the "Save" command; this one takes the F texts.
 void TestRecorder::recordingBytes() {
-    QFETCH(bool, unitF);
-    QFETCH(QByteArray, expected);
     QTemporaryDir dir;
     const QString path = dir.filePath("run.4ch");
+    const QByteArray heading = "\xB0"
+                               "F\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n";
     Recorder recorder;
-    QVERIFY(recorder.Start(path, unitF ? DegF : DegC, unitF, KKJJ));
-    QCOMPARE(FileBytes(path), expected.left(expected.indexOf('\n') + 1));
-    const QList<std::pair<Texts, Texts>> samples{
-        {{"23.4", "-.5", "- - -", "Over"}, {"74.1", "31.1", "- - -", "Over"}},
-        {{"Under", "0.0", "- - -", "Over"}, {"Under", "32.0", "- - -", "Over"}}};
-    for (int i = 0; i < samples.size(); ++i) {
-        SampleRecord s;
-        s.TimeText = TimeText(9 + i);
-        s.TextC = samples[i].first;
-        s.TextF = samples[i].second;
-        QVERIFY(recorder.RecordSample(s));
-        // Each line is in the file before the next sample, not only when the file closes.
-        QCOMPARE(FileLines(path).size(), i + 2);
-    }
+    QVERIFY(recorder.Start(path, DegF, true, KKJJ));
+    QCOMPARE(FileBytes(path), heading);
+    SampleRecord s;
+    s.TimeText = TimeText(9);
+    s.TextC = {"23.4", "-.5", "- - -", "Over"};
+    s.TextF = {"74.1", "31.1", "- - -", "Under"};
+    QVERIFY(recorder.RecordSample(s));
+    // Each line is in the file before the next sample, not only when the file closes.
+    QCOMPARE(FileBytes(path), heading + "1\t2013/08/08 14:05:09\t74.1\t31.1\t- - -\tUnder\t\r\n");
+    QVERIFY(RecordLines(recorder, 10, 10));
     QCOMPARE(recorder.RecordCount(), 2);
     QSignalSpy stopped(&recorder, &Recorder::Stopped);
     QVERIFY(recorder.Stop());
     QCOMPARE(stopped.size(), 1);
     QCOMPARE(recorder.RecordCount(), 0);
     QVERIFY(!RecordLines(recorder, 11, 11)); // a stopped recording takes no more lines
-    QCOMPARE(FileBytes(path), expected);
+    QCOMPARE(FileLines(path).size(), 3);
     // The file is closed: a new recording replaces it at once.
     QVERIFY(recorder.Start(path, DegF, true, KKJJ));
-    QCOMPARE(FileLines(path).size(), 1);
+    QCOMPARE(FileBytes(path), heading);
 }
 
 void TestRecorder::continuationFiles_data() {
@@ -165,9 +144,8 @@ void TestRecorder::startFailures() {
     Recorder recorder;
     QSignalSpy started(&recorder, &Recorder::Started);
     QVERIFY(!recorder.Start(path, DegC, false, KKJJ));
-    QVERIFY(!recorder.Recording());
+    QVERIFY(!recorder.Recording() && started.isEmpty());
     QVERIFY(recorder.StartError().contains(path));
-    QCOMPARE(started.size(), 0);
 }
 
 void TestRecorder::writeFailureHalfWayIsShownAndRecovers() {
@@ -187,21 +165,17 @@ void TestRecorder::writeFailureHalfWayIsShownAndRecovers() {
         QVERIFY2(recorder.StatusText().contains(path), qPrintable(recorder.StatusText()));
         QVERIFY(recorder.Recording());
         QVERIFY(!RecordLines(recorder, 3, 3));
-        QCOMPARE(writing.size(), 1);
         // No half line is left behind.
         QCOMPARE(QFileInfo(path).size(), whole);
     }
     QVERIFY(RecordLines(recorder, 4, 4));
     QVERIFY(recorder.StatusText().isEmpty());
-    QCOMPARE(writing.size(), 2);
-    QCOMPARE(writing.at(0).at(0).toBool(), false);
-    QCOMPARE(writing.at(1).at(0).toBool(), true);
+    QCOMPARE(QList<QVariantList>(writing), (QList<QVariantList>{{false}, {true}}));
     QCOMPARE(recorder.MissedSamples(), 2);
     QVERIFY(recorder.Stop());
-    const QList<QByteArray> lines = FileLines(path);
-    QCOMPARE(lines.size(), 3);
-    QVERIFY(lines[2].startsWith("2\t2013/08/08 14:05:04\t"));
-    QVERIFY(FileBytes(path).endsWith("\t\r\n"));
+    // The next record numbered on from the last written one, and the file ends on a whole line.
+    QCOMPARE(RecordNumbers(path), (QList<int>{1, 2}));
+    QVERIFY(FileBytes(path).endsWith("14:05:04\t1.0\t2.0\t3.0\t4.0\t\r\n"));
 }
 
 void TestRecorder::continuationOntoAFullDevice() {

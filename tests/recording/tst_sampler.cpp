@@ -12,8 +12,6 @@ using Flags = QString; // of "p" (probe), "o" (over) and "u" (under)
 
 namespace {
 
-constexpr int kNothing = -99999; // nothing charted
-
 // A type K channel.
 ChannelState Channel(const Flags& flags, int readingF) {
     ChannelState ch;
@@ -49,39 +47,29 @@ private Q_SLOTS:
 void TestSampler::precedence_data() {
     QTest::addColumn<Flags>("flags");
     QTest::addColumn<int>("readingF");
-    QTest::addColumn<QString>("textC");
-    QTest::addColumn<QString>("textF");
-    QTest::addColumn<int>("chartedC");
-    QTest::addColumn<int>("chartedF");
-    QTest::addColumn<bool>("atAlarmC");
-    QTest::addColumn<bool>("atAlarmF");
-    const auto row = [](const char* name, const char* flags, int readingF, const char* textC,
-                        const char* textF, int chartedC, int chartedF, bool alarmC, bool alarmF) {
-        QTest::newRow(name) << Flags(flags) << readingF << QString(textC) << QString(textF)
-                            << chartedC << chartedF << alarmC << alarmF;
+    QTest::addColumn<QString>("sample"); // texts C|F, charted C|F (- nothing), at alarm C, F
+    const auto row = [](const char* name, const char* flags, int readingF, const char* sample) {
+        QTest::newRow(name) << Flags(flags) << readingF << QString(sample);
     };
     // Alarm values in the test: 100.0 °C and 150.0 °F.
-    row("normal below both alarms", "p", 734, "23.0", "73.4", 230, 734, false, false);
-    row("exactly at the F alarm", "p", 1500, "65.5", "150.0", 655, 1500, false, true);
-    row("exactly at the C alarm", "p", 2120, "100.0", "212.0", 1000, 2120, true, true);
-    row("no probe shows dashes, charts nothing", "", 734, "- - -", "- - -", kNothing, kNothing,
-        false, false);
-    row("no probe wins over Over", "o", 734, "- - -", "- - -", kNothing, kNothing, false, false);
-    row("under charts the lower limits", "pu", 734, "Under", "Under", -2000, -3280, false, false);
-    row("over wins over under, charts the upper limits", "pou", 3000, "Over", "Over", 13700, 24980,
-        false, false);
+    row("normal below both alarms", "p", 734, "23.0|73.4|230|734|");
+    row("exactly at the F alarm", "p", 1500, "65.5|150.0|655|1500|F");
+    row("exactly at the C alarm", "p", 2120, "100.0|212.0|1000|2120|CF");
+    row("no probe shows dashes, charts nothing", "", 734, "- - -|- - -|-|-|");
+    row("no probe wins over Over", "o", 734, "- - -|- - -|-|-|");
+    row("under charts the lower limits", "pu", 734, "Under|Under|-2000|-3280|");
+    row("over wins over under, charts the upper limits", "pou", 3000, "Over|Over|13700|24980|");
 }
 
 void TestSampler::precedence() {
     QFETCH(Flags, flags);
     QFETCH(int, readingF);
     const ChannelSample s = SampleChannel(Channel(flags, readingF), 1000, 1500);
-    QTEST(s.TextC, "textC");
-    QTEST(s.TextF, "textF");
-    QTEST(s.ChartedC.value_or(kNothing), "chartedC");
-    QTEST(s.ChartedF.value_or(kNothing), "chartedF");
-    QTEST(s.AtAlarmC, "atAlarmC");
-    QTEST(s.AtAlarmF, "atAlarmF");
+    const auto charted = [](std::optional<int> v) { return v ? QString::number(*v) : "-"; };
+    const QString alarms = QString(s.AtAlarmC ? "C" : "") + (s.AtAlarmF ? "F" : "");
+    QTEST(
+        QStringList({s.TextC, s.TextF, charted(s.ChartedC), charted(s.ChartedF), alarms}).join('|'),
+        "sample");
 }
 
 void TestSampler::tickCounting_data() {
@@ -115,37 +103,35 @@ void TestSampler::buffersKeepNewestWhenFull() {
         buffers.Append({k, std::nullopt, -k, 0}, {k + 100, std::nullopt, 0, 0});
     QCOMPARE(buffers.Count(), 5);
     QCOMPARE(buffers.Dropped(), qint64(2));
-    // Samples 1..5 are now the 3rd to the 7th appended.
-    for (int sample = 1; sample <= 5; ++sample) {
-        QCOMPARE(buffers.At(0, false, sample), std::optional<int>(sample + 2));
-        QCOMPARE(buffers.At(0, true, sample), std::optional<int>(sample + 102));
-        QCOMPARE(buffers.At(2, false, sample), std::optional<int>(-(sample + 2)));
-        QCOMPARE(buffers.At(1, false, sample), std::nullopt);
-    }
-    QCOMPARE(buffers.At(0, false, 0), std::nullopt);
-    QCOMPARE(buffers.At(0, false, 6), std::nullopt);
+    // Samples 1..5 are now the 3rd to the 7th appended; nothing outside them.
+    const auto column = [&](int channel, bool f) {
+        QStringList texts;
+        for (int sample = 0; sample <= 6; ++sample) {
+            const std::optional<int> v = buffers.At(channel, f, sample);
+            texts << (v ? QString::number(*v) : "-");
+        }
+        return texts.join(' ');
+    };
+    QCOMPARE(column(0, false), "- 3 4 5 6 7 -");
+    QCOMPARE(column(0, true), "- 103 104 105 106 107 -");
+    QCOMPARE(column(1, false), "- - - - - - -");
+    QCOMPARE(column(2, false), "- -3 -4 -5 -6 -7 -");
     // Starting over forgets everything: no old value shows through.
     buffers.Clear();
     buffers.Append({1, 2, 3, 4}, {5, 6, 7, 8});
     QCOMPARE(buffers.Count(), 1);
-    QCOMPARE(buffers.At(3, true, 1), std::optional<int>(8));
-    QCOMPARE(buffers.At(3, true, 2), std::nullopt);
+    QCOMPARE(column(3, true), "- 8 - - - - -");
 }
 
 void TestSampler::seriesHasGaps() {
     SampleBuffers buffers(4);
-    for (std::optional<int> v :
-         {std::optional<int>(234), std::optional<int>(-17), std::optional<int>()})
+    for (std::optional<int> v : {std::optional<int>(234), std::optional<int>(-17), {}})
         buffers.Append({v, std::nullopt, 5, 0}, {});
     const SampleBuffers::Series t1 = buffers.Copy(0, false);
-    QCOMPARE(t1.values.size(), 3);
-    QCOMPARE(t1.values[0], 23.4);
-    QCOMPARE(t1.values[1], -1.7);
-    QVERIFY(std::isnan(t1.values[2])); // a gap, not a stale value
-    QCOMPARE(t1.min, -1.7);
-    QCOMPARE(t1.max, 23.4);
-    QVERIFY(t1.hasValues);
-    QVERIFY(!buffers.Copy(1, false).hasValues);
+    QCOMPARE(t1.values.mid(0, 2), (QVector<double>{23.4, -1.7}));
+    QVERIFY(t1.values.size() == 3 && std::isnan(t1.values[2])); // a gap, not a stale value
+    QCOMPARE(std::make_pair(t1.min, t1.max), std::make_pair(-1.7, 23.4));
+    QVERIFY(t1.hasValues && !buffers.Copy(1, false).hasValues);
 }
 
 void TestSampler::sampleOfTheLiveState() {
@@ -161,7 +147,7 @@ void TestSampler::sampleOfTheLiveState() {
     const SampleRecord r = sampler.TakeSample();
     QCOMPARE(taken.size(), 2);
     QCOMPARE(r.SampleIndex, 2);
-    QCOMPARE(r.TimeText, QStringLiteral("2026/03/07 20:05:09"));
+    QCOMPARE(r.TimeText, QStringLiteral("2026/03/07 20:05:09")); // a 24-hour clock
     QCOMPARE(r.TextC, (std::array<QString, 4>{"- - -", "23.0", "Under", "- - -"}));
     QCOMPARE(r.TextF, (std::array<QString, 4>{"- - -", "73.4", "Under", "- - -"}));
     QCOMPARE(sampler.Buffers().At(1, true, 2), std::optional<int>(734));
