@@ -1,9 +1,6 @@
-#include "link/reading_text.h"
 #include "sim/meter_model.h"
 #include "sim/meter_protocol.h"
-#include "sim/simulated_meter_device.h"
 
-#include <QSignalSpy>
 #include <QtTest>
 
 namespace {
@@ -22,17 +19,15 @@ void FillMemory(MeterModel& m) {
     a.types = {0, 1, 3, 0};
     a.start = QDateTime(QDate(2013, 8, 8), QTime(14, 5, 9));
     a.interval = 5;
-    a.records.append({0x05, 0x00, {734, 0, -4, 0}});
-    a.records.append({0x05, 0x04, {735, 0, 7520, 0}});
+    a.records = {{0x05, 0x00, {734, 0, -4, 0}}, {0x05, 0x04, {735, 0, 7520, 0}}};
     m.sets.append(a);
     a.mask = 0x0F;
     a.records = {{0x0F, 0x00, {1, 2, 3, 4}}};
     m.sets.append(a);
     m.manual.resize(3);
-    m.SetClock(QDateTime(QDate(2013, 8, 8), QTime(14, 5, 9)));
+    m.SetClock(a.start);
 }
 
-// An empty set recording the channels of `mask`, with `records` records.
 LoggerSet EmptySet(int mask, int records) {
     LoggerSet s;
     s.mask = mask;
@@ -84,8 +79,6 @@ struct Meter {
 class TestMeterProtocol : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void readingRoundTrip_data();
-    void readingRoundTrip();
     void packet_data();
     void packet();
     void statusReply_data();
@@ -97,7 +90,6 @@ private Q_SLOTS:
     void dumpIsNotInterleaved();
     void settingCommands_data();
     void settingCommands();
-    void eraseShowsInReplies();
     void parser_data();
     void parser();
     void streamCyclesChannels();
@@ -106,73 +98,40 @@ private Q_SLOTS:
     void garbageBetweenPackets();
     void streamOffStillAnswers();
     void unplugged();
-    void channelOverTime();
-    void deviceAnswersStatusQuery();
 };
 
-void TestMeterProtocol::readingRoundTrip_data() {
-    QTest::addColumn<int>("tenths");
-    QTest::addColumn<QString>("text");
-    QTest::newRow("-0.4 keeps integer part 0") << -4 << "-0.4";
-    QTest::newRow("-12.3") << -123 << "-12.3";
-    QTest::newRow("top of C") << 41900 << "4190.0";
-    QTest::newRow("256.0 crosses the low byte") << 2560 << "256.0";
-    QTest::newRow("-256.1") << -2561 << "-256.1";
-}
-
-void TestMeterProtocol::readingRoundTrip() {
-    QFETCH(int, tenths);
-    const QByteArray b = EncodeReading(tenths);
-    QCOMPARE(b.size(), 3);
-    const RawReading r = DecodeRawReading(quint8(b[0]), quint8(b[1]), quint8(b[2]));
-    QTEST(r.text, "text");
-    QCOMPARE(r.tenths, tenths);
-}
-
 void TestMeterProtocol::packet_data() {
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<bool>("fahrenheit");
-    QTest::addColumn<int>("type");
-    QTest::addColumn<int>("reading");
-    QTest::addColumn<QString>("state"); // probe / off / over / under
-    QTest::addColumn<int>("mode");
-    QTest::addColumn<bool>("recordingAndStatus7");
+    QTest::addColumn<QString>("setting"); // channel, F/C, type, reading, probe/off/over/under, mode
     QTest::addColumn<QByteArray>("expected");
-    QTest::newRow("T2 in C, K, 73.4") << 1 << false << 0 << 734 << "probe" << 0 << false
-                                      << Hex("02 01 00 08 00 49 04 00 00 00 00 03");
-    QTest::newRow("T4 in F, recording, status 7, Max-Min")
-        << 3 << true << 2 << -53 << "probe" << 3 << true
-        << Hex("02 C7 02 0B FF FB 83 00 00 00 00 03");
-    QTest::newRow("no probe sends no value") << 0 << true << 0 << 734 << "off" << 0 << false
-                                             << Hex("02 04 00 00 00 00 00 00 00 00 00 03");
-    QTest::newRow("over range shows the top of K") << 2 << true << 0 << 734 << "over" << 0 << false
-                                                   << Hex("02 06 00 28 09 C2 00 00 00 00 00 03");
-    QTest::newRow("under range shows the bottom of T")
-        << 2 << true << 3 << 734 << "under" << 1 << false
-        << Hex("02 06 03 49 FE B8 80 00 00 00 00 03");
-    QTest::newRow("type code C") << 0 << false << 10 << 41900 << "probe" << 2 << false
-                                 << Hex("02 00 0A 0A 10 5E 00 00 00 00 00 03");
+    const auto row = [](const char* name, const char* setting, const char* hex) {
+        QTest::newRow(name) << QString(setting) << Hex(hex);
+    };
+    row("T2 in C, K, 73.4", "1 C 0 734 probe 0", "02 01 00 08 00 49 04 00 00 00 00 03");
+    row("T4 in F, recording, status 7, Max-Min", "3 F 2 -53 probe 3 rec",
+        "02 C7 02 0B FF FB 83 00 00 00 00 03");
+    row("no probe sends no value", "0 F 0 734 off 0", "02 04 00 00 00 00 00 00 00 00 00 03");
+    row("over range shows the top of K", "2 F 0 734 over 0", "02 06 00 28 09 C2 00 00 00 00 00 03");
+    row("under range shows the bottom of T", "2 F 3 734 under 1",
+        "02 06 03 49 FE B8 80 00 00 00 00 03");
+    row("type code C", "0 C 10 41900 probe 2", "02 00 0A 0A 10 5E 00 00 00 00 00 03");
+    row("-256.1 across the low byte", "0 C 0 -2561 probe 0", "02 00 00 08 FF 00 81 00 00 00 00 03");
 }
 
 void TestMeterProtocol::packet() {
-    QFETCH(int, channel);
-    QFETCH(QString, state);
-    QFETCH(bool, recordingAndStatus7);
-    QFETCH(bool, fahrenheit);
-    QFETCH(int, type);
-    QFETCH(int, reading);
-    QFETCH(int, mode);
+    QFETCH(QString, setting);
+    const QStringList s = setting.split(QLatin1Char(' '));
+    const int channel = s[0].toInt();
     MeterModel m;
-    m.fahrenheit = fahrenheit;
-    m.displayMode = mode;
-    m.recording = m.status7 = recordingAndStatus7;
+    m.fahrenheit = s[1] == QLatin1String("F");
+    m.displayMode = s[5].toInt();
+    m.recording = m.status7 = s.size() > 6;
     MeterChannel& c = m.Channel(channel);
-    c.typeCode = type;
+    c.typeCode = s[2].toInt();
     c.offset = 0;
-    m.SetReading(channel, reading);
-    c.probe = state != QLatin1String("off");
-    c.over = state == QLatin1String("over");
-    c.under = state == QLatin1String("under");
+    m.SetReading(channel, s[3].toInt());
+    c.probe = s[4] != QLatin1String("off");
+    c.over = s[4] == QLatin1String("over");
+    c.under = s[4] == QLatin1String("under");
     QTEST(m.Packet(channel), "expected");
 }
 
@@ -184,8 +143,7 @@ void TestMeterProtocol::statusReply_data() {
     QTest::newRow("empty memory is address 8192") << -1 << 1 << 0 << Hex("02 00 20 00 00 FF 03");
     QTest::newRow("one set, mask 1, one record") << 1 << 1 << 0 << Hex("02 00 20 1C 00 FF 03");
     // 23 + 10 * 11 = 133 bytes for a set of three channels.
-    QTest::newRow("mask 7, ten records") << 10 << 7 << 0 << Hex("02 00 20 85 00 FF 03");
-    QTest::newRow("manual count") << -1 << 1 << 3 << Hex("02 00 20 00 03 FF 03");
+    QTest::newRow("mask 7, ten records") << 10 << 7 << 3 << Hex("02 00 20 85 03 FF 03");
     // 23 + 5000 * 14 = 70023 bytes: the address needs its third byte.
     QTest::newRow("address above 65535") << 5000 << 15 << 255 << Hex("02 01 31 87 FF FF 03");
 }
@@ -247,8 +205,7 @@ void TestMeterProtocol::replyIsLastThingRead() {
     QVERIFY(status.endsWith(meter.m.StatusReply()));
     QVERIFY(status.size() < 7 + 12); // at most the rest of the packet in progress before it
     const QByteArray reply = command == "A" ? meter.m.StatusReply() : Hex("02 08 03");
-    QCOMPARE(meter.Ask(command, waitMs), reply); // nothing before it, nothing after it
-    // And the stream comes back afterwards.
+    QCOMPARE(meter.Ask(command, waitMs), reply);
     QVERIFY(!PacketChannels(meter.p.Produce(meter.t + 500 * kMs)).isEmpty());
 }
 
@@ -261,8 +218,7 @@ void TestMeterProtocol::dumpIsNotInterleaved() {
         got += meter.p.Produce(meter.t + i * 10 * kMs);
     const QByteArray dump = meter.m.AutomaticDump();
     const int start = got.indexOf(dump);
-    QVERIFY(start >= 0);
-    QVERIFY(start < 12);                       // at most the rest of one packet before it
+    QVERIFY(start >= 0 && start < 12);         // at most the rest of one packet before it
     QVERIFY(got.size() > start + dump.size()); // the stream resumed after it
 }
 
@@ -308,15 +264,6 @@ void TestMeterProtocol::settingCommands() {
     QCOMPARE(meter.p.ReceivedCommands(), QVector<QByteArray>{command});
 }
 
-void TestMeterProtocol::eraseShowsInReplies() {
-    Meter meter(kWithMemory | kNoStream);
-    meter.Ask(Hex("57 00 00 02"), 300);
-    meter.Ask(Hex("57 00 00 01"), 300);
-    QCOMPARE(meter.Ask("A", 20), Hex("02 00 20 00 00 FF 03"));
-    QCOMPARE(meter.Ask("R", 50), Hex("02 00 20 00 03"));
-    QCOMPARE(meter.Ask("Q", 50), Hex("02 00 03"));
-}
-
 void TestMeterProtocol::parser_data() {
     QTest::addColumn<QList<QByteArray>>("writes");
     QTest::addColumn<int>("gapMs");
@@ -350,21 +297,21 @@ void TestMeterProtocol::parser() {
 }
 
 void TestMeterProtocol::streamCyclesChannels() {
-    // One second at 19200 baud is 1920 bytes: 160 packets back to back.
+    // One second at 19200 baud is 1920 bytes: 160 packets back to back, channels in turn.
     Meter meter;
     const QByteArray second = meter.p.Produce(1000 * kMs);
     QCOMPARE(second.size(), 1920);
-    const QList<int> channels = PacketChannels(second);
-    QCOMPARE(channels.size(), 160);
-    for (int i = 0; i < channels.size(); ++i)
-        QCOMPARE(channels.at(i), i % 4);
+    QList<int> cycle;
+    for (int i = 0; i < 160; ++i)
+        cycle << i % 4;
+    QCOMPARE(PacketChannels(second), cycle);
     // Fast: whole packets, one every 2 ms.
     Meter fast(kFast);
     QByteArray got;
     for (int ms = 0; ms < 20; ms += 2)
         got += fast.p.Produce(ms * kMs);
     QCOMPARE(got.size(), 10 * 12);
-    QCOMPARE(PacketChannels(got), (QList<int>{0, 1, 2, 3, 0, 1, 2, 3, 0, 1}));
+    QCOMPARE(PacketChannels(got), cycle.mid(0, 10));
 }
 
 void TestMeterProtocol::silentMeter() {
@@ -383,8 +330,7 @@ void TestMeterProtocol::cutDump() {
     Meter meter(kWithMemory | kNoStream | kFast);
     meter.p.CutNextDump(10);
     QCOMPARE(meter.Ask("R", 100), meter.m.AutomaticDump().left(10));
-    // Only the next dump is cut.
-    QCOMPARE(meter.Ask("Q", 100), meter.m.ManualDump());
+    QCOMPARE(meter.Ask("Q", 100), meter.m.ManualDump()); // only the next dump is cut
     meter.p.CutNextDump(0);
     QCOMPARE(meter.Ask("Q", 100), QByteArray());
 }
@@ -404,7 +350,6 @@ void TestMeterProtocol::garbageBetweenPackets() {
 void TestMeterProtocol::streamOffStillAnswers() {
     Meter meter(kNoStream);
     meter.t = 500 * kMs;
-    QCOMPARE(meter.p.Produce(meter.t), QByteArray());
     QCOMPARE(meter.Ask("A", 20), meter.m.StatusReply());
     // Switched back on, the stream starts from now, not with a backlog of the silent time.
     meter.t += 1000 * kMs;
@@ -422,45 +367,6 @@ void TestMeterProtocol::unplugged() {
     meter.p.SetPlugged(true, meter.t);
     meter.t += 100 * kMs;
     QVERIFY(meter.Ask("A", 30).endsWith(meter.m.StatusReply()));
-}
-
-void TestMeterProtocol::channelOverTime() {
-    MeterModel m;
-    m.Channel(0).heatPerMinute = 6;
-    m.SetReading(0, 734);
-    m.Channel(1).overEvery = 10;
-    m.AdvanceTo(60000);
-    QCOMPARE(m.CurrentReading(0), 740);
-    QVERIFY(!m.CurrentlyOver(1));
-    m.SetReading(0, 100); // a new reading restarts the rise
-    m.AdvanceTo(69500);
-    QCOMPARE(m.CurrentReading(0), 100); // 9.5 s at 6 tenths a minute: still under one tenth
-    QVERIFY(m.CurrentlyOver(1));
-    QCOMPARE(m.Packet(1).at(3) & 0x20, 0x20);
-    // The clock runs from the moment it was set.
-    m.SetClock(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59)));
-    m.AdvanceTo(70500);
-    QCOMPARE(m.ClockReply(), Hex("02 1B 01 01 00 00 00 03"));
-}
-
-void TestMeterProtocol::deviceAnswersStatusQuery() {
-    SimulatedMeterDevice device;
-    device.SetFast(true);
-    device.Model().manual.resize(2);
-    QVERIFY(device.open(QIODevice::ReadWrite));
-    QByteArray got;
-    connect(&device, &QIODevice::readyRead, this, [&] { got += device.readAll(); });
-    QTRY_VERIFY_WITH_TIMEOUT(PacketChannels(got).size() >= 4, 5000);
-    QSignalSpy written(&device, &QIODevice::bytesWritten);
-    got.clear();
-    QCOMPARE(device.write("A"), qint64(1));
-    QTRY_VERIFY_WITH_TIMEOUT(got.contains(Hex("02 00 20 00 02 FF 03")), 5000);
-    QCOMPARE(written.size(), 1);
-    // Unplugged, the device goes quiet.
-    device.SetPlugged(false);
-    got.clear();
-    QVERIFY(!device.waitForReadyRead(100));
-    QVERIFY(got.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestMeterProtocol)
