@@ -1,6 +1,5 @@
 #pragma once
-// What the recording tests share: the bytes and lines of a file, fields as string lists, and a
-// real write failure of the system.
+// What the recording and list tests share.
 
 #include "recording/data_file.h"
 
@@ -32,10 +31,8 @@ inline bool WriteFile(const QString& path, const QByteArray& bytes) {
 }
 
 inline DataFields ToFields(const QStringList& list) {
-    DataFields f;
-    for (int k = 0; k < 6; ++k)
-        f[size_t(k)] = list.value(k);
-    return f;
+    return {list.value(0), list.value(1), list.value(2),
+            list.value(3), list.value(4), list.value(5)};
 }
 
 inline QStringList ToList(const DataFields& f) {

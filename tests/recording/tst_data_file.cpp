@@ -258,8 +258,6 @@ void TestDataFile::continuationName_data() {
     QTest::addColumn<QString>("path");
     QTest::addColumn<int>("n");
     QTest::addColumn<QString>("name");
-    QTest::newRow("Windows path") << "C:\\data\\run.4ch" << 1 << "C:\\data\\run-1.4ch";
-    QTest::newRow("no extension") << "C:\\data\\run" << 1 << "C:\\data\\run-1";
     QTest::newRow("dot in a Windows folder")
         << "C:\\my.data\\run.4ch" << 1 << "C:\\my.data\\run-1.4ch";
     QTest::newRow("dot in a folder, no extension") << "dir.v2/run" << 1 << "dir.v2/run-1";
