@@ -114,19 +114,12 @@ private Q_SLOTS:
         QTEST((QStringList{texts.c, texts.f}), "texts");
     }
 
-    void dateTime_data() {
-        QTest::addColumn<L>("bytes");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("month 0 shows 01") << L{13, 0, 8, 14, 5, 9} << "2013/01/08 14:05:09";
-        QTest::newRow("day 0 shows 01") << L{13, 8, 0, 14, 5, 9} << "2013/08/01 14:05:09";
-        QTest::newRow("time not corrected") << L{24, 2, 30, 24, 60, 61} << "2024/02/30 24:60:61";
-        QTest::newRow("damaged byte widens") << L{123, 8, 8, 14, 5, 255} << "20123/08/08 14:05:255";
-    }
-    void dateTime() {
-        QFETCH(L, bytes);
-        LoggerDateTime d;
-        std::copy(bytes.begin(), bytes.end(), d.begin());
-        QTEST(LoggerDateTimeText(d), "text");
+    void dateTimeAsStored() {
+        // No correction: a damaged byte widens its field (month and day 0 are in `header`).
+        QCOMPARE(LoggerDateTimeText({24, 2, 30, 24, 60, 61}),
+                 QStringLiteral("2024/02/30 24:60:61"));
+        QCOMPARE(LoggerDateTimeText({123, 8, 8, 14, 5, 255}),
+                 QStringLiteral("20123/08/08 14:05:255"));
     }
 
     void manualCells_data() {
@@ -363,18 +356,11 @@ private Q_SLOTS:
         QTEST((QStringList{m.sizeText, m.freeText}), "texts");
     }
 
-    void sizeCode_data() {
-        QTest::addColumn<QByteArray>("reply");
-        QTest::addColumn<int>("code");
-        QTest::newRow("4 units") << QByteArray::fromHex("020403") << 4;
-        QTest::newRow("no reply") << QByteArray() << 8;
-        QTest::newRow("long") << QByteArray::fromHex("02040300") << 8;
-        QTest::newRow("bad framing") << QByteArray::fromHex("030402") << 8;
-        QTest::newRow("zero units") << QByteArray::fromHex("020003") << 8;
-    }
     void sizeCode() {
-        QFETCH(QByteArray, reply);
-        QTEST(MemorySizeCodeOf(reply), "code");
+        QCOMPARE(MemorySizeCodeOf(QByteArray::fromHex("020403")), 4);
+        // No reply, a long one, bad framing or zero units: the largest memory.
+        for (const char* bad : {"", "02040300", "030402", "020003"})
+            QCOMPARE(MemorySizeCodeOf(QByteArray::fromHex(bad)), 8);
     }
 
     void progress() {
