@@ -77,17 +77,13 @@ private Q_SLOTS:
     void settings_data();
     void settings();
     void clock();
-    void loggerSetsAndManual();
-    void loggerGet();
-    void loggerAll();
+    void logger();
     void unwritableFile_data();
     void unwritableFile();
     void statusAndErase();
     void liveFollowsKeyAndUnit();
     void record();
-    void recordStoppedBySigterm();
-    void convertUnderDecimalComma();
-    void convertStopsAtBadLine();
+    void convert();
 
 private:
     bool StartMeter();
@@ -288,7 +284,7 @@ void TestCli::clock() {
     QVERIFY2(r.code == 1 && r.out.isEmpty() && r.err.contains("holds no date"), r.err.constData());
 }
 
-void TestCli::loggerSetsAndManual() {
+void TestCli::logger() {
     QCOMPARE(Ok(OnMeter({"logger", "sets"})), QByteArray("Set\tDate Time\tIntv.\tRec.s\n"
                                                          "1\t2013/08/08 14:00:00\t5\t1\n"
                                                          "2\t2013/12/31 23:59:55\t10\t2\n"));
@@ -296,9 +292,7 @@ void TestCli::loggerSetsAndManual() {
              QByteArray("\tDate Time\tT1\tT2\tT3\tT4\n"
                         "\xC2\xB0"
                         "F\t2013/08/08 14:01:00\tK: 73.4\tJ: - - -\tT: Over\tE: 66.2\n"));
-}
 
-void TestCli::loggerGet() {
     // Printed (its file is the one "logger all" writes): the same fields in UTF-8, LF, no TAB after
     // the last field; here in °F, which the °C set converts back from its °C texts.
     QCOMPARE(Ok(OnMeter({"logger", "get", "2", "--unit", "F"})),
@@ -309,9 +303,7 @@ void TestCli::loggerGet() {
     const Result r = OnMeter({"logger", "get", "3"});
     QVERIFY2(r.code == 2 && r.err.contains("there is no set 3") && r.err.contains("holds 2"),
              r.err.constData());
-}
 
-void TestCli::loggerAll() {
     const QString folder = Path("sets/new");
     const QString set1 = folder + "/set-1.4ch", set2 = folder + "/set-2.4ch";
     QCOMPARE(Ok(OnMeter({"logger", "all", folder})), (set1 + '\n' + set2 + '\n').toUtf8());
@@ -327,25 +319,26 @@ void TestCli::loggerAll() {
 }
 
 void TestCli::unwritableFile_data() {
-    QTest::addColumn<QStringList>("args"); // FILE: the path
+    QTest::addColumn<QString>("args"); // FILE: the path
     QTest::addColumn<QString>("path");
-    QTest::newRow("set to a full disk")
-        << QStringList{"logger", "get", "1", "-o", "FILE"} << QStringLiteral("/dev/full");
-    QTest::newRow("set into a missing folder")
-        << QStringList{"logger", "get", "1", "-o", "FILE"} << QStringLiteral("missing/set.4ch");
-    QTest::newRow("recording to a full disk")
-        << QStringList{"record", "FILE", "--samples", "1"} << QStringLiteral("/dev/full");
+    QTest::newRow("set to a full disk") << "logger get 1 -o FILE"
+                                        << "/dev/full";
+    QTest::newRow("set into a missing folder") << "logger get 1 -o FILE"
+                                               << "missing/set.4ch";
+    QTest::newRow("recording to a full disk") << "record FILE --samples 1"
+                                              << "/dev/full";
 }
 
 void TestCli::unwritableFile() {
-    QFETCH(QStringList, args);
+    QFETCH(QString, args);
     QFETCH(QString, path);
     if (!path.startsWith('/'))
         path = Path(path);
-    args.replaceInStrings(QStringLiteral("FILE"), path);
-    const Result r = OnMeter(args);
-    QCOMPARE(r.code, 3);
-    QVERIFY2(SaysOneLine(r, "cannot write " + path.toUtf8() + ": "), r.err.constData());
+    QStringList list = args.split(QLatin1Char(' '));
+    list.replaceInStrings(QStringLiteral("FILE"), path);
+    const Result r = OnMeter(list);
+    QVERIFY2(r.code == 3 && SaysOneLine(r, "cannot write " + path.toUtf8() + ": "),
+             r.err.constData());
 }
 
 void TestCli::statusAndErase() {
@@ -381,27 +374,25 @@ void TestCli::record() {
                                                 "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E\t\r\n"
                                                 "1\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r\n"
                                                 "2\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r\n"));
-}
 
-void TestCli::recordStoppedBySigterm() {
-    const QString file = Path("long.4ch");
+    // Stopped by SIGTERM: a clean end with whole lines only, numbered from 1.
+    const QString longer = Path("long.4ch");
     QProcess process;
-    process.start(cli_, {"--port", port_, "record", file});
+    process.start(cli_, {"--port", port_, "record", longer});
     QVERIFY(process.waitForStarted());
     // Until the recording has written its heading and a record line.
-    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(file).count('\n') >= 2, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(longer).count('\n') >= 2, 20000);
     process.terminate();
     QVERIFY(process.waitForFinished(10000));
     QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
     QVERIFY(process.readAllStandardError().isEmpty());
-    // Whole lines only, numbered from 1.
-    const QList<QByteArray> lines = Undated(ReadAll(file)).split('\n');
+    const QList<QByteArray> lines = Undated(ReadAll(longer)).split('\n');
     QCOMPARE(lines.last(), QByteArray());
     for (int i = 1; i < lines.size() - 1; ++i)
         QCOMPARE(lines[i], QByteArray::number(i) + "\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r");
 }
 
-void TestCli::convertUnderDecimalComma() {
+void TestCli::convert() {
     const QString source =
         WriteFile("in.4ch", "\xB0"
                             "C\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E\t\r\n"
@@ -427,18 +418,16 @@ void TestCli::convertUnderDecimalComma() {
              QByteArray(csv).replace("\r\n", "\n"));
 
     QCOMPARE(Run({"convert", source, "--to", "csv", "-o", Path("missing/out.csv")}).code, 3);
-    const Result r = Run({"convert", Path("none.4ch"), "--to", "csv"});
+    Result r = Run({"convert", Path("none.4ch"), "--to", "csv"});
     QVERIFY(r.code == 3 && r.out.isEmpty());
-}
-
-void TestCli::convertStopsAtBadLine() {
-    const QString source =
+    // A damaged line ends the conversion there.
+    const QString cut =
         WriteFile("cut.4ch", "\xB0"
                              "F\tDate Time\tT1 - K\tT2 - K\tT3 - K\tT4 - K\t\r\n"
                              "1\t2013/08/08 14:05:09\t73.4\t73.4\t73.4\t73.4\t\r\n"
                              "2\t2013/08/08 14:05:10\t73.4\t73.4\r\n"
                              "3\t2013/08/08 14:05:11\t73.4\t73.4\t73.4\t73.4\t\r\n");
-    const Result r = Run({"convert", source, "--to", "csv"});
+    r = Run({"convert", cut, "--to", "csv"});
     QCOMPARE(r.code, 3);
     QCOMPARE(r.out.count('\n'), 2); // the heading and record 1
     QVERIFY2(r.err.contains("line 3"), r.err.constData());
