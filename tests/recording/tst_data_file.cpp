@@ -1,5 +1,5 @@
 #include "recording/data_file.h"
-#include "test_files.h"
+#include "support/test_files.h"
 
 #include <QDateTime>
 #include <QTemporaryDir>

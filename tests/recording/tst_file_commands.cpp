@@ -7,7 +7,7 @@
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
-#include "test_files.h"
+#include "support/test_files.h"
 #include "views/file_list_window.h"
 #include "views/list_window.h"
 #include "views/six_column_table.h"

@@ -1,6 +1,6 @@
 #include "recording/column_plot.h"
 #include "recording/grid_file.h"
-#include "test_files.h"
+#include "support/test_files.h"
 #include "views/six_column_model.h"
 
 #include <QTemporaryDir>

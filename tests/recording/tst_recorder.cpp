@@ -1,6 +1,6 @@
 #include "recording/recorder.h"
 #include "recording/sampler.h"
-#include "test_files.h"
+#include "support/test_files.h"
 
 #include <QSignalSpy>
 #include <QTemporaryDir>

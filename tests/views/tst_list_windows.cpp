@@ -1,4 +1,3 @@
-#include "../recording/test_files.h"
 #include "link/meter_timers.h"
 #include "recording/file_commands.h"
 #include "recording/grid_file.h"
@@ -6,6 +5,7 @@
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 #include "views/file_list_window.h"
 #include "views/list_window.h"
 #include "views/six_column_table.h"
