@@ -35,13 +35,19 @@ bool IsLivePacketAt(const QByteArray& b, qsizetype i) {
 // confirms: a 12-byte window that merely starts with STX and ends with ETX may be the end of
 // one packet and the start of the next, but two framed windows back to back are the stream's
 // own packet boundaries. -1 when there is none.
+// `packets` framed packets back to back from `at`.
+bool IsFramedRun(const QByteArray& buffer, qsizetype at, int packets) {
+    for (int k = 0; k < packets; ++k) {
+        if (!IsFramedPacket(buffer, at + qsizetype(k) * LiveState::kPacketSize))
+            return false;
+    }
+    return true;
+}
+
 qsizetype NewestConfirmedRun(const QByteArray& buffer, int packets) {
     constexpr int n = LiveState::kPacketSize;
     for (qsizetype at = buffer.size() - qsizetype(packets) * n; at >= n; --at) {
-        bool framed = IsFramedPacket(buffer, at - n);
-        for (int k = 0; k < packets && framed; ++k)
-            framed = IsFramedPacket(buffer, at + qsizetype(k) * n);
-        if (framed)
+        if (IsFramedRun(buffer, at - n, packets + 1))
             return at;
     }
     return -1;
@@ -229,12 +235,8 @@ std::optional<QByteArray> MeterLink::ReadStream(int packets) {
                 elapsed.restart();
             }
         }
-        const QByteArray last = buffer.right(size);
-        bool framed = true;
-        for (int k = 0; k < packets && framed; ++k)
-            framed = IsFramedPacket(last, k * LiveState::kPacketSize);
-        if (framed)
-            return last;
+        if (IsFramedRun(buffer, buffer.size() - size, packets))
+            return buffer.right(size);
     }
 }
 
