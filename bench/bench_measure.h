@@ -4,6 +4,7 @@
 // runs the event loop.
 
 #include <QByteArray>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
@@ -35,4 +36,13 @@ inline void RunEvents(int ms) {
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+// Runs the event loop until `done` holds or `ms` milliseconds pass; true when it holds.
+template <typename Condition> bool RunEventsUntil(Condition done, int ms) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        RunEvents(50);
+    return done();
 }

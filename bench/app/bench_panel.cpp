@@ -28,11 +28,7 @@ int main(int argc, char** argv) {
     if (!app.StartPanel({true, QString()}))
         return 1;
     // Start-up: the link recovery and the first configuration change.
-    QElapsedTimer linking;
-    linking.start();
-    while (samples == 0 && linking.elapsed() < 20000)
-        RunEvents(100);
-    if (samples == 0) {
+    if (!RunEventsUntil([&] { return samples > 0; }, 20000)) {
         std::fprintf(stderr, "no sample within 20 s\n");
         return 1;
     }

@@ -20,18 +20,9 @@
 
 namespace {
 
-// Runs the event loop until `done` holds or `ms` pass; true when it holds.
-template <typename Condition> bool RunUntil(Condition done, int ms) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        RunEvents(50);
-    return done();
-}
-
 // The simulator's next line on its standard output (the path of a new serial device).
 QString ReadLine(QProcess& sim) {
-    RunUntil([&] { return sim.canReadLine(); }, 10000);
+    RunEventsUntil([&] { return sim.canReadLine(); }, 10000);
     return QString::fromLocal8Bit(sim.readLine()).trimmed();
 }
 
@@ -86,7 +77,7 @@ int main(int argc, char** argv) {
     });
     if (!app.StartPanel({false, link}))
         return 1;
-    RunUntil([&] { return step == Step::Back; }, (seconds + 60) * 1000);
+    RunEventsUntil([&] { return step == Step::Back; }, (seconds + 60) * 1000);
     const bool resumed = step == Step::Back;
     sim.closeWriteChannel();
     sim.terminate();
