@@ -81,9 +81,10 @@ void Application::Wire() {
     connect(link_.get(), &MeterLink::ConfigurationChanged, this,
             &Application::OnConfigurationChanged);
     connect(link_.get(), &MeterLink::ChannelRebuilt, this, &Application::OnChannelRebuilt);
-    connect(link_.get(), &MeterLink::Resynced, this, [this] {
-        relinked_ = true;
-        sampler_->StartOver();
+    connect(link_.get(), &MeterLink::Resynced, this, [this](bool asBefore) {
+        // A meter set up as before goes on where it was: charts, buffers and lists keep theirs.
+        if (!asBefore)
+            sampler_->StartOver();
     });
     connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
     connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
@@ -185,23 +186,10 @@ void Application::SampleTick() {
 }
 
 void Application::OnConfigurationChanged() {
-    // The recovery of a lost link makes the first packet after it read as a change. A meter
-    // set up as before has not changed: a recording goes on rather than ending at a short
-    // break of the line. Only the display is rebuilt.
-    MeterSetup setup;
-    for (size_t i = 0; i < setup.probes.size(); ++i) {
-        setup.probes[i] = live_->Channels[i].ProbeValid;
-        setup.types[i] = live_->Channels[i].TypeCode;
-    }
-    setup.unit = live_->UnitText;
-    const bool asBefore = relinked_ && shownSetup_ == setup;
-    relinked_ = false;
-    shownSetup_ = setup;
-    if (!asBefore) {
-        Q_EMIT ConfigurationChanged();
-        for (int i = 0; i < 4; ++i)
-            alarms_->RebuildChannel(i);
-    }
+    shownSetup_ = live_->CurrentSetup();
+    Q_EMIT ConfigurationChanged();
+    for (int i = 0; i < 4; ++i)
+        alarms_->RebuildChannel(i);
     panel_->RebuildDisplay();
     sampler_->StartOver();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/live_state.h"
 #include "link/port_window.h"
 #include "recording/sample_buffers.h"
 
@@ -79,16 +80,6 @@ Q_SIGNALS:
     void Finished(int exitCode);
 
 private:
-    // Probes, types and unit as the display last showed them.
-    struct MeterSetup {
-        std::array<bool, 4> probes{};
-        std::array<std::optional<int>, 4> types{};
-        QString unit;
-        bool operator==(const MeterSetup& other) const {
-            return probes == other.probes && types == other.types && unit == other.unit;
-        }
-    };
-
     void Wire();
     void OnConfigurationChanged();
     void OnChannelRebuilt(int channel);
@@ -111,7 +102,7 @@ private:
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<GraphCommands> graphs_;
     QPointer<PortWindow> portWindow_;
+    // Probes, types and unit as the display last showed them.
     std::optional<MeterSetup> shownSetup_;
-    bool relinked_ = false; // the link came back; the next change compares with shownSetup_
     bool ended_ = false;
 };

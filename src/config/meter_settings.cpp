@@ -1,7 +1,6 @@
 #include "config/meter_settings.h"
 
 #include "link/clock.h"
-#include "link/delay.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 
@@ -10,10 +9,10 @@
 
 namespace {
 
-constexpr char kStx = 0x02;
-constexpr char kEtx = 0x03;
 constexpr double kSecondsPerDay = 86400.0;
 constexpr double kLongPressSeconds = 2.0;
+// The "U" and "V" replies have to begin within this after their command.
+constexpr double kShortReplySeconds = 0.1;
 
 struct KeyRow {
     MeterKey key;
@@ -42,10 +41,6 @@ constexpr std::array<KeyRow, 14> kKeys{{
 const KeyRow& RowOf(MeterKey key) {
     return *std::find_if(kKeys.begin(), kKeys.end(),
                          [key](const KeyRow& row) { return row.key == key; });
-}
-
-bool IsFramed3(const QByteArray& reply, qsizetype at) {
-    return at >= 0 && reply.size() >= at + 3 && reply[at] == kStx && reply[at + 2] == kEtx;
 }
 
 } // namespace
@@ -95,18 +90,11 @@ std::optional<int> MeterSettings::ReadInterval() {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     const double start = link_.GetClock().SecondsSinceMidnight();
     for (;;) {
-        link_.FlushInput();
         if (!link_.QueryStatus())
             return std::nullopt;
         SendCmdBytes('U', 0x00, 0x00, 0x00);
-        Delay(0.02, link_.GetClock());
-        const QByteArray reply = link_.ReadInput();
-        // The reply is what the meter sends first; stream bytes that came before it are
-        // skipped by also accepting the reply at the end of the read.
-        if (IsFramed3(reply, 0))
-            return quint8(reply[1]);
-        if (IsFramed3(reply, reply.size() - 3))
-            return quint8(reply[reply.size() - 2]);
+        if (const std::optional<QByteArray> reply = AwaitShortReply())
+            return quint8(reply->at(1));
         if (link_.IsCancelled() || ElapsedSince(start) >= ReplyWaitSeconds)
             return std::nullopt;
     }
@@ -122,17 +110,13 @@ bool MeterSettings::WriteInterval(int seconds) {
 
 MeterSettings::SizeReply MeterSettings::ReadMemorySize() {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
-    link_.FlushInput();
     if (!link_.QueryStatus())
         return SizeReply::Cancelled;
     link_.SendCommand(QByteArray("Y\x00", 2));
-    Delay(0.2, link_.GetClock());
-    const QByteArray reply = link_.ReadInput();
-    if (reply.size() != 3)
-        return SizeReply::OtherLength;
-    if (!IsFramed3(reply, 0))
-        return SizeReply::BadFrame;
-    MemorySizeCode = quint8(reply[1]);
+    const std::optional<QByteArray> reply = link_.AwaitReply(ReplyShape::Short(), 0.2);
+    if (!reply)
+        return SizeReply::None;
+    link_.MemorySizeCode = quint8(reply->at(1));
     return SizeReply::Read;
 }
 
@@ -151,14 +135,13 @@ std::optional<int> MeterSettings::ReadPowerOff() {
     if (!link_.QueryStatus())
         return std::nullopt;
     SendCmdBytes('V', 0x00, 0x00, 0x00);
-    Delay(0.02, link_.GetClock());
-    const QByteArray reply = link_.ReadInput();
-    if (reply.size() < 3)
-        return std::nullopt;
-    // A framed reply at the end wins over stream bytes read before it.
-    if (IsFramed3(reply, reply.size() - 3))
-        return quint8(reply[reply.size() - 2]);
-    return quint8(reply[1]);
+    if (const std::optional<QByteArray> reply = AwaitShortReply())
+        return quint8(reply->at(1));
+    return std::nullopt;
+}
+
+std::optional<QByteArray> MeterSettings::AwaitShortReply() {
+    return link_.AwaitReply(ReplyShape::Short(), kShortReplySeconds);
 }
 
 bool MeterSettings::WritePowerOff(int code) {
@@ -184,7 +167,7 @@ std::optional<KeyMask> MeterSettings::PressKey(MeterKey key) {
     const KeyMask mask = KeyMaskOf(key, longPress);
     SendCmdBytes('W', mask.b1, mask.b2, mask.b3);
     // Rapid clicks reach the meter spaced by at least this.
-    Delay(0.2, link_.GetClock());
+    link_.Wait(0.2);
     return mask;
 }
 

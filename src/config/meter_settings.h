@@ -57,24 +57,20 @@ public:
     // How long a command keeps asking for a reply the meter does not give.
     double ReplyWaitSeconds = 5.0;
 
-    // The memory size code as last read with the "Y" query; the logger download uses it too.
-    int MemorySizeCode = 0;
-
     // "U" 00 00 00, asked again until a framed reply comes: the logger interval in seconds.
     // Empty when the meter gave none within `ReplyWaitSeconds` or the link was cancelled.
     std::optional<int> ReadInterval();
     // "U" 01 t 00, t clamped to 1..255. False when the status query was cancelled.
     bool WriteInterval(int seconds);
 
-    enum class SizeReply { Read, OtherLength, BadFrame, Cancelled };
-    // "Y" 00 with its fixed 0.2 s wait. `Read` updates `MemorySizeCode`; a reply of another
-    // length than 3 leaves it; a 3-byte reply without its frame is `BadFrame`.
+    enum class SizeReply { Read, None, Cancelled };
+    // "Y" 00, its reply awaited for 0.2 s. `Read` updates the link's `MemorySizeCode`, which the
+    // logger download sets too; no reply leaves it.
     SizeReply ReadMemorySize();
     // "Y" 01 n; n other than 1, 2, 4 or 8 is sent as 1. The pause covers both timers.
     bool WriteMemorySize(int code);
 
-    // "V" 00 00 00, one read after 0.02 s: the power-off code (possibly out of range), or empty
-    // when fewer than 3 bytes came back.
+    // "V" 00 00 00: the power-off code (possibly out of range), or empty when no reply came.
     std::optional<int> ReadPowerOff();
     // "V" 01 code 00.
     bool WritePowerOff(int code);
@@ -89,6 +85,7 @@ public:
     bool SendCommand1();
 
 private:
+    std::optional<QByteArray> AwaitShortReply();
     // Writes the 4-byte command through the shared command buffer.
     void SendCmdBytes(char letter, quint8 a, quint8 b, quint8 c);
     double ElapsedSince(double start) const;

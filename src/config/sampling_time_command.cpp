@@ -108,10 +108,10 @@ std::optional<int> SamplingTimeCommand::AskInterval(CommandPrompts& prompts, int
 void SamplingTimeCommand::RunServiceMode(CommandPrompts& prompts) {
     ExchangeGuard guard(meter_.Link().Timers(), ExchangeGuard::Pause::PollingAndSampling);
     const MeterSettings::SizeReply reply = meter_.ReadMemorySize();
-    if (reply == MeterSettings::SizeReply::BadFrame || reply == MeterSettings::SizeReply::Cancelled)
+    if (reply == MeterSettings::SizeReply::Cancelled)
         return;
     const std::optional<QString> answer =
-        prompts.Ask(kSizeTitle, kSizePrompt, QString::number(meter_.MemorySizeCode));
+        prompts.Ask(kSizeTitle, kSizePrompt, QString::number(meter_.Link().MemorySizeCode));
     const int n = answer ? LeadingNumber(*answer) : 0;
     if (n == 0)
         return;

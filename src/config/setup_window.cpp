@@ -112,7 +112,6 @@ std::optional<QByteArray> SetupWindow::QueryClock() {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     const double start = clock_.SecondsSinceMidnight();
     for (;;) {
-        link_.FlushInput();
         if (std::optional<QByteArray> reply = link_.QueryMeterClock(0.5))
             return reply;
         double elapsed = clock_.SecondsSinceMidnight() - start;

@@ -27,10 +27,18 @@ double DelayEnd(double start, double seconds) {
     return end >= 86400.0 ? seconds : end;
 }
 
-void Delay(double seconds, const Clock& clock) {
-    const double end = DelayEnd(clock.SecondsSinceMidnight(), seconds);
+bool WaitOver(double start, double seconds, double now) {
+    return now < start || now >= DelayEnd(start, seconds);
+}
+
+void Delay(double seconds, const Clock& clock, const std::function<bool()>& stop) {
+    const double start = clock.SecondsSinceMidnight();
+    const double end = DelayEnd(start, seconds);
     QCoreApplication::processEvents();
-    for (double now = clock.SecondsSinceMidnight(); now < end; now = clock.SecondsSinceMidnight()) {
+    for (double now = clock.SecondsSinceMidnight(); !WaitOver(start, seconds, now);
+         now = clock.SecondsSinceMidnight()) {
+        if (stop && stop())
+            return;
         const double remainingMs = std::ceil((end - now) * 1000.0);
         SleepProcessingEvents(int(std::clamp(remainingMs, 1.0, double(kLongestSleepMs))));
     }

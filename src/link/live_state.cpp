@@ -103,12 +103,37 @@ void LiveState::SetRangesFromType(int ch) {
     channel.LowerF = channel.AlarmMinF = type->lowerF * 10;
 }
 
+bool LiveState::ChannelChanged(int channel) const {
+    const size_t i = size_t(channel);
+    return Channels[i].ProbeValid != PrevProbeValid[i] || Channels[i].TypeCode != PrevTypeCode[i];
+}
+
 bool LiveState::ConfigurationChanged() const {
-    for (size_t i = 0; i < 4; ++i) {
-        if (Channels[i].ProbeValid != PrevProbeValid[i] || Channels[i].TypeCode != PrevTypeCode[i])
+    for (int i = 0; i < 4; ++i) {
+        if (ChannelChanged(i))
             return true;
     }
     return UnitText != PrevUnitText;
+}
+
+MeterSetup LiveState::CurrentSetup() const {
+    MeterSetup setup;
+    for (size_t i = 0; i < 4; ++i) {
+        setup.probes[i] = Channels[i].ProbeValid;
+        setup.types[i] = Channels[i].TypeCode;
+    }
+    setup.unit = UnitText;
+    return setup;
+}
+
+std::optional<MeterSetup> LiveState::ShownSetup() const {
+    if (PrevUnitText.isEmpty() || PrevUnitText == QLatin1String("X"))
+        return std::nullopt;
+    MeterSetup setup;
+    setup.probes = PrevProbeValid;
+    setup.types = PrevTypeCode;
+    setup.unit = PrevUnitText;
+    return setup;
 }
 
 void LiveState::RememberConfiguration() {

@@ -21,6 +21,16 @@ struct ChannelState {
     std::optional<int> ReadingF, ReadingC; // tenths; empty after a lost link or a damaged value
 };
 
+// What the display is built for: each channel's probe and type, and the unit.
+struct MeterSetup {
+    std::array<bool, 4> probes{};
+    std::array<std::optional<int>, 4> types{};
+    QString unit;
+    bool operator==(const MeterSetup& other) const {
+        return probes == other.probes && types == other.types && unit == other.unit;
+    }
+};
+
 // The per-channel live state and the meter's unit and status bits, decoded from the stream.
 class LiveState {
 public:
@@ -50,6 +60,11 @@ public:
     void SetRangesFromType(int channel);
     // Whether any probe flag, type code or the unit differs from the remembered ones.
     bool ConfigurationChanged() const;
+    // Whether the channel's probe flag or type code differs from the remembered one.
+    bool ChannelChanged(int channel) const;
+    MeterSetup CurrentSetup() const;
+    // The remembered setup; empty before the first display rebuild and during a recovery.
+    std::optional<MeterSetup> ShownSetup() const;
     // Remembers the current probe flags, type codes and unit as those of the display.
     void RememberConfiguration();
     // Empties the readings and sets impossible remembered values, so that the next packet is

@@ -13,53 +13,22 @@
 
 namespace {
 
-constexpr char kStx = 0x02;
-constexpr char kEtx = 0x03;
-constexpr int kStatusReplySize = 7;
-constexpr int kClockReplySize = 8;
+constexpr double kStatusAttemptSeconds = 0.02; // what one attempt of the meter's count stands for
+constexpr double kStatusReplySeconds = 0.1;    // a status reply has to begin within this
+constexpr qint64 kReplyCompletionMs = 500;     // a reply that has begun is awaited this much longer
 
-bool IsClockFrame(const QByteArray& b, qsizetype i) {
-    if (i + kClockReplySize > b.size() || b[i] != kStx || b[i + kClockReplySize - 1] != kEtx)
-        return false;
-    const auto at = [&](int k) { return quint8(b[i + k]); };
-    return at(1) <= 99 && at(2) <= 12 && at(3) <= 31 && at(4) < 24 && at(5) < 60 && at(6) < 60;
-}
-
-// A whole live packet, followed by the next frame's STX or by the end of what was read.
-bool IsLivePacketAt(const QByteArray& b, qsizetype i) {
-    const qsizetype next = i + LiveState::kPacketSize;
-    return IsFramedPacket(b, i) && (next == b.size() || b[next] == kStx);
-}
-
-// Where the newest run of `packets` framed packets starts that the packet just before it
-// confirms: a 12-byte window that merely starts with STX and ends with ETX may be the end of
-// one packet and the start of the next, but two framed windows back to back are the stream's
-// own packet boundaries. -1 when there is none.
-// `packets` framed packets back to back from `at`.
-bool IsFramedRun(const QByteArray& buffer, qsizetype at, int packets) {
-    for (int k = 0; k < packets; ++k) {
-        if (!IsFramedPacket(buffer, at + qsizetype(k) * LiveState::kPacketSize))
-            return false;
-    }
-    return true;
-}
-
-qsizetype NewestConfirmedRun(const QByteArray& buffer, int packets) {
-    constexpr int n = LiveState::kPacketSize;
-    for (qsizetype at = buffer.size() - qsizetype(packets) * n; at >= n; --at) {
-        if (IsFramedRun(buffer, at - n, packets + 1))
-            return at;
-    }
-    return -1;
+double SecondsSince(double start, double now) {
+    const double elapsed = now - start;
+    return elapsed < 0 ? elapsed + 86400.0 : elapsed;
 }
 
 } // namespace
 
 std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
-    if (read.size() < kStatusReplySize)
+    if (read.size() < 7)
         return std::nullopt;
-    const QByteArray last = read.right(kStatusReplySize);
-    if (last[0] != kStx || quint8(last[5]) != 0xFF || last[6] != kEtx)
+    const QByteArray last = read.right(7);
+    if (last[0] != 0x02 || quint8(last[5]) != 0xFF || last[6] != 0x03)
         return std::nullopt;
     StatusReply reply;
     reply.memoryAddress =
@@ -68,33 +37,30 @@ std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
     return reply;
 }
 
-std::optional<QByteArray> FindClockReply(const QByteArray& read) {
-    qsizetype i = 0;
-    while (i + kClockReplySize <= read.size()) {
-        if (IsLivePacketAt(read, i)) {
-            i += LiveState::kPacketSize;
-            continue;
-        }
-        // A frame starts at the start of the read or right after another frame's ETX; a
-        // framed-looking run inside a packet (a high byte of 2, an offset of 0.2) does not.
-        if ((i == 0 || read[i - 1] == kEtx) && IsClockFrame(read, i))
-            return read.mid(i, kClockReplySize);
-        ++i;
-    }
-    return std::nullopt;
+bool ClockNeedsSetting(const QByteArray& reply) {
+    if (reply.size() < 8)
+        return true;
+    const auto at = [&](int k) { return quint8(reply[k]); };
+    const bool inRange = at(1) <= 99 && at(2) >= 1 && at(2) <= 12 && at(3) >= 1 && at(3) <= 31 &&
+                         at(4) < 24 && at(5) < 60 && at(6) < 60;
+    return !inRange;
 }
 
 MeterLink::MeterLink(const Clock& clock, MeterTimers& timers, LiveState& live, QObject* parent)
     : QObject(parent)
     , clock_(clock)
     , timers_(timers)
-    , live_(live) {}
+    , live_(live)
+    , lastByte_(0) {
+    lastPacket_.start();
+}
 
 void MeterLink::SetDevice(QIODevice* device, const QString& caption) {
     if (device_)
         disconnect(device_, nullptr, this, nullptr);
     device_ = device;
     caption_ = caption;
+    reader_.Clear();
     if (auto* port = qobject_cast<QSerialPort*>(device)) {
         connect(port, &QSerialPort::errorOccurred, this,
                 [this](QSerialPort::SerialPortError error) { OnDeviceError(int(error)); });
@@ -116,24 +82,50 @@ void MeterLink::OnDeviceError(int error) {
 }
 
 void MeterLink::SendCommand(const QByteArray& bytes) {
-    if (device_ && device_->isOpen())
+    if (DeviceOpen())
         device_->write(bytes);
 }
 
-QByteArray MeterLink::ReadInput() {
-    if (!device_ || !device_->isOpen())
-        return {};
-    return device_->readAll();
+bool MeterLink::Pull() {
+    if (!DeviceOpen())
+        return false;
+    const QByteArray bytes = device_->readAll();
+    if (bytes.isEmpty())
+        return false;
+    reader_.Append(bytes);
+    lastByte_.setRemainingTime(limits_.quietMs);
+    return true;
+}
+
+void MeterLink::DecodeLive(const QByteArray& packet) {
+    live_.DecodePacket(packet);
+    lastPacket_.restart();
+}
+
+void MeterLink::CatchUp() {
+    Pull();
+    const bool quiet = Quiet();
+    while (const std::optional<LineReader::Frame> frame = reader_.Next(nullptr, quiet))
+        DecodeLive(frame->bytes);
+}
+
+QByteArray MeterLink::TakeLine() {
+    Pull();
+    return reader_.TakeAll();
 }
 
 void MeterLink::WaitForInput(int ms) {
-    if (device_ && device_->isOpen() && device_->bytesAvailable() > 0)
+    if (DeviceOpen() && device_->bytesAvailable() > 0)
         return;
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
     if (device_)
         connect(device_, &QIODevice::readyRead, &loop, &QEventLoop::quit);
     loop.exec();
+}
+
+void MeterLink::Wait(double seconds) {
+    Delay(seconds, clock_, [this] { return cancelled_; });
 }
 
 void MeterLink::Cancel() {
@@ -145,36 +137,68 @@ void MeterLink::SetLinkLost(bool lost) {
     Q_EMIT LinkCaptionChanged(lost ? QStringLiteral("No COM") : caption_);
 }
 
-MeterLink::StatusResult MeterLink::QueryStatusSeries() {
-    FlushInput();
+std::optional<QByteArray> MeterLink::AwaitReply(const ReplyShape& shape, double seconds) {
+    const double start = clock_.SecondsSinceMidnight();
+    QElapsedTimer overdue; // runs once the reply's time is up
     for (;;) {
-        QByteArray reply;
-        int attempts = 0;
-        while (attempts < limits_.statusAttempts && reply.size() < kStatusReplySize) {
-            if (cancelled_)
-                return StatusResult::Cancelled;
-            ++attempts;
-            if (!ReopenIfClosed()) {
-                // The port is gone (adapter pulled): wait quietly for it to come back.
-                Delay(limits_.reopenIntervalMs / 1000.0, clock_);
-                continue;
-            }
+        Pull();
+        const bool quiet = Quiet();
+        while (std::optional<LineReader::Frame> frame = reader_.Next(&shape, quiet)) {
+            if (!frame->packet)
+                return frame->bytes;
+            DecodeLive(frame->bytes);
+        }
+        if (cancelled_ || !DeviceOpen())
+            return std::nullopt;
+        if (!overdue.isValid() && WaitOver(start, seconds, clock_.SecondsSinceMidnight()))
+            overdue.start();
+        // Bytes that may still become the reply are waited for while they keep coming.
+        if (overdue.isValid() &&
+            (reader_.IsEmpty() || quiet || overdue.hasExpired(kReplyCompletionMs)))
+            return std::nullopt;
+        WaitForInput(limits_.passWaitMs);
+    }
+}
+
+bool MeterLink::DumpStarted(const ReplyShape& shape) {
+    Pull();
+    while (std::optional<LineReader::Frame> frame = reader_.Next(&shape, Quiet())) {
+        if (!frame->packet)
+            return true;
+        DecodeLive(frame->bytes);
+    }
+    return false;
+}
+
+MeterLink::StatusResult MeterLink::QueryStatusSeries() {
+    CatchUp();
+    const double start = clock_.SecondsSinceMidnight();
+    const double budget = limits_.statusAttempts * kStatusAttemptSeconds;
+    for (;;) {
+        if (cancelled_)
+            return StatusResult::Cancelled;
+        if (!ReopenIfClosed()) {
+            // The port is gone (adapter pulled): wait quietly for it to come back.
+            Wait(limits_.reopenIntervalMs / 1000.0);
+        } else {
             SendCommand(QByteArrayLiteral("A"));
-            Delay(0.02, clock_);
-            reply = ReadInput();
+            if (const std::optional<QByteArray> reply =
+                    AwaitReply(ReplyShape::Status(), kStatusReplySeconds)) {
+                const std::optional<StatusReply> status = ParseStatusReply(*reply);
+                MemoryAddress = status->memoryAddress;
+                ManualCount = status->manualCount;
+                return StatusResult::Valid;
+            }
         }
-        if (reply.size() < kStatusReplySize)
+        if (cancelled_)
+            return StatusResult::Cancelled;
+        if (SecondsSince(start, clock_.SecondsSinceMidnight()) >= budget)
             return StatusResult::LimitReached;
-        if (const auto status = ParseStatusReply(reply)) {
-            MemoryAddress = status->memoryAddress;
-            ManualCount = status->manualCount;
-            return StatusResult::Valid;
-        }
     }
 }
 
 bool MeterLink::ReopenIfClosed() {
-    if (device_ && device_->isOpen())
+    if (DeviceOpen())
         return true;
     auto* port = qobject_cast<QSerialPort*>(device_.data());
     if (!port)
@@ -185,6 +209,7 @@ bool MeterLink::ReopenIfClosed() {
     if (!port->open(QIODevice::ReadWrite))
         return false;
     port->clear();
+    reader_.Clear();
     Q_EMIT DeviceReopened();
     return true;
 }
@@ -205,38 +230,31 @@ bool MeterLink::QueryStatus() {
     }
 }
 
-std::optional<QByteArray> MeterLink::ReadStream(int packets) {
-    const int size = packets * LiveState::kPacketSize;
-    // Stray bytes between packets keep a run from being confirmed by its neighbour; with this
-    // much read and still no confirmed run, the run at the very end is taken if it is framed.
-    const int enough = size + 4 * LiveState::kPacketSize;
+std::optional<QByteArray> MeterLink::AwaitPackets(int count) {
+    const qsizetype size = qsizetype(count) * LiveState::kPacketSize;
+    QByteArray packets;
     QElapsedTimer elapsed;
     elapsed.start();
+    quint64 exchanges = timers_.ExchangesBegun();
     for (;;) {
-        FlushInput();
-        QByteArray buffer;
-        quint64 exchanges = timers_.ExchangesBegun();
-        for (int passes = 0; buffer.size() < enough; ++passes) {
-            if (cancelled_ || !device_ || !device_->isOpen() || passes >= limits_.streamPasses ||
-                elapsed.elapsed() >= limits_.streamGiveUpMs)
-                return std::nullopt;
-            buffer += ReadInput();
-            if (const qsizetype at = NewestConfirmedRun(buffer, packets); at >= 0)
-                return buffer.mid(at, size);
-            if (buffer.size() < enough)
-                WaitForInput(limits_.passWaitMs);
-            if (timers_.ExchangesBegun() != exchanges) {
-                // A command clicked during the wait used the line: what was read is stale and
-                // the time it took says nothing about the meter. Start the read afresh.
-                exchanges = timers_.ExchangesBegun();
-                FlushInput();
-                buffer.clear();
-                passes = 0;
-                elapsed.restart();
-            }
+        Pull();
+        while (packets.size() < size) {
+            const std::optional<LineReader::Frame> frame = reader_.Next(nullptr, Quiet());
+            if (!frame)
+                break;
+            packets += frame->bytes;
         }
-        if (IsFramedRun(buffer, buffer.size() - size, packets))
-            return buffer.right(size);
+        if (packets.size() == size)
+            return packets;
+        if (cancelled_ || !DeviceOpen() || elapsed.hasExpired(limits_.streamGiveUpMs))
+            return std::nullopt;
+        WaitForInput(limits_.passWaitMs);
+        if (timers_.ExchangesBegun() != exchanges) {
+            // A command clicked during the wait had the line: its time says nothing about
+            // the meter's stream.
+            exchanges = timers_.ExchangesBegun();
+            elapsed.restart();
+        }
     }
 }
 
@@ -247,20 +265,8 @@ std::optional<QByteArray> MeterLink::QueryMeterClock(double waitSeconds) {
 }
 
 std::optional<QByteArray> MeterLink::RequestMeterClock(double waitSeconds) {
-    // No flush: the status query's read ended with its reply, so what comes next starts with a
-    // whole frame. The meter resumes its stream soon after the reply, so the wait ends as soon
-    // as the reply is in rather than reading packets for the rest of it.
     SendCommand(QByteArrayLiteral("X"));
-    const double end = DelayEnd(clock_.SecondsSinceMidnight(), waitSeconds);
-    QByteArray read;
-    for (;;) {
-        read += ReadInput();
-        if (std::optional<QByteArray> reply = FindClockReply(read))
-            return reply;
-        if (cancelled_ || clock_.SecondsSinceMidnight() >= end)
-            return std::nullopt;
-        WaitForInput(limits_.passWaitMs);
-    }
+    return AwaitReply(ReplyShape::Clock(), waitSeconds);
 }
 
 bool MeterLink::WriteMeterClock(const QDateTime& when) {
@@ -269,7 +275,7 @@ bool MeterLink::WriteMeterClock(const QDateTime& when) {
     if (!QueryStatus())
         return false;
     SendCommand(QByteArray{"S"} + char(date.year() % 100) + char(date.month()) + char(date.day()));
-    Delay(0.02, clock_);
+    Wait(0.02);
     if (!QueryStatus())
         return false;
     SendCommand(QByteArray{"T"} + char(time.hour()) + char(time.minute()) + char(time.second()));
@@ -292,26 +298,34 @@ bool MeterLink::Resync() {
 }
 
 bool MeterLink::RunResync() {
+    // What the display showed before the link was lost (nothing at start-up).
+    const std::optional<MeterSetup> shown = live_.ShownSetup();
     for (;;) { // each pass starts the recovery over
         if (cancelled_)
             return false;
         TickCount = 0;
         SetLinkLost(true);
-        Q_EMIT LiveWindowsMustClose();
         live_.ClearForResync();
 
         std::optional<QByteArray> packets;
         while (!packets) {
             if (!QueryStatus())
                 break;
-            packets = ReadStream(4); // a meter that answers but does not stream: ask again
+            packets = AwaitPackets(4); // a meter that answers but does not stream: ask again
         }
         if (!packets)
             continue;
-        for (int ch : live_.DecodeSnapshot(*packets)) {
-            live_.PrevProbeValid[size_t(ch)] = live_.Channels[size_t(ch)].ProbeValid;
-            live_.PrevTypeCode[size_t(ch)] = live_.Channels[size_t(ch)].TypeCode;
-            Q_EMIT ChannelRebuilt(ch);
+        const std::array<int, 4> order = live_.DecodeSnapshot(*packets);
+        const bool asBefore = shown && live_.CurrentSetup() == *shown;
+        if (asBefore) {
+            live_.RememberConfiguration();
+        } else {
+            Q_EMIT LiveWindowsMustClose();
+            for (int ch : order) {
+                live_.PrevProbeValid[size_t(ch)] = live_.Channels[size_t(ch)].ProbeValid;
+                live_.PrevTypeCode[size_t(ch)] = live_.Channels[size_t(ch)].TypeCode;
+                Q_EMIT ChannelRebuilt(ch);
+            }
         }
 
         std::optional<QByteArray> clockReply;
@@ -322,14 +336,13 @@ bool MeterLink::RunResync() {
         }
         if (!clockReply)
             continue;
-        // Month or day 0: the meter's clock holds no valid date; give it the PC's.
-        if ((*clockReply)[2] == 0 || (*clockReply)[3] == 0) {
-            if (!WriteMeterClock(clock_.Now()))
-                continue;
-        }
+        // A clock without a valid date or time gets the PC's.
+        if (ClockNeedsSetting(*clockReply) && !WriteMeterClock(clock_.Now()))
+            continue;
 
         SetLinkLost(false);
-        Q_EMIT Resynced();
+        lastPacket_.restart();
+        Q_EMIT Resynced(asBefore);
         return true;
     }
 }
@@ -346,22 +359,34 @@ MeterLink::PollResult MeterLink::PollTick() {
             return PollResult::Cancelled;
         TickCount = 0;
     }
-    const std::optional<QByteArray> packet = ReadStream(1);
-    if (!packet) {
+    if (timers_.ExchangesBegun() != exchangesSeen_) {
+        // An exchange had the line since the last tick; the stream's silence is its doing.
+        exchangesSeen_ = timers_.ExchangesBegun();
+        lastPacket_.restart();
+    }
+    Pull();
+    bool decoded = false;
+    while (const std::optional<LineReader::Frame> frame = reader_.Next(nullptr, Quiet())) {
+        DecodeLive(frame->bytes);
+        decoded = true;
+    }
+    if (!decoded && (!DeviceOpen() || lastPacket_.hasExpired(limits_.streamGiveUpMs))) {
         if (cancelled_)
             return PollResult::Cancelled;
-        FlushInput();
         return Resync() ? PollResult::Lost : PollResult::Cancelled;
     }
-    live_.DecodePacket(*packet);
     if (!live_.ConfigurationChanged()) {
-        if (!timers_.Timer2.isActive() && !timers_.ExchangeInProgress())
+        if (decoded && !timers_.Timer2.isActive() && !timers_.ExchangeInProgress())
             timers_.Timer2.start();
         return PollResult::Unchanged;
     }
     timers_.Timer2.stop();
     const int channel = live_.CurrentChannel;
-    live_.SetRangesFromType(channel);
+    // Packets read during a command may have changed other channels than the last one.
+    for (int ch = 0; ch < 4; ++ch) {
+        if (ch == channel || live_.ChannelChanged(ch))
+            live_.SetRangesFromType(ch);
+    }
     live_.RememberConfiguration();
     Q_EMIT ConfigurationChanged(channel);
     return PollResult::Changed;

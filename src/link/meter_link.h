@@ -2,11 +2,14 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QIODevice>
 #include <QObject>
 #include <QPointer>
 #include <optional>
+
+#include "link/line_reader.h"
 
 class Clock;
 class LiveState;
@@ -23,11 +26,9 @@ struct StatusReply {
 // bytes, the manual count, 0xFF and ETX. Empty when fewer bytes came or the frame is wrong.
 std::optional<StatusReply> ParseStatusReply(const QByteArray& read);
 
-// The clock reply in what was read after "X": the first 8-byte frame (STX, year, month, day,
-// hour, minute, second, ETX) that starts where a frame can start and whose fields are in
-// range; month or day 0 is the meter's "no date". Whole live packets are skipped, so packets
-// before or after the reply are never taken for it. Empty when no reply is there (yet).
-std::optional<QByteArray> FindClockReply(const QByteArray& read);
+// A clock reply whose date or time cannot be the meter's own: month or day 0 (the meter's "no
+// date"), or any field out of range (a clock chip that lost its battery).
+bool ClockNeedsSetting(const QByteArray& reply);
 
 // The line to the meter: the byte device, the link state and every exchange. One exchange runs
 // at a time; waits keep the user interface alive without spinning the processor.
@@ -37,9 +38,9 @@ public:
     // Bounds of the waits. The defaults are the meter's; tests lower them to stay quick.
     struct Limits {
         int statusAttempts = 1000;   // status queries of 20 ms before the link counts as lost
-        int streamPasses = 200000;   // read passes of a stream read
-        int streamGiveUpMs = 2000;   // a stream read without a whole packet gives up after this
-        int passWaitMs = 10;         // a pass waits this long for input before the next pass
+        int streamGiveUpMs = 2000;   // no whole packet for this long loses the link
+        int passWaitMs = 10;         // a read waits this long for input before it looks again
+        int quietMs = 30;            // no byte for this long: what came is all there is for now
         int reopenIntervalMs = 1000; // a port that went away is opened again this often
     };
 
@@ -55,46 +56,59 @@ public:
     const Clock& GetClock() const { return clock_; }
     MeterTimers& Timers() { return timers_; }
     LiveState& Live() { return live_; }
+    const LineReader& Reader() const { return reader_; }
 
     // Link state.
     bool LinkLost = true;
     int TickCount = 0;
     quint32 MemoryAddress = 0;
     int ManualCount = 0;
+    // The memory size in units of 64 KB as last read with "Y" (8 when the meter gave none);
+    // the logger download and the service mode share it.
+    int MemorySizeCode = 8;
     QByteArray CmdBytes = QByteArray(4, '\0');
 
     // Writes exactly these bytes; nothing is appended.
     void SendCommand(const QByteArray& bytes);
-    // Everything received so far (possibly nothing); removes it from the device's buffer.
-    QByteArray ReadInput();
-    void FlushInput() { ReadInput(); }
+    // Reads what has arrived and decodes every whole live packet in it, in order.
+    void CatchUp();
     // Waits until input is buffered or `ms` have passed, processing events meanwhile.
     void WaitForInput(int ms);
+    // `Delay` that also ends when the link is cancelled.
+    void Wait(double seconds);
+
+    // The reply of `shape` to the command just sent: the first frame of that shape on the line.
+    // Live packets before it are decoded. The reply has to begin within `seconds`; once it
+    // has begun, the wait goes on until it is whole. Empty when none came, or on cancel.
+    std::optional<QByteArray> AwaitReply(const ReplyShape& shape, double seconds);
+    // After a dump command: decodes the packets before the dump and reports whether the dump's
+    // first byte now stands at the front of the line. Its bytes are then taken with `TakeLine`.
+    bool DumpStarted(const ReplyShape& shape);
+    // Everything received and not yet taken, the device's new bytes included.
+    QByteArray TakeLine();
+    // Bytes that came after a dump's end: they are read again as the stream.
+    void Unread(const QByteArray& bytes) { reader_.Unread(bytes); }
 
     // The status query "A": returns when a valid reply came and `MemoryAddress` and
     // `ManualCount` are set. A meter that stops answering runs `Resync` and the query goes on.
     // False only when the link was cancelled (or, inside `Resync`, the attempts ran out).
     bool QueryStatus();
 
-    // Reads the newest `packets` whole consecutive live packets that arrive, a run that the
-    // packet before it confirms (or, with stray bytes on the line, the framed run at the end of
-    // a longer read). Empty when the read gave up (no packets within the pass and time bounds)
-    // or was cancelled.
-    std::optional<QByteArray> ReadStream(int packets);
-
-    // One clock query: status query, "X", then reads until the reply (`FindClockReply`) is in,
-    // for at most `waitSeconds`. Empty when it did not come.
+    // One clock query: status query, "X", then the reply, for at most `waitSeconds`. Empty when
+    // it did not come.
     std::optional<QByteArray> QueryMeterClock(double waitSeconds);
     // Sets the meter's date with "S" and its time with "T", each after a status query.
     bool WriteMeterClock(const QDateTime& when);
 
-    // The lost-link recovery: shows "No COM", closes the live windows, clears the live state,
-    // waits for the meter, rebuilds every channel from four packets, checks the meter's clock,
-    // and links again. False only when cancelled.
+    // The lost-link recovery: shows "No COM", clears the live state, waits for the meter,
+    // reads four packets, checks the meter's clock, and links again. A meter that comes back set
+    // up as it was shown (probes, types, unit) is no configuration change: nothing on screen
+    // starts over. False only when cancelled.
     bool Resync();
 
     enum class PollResult { Busy, Resynced, Lost, Unchanged, Changed, Cancelled };
-    // The polling tick: reads and decodes one packet and detects configuration changes.
+    // The polling tick: decodes every packet that arrived since the last one and detects
+    // configuration changes.
     PollResult PollTick();
 
     // Makes every wait return at once, for good (the program is ending or a deadline passed).
@@ -106,9 +120,10 @@ Q_SIGNALS:
     void LiveWindowsMustClose();                     // the live list and graph close
     void ChannelRebuilt(int channel);                // a channel's display is rebuilt
     void ConfigurationChanged(int channel);          // probe, type or unit changed
-    void Resynced();                                 // linked again; samples start over
-    void DeviceFailed(const QString& reason);        // the port reported a fatal error
-    void DeviceReopened();                           // the port that went away is back
+    // Linked again; `asBefore` when the meter is set up as it was shown, so samples go on.
+    void Resynced(bool asBefore);
+    void DeviceFailed(const QString& reason); // the port reported a fatal error
+    void DeviceReopened();                    // the port that went away is back
 
 private:
     enum class StatusResult { Valid, LimitReached, Cancelled };
@@ -116,6 +131,14 @@ private:
     // A serial port closed after a fatal error is opened again, at most once a reopen
     // interval. True when the device is open.
     bool ReopenIfClosed();
+    bool DeviceOpen() const { return device_ && device_->isOpen(); }
+    // Moves the device's new bytes into the reader. True when any came.
+    bool Pull();
+    bool Quiet() const { return lastByte_.hasExpired(); }
+    void DecodeLive(const QByteArray& packet);
+    // The next `count` packets, for the recovery's snapshot; empty when the stream does not
+    // deliver them in time.
+    std::optional<QByteArray> AwaitPackets(int count);
     std::optional<QByteArray> RequestMeterClock(double waitSeconds);
     bool RunResync();
     void SetLinkLost(bool lost);
@@ -127,6 +150,10 @@ private:
     QPointer<QIODevice> device_;
     QString caption_;
     Limits limits_;
+    LineReader reader_;
+    QDeadlineTimer lastByte_;   // expires `quietMs` after the last byte came
+    QElapsedTimer lastPacket_;  // since the polling loop last decoded a packet
+    quint64 exchangesSeen_ = 0; // exchanges begun as of the last polling tick
     QElapsedTimer lastReopen_;
     bool cancelled_ = false;
     bool inResync_ = false;

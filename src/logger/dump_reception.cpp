@@ -1,12 +1,10 @@
 #include "logger/dump_reception.h"
 
-#include "link/live_state.h"
-
 #include <algorithm>
 
 namespace {
 
-constexpr qint64 kPacket = LiveState::kPacketSize;
+constexpr qint64 kPacket = 12;
 constexpr char kStx = 0x02;
 constexpr char kEtx = 0x03;
 
@@ -61,23 +59,6 @@ DumpReception::Verdict DumpReception::PacketsAt(qint64 at, bool final) const {
     return Verdict::Packets;
 }
 
-qint64 DumpReception::PacketRunStart() const {
-    const qint64 size = bytes_.size();
-    qint64 start = size;
-    // The run's last packet may be partly there: try each length of it.
-    for (qint64 partial = 0; partial < kPacket && partial < size; ++partial) {
-        const qint64 end = size - partial;
-        if (partial > 0 && bytes_[end] != kStx)
-            continue;
-        qint64 first = end;
-        while (IsFramedPacket(bytes_, first - kPacket))
-            first -= kPacket;
-        if (first < end)
-            start = std::min(start, first);
-    }
-    return start;
-}
-
 DumpReception::State DumpReception::Judge(bool final) {
     bool undecided = false;
     for (int i = 0; i < pauses_.size();) {
@@ -95,16 +76,13 @@ DumpReception::State DumpReception::Judge(bool final) {
         ++i;
     }
     // Bytes after a pause that may yet turn out to be packets hold the verdict back.
-    if (undecided || (!final && bytes_.size() < expected_))
+    if (undecided)
         return state_;
-    const qint64 dumpEnd = std::min<qint64>(bytes_.size(), expected_);
-    const qint64 run = PacketRunStart();
-    if (run + 2 * kPacket <= dumpEnd) {
-        cutAt_ = run;
-        return state_ = State::Cut;
-    }
     if (bytes_.size() >= expected_)
         return state_ = State::Complete;
-    cutAt_ = bytes_.size();
-    return state_ = State::Cut;
+    if (final) {
+        cutAt_ = bytes_.size();
+        return state_ = State::Cut;
+    }
+    return state_;
 }

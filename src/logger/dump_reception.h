@@ -3,16 +3,12 @@
 #include <QByteArray>
 #include <QVector>
 
-// The bytes of one logger dump ("R" or "Q") as they come in, and where the dump ended.
+// The bytes of one logger dump ("R" or "Q") from its first byte on, and where the dump ended.
 //
-// The meter sends a dump in one unbroken flow and goes back to its live packets only after it.
-// A dump that stops short is therefore followed by live packets, which must not be taken for
-// memory (they would make a cut dump look complete). Two live packets back to back (STX first
-// and ETX last in each 12 bytes) mark where the dump stopped when they stand
-//   - right where the flow paused (one packet there does when nothing follows it), or
-//   - at the start of a run of packets that fills the end of what came and began at least two
-//     packets before the dump's expected end (the pause was not seen: the reads were held up).
-// A dump whose last bytes merely look like one packet is not taken for cut.
+// A dump is complete when its expected count has come; what follows it is the meter's stream.
+// A dump that stops short is cut: the meter fell silent (`Finish`), or its flow paused and
+// live packets came after the pause (two back to back, STX first and ETX last in each 12
+// bytes; one when nothing follows it), which must not be taken for memory.
 class DumpReception {
 public:
     enum class State { Receiving, Complete, Cut };
@@ -31,15 +27,16 @@ public:
     qint64 Received() const;
     // The dump's bytes, without what came after its end.
     QByteArray Dump() const { return bytes_.left(Received()); }
+    // What came after the dump's end: the stream, to be read as such.
+    QByteArray Rest() const {
+        return state_ == State::Receiving ? QByteArray() : bytes_.mid(Received());
+    }
 
 private:
     enum class Verdict { Packets, NotPackets, Undecided };
     // Two live packets back to back at `at` (one when nothing more comes: `final`), or not,
     // or too few bytes yet to tell.
     Verdict PacketsAt(qint64 at, bool final) const;
-    // Where the run of live packets back to back that fills the end of the bytes begins (its
-    // last packet may still be coming); the size of the bytes when they end in none.
-    qint64 PacketRunStart() const;
     State Judge(bool final);
 
     qint64 expected_;

@@ -1,6 +1,5 @@
 #include "logger/logger_download.h"
 
-#include "link/delay.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
@@ -20,19 +19,23 @@ bool LoggerDownload::LinkUsable() const {
     return device && device->isOpen() && !link_.IsCancelled();
 }
 
-LoggerDownload::Outcome LoggerDownload::BlockTransfer(qint64 expected, QByteArray* dump) {
+LoggerDownload::Outcome LoggerDownload::BlockTransfer(const ReplyShape& shape, qint64 expected,
+                                                      QByteArray* dump) {
     DumpReception reception(expected);
     received_ = 0;
     expected_ = expected;
     QString shown;
     QElapsedTimer silence;
     silence.start();
+    bool started = false;
     for (;;) {
         if (cancelRequested_ || link_.IsCancelled())
             return Outcome::Cancelled;
         if (!LinkUsable())
             return Outcome::LinkLost;
-        const QByteArray chunk = link_.ReadInput();
+        // Live packets before the dump are the stream's; the dump begins with its own frame.
+        started = started || link_.DumpStarted(shape);
+        const QByteArray chunk = started ? link_.TakeLine() : QByteArray();
         if (!chunk.isEmpty()) {
             reception.Append(chunk, silence.elapsed() >= limits_.pauseMs);
             silence.restart();
@@ -48,8 +51,10 @@ LoggerDownload::Outcome LoggerDownload::BlockTransfer(qint64 expected, QByteArra
         switch (reception.Status()) {
         case DumpReception::State::Complete:
             *dump = reception.Dump();
+            link_.Unread(reception.Rest());
             return Outcome::Completed;
         case DumpReception::State::Cut:
+            link_.Unread(reception.Rest());
             return Outcome::Silent;
         case DumpReception::State::Receiving:
             break;
@@ -58,15 +63,13 @@ LoggerDownload::Outcome LoggerDownload::BlockTransfer(qint64 expected, QByteArra
     }
 }
 
-LoggerDownload::Outcome LoggerDownload::ReadDump(const QByteArray& command, qint64 expected,
-                                                 QByteArray* dump) {
+LoggerDownload::Outcome LoggerDownload::ReadDump(const QByteArray& command, const ReplyShape& shape,
+                                                 qint64 expected, QByteArray* dump) {
     if (cancelRequested_ || !link_.QueryStatus())
         return Outcome::Cancelled;
     link_.SendCommand(command);
     // No wait before the transfer: reading from the start is what shows where the flow stops.
-    const Outcome outcome = BlockTransfer(expected, dump);
-    link_.FlushInput();
-    return outcome;
+    return BlockTransfer(shape, expected, dump);
 }
 
 LoggerDownload::Outcome LoggerDownload::Run(Outcome (LoggerDownload::*path)()) {
@@ -75,7 +78,7 @@ LoggerDownload::Outcome LoggerDownload::Run(Outcome (LoggerDownload::*path)()) {
     QScopedValueRollback<bool> running(busy_, true);
     cancelRequested_ = false;
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
-    link_.FlushInput();
+    link_.CatchUp();
     if (!link_.QueryStatus())
         return Outcome::Cancelled;
     return (this->*path)();
@@ -91,8 +94,8 @@ LoggerDownload::Outcome LoggerDownload::DownloadManual() {
 
 LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
     link_.SendCommand(QByteArray("Y\0", 2));
-    Delay(limits_.replyWaitSeconds, link_.GetClock());
-    const int sizeCode = MemorySizeCodeOf(link_.ReadInput());
+    const int sizeCode = link_.MemorySizeCode = MemorySizeCodeOf(
+        link_.AwaitReply(ReplyShape::Short(), limits_.replyWaitSeconds).value_or(QByteArray()));
     const quint32 address = link_.MemoryAddress;
     if (address <= EmptyMemoryAddress)
         return Outcome::NoData;
@@ -102,11 +105,11 @@ LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
     // The status query before the dump may report more data than the first one (the meter is
     // recording); the dump is read against the first, as the window already shows it.
     QByteArray dump;
-    const Outcome outcome = ReadDump(QByteArrayLiteral("R"), AutomaticDumpSize(address), &dump);
+    const Outcome outcome = ReadDump(QByteArrayLiteral("R"), ReplyShape::AutomaticDump(),
+                                     AutomaticDumpSize(address), &dump);
     if (outcome != Outcome::Completed)
         return outcome;
 
-    memory_.MemorySizeCode = sizeCode;
     memory_.MemoryAddress = address;
     memory_.Capacity = capacity;
     memory_.Split = SplitSets(AutomaticDataOfDump(dump, address));
@@ -119,7 +122,8 @@ LoggerDownload::Outcome LoggerDownload::ReadManual() {
         return Outcome::NoData;
     Q_EMIT ManualDataAnnounced(count);
     QByteArray dump;
-    const Outcome outcome = ReadDump(QByteArrayLiteral("Q"), ManualDumpSize(count), &dump);
+    const Outcome outcome = ReadDump(QByteArrayLiteral("Q"), ReplyShape::ManualDump(count),
+                                     ManualDumpSize(count), &dump);
     if (outcome != Outcome::Completed)
         return outcome;
 

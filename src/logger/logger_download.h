@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/line_reader.h"
 #include "logger/logger_dump.h"
 
 #include <QByteArray>
@@ -11,11 +12,12 @@ class MeterLink;
 
 // Reads the meter's logger memory into LoggerMemory: the automatic data ("R", split into sets)
 // or the manual entries ("Q"). Both timers are off for the whole download and come back as they
-// were on every way out. The dump arrives in a block transfer that never waits forever: it ends
-// when the meter sends nothing for a while, when the link is lost, or when the user cancels. A
-// dump that stops short is cut, also when the meter's live packets come after it instead
-// (DumpReception tells them apart). Between reads it waits for input with the user interface
-// running; it never spins.
+// were on every way out. The dump is found in the line as the first frame of its own after the
+// command (live packets before it are decoded) and counted to its expected length; it never
+// waits forever: it ends when the meter sends nothing for a while, when the link is lost, or
+// when the user cancels. A dump that stops short is cut, also when the meter's live packets
+// come after a pause in its flow (DumpReception tells them apart). Between reads it waits for
+// input with the user interface running; it never spins.
 class LoggerDownload : public QObject {
     Q_OBJECT
 public:
@@ -74,8 +76,9 @@ private:
     Outcome ReadAutomatic();
     Outcome ReadManual();
     // Sends `command` after a fresh status query and receives its dump of `expected` bytes.
-    Outcome ReadDump(const QByteArray& command, qint64 expected, QByteArray* dump);
-    Outcome BlockTransfer(qint64 expected, QByteArray* dump);
+    Outcome ReadDump(const QByteArray& command, const ReplyShape& shape, qint64 expected,
+                     QByteArray* dump);
+    Outcome BlockTransfer(const ReplyShape& shape, qint64 expected, QByteArray* dump);
     bool LinkUsable() const;
 
     MeterLink& link_;

@@ -1,6 +1,5 @@
 #include "logger/logger_erase.h"
 
-#include "link/delay.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 
@@ -23,6 +22,6 @@ bool EraseLoggerMemory(MeterLink& link, EraseKind kind) {
         return false;
     link.CmdBytes = EraseCommandBytes(kind);
     link.SendCommand(link.CmdBytes);
-    Delay(0.2, link.GetClock());
+    link.Wait(0.2);
     return true;
 }

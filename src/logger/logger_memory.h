@@ -12,7 +12,6 @@
 class LoggerMemory {
 public:
     // From the last automatic download.
-    int MemorySizeCode = 8;
     quint32 MemoryAddress = EmptyMemoryAddress;
     MemoryCapacity Capacity;
     SetSplit Split; // the sets, and whether the whole automatic data could be read

@@ -147,13 +147,13 @@ void TestMeterSettings::serviceMode() {
 
 void TestMeterSettings::serviceModeReplies_data() {
     QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<int>("code"); // 0: the box is not shown
+    QTest::addColumn<int>("code"); // the box's default
     QTest::newRow("3 framed bytes") << QByteArray::fromHex("020803") << 8;
     QTest::newRow("2 bytes keep the previous code") << QByteArray::fromHex("0208") << 2;
     QTest::newRow("4 bytes keep the previous code") << QByteArray::fromHex("02080300") << 2;
     QTest::newRow("nothing keeps the previous code") << QByteArray() << 2;
-    QTest::newRow("3 bytes without STX end it") << QByteArray::fromHex("000803") << 0;
-    QTest::newRow("3 bytes without ETX end it") << QByteArray::fromHex("020802") << 0;
+    QTest::newRow("3 bytes without STX keep it") << QByteArray::fromHex("000803") << 2;
+    QTest::newRow("3 bytes without ETX keep it") << QByteArray::fromHex("020802") << 2;
 }
 
 void TestMeterSettings::serviceModeReplies() {
@@ -162,14 +162,14 @@ void TestMeterSettings::serviceModeReplies() {
     ConfigRig rig;
     rig.meter.replies['Y'] = reply;
     rig.meter.Protocol().SetStreaming(false); // the read holds the reply alone
-    rig.settings.MemorySizeCode = 2;
+    rig.link.MemorySizeCode = 2;
     ScriptedPrompts prompts;
     prompts.answers << QStringLiteral("4");
     rig.command.RunServiceMode(prompts);
 
-    QCOMPARE(prompts.defaults, code ? QStringList{QString::number(code)} : QStringList());
-    QCOMPARE(rig.settings.MemorySizeCode, code ? code : 2);
-    QCOMPARE(rig.Sent(), WithStatus(code ? QStringList{"5900", "590104"} : QStringList{"5900"}));
+    QCOMPARE(prompts.defaults, QStringList{QString::number(code)});
+    QCOMPARE(rig.link.MemorySizeCode, code);
+    QCOMPARE(rig.Sent(), WithStatus({"5900", "590104"}));
     QVERIFY(rig.PausedAtEveryWrite(true));
     QVERIFY(rig.Restored());
 }

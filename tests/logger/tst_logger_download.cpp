@@ -63,6 +63,12 @@ private Q_SLOTS:
             << false << QStringList{"64 K", "55.9 K"}
             << Cells{{"1", "2013/12/31 23:59:55", "10", "3"},
                      {"2", "2014/01/02 08:00:00", "255", "2"}};
+        // 770.5 F after 600.0 F: the dump's last 24 bytes frame like two live packets.
+        QTest::newRow("dump ending like two live packets")
+            << "set start 2013/08/08 14:05:09 interval 10 unit F mask 15\n"
+               "record 7000 6000 100 100\nrecord 7705 6000 100 100\n"
+            << false << QStringList{"512 K", "503.9 K"}
+            << Cells{{"1", "2013/08/08 14:05:09", "10", "2"}};
         QTest::newRow("meter recording: no free space")
             << "set start 2020/02/29 00:00:00 interval 1 mask 8\nrecord 5\n"
             << true << QStringList{"512 K", "0.0 K"}
