@@ -23,6 +23,21 @@ struct MeterChannel {
     int overEvery = 0;
 };
 
+// How the meter streams its live packets. A real meter's pace is not known, so the link must
+// cope with any: packets back to back or far apart, uneven, and a stream that may or may not
+// stop while the meter answers a command.
+struct StreamPace {
+    static constexpr int kMaxMs = 10000;
+    // From one packet's start to the next; below a packet's own time on the line the packets
+    // go back to back.
+    int intervalMs = 0;
+    // Each interval gets an extra random delay of 0..jitterMs.
+    int jitterMs = 0;
+    // Around a reply the stream stops, and resumes after a quiet time. Off: the reply goes out
+    // after the packet in progress and the stream carries on at its pace.
+    bool pauseForReplies = true;
+};
+
 // One record of an automatic set. values[n] is the reading of channel T(n+1); only the
 // channels in the set's mask are stored.
 struct SetRecord {
@@ -86,6 +101,7 @@ public:
     int loggerInterval = 2;
     int powerOffCode = 0;
     int memorySizeCode = 8;
+    StreamPace pace;
 
     // The meter's clock: settable, and running from the moment it was set. An unset clock
     // reads as all zeros.

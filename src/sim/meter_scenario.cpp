@@ -200,6 +200,8 @@ public:
             ok = w.OnOff(m_.status7, "status7");
         else if (keyword == QLatin1String("mode"))
             ok = Mode(w);
+        else if (keyword == QLatin1String("stream"))
+            ok = Stream(w);
         else if (keyword == QLatin1String("channel"))
             ok = Channel(w);
         else if (keyword == QLatin1String("set"))
@@ -263,6 +265,28 @@ private:
             }
         }
         return w.Fail(QStringLiteral("mode must be normal, max, min or maxmin: %1").arg(word));
+    }
+
+    bool Stream(Words& w) {
+        StreamPace& pace = m_.pace;
+        if (w.AtEnd())
+            return w.Fail(QStringLiteral("stream needs every MS, jitter MS or pause on|off"));
+        while (!w.AtEnd()) {
+            QString key;
+            w.Next(key, "");
+            bool ok = false;
+            if (key == QLatin1String("every"))
+                ok = w.Int(pace.intervalMs, "every", 0, StreamPace::kMaxMs);
+            else if (key == QLatin1String("jitter"))
+                ok = w.Int(pace.jitterMs, "jitter", 0, StreamPace::kMaxMs);
+            else if (key == QLatin1String("pause"))
+                ok = w.OnOff(pace.pauseForReplies, "pause");
+            else
+                return w.Fail(QStringLiteral("unknown stream setting: %1").arg(key));
+            if (!ok)
+                return false;
+        }
+        return true;
     }
 
     bool Channel(Words& w) {

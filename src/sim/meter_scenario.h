@@ -17,6 +17,10 @@
 //   recording on|off              the meter is recording into its logger
 //   status7 on|off                status bit 7 of the live packet
 //   mode normal|max|min|maxmin    display mode
+//   stream [every MS] [jitter MS] [pause on|off]
+//       the live stream's pace: a packet every MS ms (0: back to back at line rate), each
+//       interval up to jitter MS longer at random, and whether the stream stops around a
+//       reply (on, as it starts) or carries on; MS is 0..10000
 //   channel N [type X] [reading T] [probe on|off] [offset O] [over on|off]
 //             [under on|off] [heat T] [overevery S]
 //       N is 1..4; X a type letter (K J E T R S N L U B C) or a code 0..15; heat is a rise in

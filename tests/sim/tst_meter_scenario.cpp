@@ -36,6 +36,7 @@ memsize 4
 recording on
 status7 on
 mode maxmin
+stream every 50 jitter 30 pause off
 channel 1 type J reading -53 probe on offset -5
 channel 2 probe off
 channel 3 type 10 over on   # code as a number
@@ -52,6 +53,8 @@ manual at 2013/08/08 14:05:09 unit C types K,J,K,T offsets 0,0,-5,0 values 234 -
     QCOMPARE(m.ClockReply(), Hex("02 0D 08 08 0E 05 09 03"));
     QCOMPARE((QList<int>{m.fahrenheit, m.loggerInterval, m.powerOffCode, m.memorySizeCode}),
              (QList<int>{0, 10, 2, 4}));
+    QCOMPARE((QList<int>{m.pace.intervalMs, m.pace.jitterMs, m.pace.pauseForReplies}),
+             (QList<int>{50, 30, 0}));
     QCOMPARE(m.Packet(0), Hex("02 C0 01 0B FF FB 83 FB 00 00 00 03"));
     QCOMPARE(m.Packet(1).at(3), char(0x03)); // mode only: no probe
     QCOMPARE(m.Packet(2).mid(2, 2), Hex("0A 2B"));
@@ -110,6 +113,10 @@ void TestMeterScenario::errors_data() {
     row("on or off", "recording yes\n", 1);
     row("bad date", "clock 2026/02/30 10:00:00\n", 1);
     row("year out of the century", "clock 1999/12/31 23:59:59\n", 1);
+    row("stream with no setting", "stream\n", 1);
+    row("stream every -5", "unit F\nstream every -5\n", 2);
+    row("stream jitter above 10 s", "stream every 50 jitter 10001\n", 1);
+    row("stream pause maybe", "stream pause maybe\n", 1);
     row("record before set", "record 1\n", 1);
     row("too few values", "interval 9\nset start 2026/01/01 00:00:00 mask 3\nrecord 1\n", 3);
     row("memory full",
@@ -127,6 +134,7 @@ void TestMeterScenario::errors() {
     QVERIFY2(error.startsWith(QStringLiteral("line %1: ").arg(line)), qPrintable(error));
     QCOMPARE(m.loggerInterval, 7);
     QVERIFY(m.sets.isEmpty());
+    QCOMPARE(m.pace.intervalMs, 0);
 }
 
 // The state a control line leaves, what it asks of the program and whether it was refused.
