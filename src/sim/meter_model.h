@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include <array>
+#include <optional>
 
 // The state of the simulated four-channel meter and the byte layouts it sends: live packets,
 // the status reply, the clock reply, the automatic logger data and the manual entries.
@@ -21,6 +22,14 @@ struct MeterChannel {
     // minute, and one second over range in every overEvery seconds (0 = never).
     int heatPerMinute = 0;
     int overEvery = 0;
+    // Instead of the rise, an approach like an oven's to its set point: from the reading
+    // toward this target, settling within about 1 % of the step after settleSeconds, and
+    // passing the target once by overshoot tenths on the way.
+    std::optional<int> towardF;
+    int settleSeconds = 60;
+    int overshoot = 0;
+    // The reading wanders by up to noise tenths either way, a new draw every half second.
+    int noise = 0;
 };
 
 // How the meter streams its live packets. A real meter's pace is not known, so the link must

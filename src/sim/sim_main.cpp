@@ -41,6 +41,7 @@ QString Description() {
                "                           --packet-interval, --jitter and --no-pause)\n"
                "  channel N [type X] [reading T] [probe on|off] [offset O] [over on|off]\n"
                "            [under on|off] [heat TENTHS_PER_MIN] [overevery S]\n"
+               "            [toward T] [settle S] [overshoot TENTHS] [noise TENTHS]\n"
                "  set start DATE TIME [interval N] [unit C|F] [mask M] [types K,J,T,K]\n"
                "      [offsets 0,0,0,0]\n"
                "  record V ...            (one value per channel in the mask: tenths, -, over,\n"

@@ -20,6 +20,8 @@ private Q_SLOTS:
     void goodScenario();
     void recordMarkers();
     void defaultScenario();
+    void readingOverTime_data();
+    void readingOverTime();
     void errors_data();
     void errors();
     void controlLines_data();
@@ -97,6 +99,34 @@ void TestMeterScenario::defaultScenario() {
     QVERIFY(!m.sets.isEmpty() && !m.manual.isEmpty());
 }
 
+// The lowest and highest reading of channel 1, sampled every second of a stretch of time.
+void TestMeterScenario::readingOverTime_data() {
+    QTest::addColumn<QString>("channel");
+    QTest::addColumn<int>("fromS");
+    QTest::addColumn<int>("toS");
+    QTest::addColumn<QString>("range");
+    const QString oven = QStringLiteral("reading 716 toward 3560 settle 900 overshoot 54");
+    QTest::newRow("oven heats from 71.6 F and passes 356 F by 5.4 F")
+        << oven << 0 << 900 << "716..3614";
+    QTest::newRow("oven settled within 2 C of 180 C") << oven << 900 << 3600 << "3559..3591";
+    QTest::newRow("room air, 0.3 F of noise") << "reading 716 noise 3" << 0 << 600 << "713..719";
+}
+
+void TestMeterScenario::readingOverTime() {
+    QFETCH(QString, channel);
+    QFETCH(int, fromS);
+    QFETCH(int, toS);
+    MeterModel m;
+    QCOMPARE(LoadScenario(QStringLiteral("channel 1 ") + channel, m, kNow), QString());
+    int lowest = INT_MAX, highest = INT_MIN;
+    for (int s = fromS; s <= toS; ++s) {
+        m.AdvanceTo(s * 1000LL);
+        lowest = std::min(lowest, m.CurrentReading(0));
+        highest = std::max(highest, m.CurrentReading(0));
+    }
+    QTEST(QStringLiteral("%1..%2").arg(lowest).arg(highest), "range");
+}
+
 // A mistake names its line and leaves the model as it was, also after lines that were good.
 void TestMeterScenario::errors_data() {
     QTest::addColumn<QString>("text");
@@ -117,6 +147,7 @@ void TestMeterScenario::errors_data() {
     row("stream every -5", "unit F\nstream every -5\n", 2);
     row("stream jitter above 10 s", "stream every 50 jitter 10001\n", 1);
     row("stream pause maybe", "stream pause maybe\n", 1);
+    row("noise -1", "channel 2 noise -1\n", 1);
     row("record before set", "record 1\n", 1);
     row("too few values", "interval 9\nset start 2026/01/01 00:00:00 mask 3\nrecord 1\n", 3);
     row("memory full",
