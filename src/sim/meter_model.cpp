@@ -2,6 +2,8 @@
 
 #include "link/thermocouple.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 
 QByteArray EncodeReading(int tenthsF) {
@@ -40,6 +42,34 @@ void AppendDateTime(QByteArray& out, const QDateTime& at) {
 void AppendCodes(QByteArray& out, const std::array<int, 4>& codes) {
     for (int c : codes)
         out.append(char(c & 0xFF));
+}
+
+// A damped oscillation toward the target: the part of the step still to go is
+// e^(-t/tau) (cos wt + k sin wt), whose first swing past the target is exactly overshoot.
+// Without overshoot it is a plain exponential approach.
+int Approach(int from, int target, int overshoot, int settleSeconds, qint64 elapsedMs) {
+    constexpr double kPi = 3.14159265358979323846;
+    const double step = target - from;
+    const double tau = settleSeconds / 5.0; // e^-5: under 1 % of the step left
+    const double t = elapsedMs / 1000.0;
+    double left = std::exp(-t / tau);
+    if (overshoot > 0 && step != 0) {
+        const double ratio = std::min(overshoot / std::abs(step), 0.9);
+        const double k = -std::log(ratio) / kPi;
+        left *= std::cos(t / (k * tau)) + k * std::sin(t / (k * tau));
+    }
+    return target - int(std::lround(step * left));
+}
+
+// Drawn from the time and the channel alone, so that the same moment always reads the same.
+int Noise(int ch, qint64 nowMs, int amplitude) {
+    if (amplitude <= 0)
+        return 0;
+    quint64 x = quint64(nowMs / 500) * 4 + quint64(ch) + 0x9E3779B97F4A7C15ULL;
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ULL;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBULL;
+    x ^= x >> 31;
+    return int(x % quint64(2 * amplitude + 1)) - amplitude;
 }
 
 } // namespace
@@ -100,7 +130,10 @@ void MeterModel::SetReading(int ch, int tenthsF) {
 int MeterModel::CurrentReading(int ch) const {
     const MeterChannel& c = Channel(ch);
     const qint64 elapsed = nowMs_ - readingSetAt_[size_t(ch & 3)];
-    return c.readingF + int(qint64(c.heatPerMinute) * elapsed / 60000);
+    const int value = c.towardF
+                          ? Approach(c.readingF, *c.towardF, c.overshoot, c.settleSeconds, elapsed)
+                          : c.readingF + int(qint64(c.heatPerMinute) * elapsed / 60000);
+    return value + Noise(ch & 3, nowMs_, c.noise);
 }
 
 bool MeterModel::CurrentlyOver(int ch) const {

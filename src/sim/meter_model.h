@@ -5,6 +5,7 @@
 #include <QVector>
 
 #include <array>
+#include <optional>
 
 // The state of the simulated four-channel meter and the byte layouts it sends: live packets,
 // the status reply, the clock reply, the automatic logger data and the manual entries.
@@ -21,6 +22,29 @@ struct MeterChannel {
     // minute, and one second over range in every overEvery seconds (0 = never).
     int heatPerMinute = 0;
     int overEvery = 0;
+    // Instead of the rise, an approach like an oven's to its set point: from the reading
+    // toward this target, settling within about 1 % of the step after settleSeconds, and
+    // passing the target once by overshoot tenths on the way.
+    std::optional<int> towardF;
+    int settleSeconds = 60;
+    int overshoot = 0;
+    // The reading wanders by up to noise tenths either way, a new draw every half second.
+    int noise = 0;
+};
+
+// How the meter streams its live packets. A real meter's pace is not known, so the link must
+// cope with any: packets back to back or far apart, uneven, and a stream that may or may not
+// stop while the meter answers a command.
+struct StreamPace {
+    static constexpr int kMaxMs = 10000;
+    // From one packet's start to the next; below a packet's own time on the line the packets
+    // go back to back.
+    int intervalMs = 0;
+    // Each interval gets an extra random delay of 0..jitterMs.
+    int jitterMs = 0;
+    // Around a reply the stream stops, and resumes after a quiet time. Off: the reply goes out
+    // after the packet in progress and the stream carries on at its pace.
+    bool pauseForReplies = true;
 };
 
 // One record of an automatic set. values[n] is the reading of channel T(n+1); only the
@@ -86,6 +110,7 @@ public:
     int loggerInterval = 2;
     int powerOffCode = 0;
     int memorySizeCode = 8;
+    StreamPace pace;
 
     // The meter's clock: settable, and running from the moment it was set. An unset clock
     // reads as all zeros.

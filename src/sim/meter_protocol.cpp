@@ -183,10 +183,12 @@ void MeterProtocol::Answer(const QByteArray& reply, qint64 nowNs, qint64 quietNs
     if (line_.isEmpty())
         lineFreeNs_ = std::max(lineFreeNs_, nowNs);
     // What is already on the line (the rest of the packet in progress, earlier replies)
-    // goes out first; the stream waits until the quiet time after this reply has passed.
+    // goes out first; a pausing stream waits until the quiet time after this reply has passed.
     line_.append(reply);
-    pauseAfter_ = line_.size();
-    pauseQuietNs_ = quietNs;
+    if (model_.pace.pauseForReplies) {
+        pauseAfter_ = line_.size();
+        pauseQuietNs_ = quietNs;
+    }
     Advance(nowNs);
 }
 
@@ -196,6 +198,14 @@ QByteArray MeterProtocol::GarbageBytes() {
     for (int i = 0; i < n; ++i)
         junk.append(char(random_() & 0xFF));
     return junk;
+}
+
+qint64 MeterProtocol::PacketGapNs() {
+    const StreamPace& pace = model_.pace;
+    qint64 gap = std::max(pace.intervalMs * kMs, fast_ ? kFastPacketNs : 12 * kLineByteNs);
+    if (pace.jitterMs > 0)
+        gap += std::uniform_int_distribution<qint64>(0, pace.jitterMs * kMs)(random_);
+    return gap;
 }
 
 void MeterProtocol::Advance(qint64 nowNs) {
@@ -231,7 +241,7 @@ void MeterProtocol::Advance(qint64 nowNs) {
                 line_.append(GarbageBytes());
             line_.append(model_.Packet(nextChannel_));
             nextChannel_ = (nextChannel_ + 1) % 4;
-            nextPacketNs_ = start + (fast_ ? kFastPacketNs : 0);
+            nextPacketNs_ = start + PacketGapNs();
         }
         int due = line_.size();
         if (byteNs > 0)

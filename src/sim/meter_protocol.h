@@ -11,10 +11,11 @@
 // program go in with the time they arrive, and the bytes due on the line by a given time come
 // out. Times are nanoseconds on any steady clock that starts at 0.
 //
-// The meter streams live packets back to back. A command pauses the stream after the packet
-// in progress; the reply follows, and the stream resumes after a quiet time, so a reply is the
-// last thing the program reads when it reads after its usual short wait. Dumps are never
-// interleaved with packets.
+// By default the meter streams live packets back to back. A command pauses the stream after the
+// packet in progress; the reply follows, and the stream resumes after a quiet time, so a reply
+// is the last thing the program reads when it reads after its usual short wait. The model's
+// pace can space the packets out, make them uneven, and keep the stream going around replies.
+// Whatever the pace, a reply or dump goes out whole between two packets, never inside one.
 class MeterProtocol {
 public:
     static constexpr qint64 kMs = 1000000;
@@ -31,12 +32,18 @@ public:
     const MeterModel& Model() const { return model_; }
 
     // Line rate by default (19200 baud, 10 bits a byte). Fast: bytes are due at once, the
-    // stream goes out one packet every 2 ms, and the quiet time after a command is shorter.
+    // stream goes out one packet every 2 ms (or every packet interval, if that is longer), and
+    // the quiet time after a command is shorter.
     void SetFast(bool fast);
     bool Fast() const { return fast_; }
     // Quiet time after a command, and after the memory size query, whose reply the program
     // reads after a fixed 0.2 s wait and expects to be exactly 3 bytes.
     void SetQuietTimes(qint64 afterCommandNs, qint64 afterSizeQueryNs);
+
+    // The stream's pace; it lives in the model, so a scenario can set it too.
+    void SetPacketInterval(int ms) { model_.pace.intervalMs = ms; }
+    void SetJitter(int ms) { model_.pace.jitterMs = ms; }
+    void SetPauseForReplies(bool on) { model_.pace.pauseForReplies = on; }
 
     void Receive(const QByteArray& bytes, qint64 nowNs);
     QByteArray Produce(qint64 nowNs);
@@ -69,6 +76,7 @@ private:
     void Execute(const QByteArray& cmd, qint64 nowNs);
     void Answer(const QByteArray& reply, qint64 nowNs, qint64 quietNs);
     QByteArray GarbageBytes();
+    qint64 PacketGapNs();
     qint64 ByteNs() const;
 
     MeterModel& model_;

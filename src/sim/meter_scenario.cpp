@@ -200,6 +200,8 @@ public:
             ok = w.OnOff(m_.status7, "status7");
         else if (keyword == QLatin1String("mode"))
             ok = Mode(w);
+        else if (keyword == QLatin1String("stream"))
+            ok = Stream(w);
         else if (keyword == QLatin1String("channel"))
             ok = Channel(w);
         else if (keyword == QLatin1String("set"))
@@ -265,6 +267,28 @@ private:
         return w.Fail(QStringLiteral("mode must be normal, max, min or maxmin: %1").arg(word));
     }
 
+    bool Stream(Words& w) {
+        StreamPace& pace = m_.pace;
+        if (w.AtEnd())
+            return w.Fail(QStringLiteral("stream needs every MS, jitter MS or pause on|off"));
+        while (!w.AtEnd()) {
+            QString key;
+            w.Next(key, "");
+            bool ok = false;
+            if (key == QLatin1String("every"))
+                ok = w.Int(pace.intervalMs, "every", 0, StreamPace::kMaxMs);
+            else if (key == QLatin1String("jitter"))
+                ok = w.Int(pace.jitterMs, "jitter", 0, StreamPace::kMaxMs);
+            else if (key == QLatin1String("pause"))
+                ok = w.OnOff(pace.pauseForReplies, "pause");
+            else
+                return w.Fail(QStringLiteral("unknown stream setting: %1").arg(key));
+            if (!ok)
+                return false;
+        }
+        return true;
+    }
+
     bool Channel(Words& w) {
         int n = 0;
         if (!w.Int(n, "channel", 1, 4))
@@ -295,6 +319,16 @@ private:
                 ok = w.Int(c.heatPerMinute, "heat", -100000, 100000);
             } else if (key == QLatin1String("overevery")) {
                 ok = w.Int(c.overEvery, "overevery", 0, 86400);
+            } else if (key == QLatin1String("toward")) {
+                int target = 0;
+                ok = w.Int(target, "toward", kLowestTenths, kHighestTenths);
+                c.towardF = target;
+            } else if (key == QLatin1String("settle")) {
+                ok = w.Int(c.settleSeconds, "settle", 1, 86400);
+            } else if (key == QLatin1String("overshoot")) {
+                ok = w.Int(c.overshoot, "overshoot", 0, 10000);
+            } else if (key == QLatin1String("noise")) {
+                ok = w.Int(c.noise, "noise", 0, 1000);
             } else {
                 return w.Fail(QStringLiteral("unknown channel setting: %1").arg(key));
             }
@@ -468,34 +502,54 @@ QString LoadScenario(const QString& text, MeterModel& model, const QDateTime& no
 }
 
 QString DefaultScenarioText() {
-    return QStringLiteral(R"(# Corvilab's simulated meter, as it starts without a scenario.
-unit F
+    return QStringLiteral(
+        R"(# Corvilab's simulated meter, as it starts without a scenario: a meter on a bench.
+unit C
 clock now
 interval 2
 poweroff 1
 memsize 8
-channel 1 type K reading 734 offset 0 heat 6
-channel 2 type J reading 0 probe off
-channel 3 type T reading 652 offset -5 overevery 15
-channel 4 type E reading -53
+# An oven heating from room temperature to 180 °C (356 °F), 3 °C past it before it settles.
+channel 1 type K reading 716 toward 3560 settle 900 overshoot 54 noise 2
+# The room's air at 22 °C, and a cup of ice water.
+channel 2 type T reading 716 noise 3
+channel 3 type J reading 320 noise 1
+# An empty socket.
+channel 4 type E probe off
 
-set start 2026/11/02 09:00:00 interval 5 unit C mask 0b0111 types K,J,T,K offsets 0,0,-5,0
-record 734 700 652
-record 736 702 -
-record 739 over 655
-record 741 705 under
-records 40 from 745 step 2
+# The oven's last run: heating, passing the set point, settling, every 2 s.
+set start 2026/11/02 09:00:00 interval 2 unit C mask 0b0001
+records 300 from 716 step 9
+records 30 from 3416 step 5
+records 20 from 3566 step 3
+records 30 from 3620 step -2
+records 200 from 3560 step 0
 
-set start 2026/11/14 13:30:00 interval 1 unit F mask 0b0001 types K,K,K,K offsets 0,0,0,0
-records 120 from 1850 step -3
+# The room and the ice water over an afternoon, once a minute; the ice melts.
+set start 2026/11/20 14:00:00 interval 60 unit C mask 0b0110
+record 716 320
+record 718 320
+record 721 321
+record 719 320
+record 717 322
+record 720 325
+record 722 331
+record 719 342
+record 721 360
+record 723 389
+record 720 425
+record 722 470
 
-set start 2026/12/01 07:15:00 interval 60 unit C mask 0b1111 types K,J,T,E offsets 0,0,0,3
-record 700 650 -4 -53
-record 702 - 0 -48
-records 20 from 710 step 1
+# A quick check of all four, with the fourth probe pulled halfway through.
+set start 2026/12/01 07:15:00 interval 5 unit F mask 0b1111
+record 3561 716 320 705
+record 3559 717 320 706
+record 3562 716 321 -
+record 3560 716 320 -
 
-manual at 2026/11/20 10:05:09 unit C types K,J,K,T offsets 0,0,0,0 values 734 - over 662
-manual at 2026/11/20 10:06:30 unit F types K,J,K,T offsets -5,0,0,0 values 735 701 -5 under
-manual at 2026/11/21 16:40:00 unit C types K,J,T,E offsets 0,0,0,0 values 1203 980 -204 0
+manual at 2026/11/20 10:05:09 unit C values 3561 716 320 -
+manual at 2026/11/20 10:06:30 unit C values 3614 717 320 -
+manual at 2026/11/21 16:40:00 unit F values 3559 719 321 -
+manual at 2026/11/22 08:12:45 unit C offsets 0,0,-2,0 values 716 716 322 -
 )");
 }

@@ -37,8 +37,11 @@ QString Description() {
                "  unit C|F   clock DATE TIME|now|none   interval N   poweroff 0..2\n"
                "  memsize 1|2|4|8   recording on|off   status7 on|off   mode "
                "normal|max|min|maxmin\n"
+               "  stream [every MS] [jitter MS] [pause on|off]   (the live stream's pace, as\n"
+               "                           --packet-interval, --jitter and --no-pause)\n"
                "  channel N [type X] [reading T] [probe on|off] [offset O] [over on|off]\n"
                "            [under on|off] [heat TENTHS_PER_MIN] [overevery S]\n"
+               "            [toward T] [settle S] [overshoot TENTHS] [noise TENTHS]\n"
                "  set start DATE TIME [interval N] [unit C|F] [mask M] [types K,J,T,K]\n"
                "      [offsets 0,0,0,0]\n"
                "  record V ...            (one value per channel in the mask: tenths, -, over,\n"
@@ -123,9 +126,26 @@ int main(int argc, char** argv) {
     const QCommandLineOption link(QStringLiteral("link"),
                                   QStringLiteral("Keep a symbolic link PATH to the current port."),
                                   QStringLiteral("PATH"));
+    const QCommandLineOption interval(
+        QStringLiteral("packet-interval"),
+        QStringLiteral("Start a live packet every MS milliseconds (0..10000; 0 or less than a "
+                       "packet's time on the line: back to back, the default)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption jitter(
+        QStringLiteral("jitter"),
+        QStringLiteral("Make each packet interval up to MS milliseconds longer at random "
+                       "(0..10000)."),
+        QStringLiteral("MS"));
+    const QCommandLineOption noPause(QStringLiteral("no-pause"),
+                                     QStringLiteral("Keep streaming around replies: a reply goes "
+                                                    "out between two packets, with no quiet "
+                                                    "time after it."));
     parser.addOption(fast);
     parser.addOption(scenario);
     parser.addOption(link);
+    parser.addOption(interval);
+    parser.addOption(jitter);
+    parser.addOption(noPause);
     parser.process(app);
     if (!parser.positionalArguments().isEmpty()) {
         PrintError(QStringLiteral("unexpected argument: %1\nTry 'corvilab-sim --help'.")
@@ -150,6 +170,27 @@ int main(int argc, char** argv) {
         PrintError(QStringLiteral("%1: %2").arg(source, scenarioError));
         return 1;
     }
+
+    // The command line's pace wins over the scenario's.
+    const auto paceMs = [&](const QCommandLineOption& option, int& ms) {
+        if (!parser.isSet(option))
+            return true;
+        bool ok = false;
+        const int value = parser.value(option).toInt(&ok);
+        if (!ok || value < 0 || value > StreamPace::kMaxMs) {
+            PrintError(QStringLiteral("--%1 needs 0..%2 milliseconds: %3")
+                           .arg(option.names().constFirst())
+                           .arg(StreamPace::kMaxMs)
+                           .arg(parser.value(option)));
+            return false;
+        }
+        ms = value;
+        return true;
+    };
+    if (!paceMs(interval, model.pace.intervalMs) || !paceMs(jitter, model.pace.jitterMs))
+        return 2;
+    if (parser.isSet(noPause))
+        model.pace.pauseForReplies = false;
 
     QElapsedTimer clock;
     clock.start();

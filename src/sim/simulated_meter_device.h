@@ -19,6 +19,10 @@ public:
     MeterModel& Model() { return model_; }
     MeterProtocol& Protocol() { return protocol_; }
     void SetFast(bool fast) { protocol_.SetFast(fast); }
+    // The meter's pace (a scenario's "stream" statement sets the same).
+    void SetPacketInterval(int ms) { protocol_.SetPacketInterval(ms); }
+    void SetJitter(int ms) { protocol_.SetJitter(ms); }
+    void SetPauseForReplies(bool on) { protocol_.SetPauseForReplies(on); }
     // Pulls the cable: nothing reaches the meter and nothing comes back until plugged again.
     void SetPlugged(bool on) { protocol_.SetPlugged(on, NowNs()); }
     qint64 NowNs() const { return clock_.nsecsElapsed(); }

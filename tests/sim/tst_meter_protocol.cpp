@@ -88,6 +88,10 @@ private Q_SLOTS:
     void replyIsLastThingRead_data();
     void replyIsLastThingRead();
     void dumpIsNotInterleaved();
+    void pace_data();
+    void pace();
+    void replyWithoutPause_data();
+    void replyWithoutPause();
     void settingCommands_data();
     void settingCommands();
     void parser_data();
@@ -220,6 +224,79 @@ void TestMeterProtocol::dumpIsNotInterleaved() {
     const int start = got.indexOf(dump);
     QVERIFY(start >= 0 && start < 12);         // at most the rest of one packet before it
     QVERIFY(got.size() > start + dump.size()); // the stream resumed after it
+}
+
+// The time from one packet's start to the next, in microseconds of the simulated line.
+void TestMeterProtocol::pace_data() {
+    QTest::addColumn<bool>("fast");
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<int>("jitterMs");
+    QTest::addColumn<int>("shortestUs");
+    QTest::addColumn<int>("longestUs");
+    QTest::newRow("below a packet's line time: back to back") << false << 5 << 0 << 6250 << 6250;
+    QTest::newRow("every 50 ms") << false << 50 << 0 << 50000 << 50000;
+    QTest::newRow("every 30 ms, up to 30 ms later") << false << 30 << 30 << 30000 << 60000;
+    QTest::newRow("fast, every 50 ms, up to 20 ms later") << true << 50 << 20 << 50000 << 70000;
+}
+
+void TestMeterProtocol::pace() {
+    QFETCH(bool, fast);
+    QFETCH(int, intervalMs);
+    QFETCH(int, jitterMs);
+    QFETCH(int, shortestUs);
+    QFETCH(int, longestUs);
+    Meter meter(fast ? kFast : 0);
+    meter.p.SetPacketInterval(intervalMs);
+    meter.p.SetJitter(jitterMs);
+    // Two seconds read in 0.1 ms bites: a packet's first byte is seen up to one bite late.
+    QList<qint64> gaps;
+    qint64 last = -1;
+    int sent = 0;
+    for (qint64 t = 0; t <= 2000 * kMs; t += kMs / 10) {
+        const int before = sent;
+        sent += meter.p.Produce(t).size();
+        for (int k = (before + 11) / 12; 12 * k < sent; ++k, last = t) {
+            if (last >= 0)
+                gaps << (t - last) / 1000;
+        }
+    }
+    const auto [shortest, longest] = std::minmax_element(gaps.cbegin(), gaps.cend());
+    QVERIFY(gaps.size() >= 20 && *shortest >= shortestUs - 100 && *longest <= longestUs + 100);
+    QVERIFY(jitterMs == 0 || *longest - *shortest > jitterMs * 500); // the delay varies
+}
+
+// A stream that does not pause: the reply goes out whole between two packets, and the packets
+// go on at their pace with no quiet time (a pausing stream sends fewer in the same time).
+void TestMeterProtocol::replyWithoutPause_data() {
+    QTest::addColumn<int>("intervalMs");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<int>("packetsAfter"); // at least, in the 250 ms after the command
+    MeterModel m;
+    FillMemory(m);
+    QTest::newRow("A, back to back") << 0 << QByteArray("A") << Hex("02 00 20 4C 03 FF 03") << 35;
+    QTest::newRow("A, every 50 ms") << 50 << QByteArray("A") << Hex("02 00 20 4C 03 FF 03") << 4;
+    QTest::newRow("R dump in one block") << 0 << QByteArray("R") << m.AutomaticDump() << 30;
+}
+
+void TestMeterProtocol::replyWithoutPause() {
+    QFETCH(int, intervalMs);
+    QFETCH(QByteArray, command);
+    QFETCH(QByteArray, reply);
+    QFETCH(int, packetsAfter);
+    Meter meter(kWithMemory);
+    meter.p.SetPauseForReplies(false);
+    meter.p.SetPacketInterval(intervalMs);
+    meter.t = 5 * kMs + 300000; // in the middle of a packet
+    QByteArray got = meter.p.Produce(meter.t);
+    got += meter.Ask(command, 0);
+    for (int i = 1; i <= 25; ++i) // read in 10 ms bites like the program
+        got += meter.p.Produce(meter.t + i * 10 * kMs);
+    const int at = got.indexOf(reply);
+    const QByteArray after = got.mid(at + reply.size());
+    QVERIFY(at >= 0 && at % 12 == 0 && PacketChannels(got.left(at)).size() == at / 12);
+    QCOMPARE(PacketChannels(after).size(), after.size() / 12);
+    QVERIFY(PacketChannels(after).size() >= packetsAfter);
 }
 
 void TestMeterProtocol::settingCommands_data() {

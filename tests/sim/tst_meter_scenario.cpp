@@ -20,6 +20,8 @@ private Q_SLOTS:
     void goodScenario();
     void recordMarkers();
     void defaultScenario();
+    void readingOverTime_data();
+    void readingOverTime();
     void errors_data();
     void errors();
     void controlLines_data();
@@ -36,6 +38,7 @@ memsize 4
 recording on
 status7 on
 mode maxmin
+stream every 50 jitter 30 pause off
 channel 1 type J reading -53 probe on offset -5
 channel 2 probe off
 channel 3 type 10 over on   # code as a number
@@ -52,6 +55,8 @@ manual at 2013/08/08 14:05:09 unit C types K,J,K,T offsets 0,0,-5,0 values 234 -
     QCOMPARE(m.ClockReply(), Hex("02 0D 08 08 0E 05 09 03"));
     QCOMPARE((QList<int>{m.fahrenheit, m.loggerInterval, m.powerOffCode, m.memorySizeCode}),
              (QList<int>{0, 10, 2, 4}));
+    QCOMPARE((QList<int>{m.pace.intervalMs, m.pace.jitterMs, m.pace.pauseForReplies}),
+             (QList<int>{50, 30, 0}));
     QCOMPARE(m.Packet(0), Hex("02 C0 01 0B FF FB 83 FB 00 00 00 03"));
     QCOMPARE(m.Packet(1).at(3), char(0x03)); // mode only: no probe
     QCOMPARE(m.Packet(2).mid(2, 2), Hex("0A 2B"));
@@ -94,6 +99,34 @@ void TestMeterScenario::defaultScenario() {
     QVERIFY(!m.sets.isEmpty() && !m.manual.isEmpty());
 }
 
+// The lowest and highest reading of channel 1, sampled every second of a stretch of time.
+void TestMeterScenario::readingOverTime_data() {
+    QTest::addColumn<QString>("channel");
+    QTest::addColumn<int>("fromS");
+    QTest::addColumn<int>("toS");
+    QTest::addColumn<QString>("range");
+    const QString oven = QStringLiteral("reading 716 toward 3560 settle 900 overshoot 54");
+    QTest::newRow("oven heats from 71.6 F and passes 356 F by 5.4 F")
+        << oven << 0 << 900 << "716..3614";
+    QTest::newRow("oven settled within 2 C of 180 C") << oven << 900 << 3600 << "3559..3591";
+    QTest::newRow("room air, 0.3 F of noise") << "reading 716 noise 3" << 0 << 600 << "713..719";
+}
+
+void TestMeterScenario::readingOverTime() {
+    QFETCH(QString, channel);
+    QFETCH(int, fromS);
+    QFETCH(int, toS);
+    MeterModel m;
+    QCOMPARE(LoadScenario(QStringLiteral("channel 1 ") + channel, m, kNow), QString());
+    int lowest = INT_MAX, highest = INT_MIN;
+    for (int s = fromS; s <= toS; ++s) {
+        m.AdvanceTo(s * 1000LL);
+        lowest = std::min(lowest, m.CurrentReading(0));
+        highest = std::max(highest, m.CurrentReading(0));
+    }
+    QTEST(QStringLiteral("%1..%2").arg(lowest).arg(highest), "range");
+}
+
 // A mistake names its line and leaves the model as it was, also after lines that were good.
 void TestMeterScenario::errors_data() {
     QTest::addColumn<QString>("text");
@@ -110,6 +143,11 @@ void TestMeterScenario::errors_data() {
     row("on or off", "recording yes\n", 1);
     row("bad date", "clock 2026/02/30 10:00:00\n", 1);
     row("year out of the century", "clock 1999/12/31 23:59:59\n", 1);
+    row("stream with no setting", "stream\n", 1);
+    row("stream every -5", "unit F\nstream every -5\n", 2);
+    row("stream jitter above 10 s", "stream every 50 jitter 10001\n", 1);
+    row("stream pause maybe", "stream pause maybe\n", 1);
+    row("noise -1", "channel 2 noise -1\n", 1);
     row("record before set", "record 1\n", 1);
     row("too few values", "interval 9\nset start 2026/01/01 00:00:00 mask 3\nrecord 1\n", 3);
     row("memory full",
@@ -127,6 +165,7 @@ void TestMeterScenario::errors() {
     QVERIFY2(error.startsWith(QStringLiteral("line %1: ").arg(line)), qPrintable(error));
     QCOMPARE(m.loggerInterval, 7);
     QVERIFY(m.sets.isEmpty());
+    QCOMPARE(m.pace.intervalMs, 0);
 }
 
 // The state a control line leaves, what it asks of the program and whether it was refused.
