@@ -47,8 +47,8 @@ installed() {
 }
 
 echo "== Installing $deb"
-trap 'echo "== Removing corvilab"; apt-get remove -y -q corvilab </dev/null' EXIT
-DEBIAN_FRONTEND=noninteractive apt-get install -y -q --no-install-recommends "$deb" </dev/null
+trap 'echo "== Removing corvilab"; apt-get remove -y -qq corvilab </dev/null' EXIT
+DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "$deb" </dev/null
 
 echo "== Checking the installed package $version"
 check "corvilab-cli --version names $version" output_has /usr/bin/corvilab-cli --version "$version"
