@@ -5,6 +5,7 @@
 #   ./setup.sh run     build and start `corvilab --simulate`
 #   ./setup.sh test    build with sanitizers and warnings as errors, run every test
 #   ./setup.sh build   build only
+#   ./setup.sh deps    install what is missing, nothing else
 set -euo pipefail
 
 mode=${1:-build}
@@ -12,7 +13,8 @@ here=$(cd "$(dirname "$0")" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libqcustomplot-dev
-          xvfb xauth poppler-utils desktop-file-utils clang libclang-rt-14-dev)
+          xvfb xauth poppler-utils desktop-file-utils clang libclang-rt-14-dev
+          dpkg-dev file)
 
 install_missing() {
     local missing=()
@@ -52,8 +54,9 @@ test)
 build)
     configure_and_build "$here/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo
     ;;
+deps) ;;
 *)
-    echo "usage: $0 run|test|build" >&2
+    echo "usage: $0 run|test|build|deps" >&2
     exit 2
     ;;
 esac

@@ -4,19 +4,15 @@
 #include <QCommandLineParser>
 
 int main(int argc, char** argv) {
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("corvilab"));
-    QApplication::setApplicationVersion(QStringLiteral(CORVILAB_VERSION));
-    QApplication::setStyle(QStringLiteral("Fusion"));
-    // The program ends when its main window closes, not when a passing window does.
-    QApplication::setQuitOnLastWindowClosed(false);
+    QCoreApplication::setApplicationName(QStringLiteral("corvilab"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(CORVILAB_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Corvilab: live display, recording and logger read-out of a "
                        "four-channel thermocouple thermometer."));
-    parser.addHelpOption();
-    parser.addVersionOption();
+    const QCommandLineOption help = parser.addHelpOption();
+    const QCommandLineOption version = parser.addVersionOption();
     const QCommandLineOption simulate(QStringLiteral("simulate"),
                                       QStringLiteral("Pre-select the simulated meter."));
     const QCommandLineOption port(QStringLiteral("port"),
@@ -24,6 +20,21 @@ int main(int argc, char** argv) {
                                   QStringLiteral("DEVICE"));
     parser.addOption(simulate);
     parser.addOption(port);
+
+    // QApplication aborts without a display, so help and version are answered before it exists:
+    // they then work over SSH. Anything else, Qt's own options among them, waits for it.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (parser.parse(arguments) && (parser.isSet(help) || parser.isSet(version))) {
+        QCoreApplication console(argc, argv);
+        parser.process(console); // prints and exits
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setStyle(QStringLiteral("Fusion"));
+    // The program ends when its main window closes, not when a passing window does.
+    QApplication::setQuitOnLastWindowClosed(false);
     parser.process(app);
 
     PortChoice preselect;
