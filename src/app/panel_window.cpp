@@ -4,13 +4,16 @@
 #include "config/alarm_frame.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
+#include "recording/recorder.h"
 #include "recording/sampler.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDial>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -99,10 +102,11 @@ void StyleChart(QCustomPlot* chart, const QColor& line) {
 
 } // namespace
 
-Panel::Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent)
+Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, QWidget* parent)
     : QMainWindow(parent)
     , live_(live)
-    , alarms_(alarms) {
+    , alarms_(alarms)
+    , recorder_(recorder) {
     setObjectName(QStringLiteral("Panel"));
     setWindowTitle(kCaption);
     setAccessibleName(QStringLiteral("Panel"));
@@ -211,6 +215,10 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent)
     SetCommand(QStringLiteral("CF"), [this] { SwapUnitPanels(); });
     SetCommand(QStringLiteral("Alarm"), [this] { picAlmRange_->ToggleAndFill(); });
     connect(&alarms_, &AlarmSettings::AlarmChanged, this, &Panel::ShowAlarm);
+    connect(&recorder_, &Recorder::Started, this, &Panel::ShowRecordingStarted);
+    connect(&recorder_, &Recorder::Stopped, this, &Panel::ShowRecordingState);
+    connect(&recorder_, &Recorder::Recorded, this, &Panel::ShowRecorded);
+    connect(&recorder_, &Recorder::WritingChanged, this, &Panel::ShowWritingState);
 
     setMinimumSize(900, 560);
     resize(1024, 720);
@@ -524,6 +532,57 @@ void Panel::ShowSample(const SampleRecord& record) {
                     c.chart->replot(QCustomPlot::rpQueuedReplot);
             }
         }
+    }
+}
+
+void Panel::ShowRecordingStarted() {
+    const QString path = recorder_.DataFileName();
+    lblFileName_->setText(QFileInfo(path).fileName());
+    lblFileName_->setToolTip(QDir::toNativeSeparators(path));
+    lblRec_->setText(QStringLiteral("Rec."));
+    ShowRecordingState();
+}
+
+void Panel::ShowRecordingState() {
+    QAction* button = ToolbarButton(QStringLiteral("Save"));
+    const bool recording = recorder_.Recording();
+    button->setIcon(ToolbarImage(recording ? 16 : 1));
+    button->setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
+    lblRec_->setVisible(recording);
+    if (!recording) {
+        lblCount_->clear();
+        lblFileName_->clear();
+        lblFileName_->setToolTip(QString());
+    }
+    ShowWritingState();
+}
+
+void Panel::ShowRecorded() {
+    if (recorder_.Recording()) {
+        lblCount_->setText(QString::number(recorder_.RecordCount()));
+        lblRec_->setText(recorder_.Writing() ? QStringLiteral("Rec")
+                                             : QStringLiteral("Not writing"));
+        ShowWritingState();
+    } else {
+        lblFileName_->clear();
+        lblCount_->clear();
+        lblRec_->clear();
+    }
+}
+
+void Panel::ShowWritingState() {
+    // While lines do not reach the file the labels say so, plainly and in red.
+    const bool failing = recorder_.Recording() && !recorder_.Writing();
+    const QString style = failing ? QStringLiteral("color: #e04040;") : QString();
+    lblRec_->setStyleSheet(style);
+    lblFileName_->setStyleSheet(style);
+    if (!recorder_.Recording())
+        return;
+    if (failing) {
+        lblRec_->setText(QStringLiteral("Not writing"));
+        lblFileName_->setText(recorder_.StatusText());
+    } else {
+        lblFileName_->setText(QFileInfo(recorder_.DataFileName()).fileName());
     }
 }
 

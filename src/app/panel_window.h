@@ -16,15 +16,18 @@ class QDoubleSpinBox;
 class QFrame;
 class QLabel;
 class QToolBar;
+class Recorder;
 struct SampleRecord;
 
 // The main window "Panel  V8.03": the °C and °F channel panels, the toolbar, the in-window
 // frames and the status labels. It shows what the core objects hold; it reads no bytes and
-// formats no readings.
+// formats no readings. The recording's labels and the "Save" button follow the recorder's
+// signals.
 class Panel : public QMainWindow {
     Q_OBJECT
 public:
-    Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent = nullptr);
+    Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder,
+          QWidget* parent = nullptr);
     ~Panel() override;
 
     // The toolbar buttons' keys, in their order on the bar.
@@ -101,12 +104,17 @@ private:
     QWidget* BuildChannel(bool fahrenheit, int channel, QWidget* parent);
     void BuildToolbar();
     void ShowAlarm(bool fahrenheit, int channel);
+    void ShowRecordingStarted();
+    void ShowRecordingState();
+    void ShowRecorded();
+    void ShowWritingState();
     void AppendPoint(ChannelControls& c, double value);
     void ClearChart(ChannelControls& c);
     UnitPanel& PanelOf(bool fahrenheit) { return fahrenheit ? f_ : c_; }
 
     LiveState& live_;
     AlarmSettings& alarms_;
+    const Recorder& recorder_;
     UnitPanel c_, f_;
     QToolBar* toolbar_ = nullptr;
     QHash<QString, QAction*> buttons_;

@@ -1,6 +1,6 @@
 #include "graphs/plot_window.h"
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>

@@ -1,11 +1,11 @@
 #include "logger/data_list_window.h"
 
-#include "app/dialogs.h"
 #include "link/meter_timers.h"
 #include "logger/logger_dump.h"
 #include "logger/logger_set.h"
-#include "recording/file_commands.h"
 #include "recording/grid_file.h"
+#include "ui/dialogs.h"
+#include "views/grid_commands.h"
 #include "views/six_column_table.h"
 
 #include <QCoreApplication>

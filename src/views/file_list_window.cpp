@@ -1,8 +1,8 @@
 #include "views/file_list_window.h"
 
-#include "app/dialogs.h"
 #include "link/meter_timers.h"
-#include "recording/file_commands.h"
+#include "ui/dialogs.h"
+#include "views/grid_commands.h"
 #include "views/six_column_table.h"
 
 #include <QAction>

@@ -1,5 +1,4 @@
 #include "link/meter_timers.h"
-#include "recording/file_commands.h"
 #include "recording/grid_file.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
@@ -7,6 +6,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 #include "views/file_list_window.h"
+#include "views/grid_commands.h"
 #include "views/list_window.h"
 #include "views/six_column_table.h"
 
