@@ -131,7 +131,8 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("PanelFace"));
     central->setStyleSheet(QStringLiteral(
-        "QLabel, QGroupBox { color: #e6e8eb; }"
+        // Every text on the face reads at a contrast of 4.5:1 or more against what is behind it.
+        "QLabel, QGroupBox, QRadioButton, QCheckBox { color: #e6e8eb; }"
         "QGroupBox { font: bold 14px 'DejaVu Sans'; }"
         "QFrame#ChannelCard { background: #23282e; border: 1px solid #3a4048;"
         "  border-radius: 8px; }"
@@ -573,9 +574,9 @@ void Panel::ShowRecorded() {
 void Panel::ShowWritingState() {
     // While lines do not reach the file the labels say so, plainly and in red.
     const bool failing = recorder_.Recording() && !recorder_.Writing();
-    const QString style = failing ? QStringLiteral("color: #e04040;") : QString();
-    lblRec_->setStyleSheet(style);
-    lblFileName_->setStyleSheet(style);
+    lblRec_->setStyleSheet(failing ? QStringLiteral("color: #15181c; background: #ff6b6b;")
+                                   : QString());
+    lblFileName_->setStyleSheet(failing ? QStringLiteral("color: #ff6b6b;") : QString());
     if (!recorder_.Recording())
         return;
     if (failing) {
