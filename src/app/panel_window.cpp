@@ -59,6 +59,8 @@ const QColor kCelsius(255, 196, 64);
 const QColor kFahrenheit(96, 208, 255);
 const QColor kGrid(52, 58, 66);
 const QColor kAxisText(170, 176, 184);
+// Readings kept from before the link was lost: grey, yet still 4.5:1 on a channel card.
+const QColor kStale(140, 147, 156);
 
 QString UnitOf(bool fahrenheit) {
     return fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
@@ -515,6 +517,10 @@ void Panel::AppendPoint(ChannelControls& c, double value) {
 }
 
 void Panel::ShowSample(const SampleRecord& record) {
+    if (linked_) {
+        lastReadTime_ = record.TimeText.section(QLatin1Char(' '), 1);
+        ShowStale(false);
+    }
     for (bool fahrenheit : {false, true}) {
         UnitPanel& panel = PanelOf(fahrenheit);
         const bool shown = !panel.frame->isHidden();
@@ -522,7 +528,9 @@ void Panel::ShowSample(const SampleRecord& record) {
             ChannelControls& c = panel.channels[i];
             const QString& text = fahrenheit ? record.TextF[i] : record.TextC[i];
             c.value->setText(text);
-            c.value->setAccessibleDescription(text);
+            // A screen reader says it is old too.
+            c.value->setAccessibleDescription(
+                stale_ ? QStringLiteral("%1, %2").arg(text, c.value->toolTip()) : text);
             c.alarm->setVisible(fahrenheit ? record.AlarmShownF[i] : record.AlarmShownC[i]);
             const std::optional<int>& charted =
                 fahrenheit ? record.ChartedF[i] : record.ChartedC[i];
@@ -588,10 +596,29 @@ void Panel::ShowWritingState() {
 }
 
 void Panel::SetLinkCaption(const QString& caption) {
+    linked_ = caption != QLatin1String("No COM");
     lblCom_->setText(caption);
     lblCom_->setAccessibleDescription(caption);
-    lblCom_->setStyleSheet(
-        caption == QLatin1String("No COM") ? QStringLiteral("background: #d8a02a;") : QString());
+    lblCom_->setStyleSheet(linked_ ? QString() : QStringLiteral("background: #d8a02a;"));
+    if (!linked_)
+        ShowStale(true);
+}
+
+void Panel::ShowStale(bool stale) {
+    if (stale == stale_)
+        return;
+    stale_ = stale;
+    const QString tip = lastReadTime_.isEmpty() ? QStringLiteral("No reading yet")
+                                                : QStringLiteral("Last read %1").arg(lastReadTime_);
+    for (bool fahrenheit : {false, true}) {
+        const QColor colour = stale ? kStale : fahrenheit ? kFahrenheit : kCelsius;
+        for (ChannelControls& c : PanelOf(fahrenheit).channels) {
+            c.value->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+            c.value->setToolTip(stale ? tip : QString());
+            c.value->setAccessibleDescription(
+                stale ? QStringLiteral("%1, %2").arg(c.value->text(), tip) : c.value->text());
+        }
+    }
 }
 
 void Panel::ToggleCaption() {

@@ -55,7 +55,9 @@ public:
     void RebuildChannel(int channel);
     // Refreshes both panels from a sample: value texts, blinking alarm labels, chart points.
     void ShowSample(const SampleRecord& record);
-    // `LblCOM`: the port caption or "No COM".
+    // `LblCOM`: the port caption or "No COM". While it shows "No COM" the readings on show are
+    // marked as stale (dimmed, "Last read 14:05:09" in their tooltip) until the next sample after
+    // the link is back.
     void SetLinkCaption(const QString& caption);
     // The click of `LblCOM`: toggles the build code in the window caption.
     void ToggleCaption();
@@ -104,6 +106,7 @@ private:
     QWidget* BuildChannel(bool fahrenheit, int channel, QWidget* parent);
     void BuildToolbar();
     void ShowAlarm(bool fahrenheit, int channel);
+    void ShowStale(bool stale);
     void ShowRecordingStarted();
     void ShowRecordingState();
     void ShowRecorded();
@@ -130,4 +133,7 @@ private:
     QLabel* lblRec_ = nullptr;
     QLabel* lblCount_ = nullptr;
     QLabel* lblFileName_ = nullptr;
+    bool linked_ = true;   // the caption is not "No COM"
+    bool stale_ = false;   // the readings on show are marked as old
+    QString lastReadTime_; // "14:05:09" of the last sample taken while linked
 };

@@ -70,6 +70,8 @@ private Q_SLOTS:
     void toolbarButtons();
     void portThatCannotOpenEndsProgram();
     void portWindowChoice();
+    void staleReadingsWhileNoCom_data();
+    void staleReadingsWhileNoCom();
     void textsReadOnTheFace_data();
     void textsReadOnTheFace();
 
@@ -341,9 +343,52 @@ void TestPanel::portWindowChoice() {
     QCOMPARE(abandonedOther.size(), 1);
 }
 
+void TestPanel::staleReadingsWhileNoCom_data() {
+    QTest::addColumn<QString>("events"); // S a sample, N "No COM", L the port's caption again
+    QTest::addColumn<QString>("tip");    // of every value label; empty: shown as live
+    QTest::newRow("No COM marks the last reading") << "SSN"
+                                                   << "Last read 14:05:02";
+    QTest::newRow("samples while No COM stay stale") << "SNS"
+                                                     << "Last read 14:05:01";
+    QTest::newRow("link back, no sample yet") << "SNL"
+                                              << "Last read 14:05:01";
+    QTest::newRow("next good sample is live") << "SNLS"
+                                              << "";
+    QTest::newRow("No COM before any reading") << "N"
+                                               << "No reading yet";
+}
+
+void TestPanel::staleReadingsWhileNoCom() {
+    QFETCH(QString, events);
+    QFETCH(QString, tip);
+    Panel& panel = app_->GetPanel();
+    panel.show();
+    int second = 0;
+    for (const QChar event : events) {
+        if (event == 'S') {
+            SampleRecord s;
+            s.TimeText = QStringLiteral("2013/08/08 14:05:%1").arg(++second, 2, 10, QChar('0'));
+            s.TextC = {"21.1", "22.2", "- - -", "Over"};
+            s.TextF = {"70.0", "72.0", "- - -", "Over"};
+            panel.ShowSample(s);
+        } else {
+            panel.SetLinkCaption(event == 'N' ? QStringLiteral("No COM")
+                                              : QStringLiteral("Simulated"));
+        }
+    }
+    for (const char* name : {"CLblValue0", "CLblValue3", "FLblValue1"}) {
+        auto* value = Find<QLabel>(QString::fromLatin1(name));
+        QCOMPARE(value->toolTip(), tip);
+        // Dimmed to grey while stale; the unit's own colour when live.
+        const QString colour = value->palette().color(value->foregroundRole()).name();
+        const QString live = name[0] == 'C' ? QStringLiteral("#ffc440") : QStringLiteral("#60d0ff");
+        QCOMPARE(colour, tip.isEmpty() ? live : QStringLiteral("#8c939c"));
+    }
+}
+
 void TestPanel::textsReadOnTheFace_data() {
     QTest::addColumn<QString>("state");
-    for (const char* state : {"Memory", "Erase", "Alarm", "Recording", "Not writing"})
+    for (const char* state : {"Memory", "Erase", "Alarm", "Recording", "Not writing", "No COM"})
         QTest::newRow(state) << QString::fromLatin1(state);
 }
 
@@ -360,6 +405,8 @@ void TestPanel::textsReadOnTheFace() {
         FileSizeLimit full(state.startsWith("Not") ? QFileInfo(path).size() : 1 << 20);
         recorder.RecordLine(QStringLiteral("2013/08/08 14:05:09"), {"1", "2", "3", "4"});
         QCOMPARE(recorder.Writing(), state.startsWith("Rec"));
+    } else if (state == QLatin1String("No COM")) {
+        panel.SetLinkCaption(state); // the readings dim
     } else {
         panel.ToolbarClick(state);
     }
