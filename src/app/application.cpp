@@ -160,6 +160,7 @@ bool Application::StartPanel(const PortChoice& choice) {
         End(1);
         return false;
     }
+    PortWindow::RememberWorkingPort(choice);
     link_->SetDevice(device_.get(), caption);
     panel_->SetLinkCaption(caption);
 
