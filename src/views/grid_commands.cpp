@@ -1,6 +1,7 @@
 #include "views/grid_commands.h"
 
 #include "link/meter_timers.h"
+#include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
 #include "ui/dialogs.h"
@@ -15,6 +16,7 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QPrinter>
+#include <QSaveFile>
 #include <QWidget>
 
 namespace {
@@ -54,6 +56,35 @@ bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs, Sav
         dialogs.Critical(
             form, QStringLiteral("The list was not saved to %1.").arg(NativePath(*path)), error);
     return saved;
+}
+
+bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs) {
+    const QString path = dialogs.SaveFileName(form, QStringLiteral("Export CSV"),
+                                              QStringLiteral("CSV files (*.csv)"));
+    if (path.isEmpty())
+        return false;
+    CsvConversion csv;
+    // The file appears whole or not at all: nothing half written is left under its name.
+    QSaveFile file(path);
+    bool written = false;
+    {
+        Hourglass hourglass;
+        csv = ConvertGridToCsv(grid, "\r\n");
+        written = file.open(QIODevice::WriteOnly) && file.write(csv.csv) == csv.csv.size() &&
+                  file.commit();
+    }
+    if (!written) {
+        dialogs.Critical(form,
+                         QStringLiteral("The list was not exported to %1.").arg(NativePath(path)),
+                         file.errorString());
+        return false;
+    }
+    if (!csv.error.isEmpty())
+        dialogs.Message(form, QMessageBox::Warning, AppTitle(),
+                        QStringLiteral("The export to %1 stopped at %2. The rows before it are in "
+                                       "the file.")
+                            .arg(NativePath(path), csv.error));
+    return true;
 }
 
 QString PrinterNoteText() {

@@ -1,8 +1,9 @@
 #pragma once
 
-// The "Save" and "Print" of every list window that shows a six-column table: the Save As
-// dialog of a data file (`ChooseDataFile`), saving a list (`SaveGridAs`) and printing it
-// (`PrintGrid`). The file lines and printed lines themselves come from the grid file module.
+// The "Save", "Export CSV..." and "Print" of every list window that shows a six-column table:
+// the Save As dialog of a data file (`ChooseDataFile`), saving a list (`SaveGridAs`), exporting
+// it (`ExportGridAsCsv`) and printing it (`PrintGrid`). The file lines and printed lines themselves
+// come from the grid file module.
 
 #include <QString>
 
@@ -26,6 +27,12 @@ enum class SaveEvents { Held, AfterEachRow };
 // and the user told which and why. True when the list was saved.
 bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
                 SaveEvents events = SaveEvents::Held);
+
+// A list's "Export CSV...": the Save dialog for a CSV file, then the list as
+// `corvilab-cli convert --to csv` writes it, all at once: a file that cannot be written is left
+// as it was and the user told why. A row whose date and time cannot be read ends the export
+// there, and the user is told which. True when a file was written.
+bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs);
 
 // The printer's note shown before every printout: six lines.
 QString PrinterNoteText();
