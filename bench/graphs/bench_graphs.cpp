@@ -5,7 +5,6 @@
 // Usage: bench_graphs [seconds]   (the real-time graph runs this long; default 60)
 // Run it under a display (xvfb-run) for real painting; offscreen paints into memory only.
 
-#include "app/dialogs.h"
 #include "config/alarm_settings.h"
 #include "graphs/graph_commands.h"
 #include "graphs/plot_window.h"
@@ -14,6 +13,7 @@
 #include "link/live_state.h"
 #include "link/meter_timers.h"
 #include "recording/sampler.h"
+#include "ui/dialogs.h"
 
 #include "bench_measure.h"
 

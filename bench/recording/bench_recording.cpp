@@ -146,8 +146,9 @@ int main(int argc, char** argv) {
         LiveState live;
         AlarmSettings alarms(live);
         Recorder recorder;
-        Panel panel(live, alarms);
-        FileCommands commands(recorder, dialogs, timers, live, clock, panel);
+        Panel panel(live, alarms, recorder);
+        FileCommands commands(recorder, dialogs, timers, live, clock, &panel,
+                              [&panel] { return panel.PanelUnitText(); });
         dialogs.fileAnswers = {path};
 
         // How long the window waits for its events: the gaps between passes of a zero timer.

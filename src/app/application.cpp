@@ -1,6 +1,5 @@
 #include "app/application.h"
 
-#include "app/dialogs.h"
 #include "app/panel_window.h"
 #include "config/alarm_settings.h"
 #include "config/config_commands.h"
@@ -17,6 +16,7 @@
 #include "recording/recorder.h"
 #include "recording/sampler.h"
 #include "sim/simulated_meter_device.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
 #include <QSerialPort>
@@ -42,7 +42,8 @@ Application::Application(const Overrides& overrides) {
     link_ = std::make_unique<MeterLink>(*clock_, *timers_, *live_);
     alarms_ = std::make_unique<AlarmSettings>(*live_);
     sampler_ = std::make_unique<Sampler>(*clock_, *live_, *alarms_, overrides.sampleCapacity);
-    panel_ = std::make_unique<Panel>(*live_, *alarms_);
+    recorder_ = std::make_unique<Recorder>();
+    panel_ = std::make_unique<Panel>(*live_, *alarms_, *recorder_);
     loggerMemory_ = std::make_unique<LoggerMemory>();
     new LoggerFrame(*link_, *loggerMemory_, *dialogs_, panel_->PicLogger());
     new EraseFrame(*link_, *dialogs_, panel_->PicErase());
@@ -53,9 +54,9 @@ Application::Application(const Overrides& overrides) {
             sampler_->SamplingTime = t;
             sampler_->SampleTickCount = 0;
         });
-    recorder_ = std::make_unique<Recorder>();
     files_ =
-        std::make_unique<FileCommands>(*recorder_, *dialogs_, *timers_, *live_, *clock_, *panel_);
+        std::make_unique<FileCommands>(*recorder_, *dialogs_, *timers_, *live_, *clock_,
+                                       panel_.get(), [this] { return panel_->PanelUnitText(); });
     graphs_ = std::make_unique<GraphCommands>(*sampler_, *live_, *timers_, *dialogs_, *clock_,
                                               panel_.get());
     Wire();
@@ -160,6 +161,7 @@ bool Application::StartPanel(const PortChoice& choice) {
         End(1);
         return false;
     }
+    PortWindow::RememberWorkingPort(choice);
     link_->SetDevice(device_.get(), caption);
     panel_->SetLinkCaption(caption);
 

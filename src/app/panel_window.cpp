@@ -4,13 +4,16 @@
 #include "config/alarm_frame.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
+#include "recording/recorder.h"
 #include "recording/sampler.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDial>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -56,6 +59,8 @@ const QColor kCelsius(255, 196, 64);
 const QColor kFahrenheit(96, 208, 255);
 const QColor kGrid(52, 58, 66);
 const QColor kAxisText(170, 176, 184);
+// Readings kept from before the link was lost: grey, yet still 4.5:1 on a channel card.
+const QColor kStale(140, 147, 156);
 
 QString UnitOf(bool fahrenheit) {
     return fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
@@ -99,10 +104,11 @@ void StyleChart(QCustomPlot* chart, const QColor& line) {
 
 } // namespace
 
-Panel::Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent)
+Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, QWidget* parent)
     : QMainWindow(parent)
     , live_(live)
-    , alarms_(alarms) {
+    , alarms_(alarms)
+    , recorder_(recorder) {
     setObjectName(QStringLiteral("Panel"));
     setWindowTitle(kCaption);
     setAccessibleName(QStringLiteral("Panel"));
@@ -127,7 +133,8 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent)
     auto* central = new QWidget(this);
     central->setObjectName(QStringLiteral("PanelFace"));
     central->setStyleSheet(QStringLiteral(
-        "QLabel, QGroupBox { color: #e6e8eb; }"
+        // Every text on the face reads at a contrast of 4.5:1 or more against what is behind it.
+        "QLabel, QGroupBox, QRadioButton, QCheckBox { color: #e6e8eb; }"
         "QGroupBox { font: bold 14px 'DejaVu Sans'; }"
         "QFrame#ChannelCard { background: #23282e; border: 1px solid #3a4048;"
         "  border-radius: 8px; }"
@@ -211,6 +218,10 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent)
     SetCommand(QStringLiteral("CF"), [this] { SwapUnitPanels(); });
     SetCommand(QStringLiteral("Alarm"), [this] { picAlmRange_->ToggleAndFill(); });
     connect(&alarms_, &AlarmSettings::AlarmChanged, this, &Panel::ShowAlarm);
+    connect(&recorder_, &Recorder::Started, this, &Panel::ShowRecordingStarted);
+    connect(&recorder_, &Recorder::Stopped, this, &Panel::ShowRecordingState);
+    connect(&recorder_, &Recorder::Recorded, this, &Panel::ShowRecorded);
+    connect(&recorder_, &Recorder::WritingChanged, this, &Panel::ShowWritingState);
 
     setMinimumSize(900, 560);
     resize(1024, 720);
@@ -506,6 +517,10 @@ void Panel::AppendPoint(ChannelControls& c, double value) {
 }
 
 void Panel::ShowSample(const SampleRecord& record) {
+    if (linked_) {
+        lastReadTime_ = record.TimeText.section(QLatin1Char(' '), 1);
+        ShowStale(false);
+    }
     for (bool fahrenheit : {false, true}) {
         UnitPanel& panel = PanelOf(fahrenheit);
         const bool shown = !panel.frame->isHidden();
@@ -513,7 +528,9 @@ void Panel::ShowSample(const SampleRecord& record) {
             ChannelControls& c = panel.channels[i];
             const QString& text = fahrenheit ? record.TextF[i] : record.TextC[i];
             c.value->setText(text);
-            c.value->setAccessibleDescription(text);
+            // A screen reader says it is old too.
+            c.value->setAccessibleDescription(
+                stale_ ? QStringLiteral("%1, %2").arg(text, c.value->toolTip()) : text);
             c.alarm->setVisible(fahrenheit ? record.AlarmShownF[i] : record.AlarmShownC[i]);
             const std::optional<int>& charted =
                 fahrenheit ? record.ChartedF[i] : record.ChartedC[i];
@@ -527,11 +544,81 @@ void Panel::ShowSample(const SampleRecord& record) {
     }
 }
 
+void Panel::ShowRecordingStarted() {
+    const QString path = recorder_.DataFileName();
+    lblFileName_->setText(QFileInfo(path).fileName());
+    lblFileName_->setToolTip(QDir::toNativeSeparators(path));
+    lblRec_->setText(QStringLiteral("Rec."));
+    ShowRecordingState();
+}
+
+void Panel::ShowRecordingState() {
+    QAction* button = ToolbarButton(QStringLiteral("Save"));
+    const bool recording = recorder_.Recording();
+    button->setIcon(ToolbarImage(recording ? 16 : 1));
+    button->setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
+    lblRec_->setVisible(recording);
+    if (!recording) {
+        lblCount_->clear();
+        lblFileName_->clear();
+        lblFileName_->setToolTip(QString());
+    }
+    ShowWritingState();
+}
+
+void Panel::ShowRecorded() {
+    if (recorder_.Recording()) {
+        lblCount_->setText(QString::number(recorder_.RecordCount()));
+        lblRec_->setText(recorder_.Writing() ? QStringLiteral("Rec")
+                                             : QStringLiteral("Not writing"));
+        ShowWritingState();
+    } else {
+        lblFileName_->clear();
+        lblCount_->clear();
+        lblRec_->clear();
+    }
+}
+
+void Panel::ShowWritingState() {
+    // While lines do not reach the file the labels say so, plainly and in red.
+    const bool failing = recorder_.Recording() && !recorder_.Writing();
+    lblRec_->setStyleSheet(failing ? QStringLiteral("color: #15181c; background: #ff6b6b;")
+                                   : QString());
+    lblFileName_->setStyleSheet(failing ? QStringLiteral("color: #ff6b6b;") : QString());
+    if (!recorder_.Recording())
+        return;
+    if (failing) {
+        lblRec_->setText(QStringLiteral("Not writing"));
+        lblFileName_->setText(recorder_.StatusText());
+    } else {
+        lblFileName_->setText(QFileInfo(recorder_.DataFileName()).fileName());
+    }
+}
+
 void Panel::SetLinkCaption(const QString& caption) {
+    linked_ = caption != QLatin1String("No COM");
     lblCom_->setText(caption);
     lblCom_->setAccessibleDescription(caption);
-    lblCom_->setStyleSheet(
-        caption == QLatin1String("No COM") ? QStringLiteral("background: #d8a02a;") : QString());
+    lblCom_->setStyleSheet(linked_ ? QString() : QStringLiteral("background: #d8a02a;"));
+    if (!linked_)
+        ShowStale(true);
+}
+
+void Panel::ShowStale(bool stale) {
+    if (stale == stale_)
+        return;
+    stale_ = stale;
+    const QString tip = lastReadTime_.isEmpty() ? QStringLiteral("No reading yet")
+                                                : QStringLiteral("Last read %1").arg(lastReadTime_);
+    for (bool fahrenheit : {false, true}) {
+        const QColor colour = stale ? kStale : fahrenheit ? kFahrenheit : kCelsius;
+        for (ChannelControls& c : PanelOf(fahrenheit).channels) {
+            c.value->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+            c.value->setToolTip(stale ? tip : QString());
+            c.value->setAccessibleDescription(
+                stale ? QStringLiteral("%1, %2").arg(c.value->text(), tip) : c.value->text());
+        }
+    }
 }
 
 void Panel::ToggleCaption() {

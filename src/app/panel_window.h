@@ -16,15 +16,18 @@ class QDoubleSpinBox;
 class QFrame;
 class QLabel;
 class QToolBar;
+class Recorder;
 struct SampleRecord;
 
 // The main window "Panel  V8.03": the °C and °F channel panels, the toolbar, the in-window
 // frames and the status labels. It shows what the core objects hold; it reads no bytes and
-// formats no readings.
+// formats no readings. The recording's labels and the "Save" button follow the recorder's
+// signals.
 class Panel : public QMainWindow {
     Q_OBJECT
 public:
-    Panel(LiveState& live, AlarmSettings& alarms, QWidget* parent = nullptr);
+    Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder,
+          QWidget* parent = nullptr);
     ~Panel() override;
 
     // The toolbar buttons' keys, in their order on the bar.
@@ -52,7 +55,9 @@ public:
     void RebuildChannel(int channel);
     // Refreshes both panels from a sample: value texts, blinking alarm labels, chart points.
     void ShowSample(const SampleRecord& record);
-    // `LblCOM`: the port caption or "No COM".
+    // `LblCOM`: the port caption or "No COM". While it shows "No COM" the readings on show are
+    // marked as stale (dimmed, "Last read 14:05:09" in their tooltip) until the next sample after
+    // the link is back.
     void SetLinkCaption(const QString& caption);
     // The click of `LblCOM`: toggles the build code in the window caption.
     void ToggleCaption();
@@ -101,12 +106,18 @@ private:
     QWidget* BuildChannel(bool fahrenheit, int channel, QWidget* parent);
     void BuildToolbar();
     void ShowAlarm(bool fahrenheit, int channel);
+    void ShowStale(bool stale);
+    void ShowRecordingStarted();
+    void ShowRecordingState();
+    void ShowRecorded();
+    void ShowWritingState();
     void AppendPoint(ChannelControls& c, double value);
     void ClearChart(ChannelControls& c);
     UnitPanel& PanelOf(bool fahrenheit) { return fahrenheit ? f_ : c_; }
 
     LiveState& live_;
     AlarmSettings& alarms_;
+    const Recorder& recorder_;
     UnitPanel c_, f_;
     QToolBar* toolbar_ = nullptr;
     QHash<QString, QAction*> buttons_;
@@ -122,4 +133,7 @@ private:
     QLabel* lblRec_ = nullptr;
     QLabel* lblCount_ = nullptr;
     QLabel* lblFileName_ = nullptr;
+    bool linked_ = true;   // the caption is not "No COM"
+    bool stale_ = false;   // the readings on show are marked as old
+    QString lastReadTime_; // "14:05:09" of the last sample taken while linked
 };

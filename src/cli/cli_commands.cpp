@@ -2,7 +2,6 @@
 
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/csv_export.h"
 #include "cli/meter_session.h"
 #include "cli/sampling_run.h"
 #include "cli/stop_signals.h"
@@ -12,6 +11,7 @@
 #include "logger/logger_erase.h"
 #include "logger/logger_memory.h"
 #include "logger/logger_record.h"
+#include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
 #include "recording/recorder.h"

@@ -1,7 +1,7 @@
 #include "config/sampling_choice_window.h"
 
-#include "app/dialogs.h"
 #include "config/setup_window.h"
+#include "ui/dialogs.h"
 
 #include <QPushButton>
 #include <QRadioButton>

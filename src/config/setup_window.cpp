@@ -1,11 +1,11 @@
 #include "config/setup_window.h"
 
-#include "app/dialogs.h"
 #include "config/meter_settings.h"
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
+#include "ui/dialogs.h"
 
 #include <QGroupBox>
 #include <QHBoxLayout>

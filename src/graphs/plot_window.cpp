@@ -1,9 +1,11 @@
 #include "graphs/plot_window.h"
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -196,8 +198,12 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     cmdReset_->setObjectName(QStringLiteral("CmdReset"));
     cmdPrint_ = new QPushButton(QStringLiteral("Print Graph"), frmGraphic);
     cmdPrint_->setObjectName(QStringLiteral("CmdPrint"));
+    cmdSaveImage_ = new QPushButton(QStringLiteral("Save Image..."), frmGraphic);
+    cmdSaveImage_->setObjectName(QStringLiteral("CmdSaveImage"));
+    cmdSaveImage_->setAccessibleName(QStringLiteral("Save the graph as PNG or PDF"));
     side->addWidget(cmdReset_);
     side->addWidget(cmdPrint_);
+    side->addWidget(cmdSaveImage_);
     side->addStretch(1);
 
     auto* layout = new QHBoxLayout(this);
@@ -206,6 +212,7 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
 
     connect(cmdReset_, &QPushButton::clicked, this, &PlotWindow::ResetScale);
     connect(cmdPrint_, &QPushButton::clicked, this, [this] { PrintGraph(); });
+    connect(cmdSaveImage_, &QPushButton::clicked, this, [this] { SaveImage(); });
     connect(combo1_, qOverload<int>(&QComboBox::activated), this, &PlotWindow::SelectTrackMode);
     connect(graph_, &QCustomPlot::mousePress, this, &PlotWindow::OnMousePress);
     connect(graph_, &QCustomPlot::mouseMove, this, &PlotWindow::OnMouseMove);
@@ -386,4 +393,22 @@ bool PlotWindow::PrintGraph() {
     painter.setWindow(0, 0, width, height);
     graph_->toPainter(&painter, width, height);
     return painter.end();
+}
+
+bool PlotWindow::SaveImage() {
+    const QString path = dialogs_.SaveFileName(this, QStringLiteral("Save Image"),
+                                               QStringLiteral("PNG image (*.png);;PDF (*.pdf)"));
+    if (path.isEmpty())
+        return false;
+    const bool pdf =
+        QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+    // The size on screen; a PDF gets it as vectors, so it scales without steps.
+    const bool saved = pdf ? graph_->savePdf(path, 0, 0, QCP::epAllowCosmetic,
+                                             QStringLiteral("Corvilab"), setup_.GraphCaption())
+                           : graph_->savePng(path);
+    if (!saved)
+        dialogs_.Critical(
+            this,
+            QStringLiteral("The graph was not saved to %1.").arg(QDir::toNativeSeparators(path)));
+    return saved;
 }

@@ -1,7 +1,8 @@
 #pragma once
 
 // The window `Plot` ("Plot"): one temperature series of one channel against the sample number,
-// with range fields, mouse track modes, a cursor readout, "Reset Scale" and "Print Graph".
+// with range fields, mouse track modes, a cursor readout, "Reset Scale", "Print Graph" and
+// "Save Image...".
 
 #include "graphs/plot_setup.h"
 
@@ -48,6 +49,10 @@ public:
     // "Print Graph": the print dialog, then the graph as vectors on a white page. False when
     // nothing was printed.
     bool PrintGraph();
+    // "Save Image...": the Save dialog, then the graph as drawn on screen into a PDF of vectors
+    // (a name ending in ".pdf") or else a PNG image. False when nothing was saved; a file that
+    // could not be written is reported.
+    bool SaveImage();
 
     QCustomPlot* Graph() const { return graph_; } // `CWGraph1`
     // Axis 1 is X (sample numbers), axis 2 is Y (temperature).
@@ -80,6 +85,7 @@ private:
     QPlainTextEdit* description_ = nullptr;
     QPushButton* cmdReset_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
+    QPushButton* cmdSaveImage_ = nullptr;
     bool fillingFields_ = false;
     bool draggingCursor_ = false;
 };

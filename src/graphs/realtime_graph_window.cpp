@@ -1,7 +1,7 @@
 #include "graphs/realtime_graph_window.h"
 
-#include "app/dialogs.h"
 #include "link/clock.h"
+#include "ui/dialogs.h"
 
 #include <QAction>
 #include <QCloseEvent>

@@ -1,5 +1,7 @@
 #include "link/port_window.h"
 
+#include "ui/remembered.h"
+
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QFrame>
@@ -104,14 +106,16 @@ PortWindow::PortWindow(const PortChoice& preselect, QWidget* parent)
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     RefreshPorts();
-    if (preselect.simulated) {
+    const PortChoice chosen =
+        preselect.simulated || !preselect.name.isEmpty() ? preselect : WorkingPort();
+    if (chosen.simulated) {
         txtCom_->setCurrentIndex(txtCom_->findText(SimulatedText()));
-    } else if (!preselect.name.isEmpty()) {
-        const int listed = txtCom_->findData(preselect.name);
+    } else if (!chosen.name.isEmpty()) {
+        const int listed = txtCom_->findData(chosen.name);
         if (listed >= 0)
             txtCom_->setCurrentIndex(listed);
         else
-            txtCom_->setEditText(preselect.name);
+            txtCom_->setEditText(chosen.name);
     }
 
     connect(cmdDevice_, &QPushButton::clicked, this, &PortWindow::ShowDeviceHelp);
@@ -119,6 +123,16 @@ PortWindow::PortWindow(const PortChoice& preselect, QWidget* parent)
     connect(cmdOk_, &QPushButton::clicked, this, &PortWindow::Confirm);
     connect(txtCom_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::Confirm);
     txtCom_->setFocus();
+}
+
+void PortWindow::RememberWorkingPort(const PortChoice& choice) {
+    Remember(QStringLiteral("Port/Simulated"), choice.simulated);
+    Remember(QStringLiteral("Port/Name"), choice.name);
+}
+
+PortChoice PortWindow::WorkingPort() {
+    return {Remembered(QStringLiteral("Port/Simulated")).toBool(),
+            Remembered(QStringLiteral("Port/Name")).toString()};
 }
 
 QString PortWindow::SimulatedText() {

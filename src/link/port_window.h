@@ -22,7 +22,12 @@ Q_DECLARE_METATYPE(PortChoice)
 class PortWindow : public QWidget {
     Q_OBJECT
 public:
+    // Without a `preselect` (from the command line) the port that worked last is selected.
     explicit PortWindow(const PortChoice& preselect = {}, QWidget* parent = nullptr);
+
+    // The port a main window opened, remembered for the next start; and that port.
+    static void RememberWorkingPort(const PortChoice& choice);
+    static PortChoice WorkingPort();
 
     // The list entry of the simulated meter.
     static QString SimulatedText();

@@ -1,11 +1,11 @@
 #include "logger/data_list_window.h"
 
-#include "app/dialogs.h"
 #include "link/meter_timers.h"
 #include "logger/logger_dump.h"
 #include "logger/logger_set.h"
-#include "recording/file_commands.h"
 #include "recording/grid_file.h"
+#include "ui/dialogs.h"
+#include "views/grid_commands.h"
 #include "views/six_column_table.h"
 
 #include <QCoreApplication>
@@ -39,13 +39,18 @@ DataListWindow::DataListWindow(MeterTimers& timers, Dialogs& dialogs, QWidget* p
     toolbar_->setObjectName(QStringLiteral("Toolbar1"));
     struct Button {
         const char* key;
+        const char* text;
         const char* tip;
         void (DataListWindow::*run)();
     };
-    for (const Button& b : {Button{"Save", "Save As", &DataListWindow::Save},
-                            Button{"Print", "Print", &DataListWindow::Print},
-                            Button{"CF", "Celsius / Fahrenheit", &DataListWindow::ToggleUnit}}) {
-        QAction* action = toolbar_->addAction(QString::fromLatin1(b.key));
+    for (const Button& b :
+         {Button{"Save", "Save", "Save As", &DataListWindow::Save},
+          Button{"ExportCsv", "Export CSV...", "Export as CSV for a spreadsheet",
+                 &DataListWindow::ExportCsv},
+          Button{"Print", "Print", "Print", &DataListWindow::Print},
+          Button{"CF", "CF", "Celsius / Fahrenheit", &DataListWindow::ToggleUnit}}) {
+        QAction* action = toolbar_->addAction(QString::fromLatin1(b.text));
+        action->setIconText(action->text()); // a tool button drops the "..." unless told
         action->setObjectName(QString::fromLatin1(b.key));
         action->setToolTip(QString::fromLatin1(b.tip));
         connect(action, &QAction::triggered, this, b.run);
@@ -109,6 +114,11 @@ void DataListWindow::ToggleUnit() {
 void DataListWindow::Save() {
     BusyScope busy(*this);
     SaveGridAs(this, *TableOnShow()->Model(), dialogs_, SaveEvents::AfterEachRow);
+}
+
+void DataListWindow::ExportCsv() {
+    BusyScope busy(*this);
+    ExportGridAsCsv(this, *TableOnShow()->Model(), dialogs_);
 }
 
 void DataListWindow::Print() {

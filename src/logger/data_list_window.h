@@ -10,7 +10,7 @@ class SixColumnTable;
 
 // The `DataList` window "Data List": the records of one logger set, once in °C (`GridC`) and
 // once in °F (`GridF`), one of the two on show. "CF" swaps them, "Save" writes the one on show
-// as a data file, "Print" prints it as the saved-file list prints.
+// as a data file, "Export CSV..." as CSV, "Print" prints it as the saved-file list prints.
 class DataListWindow : public LoggerWindow {
     Q_OBJECT
 public:
@@ -32,6 +32,7 @@ public:
     // The toolbar's commands.
     void ToggleUnit(); // "CF"
     void Save();       // "Save"
+    void ExportCsv();  // "Export CSV..."
     void Print();      // "Print"
 
 private:

@@ -1,8 +1,8 @@
 #include "logger/erase_frame.h"
 
-#include "app/dialogs.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
+#include "ui/dialogs.h"
 
 #include <QFrame>
 #include <QGroupBox>

@@ -1,12 +1,12 @@
 #include "logger/logger_frame.h"
 
-#include "app/dialogs.h"
 #include "link/meter_link.h"
 #include "logger/erase_frame.h"
 #include "logger/logger_download.h"
 #include "logger/logger_memory.h"
 #include "logger/manual_list_window.h"
 #include "logger/memory_window.h"
+#include "ui/dialogs.h"
 
 #include <QFrame>
 #include <QGroupBox>

@@ -1,13 +1,14 @@
 #include "logger/manual_list_window.h"
 
-#include "app/dialogs.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "logger/erase_frame.h"
 #include "logger/logger_dump.h"
 #include "logger/manual_entry.h"
 #include "logger/manual_list_lines.h"
-#include "recording/file_commands.h"
+#include "ui/dialogs.h"
+#include "ui/hourglass.h"
+#include "ui/print_lines.h"
 #include "views/six_column_table.h"
 
 #include <QCoreApplication>

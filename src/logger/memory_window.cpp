@@ -1,11 +1,11 @@
 #include "logger/memory_window.h"
 
-#include "app/dialogs.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "logger/data_list_window.h"
 #include "logger/erase_frame.h"
 #include "logger/logger_memory.h"
+#include "ui/dialogs.h"
 
 #include <QEvent>
 #include <QGridLayout>

@@ -1,9 +1,8 @@
 #pragma once
 
-// The file commands of the main window and the list windows: the Save As dialog of every
-// command that writes a data file (`ChooseDataFile`), the "Save" button's PC recording, "Open"
-// into the saved-file list, the live list ("List"), saving a list (`SaveGridAs`) and printing it
-// (`PrintGrid`). The file lines themselves come from the data file module.
+// The file commands of the main window: the "Save" button's PC recording, "Open" into the
+// saved-file list and the live list ("List"). The file lines themselves come from the data file
+// module.
 
 #include "recording/column_plot.h"
 
@@ -14,7 +13,6 @@
 
 #include <array>
 #include <functional>
-#include <optional>
 
 class Clock;
 class Dialogs;
@@ -22,70 +20,23 @@ class FileListWindow;
 class ListWindow;
 class LiveState;
 class MeterTimers;
-class Panel;
-class QFont;
-class QPrinter;
 class QWidget;
 class Recorder;
 class SixColumnModel;
 struct SampleRecord;
 
-// The mouse pointer is the hourglass while one of these lives.
-class Hourglass {
-public:
-    Hourglass();
-    ~Hourglass();
-    Hourglass(const Hourglass&) = delete;
-    Hourglass& operator=(const Hourglass&) = delete;
-};
-
-// Prints one copy of `lines`, one below the other in `font`, a new page when a page is full.
-// `onLine`, when given, gets each line's index after it is drawn. False when the printer could
-// not be started.
-bool PrintLines(QPrinter& printer, const QStringList& lines, const QFont& font,
-                const std::function<void(int)>& onLine = {});
-
-// The Save As dialog for a data file (asking before an existing file is replaced): the path as
-// the user gave it, no extension added; empty when the dialog was cancelled or gave no name.
-std::optional<QString> ChooseDataFile(Dialogs& dialogs, QWidget* parent);
-
-// Whether a list's save lets pending events run after each row (the logger data list does).
-enum class SaveEvents { Held, AfterEachRow };
-
-// A list's "Save": the Save As dialog, then every row, heading first, into the chosen file,
-// the form's caption counting "12Records Completed". A file that cannot be written is closed
-// and the user told which and why. True when the list was saved.
-bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
-                SaveEvents events = SaveEvents::Held);
-
-// The printer's note shown before every printout: six lines.
-QString PrinterNoteText();
-// "Lucida Console" 8, or the system's fixed-pitch font at 8 points where it is missing.
-QFont PrintFont();
-
-struct PrintOutcome {
-    bool cancelled = false;   // the print dialog was cancelled: nothing printed
-    bool failed = false;      // the printer could not be started
-    int copiesPrinted = 0;    // documents sent, one per copy
-    qint64 stoppedAtRow = -1; // grid row (0 the heading) whose text did not fit, or -1
-};
-
-// A list's "Print": the print dialog, the note, then one document per copy with the lines of
-// `PrintGridLines`, the meter's timers off meanwhile and the caption counting "12 Completed".
-// A row with a text too wide for its column ends the printout before it; the lines before it
-// are printed and the user is told at which row it stopped.
-PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
-                       MeterTimers& timers);
-
 // The main window's "Save", "Open" and "List" commands and their share of each sample: the
-// record line of a running recording, the status labels, the live list's row.
+// record line of a running recording, the live list's row. The main window shows the
+// recording's state from the recorder's own signals.
 class FileCommands : public QObject {
     Q_OBJECT
 public:
-    // `recordsPerDump` is lowered by tests only.
+    // `window` is the main window: the dialogs' parent, and where the lists open beside.
+    // `panelUnitText` gives its C/F toggle's unit ("" before the first toggle), the saved-file
+    // list's first heading. `recordsPerDump` is lowered by tests only.
     FileCommands(Recorder& recorder, Dialogs& dialogs, MeterTimers& timers, const LiveState& live,
-                 const Clock& clock, Panel& panel, qint64 recordsPerDump = RecordsPerDataFile,
-                 QObject* parent = nullptr);
+                 const Clock& clock, QWidget* window, std::function<QString()> panelUnitText,
+                 qint64 recordsPerDump = RecordsPerDataFile, QObject* parent = nullptr);
     ~FileCommands() override;
 
     // "Save": starts a recording into a file chosen in the Save As dialog, or stops the one
@@ -101,7 +52,7 @@ public:
     void CloseList();
     // A configuration change of the meter: the recording stops and the live list closes.
     void OnConfigurationChanged();
-    // One sample: the recording's line and labels, the live list's row.
+    // One sample: the recording's line, the live list's row.
     void OnSample(const SampleRecord& sample);
 
     bool ListOpen() const;
@@ -117,8 +68,6 @@ Q_SIGNALS:
     void HistogramRequested(const SixColumnModel& grid, int column);
 
 private:
-    void ShowRecordingState();
-    void ShowWritingState();
     std::array<QString, 4> TypeLetters() const;
 
     Recorder& recorder_;
@@ -126,7 +75,8 @@ private:
     MeterTimers& timers_;
     const LiveState& live_;
     const Clock& clock_;
-    Panel& panel_;
+    QWidget* const window_;
+    const std::function<QString()> panelUnitText_;
     const qint64 recordsPerDump_;
     QPointer<ListWindow> list_;
     QPointer<FileListWindow> fileList_;

@@ -49,6 +49,10 @@ bool Recorder::Stop() {
 }
 
 bool Recorder::RecordSample(const SampleRecord& sample) {
+    if (!recording_) {
+        Q_EMIT Recorded(0);
+        return false;
+    }
     return RecordLine(sample.TimeText, recordUnitF_ ? sample.TextF : sample.TextC);
 }
 

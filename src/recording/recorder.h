@@ -36,7 +36,8 @@ public:
     bool Stop();
 
     // One sample while recording: the record line of the recording's unit. False when the line
-    // was not written (the recording goes on, and the next sample tries again).
+    // was not written (the recording goes on, and the next sample tries again). While Idle it
+    // writes nothing and still says `Recorded(0)`, so that a display of the state stays current.
     bool RecordSample(const SampleRecord& sample);
     bool RecordLine(const QString& timeText, const std::array<QString, 4>& valueTexts);
 
@@ -66,7 +67,7 @@ public:
 Q_SIGNALS:
     void Started();
     void Stopped();
-    // After each sample while recording, written or not.
+    // After each sample, written or not (0 while Idle).
     void Recorded(qint64 recordCount);
     // Writing stopped working, or works again (`WriteError()` is then empty).
     void WritingChanged(bool writing);

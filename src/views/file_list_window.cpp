@@ -1,8 +1,8 @@
 #include "views/file_list_window.h"
 
-#include "app/dialogs.h"
 #include "link/meter_timers.h"
-#include "recording/file_commands.h"
+#include "ui/dialogs.h"
+#include "views/grid_commands.h"
 #include "views/six_column_table.h"
 
 #include <QAction>
@@ -38,6 +38,16 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
     });
     histogram->setObjectName(QStringLiteral("Toolbar1_Ln"));
     histogram->setToolTip(QStringLiteral("Histogram"));
+    QAction* csv = toolbar_->addAction(QStringLiteral("Export CSV..."), this, [this] {
+        if (Busy())
+            return;
+        SetBusy(true);
+        ExportGridAsCsv(this, *grid_->Model(), dialogs_);
+        SetBusy(false);
+    });
+    csv->setObjectName(QStringLiteral("Toolbar1_ExportCsv"));
+    csv->setIconText(csv->text()); // a tool button drops the "..." unless told
+    csv->setToolTip(QStringLiteral("Export as CSV for a spreadsheet"));
     QAction* print = toolbar_->addAction(QStringLiteral("Print"), this, &FileListWindow::Print);
     print->setObjectName(QStringLiteral("Toolbar1_Print"));
     print->setToolTip(QStringLiteral("Print"));

@@ -1,9 +1,10 @@
 #include "views/list_window.h"
 
 #include "link/clock.h"
-#include "recording/file_commands.h"
 #include "recording/grid_file.h"
 #include "recording/sampler.h"
+#include "ui/hourglass.h"
+#include "views/grid_commands.h"
 #include "views/six_column_table.h"
 
 #include <QAction>

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QScrollBar>
 
 SixColumnTable::SixColumnTable(QWidget* parent)
     : QTableView(parent)
@@ -22,6 +23,9 @@ SixColumnTable::SixColumnTable(QWidget* parent)
     SetColumnWidths();
 
     connect(m_model, &QAbstractItemModel::rowsInserted, this, &SixColumnTable::OnRowsInserted);
+    // Rows added grow the range without moving the value, so this keeps the user's position.
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this,
+            [this](int value) { m_atBottom = value >= verticalScrollBar()->maximum(); });
     connect(this, &QAbstractItemView::clicked, this,
             [this](const QModelIndex& index) { Q_EMIT ColumnClicked(index.column()); });
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &SixColumnTable::ColumnClicked);
@@ -49,14 +53,15 @@ void SixColumnTable::SetColumnWidths() {
 // The scroll waits for the event loop, so that rows added in a burst (a loaded file, a filled
 // list) lay the view out once rather than once a row.
 void SixColumnTable::OnRowsInserted() {
-    if (!m_followNewest || m_model->rowCount() <= FollowAfterRows || m_scrollPending)
+    if (!m_followNewest || !m_atBottom || m_model->rowCount() <= FollowAfterRows || m_scrollPending)
         return;
     m_scrollPending = true;
     QMetaObject::invokeMethod(
         this,
         [this] {
             m_scrollPending = false;
-            scrollToBottom();
+            if (m_atBottom)
+                scrollToBottom();
         },
         Qt::QueuedConnection);
 }

@@ -20,7 +20,8 @@ public:
     SixColumnModel* Model() const { return m_model; }
 
     // On for the live list: every added row beyond the tenth brings the newest row into view, as
-    // soon as the event loop runs.
+    // soon as the event loop runs, while the view is at its bottom. Scrolled up to read older
+    // rows, it stays where the user put it until they scroll back down.
     void SetFollowNewest(bool follow) { m_followNewest = follow; }
     bool FollowNewest() const { return m_followNewest; }
 
@@ -38,4 +39,6 @@ private:
     SixColumnModel* m_model;
     bool m_followNewest = false;
     bool m_scrollPending = false;
+    // The view was at its bottom when it last scrolled; new rows alone do not change this.
+    bool m_atBottom = true;
 };

@@ -6,20 +6,51 @@
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "link/port_window.h"
+#include "recording/recorder.h"
 #include "recording/sampler.h"
 #include "sim/simulated_meter_device.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QRadioButton>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
 #include <qcustomplot.h>
+
+namespace {
+
+// WCAG 2 relative luminance and contrast ratio.
+double Luminance(const QColor& c) {
+    const auto channel = [](double v) {
+        return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// What is drawn behind `w`: the nearest widget, itself included, that paints a background.
+QColor BackgroundOf(const QWidget* w) {
+    for (; w; w = w->parentWidget()) {
+        if (w->autoFillBackground() || w->testAttribute(Qt::WA_StyledBackground))
+            return w->palette().color(w->backgroundRole());
+    }
+    return QColor();
+}
+
+} // namespace
 
 // The main window driven against the in-process simulated meter in fast mode. Samples are
 // taken by the test, not by the one-second timer, so that each step is deterministic.
@@ -39,6 +70,10 @@ private Q_SLOTS:
     void toolbarButtons();
     void portThatCannotOpenEndsProgram();
     void portWindowChoice();
+    void staleReadingsWhileNoCom_data();
+    void staleReadingsWhileNoCom();
+    void textsReadOnTheFace_data();
+    void textsReadOnTheFace();
 
 private:
     void StartLinked();
@@ -306,6 +341,91 @@ void TestPanel::portWindowChoice() {
     other.show();
     other.close();
     QCOMPARE(abandonedOther.size(), 1);
+}
+
+void TestPanel::staleReadingsWhileNoCom_data() {
+    QTest::addColumn<QString>("events"); // S a sample, N "No COM", L the port's caption again
+    QTest::addColumn<QString>("tip");    // of every value label; empty: shown as live
+    QTest::newRow("No COM marks the last reading") << "SSN"
+                                                   << "Last read 14:05:02";
+    QTest::newRow("samples while No COM stay stale") << "SNS"
+                                                     << "Last read 14:05:01";
+    QTest::newRow("link back, no sample yet") << "SNL"
+                                              << "Last read 14:05:01";
+    QTest::newRow("next good sample is live") << "SNLS"
+                                              << "";
+    QTest::newRow("No COM before any reading") << "N"
+                                               << "No reading yet";
+}
+
+void TestPanel::staleReadingsWhileNoCom() {
+    QFETCH(QString, events);
+    QFETCH(QString, tip);
+    Panel& panel = app_->GetPanel();
+    panel.show();
+    int second = 0;
+    for (const QChar event : events) {
+        if (event == 'S') {
+            SampleRecord s;
+            s.TimeText = QStringLiteral("2013/08/08 14:05:%1").arg(++second, 2, 10, QChar('0'));
+            s.TextC = {"21.1", "22.2", "- - -", "Over"};
+            s.TextF = {"70.0", "72.0", "- - -", "Over"};
+            panel.ShowSample(s);
+        } else {
+            panel.SetLinkCaption(event == 'N' ? QStringLiteral("No COM")
+                                              : QStringLiteral("Simulated"));
+        }
+    }
+    for (const char* name : {"CLblValue0", "CLblValue3", "FLblValue1"}) {
+        auto* value = Find<QLabel>(QString::fromLatin1(name));
+        QCOMPARE(value->toolTip(), tip);
+        // Dimmed to grey while stale; the unit's own colour when live.
+        const QString colour = value->palette().color(value->foregroundRole()).name();
+        const QString live = name[0] == 'C' ? QStringLiteral("#ffc440") : QStringLiteral("#60d0ff");
+        QCOMPARE(colour, tip.isEmpty() ? live : QStringLiteral("#8c939c"));
+    }
+}
+
+void TestPanel::textsReadOnTheFace_data() {
+    QTest::addColumn<QString>("state");
+    for (const char* state : {"Memory", "Erase", "Alarm", "Recording", "Not writing", "No COM"})
+        QTest::newRow(state) << QString::fromLatin1(state);
+}
+
+void TestPanel::textsReadOnTheFace() {
+    QFETCH(QString, state);
+    Panel& panel = app_->GetPanel();
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    QTemporaryDir dir;
+    Recorder& recorder = app_->GetRecorder();
+    if (state.startsWith("Rec") || state.startsWith("Not")) {
+        const QString path = dir.filePath("run.4ch");
+        QVERIFY(recorder.Start(path, DegC, false, {"K", "K", "K", "K"}));
+        FileSizeLimit full(state.startsWith("Not") ? QFileInfo(path).size() : 1 << 20);
+        recorder.RecordLine(QStringLiteral("2013/08/08 14:05:09"), {"1", "2", "3", "4"});
+        QCOMPARE(recorder.Writing(), state.startsWith("Rec"));
+    } else if (state == QLatin1String("No COM")) {
+        panel.SetLinkCaption(state); // the readings dim
+    } else {
+        panel.ToolbarClick(state);
+    }
+    QCoreApplication::processEvents();
+    int checked = 0;
+    for (QWidget* w : panel.findChildren<QWidget*>()) {
+        if (!w->isVisible() || !(qobject_cast<QLabel*>(w) || qobject_cast<QRadioButton*>(w) ||
+                                 qobject_cast<QCheckBox*>(w)))
+            continue;
+        const QColor text = w->palette().color(w->foregroundRole());
+        const QColor back = BackgroundOf(w);
+        const double ratio = Contrast(text, back);
+        QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1 %2 on %3: %4:1")
+                                              .arg(w->objectName(), text.name(), back.name())
+                                              .arg(ratio, 0, 'f', 2)));
+        ++checked;
+    }
+    QVERIFY(checked > 20);
+    recorder.Stop();
 }
 
 QTEST_MAIN(TestPanel)

@@ -33,6 +33,8 @@ private Q_SLOTS:
     void cursorStartsAtCentreAndFollowsMouse();
     void rangeFieldsAndResetScale();
     void printToPdf();
+    void saveImage_data();
+    void saveImage();
 
     void limit_data();
     void limit();
@@ -256,6 +258,42 @@ void TestGraphWindows::printToPdf() {
     graph->findChild<QAction*>(QStringLiteral("Toolbar1_Print"))->trigger();
     QCOMPARE(PdfText(rig_->dialogs.printToPdf).count(QLatin1Char('\f')), 1);
     QVERIFY(rig_->dialogs.messages.isEmpty());
+}
+
+void TestGraphWindows::saveImage_data() {
+    QTest::addColumn<QString>("answer"); // of the Save dialog; empty: cancelled
+    QTest::addColumn<QString>("kind");   // what the file must be; empty: no file
+    QTest::newRow("png") << "plot.png"
+                         << "png";
+    QTest::newRow("pdf") << "plot.PDF"
+                         << "pdf";
+    QTest::newRow("cancelled") << QString() << QString();
+    QTest::newRow("missing folder is reported") << "missing/plot.png" << QString();
+}
+
+void TestGraphWindows::saveImage() {
+    QFETCH(QString, answer);
+    QFETCH(QString, kind);
+    PlotWindow& plot = PlotT2(300);
+    const QString path = answer.isEmpty() ? QString() : dir_.filePath(answer);
+    rig_->dialogs.fileAnswers = {path};
+    QTest::mouseClick(plot.findChild<QPushButton*>(QStringLiteral("CmdSaveImage")), Qt::LeftButton);
+    QCOMPARE(QFile::exists(path), !kind.isEmpty());
+    // Told only when a chosen file could not be written.
+    QCOMPARE(rig_->dialogs.messages.size(), !answer.isEmpty() && kind.isEmpty() ? 1 : 0);
+    QFile file(path);
+    if (kind == QLatin1String("png")) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(8), QByteArray("\x89PNG\r\n\x1a\n"));
+        QCOMPARE(QImage(path).size(), plot.Graph()->size());
+    } else if (kind == QLatin1String("pdf")) {
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.read(5), QByteArray("%PDF-"));
+        // One page, drawn as vectors: the axis texts are text in it.
+        const QString text = PdfText(path);
+        QCOMPARE(text.count(QLatin1Char('\f')), 1);
+        QVERIFY2(text.contains(QStringLiteral("Celsius")), qPrintable(text));
+    }
 }
 
 void TestGraphWindows::limit_data() {

@@ -6,6 +6,7 @@
 #include "logger/manual_list_window.h"
 #include "logger/memory_window.h"
 #include "meter_rig.h"
+#include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "support/scripted_device.h"
 #include "support/scripted_dialogs.h"
@@ -212,6 +213,10 @@ private Q_SLOTS:
         QCOMPARE(list->ShowingFahrenheit(), opensFahrenheit);
         save->trigger();
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 2);
+        // "Export CSV..." writes the table on show as the converter writes its saved file.
+        rig.dialogs.fileAnswers = {dir.filePath("first.csv")};
+        list->Toolbar()->findChild<QAction*>("ExportCsv")->trigger();
+        QCOMPARE(ReadAll(dir.filePath("first.csv")), ConvertDataFileToCsv(first, "\r\n").csv);
         // Opening another set replaces the list.
         QPointer<DataListWindow> old = list;
         QVERIFY(memory->OpenSet(1 - setRow));

@@ -104,8 +104,15 @@ private:
         LiveState live = CelsiusKJTE();
         AlarmSettings alarms{live};
         Recorder recorder;
-        Panel panel{live, alarms};
-        FileCommands commands{recorder, dialogs, timers, live, clock, panel, 3};
+        Panel panel{live, alarms, recorder};
+        FileCommands commands{recorder,
+                              dialogs,
+                              timers,
+                              live,
+                              clock,
+                              &panel,
+                              [this] { return panel.PanelUnitText(); },
+                              3};
     };
     std::unique_ptr<Fixture> f_;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
 
 #include <QDialog>
 #include <QList>

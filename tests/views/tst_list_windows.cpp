@@ -1,5 +1,5 @@
 #include "link/meter_timers.h"
-#include "recording/file_commands.h"
+#include "recording/csv_export.h"
 #include "recording/grid_file.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
@@ -7,6 +7,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 #include "views/file_list_window.h"
+#include "views/grid_commands.h"
 #include "views/list_window.h"
 #include "views/six_column_table.h"
 
@@ -56,6 +57,8 @@ private Q_SLOTS:
     void printToPdf();
     void printOutcomes_data();
     void printOutcomes();
+    void exportCsv_data();
+    void exportCsv();
 
 private:
     QString Path(const QString& name) const { return dir_->filePath(name); }
@@ -251,6 +254,44 @@ void TestListWindows::printOutcomes() {
                 dialogs.messages[1].text.contains("row 3"));
     QTEST(copies > 0 ? PdfLines(Path("out.pdf")) : QStringList{}, "printed");
     QCOMPARE(QDir(dir_->path()).isEmpty(), copies == 0);
+}
+
+void TestListWindows::exportCsv_data() {
+    QTest::addColumn<QByteArray>("file"); // read into the saved-file list
+    QTest::addColumn<QString>("answer");  // of the Save dialog; empty: cancelled
+    QTest::addColumn<QString>("message"); // the box shown, empty: none
+    const QByteArray heading = "\xB0"
+                               "C\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E\t\r\n";
+    const QByteArray rows = "1\t2013/08/08 14:05:09\t23.4\t-.5\t- - -\tOver\t\r\n"
+                            "2\t2013/08/08 14:05:10\t1234.5\tUnder\t \t7,5 \"x\"\t\r\n";
+    QTest::newRow("exported") << heading + rows << "out.csv" << QString();
+    QTest::newRow("cancelled writes nothing") << heading + rows << QString() << QString();
+    QTest::newRow("unwritable folder is reported") << heading + rows << "missing/out.csv"
+                                                   << "The list was not exported to";
+    QTest::newRow("unreadable date stops there")
+        << heading + rows + "3\t2013-08-08\t1\t2\t3\t4\t\r\n"
+        << "out.csv"
+        << "stopped at row 3";
+}
+
+void TestListWindows::exportCsv() {
+    QFETCH(QByteArray, file);
+    QFETCH(QString, answer);
+    QFETCH(QString, message);
+    QVERIFY(WriteFile(Path("in.4ch"), file));
+    std::unique_ptr<FileListWindow> list = MakeFileList(0);
+    QVERIFY(ReadFileIntoGrid(Path("in.4ch"), *list->GridN()->Model()).complete);
+    dialogs_.fileAnswers = {answer.isEmpty() ? QString() : Path(answer)};
+    list->findChild<QAction*>(QStringLiteral("Toolbar1_ExportCsv"))->trigger();
+    QCOMPARE(dialogs_.Texts().join('|').contains(message), true);
+    QCOMPARE(dialogs_.messages.size(), message.isEmpty() ? 0 : 1);
+    // Byte for byte what `corvilab-cli convert --to csv -o` writes for the same file; no file
+    // at all when cancelled or not written.
+    if (answer == "out.csv")
+        QCOMPARE(FileBytes(Path("out.csv")), ConvertDataFileToCsv(Path("in.4ch"), "\r\n").csv);
+    const QStringList written =
+        answer == "out.csv" ? QStringList{"in.4ch", "out.csv"} : QStringList{"in.4ch"};
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files), written);
 }
 
 QTEST_MAIN(TestListWindows)

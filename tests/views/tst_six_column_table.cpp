@@ -26,16 +26,21 @@ private Q_SLOTS:
 void TestSixColumnTable::followsNewestAfterTenRows_data() {
     QTest::addColumn<bool>("follow");
     QTest::addColumn<int>("rows");
+    QTest::addColumn<int>("userScroll"); // where the user drags the bar before one more row
     QTest::addColumn<bool>("atBottom");
-    QTest::newRow("live list, 10 rows: no scroll") << true << 10 << false;
-    QTest::newRow("live list, 11th row scrolls") << true << 11 << true;
-    QTest::newRow("live list, many rows") << true << 500 << true;
-    QTest::newRow("other lists never follow") << false << 500 << false;
+    QTest::newRow("live list, 10 rows: no scroll") << true << 10 << -1 << false;
+    QTest::newRow("live list, 11th row scrolls") << true << 11 << -1 << true;
+    QTest::newRow("live list, many rows") << true << 500 << -1 << true;
+    QTest::newRow("other lists never follow") << false << 500 << -1 << false;
+    // Reading older rows, the view stays put; back at the bottom, it follows again.
+    QTest::newRow("scrolled up stays") << true << 500 << 100 << false;
+    QTest::newRow("scrolled back down follows") << true << 500 << 100000 << true;
 }
 
 void TestSixColumnTable::followsNewestAfterTenRows() {
     QFETCH(bool, follow);
     QFETCH(int, rows);
+    QFETCH(int, userScroll);
     QFETCH(bool, atBottom);
     SixColumnTable table;
     table.SetFollowNewest(follow);
@@ -46,9 +51,16 @@ void TestSixColumnTable::followsNewestAfterTenRows() {
     QVERIFY(QTest::qWaitForWindowExposed(&table));
     AddRows(table, rows);
     QCoreApplication::processEvents();
-    const QScrollBar* bar = table.verticalScrollBar();
+    QScrollBar* bar = table.verticalScrollBar();
+    int expectedTop = 0;
+    if (userScroll >= 0) {
+        bar->setValue(userScroll);
+        expectedTop = bar->value();
+        AddRows(table, 1);
+        QCoreApplication::processEvents();
+    }
     QVERIFY(bar->maximum() > 0);
-    QCOMPARE(bar->value(), atBottom ? bar->maximum() : 0);
+    QCOMPARE(bar->value(), atBottom ? bar->maximum() : expectedTop);
 }
 
 void TestSixColumnTable::columnClicks() {

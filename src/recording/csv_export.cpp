@@ -1,4 +1,6 @@
-#include "cli/csv_export.h"
+#include "recording/csv_export.h"
+
+#include "views/six_column_model.h"
 
 #include <QRegularExpression>
 
@@ -7,6 +9,22 @@ namespace {
 const QString kOver = QStringLiteral("Over");
 const QString kUnder = QStringLiteral("Under");
 const QString kNoReading = QStringLiteral("- - -");
+
+// Data file line `lineNumber` (1 the heading) as a CSV line onto `result`. False for a record
+// line whose date and time cannot be read, with the reason in `lineError`.
+bool AppendCsvLine(CsvConversion& result, qint64 lineNumber, const DataFields& fields,
+                   const QByteArray& lineEnd, QString* lineError) {
+    if (lineNumber == 1) {
+        result.csv += CsvLine(CsvHeadingCells(fields)).toUtf8() + lineEnd;
+        return true;
+    }
+    const std::optional<QStringList> cells = CsvRecordCells(fields, lineError);
+    if (!cells)
+        return false;
+    result.csv += CsvLine(*cells).toUtf8() + lineEnd;
+    ++result.records;
+    return true;
+}
 
 } // namespace
 
@@ -91,18 +109,10 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
     qint64 badLine = 0;
     const DataFileReadResult read =
         ReadDataFile(path, [&](qint64 lineNumber, const DataFields& fields) {
-            if (lineNumber == 1) {
-                result.csv += CsvLine(CsvHeadingCells(fields)).toUtf8() + lineEnd;
+            if (AppendCsvLine(result, lineNumber, fields, lineEnd, &lineError))
                 return true;
-            }
-            const std::optional<QStringList> cells = CsvRecordCells(fields, &lineError);
-            if (!cells) {
-                badLine = lineNumber;
-                return false;
-            }
-            result.csv += CsvLine(*cells).toUtf8() + lineEnd;
-            ++result.records;
-            return true;
+            badLine = lineNumber;
+            return false;
         });
     if (!read.opened) {
         result.fileError = true;
@@ -116,6 +126,20 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
                            .arg(read.stoppedAtLine);
     } else if (read.linesRead == 0) {
         result.error = QStringLiteral("%1 is empty: no heading line").arg(path);
+    }
+    return result;
+}
+
+CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd) {
+    CsvConversion result;
+    AppendCsvLine(result, 1, grid.Headings(), lineEnd, nullptr);
+    QString lineError;
+    for (int row = 0; row < grid.rowCount(); ++row) {
+        // Model row r is grid row r + 1 and line r + 2 of the file the list would save.
+        if (!AppendCsvLine(result, row + 2, grid.RowTexts(row), lineEnd, &lineError)) {
+            result.error = QStringLiteral("row %1: %2").arg(row + 1).arg(lineError);
+            break;
+        }
     }
     return result;
 }

@@ -18,6 +18,8 @@
 
 #include <optional>
 
+class SixColumnModel;
+
 // A reading text as a CSV number ("23.4", "-.5" -> "-0.5", "+7" -> "7"), or empty when the
 // text is not a number.
 std::optional<QString> CsvNumber(QStringView text);
@@ -44,3 +46,8 @@ struct CsvConversion {
 // Reads the data file at `path` and converts it whole; stops at the first line that cannot be
 // read, keeping the lines before it, and says which in `error`.
 CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEnd);
+
+// A list on screen converted as the data file it saves would be: the headings, then each row.
+// Stops at the first row whose date and time cannot be read, keeping the rows before it, and
+// says which grid row in `error`.
+CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd);

@@ -1,7 +1,10 @@
-#include "app/dialogs.h"
+#include "ui/dialogs.h"
+
+#include "ui/remembered.h"
 
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QInputDialog>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -39,12 +42,27 @@ std::optional<QString> QtDialogs::Input(QWidget* parent, const QString& title,
     return text;
 }
 
+namespace {
+
+const QString kLastFolder = QStringLiteral("Dialogs/LastFolder");
+
+// The file dialogs start in the folder of the file chosen last, in this run or an earlier one.
+QString RememberFolderOf(const QString& path) {
+    if (!path.isEmpty())
+        Remember(kLastFolder, QFileInfo(path).absolutePath());
+    return path;
+}
+
+} // namespace
+
 QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getSaveFileName(parent, title, QString(), filter);
+    return RememberFolderOf(
+        QFileDialog::getSaveFileName(parent, title, Remembered(kLastFolder).toString(), filter));
 }
 
 QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {
-    return QFileDialog::getOpenFileName(parent, title, QString(), filter);
+    return RememberFolderOf(
+        QFileDialog::getOpenFileName(parent, title, Remembered(kLastFolder).toString(), filter));
 }
 
 bool QtDialogs::Print(QWidget* parent, QPrinter& printer) {

@@ -1,0 +1,12 @@
+#include "ui/hourglass.h"
+
+#include <QCursor>
+#include <QGuiApplication>
+
+Hourglass::Hourglass() {
+    QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+}
+
+Hourglass::~Hourglass() {
+    QGuiApplication::restoreOverrideCursor();
+}
