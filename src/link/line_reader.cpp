@@ -43,11 +43,13 @@ LineReader::Verdict LineReader::PacketAt(qsizetype i, bool quiet) const {
         return Verdict::Undecided; // the rest may be late, never judged by where a read ended
     if (At(i + kPacket - 1) != kEtx)
         return Verdict::No;
+    // Where the last frame ended, a framed packet is one; elsewhere the next frame confirms it.
+    if (i == 0 && inStep_)
+        return Verdict::Yes;
     const qsizetype next = i + kPacket;
     if (next < size)
         return At(next) == kStx ? Verdict::Yes : Verdict::No;
-    // Nothing after it yet: a packet where the last frame ended is one.
-    return quiet || (i == 0 && inStep_) ? Verdict::Yes : Verdict::Undecided;
+    return quiet ? Verdict::Yes : Verdict::Undecided;
 }
 
 LineReader::Verdict LineReader::ReplyAt(qsizetype i, const ReplyShape& shape, bool quiet) const {
@@ -96,7 +98,10 @@ std::optional<LineReader::Frame> LineReader::Next(const ReplyShape* awaited, boo
             Drop(1);
             continue;
         }
-        if (reply == Verdict::Yes && (packet == Verdict::No || Distinct(*awaited)))
+        // A whole reply with nothing after it for a while is no start of a packet.
+        const bool replyAlone = reply == Verdict::Yes && packet == Verdict::Undecided && quiet &&
+                                Size() == awaited->Size();
+        if (reply == Verdict::Yes && (packet == Verdict::No || replyAlone || Distinct(*awaited)))
             return Take(false, awaited->Size());
         if (packet == Verdict::Undecided || reply == Verdict::Undecided)
             return std::nullopt;
