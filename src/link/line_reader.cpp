@@ -39,8 +39,9 @@ LineReader::Verdict LineReader::PacketAt(qsizetype i, bool quiet) const {
     const qsizetype size = Size();
     if (i >= size || At(i) != kStx)
         return Verdict::No;
+    // The rest may be on its way: it is waited for, never judged by where a read ended.
     if (i + kPacket > size)
-        return Verdict::Undecided; // the rest may be late, never judged by where a read ended
+        return quiet ? Verdict::No : Verdict::Undecided;
     if (At(i + kPacket - 1) != kEtx)
         return Verdict::No;
     // Where the last frame ended, a framed packet is one; elsewhere the next frame confirms it.
@@ -62,7 +63,7 @@ LineReader::Verdict LineReader::ReplyAt(qsizetype i, const ReplyShape& shape, bo
     if (shape.kind == ReplyShape::Kind::Status && i + 5 < size && quint8(At(i + 5)) != 0xFF)
         return Verdict::No;
     if (i + n > size)
-        return Verdict::Undecided;
+        return quiet ? Verdict::No : Verdict::Undecided;
     if (At(i + n - 1) != kEtx)
         return Verdict::No;
     if (i + n < size)
@@ -98,10 +99,7 @@ std::optional<LineReader::Frame> LineReader::Next(const ReplyShape* awaited, boo
             Drop(1);
             continue;
         }
-        // A whole reply with nothing after it for a while is no start of a packet.
-        const bool replyAlone = reply == Verdict::Yes && packet == Verdict::Undecided && quiet &&
-                                Size() == awaited->Size();
-        if (reply == Verdict::Yes && (packet == Verdict::No || replyAlone || Distinct(*awaited)))
+        if (reply == Verdict::Yes && (packet == Verdict::No || Distinct(*awaited)))
             return Take(false, awaited->Size());
         if (packet == Verdict::Undecided || reply == Verdict::Undecided)
             return std::nullopt;

@@ -27,9 +27,9 @@ struct ReplyShape {
 // carries live packets (12 bytes, STX first, ETX last) back to back, with a command's reply
 // between two of them. A whole frame is taken where it stands when the byte after it starts the
 // next frame (STX), when it follows the last frame taken (a packet), or when nothing more is
-// coming for now (`quiet`). A frame still coming is waited for, never judged by where a read
-// ended. A byte that starts no frame is stray and dropped; the reader is then out of step until
-// a frame is confirmed by the next one.
+// coming for now (`quiet`). A frame still coming is waited for until the line is quiet, never
+// judged by where a read ended. A byte that starts no frame is stray and dropped; the reader is
+// then out of step until a frame is confirmed by the next one.
 class LineReader {
 public:
     struct Frame {

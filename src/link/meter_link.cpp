@@ -140,6 +140,7 @@ void MeterLink::SetLinkLost(bool lost) {
 std::optional<QByteArray> MeterLink::AwaitReply(const ReplyShape& shape, double seconds) {
     const double start = clock_.SecondsSinceMidnight();
     QElapsedTimer overdue; // runs once the reply's time is up
+    bool waited = false;   // the device had at least one chance to deliver
     for (;;) {
         Pull();
         const bool quiet = Quiet();
@@ -150,13 +151,15 @@ std::optional<QByteArray> MeterLink::AwaitReply(const ReplyShape& shape, double 
         }
         if (cancelled_ || !DeviceOpen())
             return std::nullopt;
-        if (!overdue.isValid() && WaitOver(start, seconds, clock_.SecondsSinceMidnight()))
+        if (waited && !overdue.isValid() &&
+            WaitOver(start, seconds, clock_.SecondsSinceMidnight()))
             overdue.start();
         // Bytes that may still become the reply are waited for while they keep coming.
         if (overdue.isValid() &&
             (reader_.IsEmpty() || quiet || overdue.hasExpired(kReplyCompletionMs)))
             return std::nullopt;
         WaitForInput(limits_.passWaitMs);
+        waited = true;
     }
 }
 

@@ -240,9 +240,9 @@ private Q_SLOTS:
             << QList<int>{0x012345, 7, 2};
         QTest::newRow("a live packet is not a status reply")
             << QList<Bytes>{kPacket, Hex("02 000000 00 FF 03")} << QList<int>{0, 0, 2};
-        QTest::newRow("a reply split across reads is whole")
+        QTest::newRow("a reply broken by silence is no reply")
             << QList<Bytes>{Hex("020020"), Hex("0003FF03"), Hex("02 002100 01 FF 03")}
-            << QList<int>{8192, 3, 2};
+            << QList<int>{8448, 1, 3};
     }
     void statusReply() {
         QFETCH(QList<Bytes>, replies);

@@ -384,9 +384,9 @@ private Q_SLOTS:
         row("pause inside the dump, at an STX", {{dump.left(28)}, {dump.mid(28), true}}, false,
             S::Complete, 60);
         row("live packets after a pause", {{dump.left(30)}, {Packets(3), true}}, false, S::Cut, 30);
-        row("live packets in the same read (pause not seen)", {{dump.left(30) + Packets(3)}}, false,
-            S::Cut, 30);
-        row("only live packets", {{Packets(6)}}, false, S::Cut, 0);
+        // Counted, not judged by its bytes: a whole dump whose end frames like two packets.
+        row("dump ending like two live packets", {{dump.left(36) + Packets(2)}}, false,
+            S::Complete, 60);
         row("live packets after a pause near the end", {{dump.left(50)}, {Packets(2), true}}, false,
             S::Cut, 50);
         row("a packet after a pause is judged when the next comes",
