@@ -7,6 +7,8 @@ constexpr char kEtx = 0x03;
 constexpr qsizetype kPacket = 12;
 // Consumed bytes are cut off the buffer once this many have gathered at its front.
 constexpr qsizetype kCompactAt = 4096;
+// Stray bytes that may stand between two packets that confirm each other.
+constexpr qsizetype kStrayBetween = 8;
 
 } // namespace
 
@@ -30,6 +32,7 @@ void LineReader::Append(const QByteArray& bytes) {
 }
 
 void LineReader::Clear() {
+    lastOffsets_.clear();
     buffer_.clear();
     front_ = 0;
     inStep_ = false;
@@ -44,13 +47,20 @@ LineReader::Verdict LineReader::PacketAt(qsizetype i, bool quiet) const {
         return quiet ? Verdict::No : Verdict::Undecided;
     if (At(i + kPacket - 1) != kEtx)
         return Verdict::No;
-    // Where the last frame ended, a framed packet is one; elsewhere the next frame confirms it.
-    if (i == 0 && inStep_)
+    // Where the last frame ended, a framed packet is one. Every packet carries the offsets of
+    // all four channels, so a packet with the offsets of the last one is one too.
+    if ((i == 0 && inStep_) || (!lastOffsets_.isEmpty() && OffsetsAt(i) == lastOffsets_))
         return Verdict::Yes;
-    const qsizetype next = i + kPacket;
-    if (next < size)
-        return At(next) == kStx ? Verdict::Yes : Verdict::No;
-    return quiet ? Verdict::Yes : Verdict::Undecided;
+    // Elsewhere the next packet confirms it: framed, with the same offsets, after at most a
+    // few stray bytes. An STX and an ETX that a packet's own bytes put 11 bytes apart do not
+    // repeat with the same offsets.
+    for (qsizetype next = i + kPacket; next <= i + kPacket + kStrayBetween; ++next) {
+        if (next + kPacket > size)
+            return quiet ? Verdict::Yes : Verdict::Undecided;
+        if (At(next) == kStx && At(next + kPacket - 1) == kEtx && OffsetsAt(next) == OffsetsAt(i))
+            return Verdict::Yes;
+    }
+    return Verdict::No;
 }
 
 LineReader::Verdict LineReader::ReplyAt(qsizetype i, const ReplyShape& shape, bool quiet) const {
@@ -121,10 +131,12 @@ LineReader::Frame LineReader::Take(bool packet, qsizetype size) {
     Frame frame;
     frame.packet = packet;
     frame.bytes = buffer_.mid(front_, size);
+    if (packet) {
+        ++packets_;
+        lastOffsets_ = OffsetsAt(0);
+    }
     front_ += size;
     inStep_ = true;
-    if (packet)
-        ++packets_;
     if (front_ >= kCompactAt) {
         buffer_.remove(0, front_);
         front_ = 0;
@@ -144,7 +156,9 @@ void LineReader::Drop(qsizetype n) {
 
 QByteArray LineReader::TakeAll() {
     QByteArray all = buffer_.mid(front_);
-    Clear();
+    buffer_.clear();
+    front_ = 0;
+    inStep_ = false;
     return all;
 }
 

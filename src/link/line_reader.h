@@ -25,11 +25,12 @@ struct ReplyShape {
 
 // The bytes received from the meter, consumed from the front in the order they came. The line
 // carries live packets (12 bytes, STX first, ETX last) back to back, with a command's reply
-// between two of them. A whole frame is taken where it stands when the byte after it starts the
-// next frame (STX), when it follows the last frame taken (a packet), or when nothing more is
-// coming for now (`quiet`). A frame still coming is waited for until the line is quiet, never
-// judged by where a read ended. A byte that starts no frame is stray and dropped; the reader is
-// then out of step until a frame is confirmed by the next one.
+// between two of them. A whole packet is taken where it stands when it follows the last frame
+// taken, when it carries the offsets of the last packet, when the next packet confirms it, or
+// when nothing more is coming for now (`quiet`); a reply, when the next frame starts after it. A
+// frame still coming is waited for until the line is quiet, never judged by where a read ended. A
+// byte that starts no frame is stray and dropped; the reader is then out of step until a frame is
+// confirmed by the next one.
 class LineReader {
 public:
     struct Frame {
@@ -60,6 +61,8 @@ public:
 private:
     enum class Verdict { Yes, No, Undecided };
     char At(qsizetype i) const { return buffer_[front_ + i]; }
+    // The four offset bytes of the packet at `i`.
+    QByteArray OffsetsAt(qsizetype i) const { return buffer_.mid(front_ + i + 7, 4); }
     Verdict PacketAt(qsizetype i, bool quiet) const;
     Verdict ReplyAt(qsizetype i, const ReplyShape& shape, bool quiet) const;
     // After a frame that ends at `i`: the next one (packet or reply) or the end of what came.
@@ -70,7 +73,8 @@ private:
 
     QByteArray buffer_;
     qsizetype front_ = 0;
-    bool inStep_ = false; // the front is where a frame starts
+    bool inStep_ = false;    // the front is where a frame starts
+    QByteArray lastOffsets_; // of the last packet taken
     qint64 stray_ = 0;
     qint64 packets_ = 0;
 };

@@ -228,7 +228,7 @@ void TestConfigWindows::powerOffList_data() {
     row("the meter's code 1, then a choice", nullptr, 1);
     row("code 0", "020003", 0);
     row("code 3 selects nothing", "020303", -1);
-    row("frame bytes are not checked", "000203", 2);
+    row("an unframed reply is none", "000203", -2);
     row("reply after stream bytes", "0400000000000003 020003", 0);
     row("2 bytes", "0201", -2);
     row("silent", "", -2);

@@ -178,7 +178,7 @@ private Q_SLOTS:
         row("status at the end, stream paused", kHot + kPacket + status, st,
             {"P", "P", "02002000 03ff03"});
         row("a late status reply is not a packet", status + kPacket, none, {"P"});
-        row("clock after a packet that ends like one", kOffset + kClock + kHot, clock,
+        row("clock after a packet that ends like one", kOffset + kClock + kOffset, clock,
             {"P", "020d0808 0e0509 03", "P"});
         row("clock with month 13", kHot + Hex("02 0D0D08 0E0509 03") + kHot, clock,
             {"P", "020d0d08 0e0509 03", "P"});

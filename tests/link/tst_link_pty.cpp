@@ -1,37 +1,126 @@
-// The meter link against corvilab-sim over a real pseudo-terminal and QSerialPort.
+// The meter link against corvilab-sim over a real pseudo-terminal and QSerialPort, at the
+// paces a meter may keep: packets back to back or spaced, with or without a pause for replies.
+#include "config/meter_settings.h"
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "link/serial_port.h"
+#include "logger/logger_download.h"
+#include "logger/logger_memory.h"
+#include "recording/sampler.h"
 
 #include <QProcess>
 #include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <climits>
+
+namespace {
+
+// T2 reads 73.4 F with an offset of -0.5, T4 is over range: both only right when their own
+// packets are decoded.
+const char kScenario[] = "unit C\nclock 2026/12/07 10:00:00\ninterval 7\npoweroff 2\n"
+                         "channel 1 type K reading 734\n"
+                         "channel 2 type J reading 734 offset -5\n"
+                         "channel 3 type T probe off\n"
+                         "channel 4 type E reading 2120 over on\n"
+                         "set start 2013/08/08 14:05:09 interval 10 unit F mask 15\n"
+                         "record 7000 6000 100 100\nrecord 7705 6000 100 100\n";
+const QStringList kShown{"23.0", "22.7", "- - -", "Over"};
+
+} // namespace
+
 class TestLinkPty : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void init() {
+    void cleanup() {
+        timers_.Timer1.stop();
+        timers_.Timer2.stop();
+        link_.reset();
+        port_.reset();
+        sim_.write("quit\n");
+        if (!sim_.waitForFinished(3000))
+            sim_.kill();
+    }
+
+    void everyPace_data() {
+        QTest::addColumn<QStringList>("pace"); // corvilab-sim's options
+        for (const bool pause : {true, false}) {
+            const QStringList how = pause ? QStringList() : QStringList{"--no-pause"};
+            const char* tail = pause ? ", paused for replies" : ", streaming through replies";
+            for (const int ms : {0, 10, 30, 50, 75, 150})
+                QTest::addRow("%d ms%s", ms, tail)
+                    << QStringList{"--packet-interval", QString::number(ms)} + how;
+            QTest::addRow("30 ms + up to 30 ms jitter%s", tail)
+                << QStringList{"--packet-interval", "30", "--jitter", "30"} + how;
+        }
+    }
+    void everyPace() {
+        QFETCH(QStringList, pace);
+        Start(pace);
+        LinkUp();
+        TickFor(700);
+        CheckShownFor(1200);
+
+        // Every command finds its reply, whatever the stream does around it.
+        QVERIFY(link_->QueryStatus());
+        QCOMPARE(link_->MemoryAddress, 8192u + 23 + 2 * 14);
+        const std::optional<QByteArray> clock = link_->QueryMeterClock(2.0);
+        QVERIFY(clock);
+        QCOMPARE(clock->left(6).toHex(), QByteArray("021a0c070a00"));
+        MeterSettings settings(*link_, clock_);
+        QCOMPARE(settings.ReadInterval(), std::optional<int>(7));
+        QCOMPARE(settings.ReadPowerOff(), std::optional<int>(2));
+        LoggerMemory memory;
+        LoggerDownload download(*link_, memory);
+        QCOMPARE(download.DownloadAutomatic(), LoggerDownload::Outcome::Completed);
+        QCOMPARE(memory.Sets().size(), 1);
+        QCOMPARE(memory.Sets()[0].recordCount, 2);
+        CheckShownFor(400);
+    }
+
+    void silenceAndUnplug() {
+        Start({"--fast"});
+        LinkUp();
+        QSignalSpy failed(link_.get(), &MeterLink::DeviceFailed);
+        QSignalSpy reopened(link_.get(), &MeterLink::DeviceReopened);
+        QSignalSpy resynced(link_.get(), &MeterLink::Resynced);
+        // A meter that falls silent is a lost link; back as it was, nothing starts over.
+        Control("silent on\nstream off");
+        QTimer::singleShot(3000, this, [this] { Control("silent off\nstream on"); });
+        QCOMPARE(PollUntilLost(), MeterLink::PollResult::Lost);
+        CheckRelinked();
+        QCOMPARE(resynced.takeFirst().value(0).toBool(), true);
+        // The adapter is pulled; it comes back under the same name two seconds later.
+        Control("unplug");
+        QTimer::singleShot(2000, this, [this] { Control("plug"); });
+        // The port's error marks the link lost between two ticks; the next one recovers.
+        QCOMPARE(PollUntilLost(), MeterLink::PollResult::Resynced);
+        CheckRelinked();
+        QCOMPARE(failed.count(), 1); // closed once, not an error storm
+        QCOMPARE(reopened.count(), 1);
+        CheckShownFor(500);
+    }
+
+private:
+    void Start(const QStringList& pace) {
         QVERIFY(folder_.isValid());
         QFile scenario(folder_.filePath(QStringLiteral("meter.txt")));
         QVERIFY(scenario.open(QIODevice::WriteOnly));
-        scenario.write("unit C\nclock none\n"
-                       "channel 1 type K reading 734 probe on\n"
-                       "channel 2 type J reading -53 probe on offset -5\n"
-                       "channel 3 type T probe off\n"
-                       "channel 4 type E reading 2120 over on\n");
+        scenario.write(kScenario);
         scenario.close();
         linkPath_ = folder_.filePath(QStringLiteral("meter"));
         sim_.start(qEnvironmentVariable("CORVILAB_SIM"),
-                   {"--fast", "--scenario", scenario.fileName(), "--link", linkPath_});
+                   pace + QStringList{"--scenario", scenario.fileName(), "--link", linkPath_});
         QVERIFY(sim_.waitForStarted() && sim_.waitForReadyRead(5000));
         sim_.readLine(); // the pseudo-terminal's own name
         // The program opens the stable link, as a user would open a udev name.
         OpenedPort opened = OpenMeterPort(linkPath_);
         QVERIFY2(opened.port, qPrintable(opened.error));
         port_ = std::move(opened.port);
+        live_ = LiveState();
         link_ = std::make_unique<MeterLink>(clock_, timers_, live_);
         MeterLink::Limits limits;
         limits.statusAttempts = 25; // half a second of silence counts as a lost link here
@@ -40,62 +129,55 @@ private Q_SLOTS:
         captions_.clear();
         connect(link_.get(), &MeterLink::LinkCaptionChanged, this,
                 [this](const QString& c) { captions_ << c; });
-        // The first tick links; the next sees a change, since the recovery forgot the unit.
+    }
+    // The first tick links; a later one sees a change, since the recovery forgot the unit.
+    void LinkUp() {
         QCOMPARE(link_->PollTick(), MeterLink::PollResult::Resynced);
-        QCOMPARE(link_->PollTick(), MeterLink::PollResult::Changed);
+        QCOMPARE(PollUntil(MeterLink::PollResult::Changed), MeterLink::PollResult::Changed);
         CheckRelinked();
     }
-    void cleanup() {
-        link_.reset();
-        port_.reset();
-        sim_.write("quit\n");
-        if (!sim_.waitForFinished(3000))
-            sim_.kill();
+    MeterLink::PollResult Tick() {
+        QTest::qWait(50); // the polling timer's pace
+        return link_->PollTick();
     }
-
-    void streamClockAndSilence() {
-        for (int i = 0; i < 12; ++i)
-            link_->PollTick();
-        QCOMPARE(live_.Channels[1].ReadingCText, QStringLiteral("-20.9")); // -5.3 F, offset -0.5
-        QVERIFY(live_.Channels[3].OverRange);
-        // The meter had no date: the recovery gave it the PC's.
-        const auto reply = link_->QueryMeterClock(0.5);
-        QVERIFY(reply);
-        QCOMPARE(int(reply->at(1)), QDate::currentDate().year() % 100);
-        // Packets already on their way are still read; then the silence is a lost link.
-        Control("silent on\nstream off");
-        QTimer::singleShot(3000, this, [this] { Control("silent off\nstream on"); });
-        QCOMPARE(PollUntilLost(20), MeterLink::PollResult::Lost);
-        CheckRelinked();
-        QVERIFY(timers_.Timer1.isActive() && timers_.Timer2.isActive());
+    void TickFor(int ms) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!elapsed.hasExpired(ms))
+            QCOMPARE(Tick(), MeterLink::PollResult::Unchanged);
     }
-
-    void unplugAndReplug() {
-        QSignalSpy failed(link_.get(), &MeterLink::DeviceFailed);
-        QSignalSpy reopened(link_.get(), &MeterLink::DeviceReopened);
-        // The adapter is pulled; it comes back under the same name two seconds later.
-        Control("unplug");
-        QTimer::singleShot(2000, this, [this] { Control("plug"); });
-        QCOMPARE(PollUntilLost(50), MeterLink::PollResult::Lost);
-        CheckRelinked();
-        QCOMPARE(failed.count(), 1); // closed once, not an error storm
-        QCOMPARE(reopened.count(), 1);
-        for (int i = 0; i < 8; ++i)
-            QVERIFY(link_->PollTick() != MeterLink::PollResult::Lost);
-        QCOMPARE(live_.Channels[0].ReadingCText, QStringLiteral("23.0"));
+    // What the panel shows, checked at every tick: no channel is ever stale or wrong.
+    void CheckShownFor(int ms) {
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (!elapsed.hasExpired(ms)) {
+            QCOMPARE(Tick(), MeterLink::PollResult::Unchanged);
+            QStringList shown;
+            for (const ChannelState& channel : live_.Channels)
+                shown << SampleChannel(channel, INT_MAX, INT_MAX).TextC;
+            QCOMPARE(shown, kShown);
+        }
     }
-
-private:
+    MeterLink::PollResult PollUntil(MeterLink::PollResult wanted) {
+        MeterLink::PollResult result = MeterLink::PollResult::Unchanged;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (result != wanted && !elapsed.hasExpired(5000))
+            result = Tick();
+        return result;
+    }
+    // Polls while nothing happens; Lost means lost and linked again.
+    MeterLink::PollResult PollUntilLost() {
+        MeterLink::PollResult result = MeterLink::PollResult::Unchanged;
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (result == MeterLink::PollResult::Unchanged && !elapsed.hasExpired(10000))
+            result = Tick();
+        return result;
+    }
     void Control(const QByteArray& lines) {
         sim_.write(lines + '\n');
         sim_.waitForBytesWritten(1000);
-    }
-    // Polls while nothing happens, at most `ticks` times; Lost means lost and linked again.
-    MeterLink::PollResult PollUntilLost(int ticks) {
-        MeterLink::PollResult result = MeterLink::PollResult::Unchanged;
-        for (int i = 0; i < ticks && result == MeterLink::PollResult::Unchanged; ++i)
-            result = link_->PollTick();
-        return result;
     }
     // "No COM" was shown and the port's name is back.
     void CheckRelinked() {
