@@ -1,6 +1,7 @@
-// Processor time of the polling loop against the simulated meter streaming at line rate:
-// bench_polling [SECONDS] [--port DEVICE]. Without --port the simulated meter runs in this
-// process; with it, the program polls a serial device (for example corvilab-sim's port).
+// Processor time of the polling loop, and the time from opening the port until all four
+// channels are read: bench_polling [SECONDS] [--port DEVICE]. Without --port the simulated
+// meter runs in this process, once streaming at line rate and once sending a packet every
+// 50 ms; with it, the program polls a serial device (for example corvilab-sim's port).
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
@@ -17,6 +18,66 @@
 #include <QTimer>
 #include <cstdio>
 
+namespace {
+
+bool AllChannelsRead(const LiveState& live) {
+    for (const ChannelState& channel : live.Channels) {
+        if (!channel.TypeCode)
+            return false;
+    }
+    return true;
+}
+
+// Polls `device` for `seconds` once linked and prints the figures under `pace`.
+void Measure(QIODevice& device, const char* pace, int seconds) {
+    SystemClock clock;
+    MeterTimers timers;
+    LiveState live;
+    MeterLink link(clock, timers, live);
+    QElapsedTimer sinceOpen;
+    sinceOpen.start();
+    link.SetDevice(&device, QStringLiteral("meter"));
+    double linkedMs = -1;
+    int packets = 0;
+    QObject::connect(&timers.Timer1, &QTimer::timeout, [&] {
+        const auto result = link.PollTick();
+        packets +=
+            result == MeterLink::PollResult::Unchanged || result == MeterLink::PollResult::Changed;
+        if (linkedMs < 0 && !link.LinkLost && AllChannelsRead(live))
+            linkedMs = sinceOpen.elapsed();
+    });
+    timers.StartBoth();
+
+    // Measure from 3 s on, so the figure is the steady polling cost.
+    QEventLoop loop;
+    double cpuStart = 0;
+    QElapsedTimer wall;
+    QTimer::singleShot(3000, &loop, [&] {
+        cpuStart = ProcessorSeconds();
+        wall.start();
+        QTimer::singleShot(seconds * 1000, &loop, [&] {
+            link.Cancel();
+            loop.quit();
+        });
+    });
+    loop.exec();
+    timers.Timer1.stop();
+    timers.Timer2.stop();
+    const double cpu = ProcessorSeconds() - cpuStart;
+    const double elapsed = wall.elapsed() / 1000.0;
+    std::printf("polling %s, %.0f s: %d ticks with packets, processor %.3f s = %.2f %% of one "
+                "core; all four channels read %.0f ms after opening\n",
+                pace, elapsed, packets, cpu, 100.0 * cpu / elapsed, linkedMs);
+    // BENCH<TAB>figure<TAB>target<TAB>measured: collected into one table by scripts/bench.sh.
+    std::printf("BENCH\tprocessor use while polling (link alone, %s)\t< 1 %% of one core\t%.2f "
+                "%% of one core\n",
+                pace, 100.0 * cpu / elapsed);
+    std::printf("BENCH\tport opened to all four channels read (%s)\t< 1 s\t%.2f s\n", pace,
+                linkedMs / 1000.0);
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const QStringList args = app.arguments();
@@ -24,54 +85,21 @@ int main(int argc, char** argv) {
         args.size() > 1 && !args[1].startsWith(QLatin1String("--")) ? args[1].toInt() : 60;
     const int portArg = int(args.indexOf(QStringLiteral("--port")));
 
-    SystemClock clock;
-    MeterTimers timers;
-    LiveState live;
-    MeterLink link(clock, timers, live);
-    SimulatedMeterDevice simulated;
-    std::unique_ptr<QSerialPort> port;
     if (portArg > 0 && portArg + 1 < args.size()) {
         OpenedPort opened = OpenMeterPort(args[portArg + 1]);
         if (!opened.port) {
             std::fprintf(stderr, "bench_polling: %s\n", qPrintable(opened.error));
             return 1;
         }
-        port = std::move(opened.port);
-        link.SetDevice(port.get(), port->portName());
-    } else {
-        LoadScenario(DefaultScenarioText(), simulated.Model());
-        simulated.open(QIODevice::ReadWrite);
-        link.SetDevice(&simulated, QStringLiteral("simulated meter"));
+        Measure(*opened.port, qPrintable(args[portArg + 1]), seconds);
+        return 0;
     }
-
-    int packets = 0;
-    QObject::connect(&timers.Timer1, &QTimer::timeout, [&] {
-        const auto result = link.PollTick();
-        packets +=
-            result == MeterLink::PollResult::Unchanged || result == MeterLink::PollResult::Changed;
-    });
-    timers.StartBoth();
-
-    // Start measuring once linked, so the figure is the steady polling cost.
-    double cpuStart = 0;
-    QElapsedTimer wall;
-    QTimer::singleShot(3000, [&] {
-        cpuStart = ProcessorSeconds();
-        packets = 0;
-        wall.start();
-        QTimer::singleShot(seconds * 1000, [&] {
-            link.Cancel();
-            app.quit();
-        });
-    });
-    app.exec();
-    const double cpu = ProcessorSeconds() - cpuStart;
-    const double elapsed = wall.elapsed() / 1000.0;
-    std::printf("polling %.0f s: %d packets decoded, processor %.3f s = %.2f %% of one core\n",
-                elapsed, packets, cpu, 100.0 * cpu / elapsed);
-    // BENCH<TAB>figure<TAB>target<TAB>measured: collected into one table by scripts/bench.sh.
-    std::printf("BENCH\tprocessor use while polling (link alone, line rate)\t< 2 %% of one "
-                "core\t%.2f %% of one core\n",
-                100.0 * cpu / elapsed);
+    for (const int intervalMs : {0, 50}) {
+        SimulatedMeterDevice meter;
+        LoadScenario(DefaultScenarioText(), meter.Model());
+        meter.SetPacketInterval(intervalMs);
+        meter.open(QIODevice::ReadWrite);
+        Measure(meter, intervalMs ? "a packet every 50 ms" : "line rate", seconds);
+    }
     return 0;
 }

@@ -15,6 +15,7 @@
 #include "recording/file_commands.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
+#include "sim/meter_scenario.h"
 #include "sim/simulated_meter_device.h"
 #include "ui/dialogs.h"
 
@@ -24,7 +25,8 @@
 Application::Application()
     : Application(Overrides{}) {}
 
-Application::Application(const Overrides& overrides) {
+Application::Application(const Overrides& overrides)
+    : simulatorScenario_(overrides.simulatorScenario) {
     if (overrides.clock) {
         clock_ = overrides.clock;
     } else {
@@ -139,6 +141,8 @@ bool Application::StartPanel(const PortChoice& choice) {
     QString error;
     if (choice.simulated) {
         auto simulator = std::make_unique<SimulatedMeterDevice>();
+        if (!simulatorScenario_.isEmpty())
+            LoadScenario(simulatorScenario_, simulator->Model());
         if (simulator->open(QIODevice::ReadWrite)) {
             device_ = std::move(simulator);
             caption = QStringLiteral("Simulated");

@@ -36,6 +36,8 @@ public:
         Dialogs* dialogs = nullptr;
         const Clock* clock = nullptr;
         int sampleCapacity = SampleBuffers::kCapacity;
+        // What the built-in simulated meter is set up with; empty: as it is built.
+        QString simulatorScenario;
     };
     Application();
     explicit Application(const Overrides& overrides);
@@ -104,5 +106,6 @@ private:
     QPointer<PortWindow> portWindow_;
     // Probes, types and unit as the display last showed them.
     std::optional<MeterSetup> shownSetup_;
+    QString simulatorScenario_;
     bool ended_ = false;
 };

@@ -1,4 +1,5 @@
 #include "app/application.h"
+#include "sim/meter_scenario.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -41,7 +42,10 @@ int main(int argc, char** argv) {
     preselect.simulated = parser.isSet(simulate);
     preselect.name = parser.value(port);
 
-    Application corvilab;
+    // Without a meter, the built-in one behaves like a meter on a bench.
+    Application::Overrides setup;
+    setup.simulatorScenario = DefaultScenarioText();
+    Application corvilab(setup);
     QObject::connect(&corvilab, &Application::Finished, &app, &QCoreApplication::exit,
                      Qt::QueuedConnection);
     corvilab.ShowPortWindow(preselect);
