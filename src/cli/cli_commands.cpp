@@ -365,6 +365,16 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
         }
         options.settings.durationSeconds = *seconds;
     }
+    if (line.Has(QStringLiteral("give-up-after"))) {
+        const std::optional<double> seconds =
+            Seconds(line.Value(QStringLiteral("give-up-after")), 2000000.0);
+        if (!seconds) {
+            *usage =
+                Usage(out, QStringLiteral("--give-up-after is seconds above 0, at most 2000000"));
+            return std::nullopt;
+        }
+        options.settings.giveUpSeconds = *seconds;
+    }
     if (line.Has(QStringLiteral("unit"))) {
         options.unit = UnitOption(line.Value(QStringLiteral("unit")));
         if (!options.unit) {
@@ -380,7 +390,9 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
     if (!options)
         return {};
     return [&out, options](MeterSession& session) {
-        SamplingRun run(session, out, options->settings);
+        SamplingRun::Settings settings = options->settings;
+        settings.goesOn = QStringLiteral("live readings go on");
+        SamplingRun run(session, out, settings);
         bool unitF = false;
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
@@ -412,7 +424,9 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
                 out.Error(QStringLiteral("not writing to %1: %2; trying again at every sample")
                               .arg(recorder.CurrentFileName(), recorder.WriteError()));
         });
-        SamplingRun run(session, out, options->settings);
+        SamplingRun::Settings settings = options->settings;
+        settings.goesOn = QStringLiteral("recording goes on");
+        SamplingRun run(session, out, settings);
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
             if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {

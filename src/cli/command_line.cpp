@@ -14,8 +14,9 @@ struct OptionInfo {
 
 // Every command option, whichever command takes it.
 constexpr OptionInfo kOptions[] = {
-    {"samples", true}, {"interval", true}, {"unit", true}, {"duration", true},
-    {"output", true},  {"to", true},       {"yes", false}, {"long", false},
+    {"samples", true},  {"interval", true}, {"unit", true},
+    {"duration", true}, {"output", true},   {"to", true},
+    {"yes", false},     {"long", false},    {"give-up-after", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -32,8 +33,8 @@ const QList<CommandInfo>& Commands() {
     static const QList<CommandInfo> commands = {
         {"ports", {}, 0, 0, ""},
         {"status", {}, 0, 0, ""},
-        {"live", {"samples", "interval", "unit"}, 0, 0, ""},
-        {"record", {"interval", "samples", "duration"}, 1, 1, "FILE"},
+        {"live", {"samples", "interval", "unit", "give-up-after"}, 0, 0, ""},
+        {"record", {"interval", "samples", "duration", "give-up-after"}, 1, 1, "FILE"},
         {"logger sets", {}, 0, 0, ""},
         {"logger get", {"output", "unit"}, 1, 1, "SET"},
         {"logger all", {"unit"}, 1, 1, "DIR"},
@@ -211,11 +212,11 @@ QString HelpText() {
         "  ports                  the serial ports: name, description, manufacturer\n"
         "  status                 MemoryAddress, ManualCount and the bytes of automatic\n"
         "                         logger data stored\n"
-        "  live [--samples N] [--interval S] [--unit C|F]\n"
+        "  live [--samples N] [--interval S] [--unit C|F] [--give-up-after S]\n"
         "                         the heading line, then one record line per sample, until\n"
         "                         N samples or Ctrl-C; S is whole seconds, 1 to 86400\n"
         "                         (default 1); the unit defaults to the meter's\n"
-        "  record FILE [--interval S] [--samples N] [--duration S]\n"
+        "  record FILE [--interval S] [--samples N] [--duration S] [--give-up-after S]\n"
         "                         a recording into FILE as the desktop program makes it\n"
         "                         (heading, record lines, continuation files FILE-1 ... every\n"
         "                         320000 lines); ends after N samples, S seconds, Ctrl-C or\n"
@@ -238,6 +239,14 @@ QString HelpText() {
         "                         MAXMIN or MEM for 2.5 s\n"
         "  convert FILE [-o OUT] --to csv\n"
         "                         a .4ch data file as CSV (see below)\n"
+        "\n"
+        "live and record ride through a lost link (a pulled USB adapter, a meter switched\n"
+        "off): a notice on standard error says when the link is lost and when it is back.\n"
+        "Meanwhile no sample is taken and the port is opened again about once a second.\n"
+        "A meter that comes back as it was goes on where it was, numbering included; one\n"
+        "with other probes, thermocouple types or unit ends the run with status 1.\n"
+        "--give-up-after S ends the run with status 1 when the meter stays away S seconds\n"
+        "(default: never).\n"
         "\n"
         "Files written with -o, by record and by logger all are .4ch data files exactly as\n"
         "the desktop program writes them (Windows-1252, CR LF, a TAB after every field).\n"

@@ -12,6 +12,8 @@ SamplingRun::SamplingRun(MeterSession& session, ConsoleOutput& out, const Settin
     , settings_(settings) {
     duration_.setSingleShot(true);
     connect(&duration_, &QTimer::timeout, this, [this] { Finish(End::Done); });
+    giveUp_.setSingleShot(true);
+    connect(&giveUp_, &QTimer::timeout, this, [this] { Finish(End::GaveUp); });
 }
 
 int SamplingRun::Run() {
@@ -35,16 +37,25 @@ int SamplingRun::Run() {
             alarms.RebuildChannel(i);
         sampler.StartOver();
     });
-    connect(&link, &MeterLink::Resynced, this, [&] { sampler.StartOver(); });
+    connect(&link, &MeterLink::Resynced, this, [&](bool asBefore) {
+        // A meter set up as before goes on where it was.
+        if (!asBefore)
+            sampler.StartOver();
+        if (started_ && end_ == End::None)
+            LinkBack(asBefore);
+    });
+    // The recovery shows "No COM" on each of its passes; the first one after linking up is the
+    // moment the link was lost.
     connect(&link, &MeterLink::LinkCaptionChanged, this, [this](const QString& caption) {
-        if (started_ && caption == QLatin1String("No COM"))
-            Finish(End::LinkLost);
+        if (started_ && end_ == End::None && caption == QLatin1String("No COM") &&
+            lostAt_.isEmpty())
+            LinkLost();
     });
     connect(&session_, &MeterSession::Interrupting, this, [this] { Finish(End::Done); });
     connect(&session_, &MeterSession::DeadlinePassed, this, [this] { Finish(End::MeterFailed); });
 
     // Linking up waits for the meter; after that every packet read is bounded by the link's own
-    // limits, and a meter that goes quiet loses the link, which ends the run.
+    // limits, and a meter that goes quiet loses the link, which the recovery waits out.
     session_.ArmDeadline();
     timers.StartBoth();
     if (end_ == End::None)
@@ -53,6 +64,7 @@ int SamplingRun::Run() {
     timers.Timer1.stop();
     timers.Timer2.stop();
     duration_.stop();
+    giveUp_.stop();
     session_.DisarmDeadline();
     disconnect(&timers.Timer1, nullptr, this, nullptr);
     disconnect(&timers.Timer2, nullptr, this, nullptr);
@@ -64,13 +76,11 @@ int SamplingRun::Run() {
         return ExitSuccess;
     case End::Status:
         return status_;
-    case End::LinkLost:
-        out_.Error(QStringLiteral("lost the link to the meter on %1 after %2 samples%3")
-                       .arg(session_.PortName())
-                       .arg(samples_)
-                       .arg(session_.DeviceError().isEmpty()
-                                ? QString()
-                                : QStringLiteral(": ") + session_.DeviceError()));
+    case End::GaveUp:
+        out_.Error(QStringLiteral("the meter on %1 did not come back within %2 s of losing the "
+                                  "link at %3; stopped after %4 samples")
+                       .arg(session_.PortName(), QString::number(settings_.giveUpSeconds), lostAt_)
+                       .arg(samples_));
         return ExitMeterFailed;
     case End::Changed:
         out_.Error(QStringLiteral("the meter's probes, thermocouple types or unit changed "
@@ -120,7 +130,8 @@ void SamplingRun::Poll() {
 }
 
 void SamplingRun::Sample() {
-    if (end_ == End::None)
+    // The port may fail between two polls, before the recovery stops the sampling timer.
+    if (end_ == End::None && lostAt_.isEmpty())
         session_.GetSampler().SampleTick();
 }
 
@@ -134,6 +145,29 @@ void SamplingRun::Sampled(const SampleRecord& record) {
         Finish(End::Status, status);
     else if (settings_.samples > 0 && samples_ >= settings_.samples)
         Finish(End::Done);
+}
+
+void SamplingRun::LinkLost() {
+    lostAt_ = TimeNow();
+    out_.Error(QStringLiteral("lost the link to the meter on %1 at %2; waiting for it to come back")
+                   .arg(session_.PortName(), lostAt_));
+    if (settings_.giveUpSeconds > 0)
+        giveUp_.start(int(std::ceil(settings_.giveUpSeconds * 1000.0)));
+}
+
+void SamplingRun::LinkBack(bool asBefore) {
+    giveUp_.stop();
+    if (!asBefore) {
+        Finish(End::Changed);
+        return;
+    }
+    lostAt_.clear();
+    out_.Error(QStringLiteral("the link to the meter on %1 is back at %2; %3")
+                   .arg(session_.PortName(), TimeNow(), settings_.goesOn));
+}
+
+QString SamplingRun::TimeNow() const {
+    return session_.GetClock().Now().toString(QStringLiteral("HH:mm:ss"));
 }
 
 void SamplingRun::Finish(End end, int status) {

@@ -4,6 +4,7 @@
 
 #include <QEventLoop>
 #include <QObject>
+#include <QString>
 #include <QTimer>
 
 #include <functional>
@@ -14,8 +15,9 @@ class MeterSession;
 // The desktop program's main loop without its window, for `live` and `record`: the polling
 // timer reads the meter (linking up first), the sampling timer takes a sample every `interval`
 // seconds. It ends after the samples or the duration asked for, on a stop request, or when the
-// link is lost or the meter's configuration changes (the desktop program stops a recording
-// then too).
+// meter's configuration changes (the desktop program stops a recording then too). A lost link
+// is ridden through as the desktop program rides it: no sample while it is lost, numbering
+// goes on when the meter is back as it was; a notice on standard error says each.
 class SamplingRun : public QObject {
     Q_OBJECT
 public:
@@ -23,6 +25,8 @@ public:
         int interval = 1;             // seconds between samples, 1 .. 86400
         qint64 samples = 0;           // 0: no limit
         double durationSeconds = 0.0; // 0: no limit
+        double giveUpSeconds = 0.0;   // a link lost this long ends the run; 0: never
+        QString goesOn;               // what the notice of a link that is back says goes on
     };
 
     SamplingRun(MeterSession& session, ConsoleOutput& out, const Settings& settings);
@@ -39,17 +43,22 @@ public:
     qint64 SamplesTaken() const { return samples_; }
 
 private:
-    enum class End { None, Done, Status, LinkLost, Changed, MeterFailed };
+    enum class End { None, Done, Status, GaveUp, Changed, MeterFailed };
     void Poll();
     void Sample();
     void Sampled(const SampleRecord& record);
     void Finish(End end, int status = 0);
+    void LinkLost();
+    void LinkBack(bool asBefore);
+    QString TimeNow() const;
 
     MeterSession& session_;
     ConsoleOutput& out_;
     Settings settings_;
     QEventLoop loop_;
     QTimer duration_;
+    QTimer giveUp_;
+    QString lostAt_; // the local time the link was lost; empty while linked
     bool started_ = false;
     qint64 samples_ = 0;
     End end_ = End::None;

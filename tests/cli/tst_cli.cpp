@@ -83,6 +83,8 @@ private Q_SLOTS:
     void statusAndErase();
     void liveFollowsKeyAndUnit();
     void record();
+    void lostLink_data();
+    void lostLink();
     void convert();
 
 private:
@@ -128,7 +130,8 @@ void TestCli::cleanup() {
 
 bool TestCli::StartMeter() {
     meter_ = std::make_unique<QProcess>();
-    meter_->start(sim_, {"--fast", "--scenario", Path("meter.txt")});
+    // The link keeps the port's name when it is unplugged and plugged again, as udev does.
+    meter_->start(sim_, {"--fast", "--scenario", Path("meter.txt"), "--link", Path("meter")});
     if (!meter_->waitForStarted(10000))
         return false;
     QDeadlineTimer deadline(10000);
@@ -191,6 +194,7 @@ void TestCli::badUsage_data() {
     row("timeout not a number", "--timeout soon status", "--timeout");
     row("missing value", "live --samples", "needs a value");
     row("record without file", "record", "record needs FILE");
+    row("give up at 0", "record x.4ch --give-up-after 0", "--give-up-after is seconds above 0");
     row("set not a number", "logger get two", "set number");
     row("meter interval 256", "interval 256", "from 1 to 255");
     row("long READ", "key READ --long", "READ has no long press");
@@ -390,6 +394,73 @@ void TestCli::record() {
     QCOMPARE(lines.last(), QByteArray());
     for (int i = 1; i < lines.size() - 1; ++i)
         QCOMPARE(lines[i], QByteArray::number(i) + "\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r");
+}
+
+void TestCli::lostLink_data() {
+    QTest::addColumn<QByteArray>("whileAway"); // control lines after a while away; none: stays
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<bool>("stop");   // SIGTERM while away
+    QTest::addColumn<bool>("goesOn"); // records follow the gap
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QString>("said"); // standard error after the notice of the lost link
+    QTest::newRow("back as before")
+        << QByteArray("plug") << QStringList{"--duration", "9"} << false << true << 0
+        << "corvilab-cli: the link to the meter on %1 is back at T; recording goes on\n";
+    QTest::newRow("back in another unit")
+        << QByteArray("unit C\nplug") << QStringList() << false << false << 1
+        << "corvilab-cli: the meter's probes, thermocouple types or unit changed after N samples; "
+           "stopped, as the desktop program stops a recording then\n";
+    QTest::newRow("gone for good")
+        << QByteArray() << QStringList{"--give-up-after", "1"} << false << false << 1
+        << "corvilab-cli: the meter on %1 did not come back within 1 s of losing the link at T; "
+           "stopped after N samples\n";
+    QTest::newRow("stopped while away")
+        << QByteArray() << QStringList() << true << false << 0 << "";
+}
+
+void TestCli::lostLink() {
+    QFETCH(QByteArray, whileAway);
+    QFETCH(QStringList, options);
+    QFETCH(bool, stop);
+    QFETCH(bool, goesOn);
+    QFETCH(QString, said);
+    const QString port = Path("meter");
+    const QString file = Path("run.4ch");
+    QProcess process;
+    process.start(cli_, QStringList{"--port", port, "record", file} + options);
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(file).count('\n') >= 3, 20000);
+    QVERIFY(Control("unplug"));
+    QByteArray err;
+    QTRY_VERIFY_WITH_TIMEOUT((err += process.readAllStandardError()).contains("come back"), 10000);
+    const qsizetype atLoss = ReadAll(file).count('\n');
+    if (!whileAway.isEmpty()) {
+        QTest::qWait(2000);
+        QVERIFY(Control(whileAway));
+    }
+    if (stop)
+        process.terminate();
+    QVERIFY(process.waitForFinished(30000));
+    QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+    QTEST(process.exitCode(), "code");
+
+    // Two notices at most, each one whole line; times and counts vary from run to run.
+    const QString notices =
+        QString::fromUtf8(err + process.readAllStandardError())
+            .replace(QRegularExpression("\\b\\d\\d:\\d\\d:\\d\\d\\b"), "T")
+            .replace(QRegularExpression("after \\d+ samples"), "after N samples");
+    QCOMPARE(notices,
+             QString("corvilab-cli: lost the link to the meter on %1 at T; waiting for it to come "
+                     "back\n" +
+                     said)
+                 .arg(port));
+
+    // Whole lines, numbered on across the gap.
+    const QList<QByteArray> lines = Undated(ReadAll(file)).split('\n');
+    QCOMPARE(lines.last(), QByteArray());
+    for (int i = 1; i < lines.size() - 1; ++i)
+        QCOMPARE(lines[i], QByteArray::number(i) + "\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r");
+    QCOMPARE(lines.size() - 1 > atLoss, goesOn);
 }
 
 void TestCli::convert() {
