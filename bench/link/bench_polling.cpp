@@ -65,7 +65,7 @@ void Measure(QIODevice& device, const char* pace, int seconds) {
     timers.Timer2.stop();
     const double cpu = ProcessorSeconds() - cpuStart;
     const double elapsed = wall.elapsed() / 1000.0;
-    std::printf("polling %s, %.0f s: %d ticks with packets, processor %.3f s = %.2f %% of one "
+    std::printf("polling %s, %.0f s: %d polling ticks, processor %.3f s = %.2f %% of one "
                 "core; all four channels read %.0f ms after opening\n",
                 pace, elapsed, packets, cpu, 100.0 * cpu / elapsed, linkedMs);
     // BENCH<TAB>figure<TAB>target<TAB>measured: collected into one table by scripts/bench.sh.

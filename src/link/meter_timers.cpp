@@ -10,12 +10,14 @@ void MeterTimers::StartBoth() {
     Timer2.start();
 }
 
-ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause)
+ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause, Work work)
     : timers_(timers)
     , pollingWasActive_(timers.Timer1.isActive())
     , samplingWasActive_(timers.Timer2.isActive())
-    , pausedSampling_(pause == Pause::PollingAndSampling) {
+    , pausedSampling_(pause == Pause::PollingAndSampling)
+    , meter_(work == Work::Meter) {
     ++timers_.guardDepth_;
+    timers_.meterDepth_ += meter_;
     ++timers_.exchangesBegun_;
     timers_.Timer1.stop();
     if (pausedSampling_)
@@ -24,6 +26,7 @@ ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause)
 
 ExchangeGuard::~ExchangeGuard() {
     --timers_.guardDepth_;
+    timers_.meterDepth_ -= meter_;
     if (pollingWasActive_)
         timers_.Timer1.start();
     else

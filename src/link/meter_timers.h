@@ -17,11 +17,15 @@ public:
     // Exchanges begun so far: a wait that sees this change knows another exchange used the
     // line meanwhile.
     quint64 ExchangesBegun() const { return exchangesBegun_; }
+    // Whether a guard of an exchange with the meter is active (not only local work that keeps
+    // the timers quiet, such as listing or printing).
+    bool MeterExchangeInProgress() const { return meterDepth_ > 0; }
     void StartBoth();
 
 private:
     friend class ExchangeGuard;
     int guardDepth_ = 0;
+    int meterDepth_ = 0;
     quint64 exchangesBegun_ = 0;
 };
 
@@ -31,8 +35,11 @@ private:
 class ExchangeGuard {
 public:
     enum class Pause { Polling, PollingAndSampling };
+    // Local work (listing, printing) keeps the timers quiet without talking to the meter.
+    enum class Work { Meter, Local };
 
-    explicit ExchangeGuard(MeterTimers& timers, Pause pause = Pause::Polling);
+    explicit ExchangeGuard(MeterTimers& timers, Pause pause = Pause::Polling,
+                           Work work = Work::Meter);
     ~ExchangeGuard();
     ExchangeGuard(const ExchangeGuard&) = delete;
     ExchangeGuard& operator=(const ExchangeGuard&) = delete;
@@ -42,4 +49,5 @@ private:
     bool pollingWasActive_;
     bool samplingWasActive_;
     bool pausedSampling_;
+    bool meter_;
 };

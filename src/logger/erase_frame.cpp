@@ -21,15 +21,16 @@ void HostIn(QFrame* host, QWidget* contents) {
     layout->addWidget(contents);
 }
 
-bool ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link, EraseKind kind) {
-    if (link.Timers().ExchangeInProgress()) {
+EraseOutcome ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link,
+                                   EraseKind kind) {
+    if (link.Timers().MeterExchangeInProgress()) {
         dialogs.Information(parent, QStringLiteral("The meter is busy with another command. "
                                                    "Nothing was erased; try again when it ends."));
-        return false;
+        return EraseOutcome::Refused;
     }
-    if (!dialogs.ConfirmWarning(parent, EraseWarningText(kind)))
-        return false;
-    return EraseLoggerMemory(link, kind);
+    if (!dialogs.ConfirmWarning(parent, EraseWarningText(kind)) || !EraseLoggerMemory(link, kind))
+        return EraseOutcome::Declined;
+    return EraseOutcome::Erased;
 }
 
 EraseFrame::EraseFrame(MeterLink& link, Dialogs& dialogs, QFrame* host)
@@ -62,8 +63,8 @@ EraseFrame::EraseFrame(MeterLink& link, Dialogs& dialogs, QFrame* host)
 }
 
 void EraseFrame::OnEraseOK() {
-    ConfirmAndEraseLogger(dialogs_, this, link_,
-                          eraseAuto_->isChecked() ? EraseKind::Automatic : EraseKind::Manual);
-    if (host_)
+    const EraseOutcome outcome = ConfirmAndEraseLogger(
+        dialogs_, this, link_, eraseAuto_->isChecked() ? EraseKind::Automatic : EraseKind::Manual);
+    if (host_ && outcome != EraseOutcome::Refused)
         host_->hide();
 }

@@ -13,10 +13,13 @@ class QRadioButton;
 // Lays `contents` into the main window's placeholder frame `host` (none: nothing).
 void HostIn(QFrame* host, QWidget* contents);
 
+enum class EraseOutcome { Erased, Declined, Refused };
 // Asks with the "Warning" box and, on OK, erases that part of the logger memory. Refused with a
 // message while another exchange with the meter is running (a download, the link's recovery):
-// the erase command would land in the middle of it. True when the command was sent.
-bool ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link, EraseKind kind);
+// the erase command would land in the middle of it; the caller then leaves its window as it
+// was. Local work that only keeps the timers quiet (listing, printing) refuses nothing.
+EraseOutcome ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link,
+                                   EraseKind kind);
 
 // The contents of the main window's erase frame `PicErase`: the frame `SSFrame2` "Erase" with
 // `EraseAuto` and `EraseManual` and the button `CmdEraseOK`. It lays itself into `host` and

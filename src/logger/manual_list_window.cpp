@@ -81,7 +81,7 @@ bool ManualListWindow::ShowEntries(const QVector<ManualRecord>& entries) {
 void ManualListWindow::Print() {
     BusyScope busy(*this);
     Hourglass hourglass;
-    ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::Polling);
+    ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::Polling, ExchangeGuard::Work::Local);
     QPrinter printer;
     if (!dialogs_.Print(this, printer))
         return;
@@ -102,6 +102,6 @@ void ManualListWindow::Erase() {
     if (CloseRequested())
         return;
     BusyScope busy(*this);
-    ConfirmAndEraseLogger(dialogs_, this, link_, EraseKind::Manual);
-    close();
+    if (ConfirmAndEraseLogger(dialogs_, this, link_, EraseKind::Manual) != EraseOutcome::Refused)
+        close();
 }

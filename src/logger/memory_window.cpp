@@ -135,7 +135,8 @@ bool MemoryWindow::OpenSet(int row) {
     if (!set || CloseRequested())
         return false;
     BusyScope busy(*this);
-    ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
+    ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling,
+                        ExchangeGuard::Work::Local);
     if (dataList_)
         dataList_->close();
     dataList_ = new DataListWindow(link_.Timers(), dialogs_, parentWidget());
@@ -150,8 +151,8 @@ void MemoryWindow::EraseFromMemory() {
     if (transferRunning_ || CloseRequested())
         return;
     BusyScope busy(*this);
-    ConfirmAndEraseLogger(dialogs_, this, link_, EraseKind::Automatic);
-    close();
+    if (ConfirmAndEraseLogger(dialogs_, this, link_, EraseKind::Automatic) != EraseOutcome::Refused)
+        close();
 }
 
 bool MemoryWindow::eventFilter(QObject* watched, QEvent* event) {

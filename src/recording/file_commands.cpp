@@ -124,7 +124,7 @@ void FileCommands::Open() {
     DataFileReadResult result;
     window->SetBusy(true);
     {
-        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling);
+        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling, ExchangeGuard::Work::Local);
         // Rows reach the list 10000 at a time: each batch costs the view a layout, and a batch
         // reads in a few tens of milliseconds, so the window still answers and shows progress.
         result = ReadFileIntoGrid(

@@ -220,6 +220,8 @@ private Q_SLOTS:
         QTest::newRow("0.02 s just before midnight ends at once")
             << 0.02 << QList<double>{86399.99, 86399.995} << 2;
         QTest::newRow("a negative wait reads the clock again") << -1.0 << QList<double>{50.0} << 2;
+        QTest::newRow("ending just before midnight, read after it")
+            << 0.02 << QList<double>{86399.97, 0.001, 0.5} << 2;
     }
     void delayMidnightRule() {
         QFETCH(double, seconds);

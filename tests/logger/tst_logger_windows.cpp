@@ -22,6 +22,8 @@
 #include <QToolBar>
 #include <QtTest>
 
+Q_DECLARE_METATYPE(ExchangeGuard::Work)
+
 namespace {
 
 using Commands = QVector<QByteArray>;
@@ -284,6 +286,30 @@ private Q_SLOTS:
         QVERIFY(samplingKept && rig.timers.Timer1.isActive());
         DeleteClosedWindows();
         QVERIFY(!window && rig.NothingOpen());
+    }
+
+    void eraseWhileBusy_data() {
+        // Local work (listing, printing) only keeps the timers quiet; a meter exchange holds
+        // the line, and a refused erase leaves the frame as it was.
+        QTest::addColumn<ExchangeGuard::Work>("work");
+        QTest::addColumn<Commands>("sent");
+        QTest::addColumn<bool>("frameShown");
+        QTest::newRow("while listing")
+            << ExchangeGuard::Work::Local << Commands{"A", Hex("57000002")} << false;
+        QTest::newRow("while the meter is busy")
+            << ExchangeGuard::Work::Meter << Commands{} << true;
+    }
+    void eraseWhileBusy() {
+        QFETCH(ExchangeGuard::Work, work);
+        Rig rig(QString::fromLatin1(kTwoSets));
+        rig.picErase->show();
+        rig.dialogs.buttonAnswers = {QMessageBox::Ok};
+        {
+            ExchangeGuard busy(rig.timers, ExchangeGuard::Pause::PollingAndSampling, work);
+            QTest::mouseClick(rig.eraseFrame->CmdEraseOK(), Qt::LeftButton);
+        }
+        QTEST(rig.Commands(), "sent");
+        QTEST(!rig.picErase->isHidden(), "frameShown");
     }
 
     void failedDownloadLeavesNothing_data() {
