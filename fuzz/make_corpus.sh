@@ -22,6 +22,13 @@ seed fuzz_live_packet four_channels "$t1 $t2 $t3 $t4"
 seed fuzz_live_packet garbage_between "41 $t1 02 02 03 $t2 FF $t3 $t4 02 00"
 
 # Status replies: STX, address (3 bytes), manual count, FF, ETX; possibly after stream bytes.
+# The line as it comes: a first byte that picks the reply awaited (its value modulo 6, less one;
+# -1 awaits none) and the read size (its high nibble, plus one), then the bytes.
+seed fuzz_line_reader stream "30 $t1 $t2 $t3 $t4"
+seed fuzz_line_reader status_between "11 $t1 02 00 20 00 03 FF 03 $t2 $t3"
+seed fuzz_line_reader clock_after_stray "22 55 03 $t1 02 0D 08 08 0E 05 09 03 $t2"
+seed fuzz_line_reader dump "04 $t1 02 00 20 43 00 55 AA 00 01 00 00 00 00 00 00 00 00 00 03 $t2"
+
 seed fuzz_status_reply empty_memory '02 00 20 00 00 FF 03'
 seed fuzz_status_reply full_memory '02 07 F0 00 2A FF 03'
 seed fuzz_status_reply after_stream "$t1 02 00 21 17 03 FF 03"
