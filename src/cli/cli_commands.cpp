@@ -5,6 +5,7 @@
 #include "cli/meter_session.h"
 #include "cli/sampling_run.h"
 #include "cli/stop_signals.h"
+#include "cli/web_serving.h"
 #include "config/meter_settings.h"
 #include "link/delay.h"
 #include "logger/logger_download.h"
@@ -332,6 +333,7 @@ MeterJob LoggerManual(ConsoleOutput& out) {
 struct SamplingOptions {
     SamplingRun::Settings settings;
     std::optional<bool> unit;
+    WebServing web;
 };
 
 std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, ConsoleOutput& out,
@@ -382,7 +384,40 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
             return std::nullopt;
         }
     }
+    QString error;
+    const std::optional<WebServing> web = ReadWebServing(
+        line,
+        line.command == QLatin1String("serve") ? QStringLiteral("listen") : QStringLiteral("http"),
+        &error);
+    if (!web) {
+        *usage = Usage(out, error);
+        return std::nullopt;
+    }
+    options.web = *web;
     return options;
+}
+
+// The live web view of the run, when asked for. False when it cannot serve.
+bool Serve(const SamplingOptions& options, MeterSession& session, const Recorder* recorder,
+           ConsoleOutput& out, std::unique_ptr<LiveServer>* server) {
+    if (options.web.wanted)
+        *server = StartWebServing(options.web, session, recorder, out);
+    return !options.web.wanted || *server;
+}
+
+MeterJob ServeOnly(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
+    if (!options)
+        return {};
+    return [&out, options](MeterSession& session) {
+        std::unique_ptr<LiveServer> server;
+        if (!Serve(*options, session, nullptr, out, &server))
+            return int(ExitUsage);
+        SamplingRun::Settings settings = options->settings;
+        settings.goesOn = QStringLiteral("serving goes on");
+        SamplingRun run(session, out, settings);
+        return run.Run();
+    };
 }
 
 MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
@@ -392,6 +427,9 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
     return [&out, options](MeterSession& session) {
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("live readings go on");
+        std::unique_ptr<LiveServer> server;
+        if (!Serve(*options, session, nullptr, out, &server))
+            return int(ExitUsage);
         SamplingRun run(session, out, settings);
         bool unitF = false;
         run.OnLinked = [&] {
@@ -426,6 +464,9 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
         });
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("recording goes on");
+        std::unique_ptr<LiveServer> server;
+        if (!Serve(*options, session, &recorder, out, &server))
+            return int(ExitUsage);
         SamplingRun run(session, out, settings);
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
@@ -683,6 +724,8 @@ MeterJob MeterCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
         return Live(line, out, usage);
     if (command == QLatin1String("record"))
         return Record(line, out, usage);
+    if (command == QLatin1String("serve"))
+        return ServeOnly(line, out, usage);
     if (command == QLatin1String("erase"))
         return Erase(line, out, usage);
     if (command == QLatin1String("clock"))

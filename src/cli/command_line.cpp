@@ -14,9 +14,9 @@ struct OptionInfo {
 
 // Every command option, whichever command takes it.
 constexpr OptionInfo kOptions[] = {
-    {"samples", true},  {"interval", true}, {"unit", true},
-    {"duration", true}, {"output", true},   {"to", true},
-    {"yes", false},     {"long", false},    {"give-up-after", true},
+    {"samples", true},       {"interval", true}, {"unit", true},   {"duration", true},
+    {"output", true},        {"to", true},       {"yes", false},   {"long", false},
+    {"give-up-after", true}, {"http", true},     {"listen", true}, {"token-file", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -33,8 +33,13 @@ const QList<CommandInfo>& Commands() {
     static const QList<CommandInfo> commands = {
         {"ports", {}, 0, 0, ""},
         {"status", {}, 0, 0, ""},
-        {"live", {"samples", "interval", "unit", "give-up-after"}, 0, 0, ""},
-        {"record", {"interval", "samples", "duration", "give-up-after"}, 1, 1, "FILE"},
+        {"live", {"samples", "interval", "unit", "give-up-after", "http", "token-file"}, 0, 0, ""},
+        {"record",
+         {"interval", "samples", "duration", "give-up-after", "http", "token-file"},
+         1,
+         1,
+         "FILE"},
+        {"serve", {"listen", "token-file", "interval", "duration", "give-up-after"}, 0, 0, ""},
         {"logger sets", {}, 0, 0, ""},
         {"logger get", {"output", "unit"}, 1, 1, "SET"},
         {"logger all", {"unit"}, 1, 1, "DIR"},
@@ -221,6 +226,13 @@ QString HelpText() {
         "                         (heading, record lines, continuation files FILE-1 ... every\n"
         "                         320000 lines); ends after N samples, S seconds, Ctrl-C or\n"
         "                         SIGTERM, always with whole lines in the file\n"
+        "  serve [--listen ADDRESS:PORT] [--token-file FILE] [--interval S] [--duration S]\n"
+        "                         the live web view and Prometheus metrics while polling,\n"
+        "                         at http://ADDRESS:PORT/ (default 127.0.0.1:8080; 0.0.0.0\n"
+        "                         serves every network); /api/live, /api/samples?since=N,\n"
+        "                         /metrics; with a token file every request needs\n"
+        "                         ?token=TOKEN; live and record serve too with --http\n"
+        "                         ADDRESS:PORT\n"
         "  logger sets            the logger's sets: Set, Date Time, Intv., Rec.s\n"
         "  logger get SET [-o FILE] [--unit C|F]\n"
         "                         the set's records as the data list shows and saves them;\n"

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "serve/live_server.h"
+
+#include <memory>
+
+class ConsoleOutput;
+class MeterSession;
+class Recorder;
+struct CommandLine;
+
+// The live web view of a `serve`, `live` or `record` run: `addressOption` ("listen" or "http")
+// gives ADDRESS:PORT, --token-file the access token.
+struct WebServing {
+    bool wanted = false;
+    LiveServer::Settings settings;
+};
+
+// The options read and checked; empty with a usage error in `error`.
+std::optional<WebServing> ReadWebServing(const CommandLine& line, const QString& addressOption,
+                                         QString* error);
+
+// Serves the session's meter (and the recording, when given) until the server is destroyed.
+// Empty when it cannot listen; the reason is on standard error. The address is told there too.
+std::unique_ptr<LiveServer> StartWebServing(const WebServing& serving, MeterSession& session,
+                                            const Recorder* recorder, ConsoleOutput& out);
