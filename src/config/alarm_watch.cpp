@@ -7,6 +7,8 @@
 #include "link/meter_link.h"
 #include "recording/sampler.h"
 
+#include <QCoreApplication>
+
 AlarmWatch::AlarmWatch(const Clock& clock, MeterLink& link, Sampler& sampler, QObject* parent)
     : QObject(parent)
     , clock_(clock)
@@ -27,12 +29,17 @@ void AlarmWatch::SetLogPath(const QString& path) {
 }
 
 void AlarmWatch::Look(const SampleRecord& record) {
-    const bool fahrenheit = link_.Live().UnitF;
+    const bool fahrenheit = Fahrenheit.value_or(link_.Live().UnitF);
     if (panelAlarms_) {
         for (int i = 0; i < 4; ++i)
             Detector.Limits.high[size_t(i)] = panelAlarms_->Alarm(fahrenheit, i);
     }
     Fire(Detector.Sample(record, fahrenheit, clock_.Now()));
+}
+
+void AlarmWatch::Finish() {
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    Command.WaitForRunning();
 }
 
 void AlarmWatch::LookAtLink() {

@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include <memory>
+#include <optional>
 
 class AlarmSettings;
 class Clock;
@@ -27,6 +28,8 @@ public:
 
     AlarmDetector Detector;
     AlarmCommand Command;
+    // The unit the limits are in; empty: the meter's.
+    std::optional<bool> Fahrenheit;
 
     // The high alarms follow the alarm values of the panel (the knobs) when set.
     void FollowPanelAlarms(const AlarmSettings* alarms) { panelAlarms_ = alarms; }
@@ -35,6 +38,8 @@ public:
 
     // Looks at one sample now, as the watch does after each sample.
     void Look(const SampleRecord& record);
+    // Before the program ends: looks at the samples still waiting and lets the commands end.
+    void Finish();
 
 Q_SIGNALS:
     void EventFired(const AlarmEvent& event);
