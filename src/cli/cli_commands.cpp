@@ -340,14 +340,6 @@ struct SamplingOptions {
     QString onAlarm, alarmLog;
 };
 
-// Degrees with "." as the decimal point, in tenths.
-std::optional<int> Tenths(const QString& text) {
-    static const QRegularExpression kNumber(QStringLiteral("^[-+]?(\\d{1,6}(\\.\\d*)?|\\.\\d+)$"));
-    if (!kNumber.match(text).hasMatch())
-        return std::nullopt;
-    return int(std::lround(text.toDouble() * 10.0));
-}
-
 // --alarm (one limit each: "T1>=250", "T3<=-18"), --hysteresis, --on-alarm, --alarm-log.
 bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
                       SamplingOptions& options) {
@@ -371,7 +363,7 @@ bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
                                     .arg(text, match.captured(1)));
             return false;
         }
-        const std::optional<int> limit = Tenths(match.captured(3));
+        const std::optional<int> limit = DegreesInTenths(match.captured(3));
         if (!limit) {
             *usage = Usage(out, QStringLiteral("--alarm '%1': the limit '%2' is not a number")
                                     .arg(text, match.captured(3)));
@@ -382,7 +374,7 @@ bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
         limits[size_t(channel - 1)] = *limit;
     }
     if (line.Has(QStringLiteral("hysteresis"))) {
-        const std::optional<int> tenths = Tenths(line.Value(QStringLiteral("hysteresis")));
+        const std::optional<int> tenths = DegreesInTenths(line.Value(QStringLiteral("hysteresis")));
         if (!tenths || *tenths < 0) {
             *usage = Usage(out, QStringLiteral("--hysteresis is degrees from 0, not '%1'")
                                     .arg(line.Value(QStringLiteral("hysteresis"))));

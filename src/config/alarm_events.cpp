@@ -3,6 +3,9 @@
 #include "config/alarm_settings.h"
 #include "recording/sampler.h"
 
+#include <QRegularExpression>
+#include <cmath>
+
 namespace {
 
 const char* const kEventNames[] = {
@@ -11,6 +14,18 @@ const char* const kEventNames[] = {
 };
 
 } // namespace
+
+std::optional<int> DegreesInTenths(const QString& text) {
+    static const QRegularExpression kNumber(
+        QStringLiteral("^\\s*[-+]?(\\d{1,6}(\\.\\d*)?|\\.\\d+)\\s*$"));
+    if (!kNumber.match(text).hasMatch())
+        return std::nullopt;
+    return int(std::lround(text.trimmed().toDouble() * 10.0));
+}
+
+bool IsAlarmStart(AlarmEventKind kind) {
+    return int(kind) % 2 == 0; // each start is followed by its end
+}
 
 QString AlarmEventName(AlarmEventKind kind) {
     return QString::fromLatin1(kEventNames[int(kind)]);

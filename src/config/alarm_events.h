@@ -25,6 +25,9 @@ enum class AlarmEventKind {
     LinkBack,
 };
 
+// Whether the event is the start of an alarm rather than its end.
+bool IsAlarmStart(AlarmEventKind kind);
+
 // The event's name as commands and the alarm log see it: "high", "probe-lost", "link-back", ...
 QString AlarmEventName(AlarmEventKind kind);
 
@@ -41,6 +44,10 @@ struct AlarmEvent {
     // One line for people: "05:21:18 T1 high 251.3 (limit 250 °C)".
     QString Describe() const;
 };
+
+// Degrees written with "." as the decimal point ("250", "-18", "1.5"), in tenths; empty when
+// the text is not such a number.
+std::optional<int> DegreesInTenths(const QString& text);
 
 // Where alarms start, in tenths of a degree of the panel's unit.
 struct AlarmLimits {
