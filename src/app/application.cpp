@@ -1,7 +1,12 @@
 #include "app/application.h"
 
 #include "app/panel_window.h"
+#include "config/alarm_frame.h"
+#include "config/alarm_log_window.h"
+#include "config/alarm_notification.h"
 #include "config/alarm_settings.h"
+#include "config/alarm_setup_window.h"
+#include "config/alarm_watch.h"
 #include "config/config_commands.h"
 #include "graphs/graph_commands.h"
 #include "link/clock.h"
@@ -44,6 +49,8 @@ Application::Application(const Overrides& overrides)
     link_ = std::make_unique<MeterLink>(*clock_, *timers_, *live_);
     alarms_ = std::make_unique<AlarmSettings>(*live_);
     sampler_ = std::make_unique<Sampler>(*clock_, *live_, *alarms_, overrides.sampleCapacity);
+    watch_ = std::make_unique<AlarmWatch>(*clock_, *link_, *sampler_);
+    watch_->FollowPanelAlarms(alarms_.get());
     recorder_ = std::make_unique<Recorder>();
     panel_ = std::make_unique<Panel>(*live_, *alarms_, *recorder_);
     loggerMemory_ = std::make_unique<LoggerMemory>();
@@ -61,6 +68,8 @@ Application::Application(const Overrides& overrides)
                                        panel_.get(), [this] { return panel_->PanelUnitText(); });
     graphs_ = std::make_unique<GraphCommands>(*sampler_, *live_, *timers_, *dialogs_, *clock_,
                                               panel_.get());
+    alarmSetup_ = std::make_unique<AlarmSetupWindow>(*watch_, *dialogs_);
+    alarmLog_ = std::make_unique<AlarmLogWindow>();
     Wire();
 }
 
@@ -73,6 +82,8 @@ Application::~Application() {
     config_.reset();
     files_.reset();
     graphs_.reset();
+    alarmSetup_.reset();
+    alarmLog_.reset();
     panel_.reset();
     link_->SetDevice(nullptr, QString());
 }
@@ -115,6 +126,27 @@ void Application::Wire() {
                        [f = panel_->PicLogger()] { f->setVisible(f->isHidden()); });
     panel_->SetCommand(QStringLiteral("Erase"),
                        [f = panel_->PicErase()] { f->setVisible(f->isHidden()); });
+
+    const auto showWindow = [](QWidget* w) {
+        w->show();
+        w->raise();
+        w->activateWindow();
+    };
+    connect(panel_->PicAlmRange(), &AlarmFrame::ActionsRequested, this,
+            [this, showWindow] { showWindow(alarmSetup_.get()); });
+    connect(panel_->PicAlmRange(), &AlarmFrame::LogRequested, this,
+            [this, showWindow] { showWindow(alarmLog_.get()); });
+    connect(watch_.get(), &AlarmWatch::EventFired, this, [this, showWindow](const AlarmEvent& e) {
+        const bool sound = alarmSetup_->Sound();
+        alarmLog_->AddEvent(e, sound);
+        if (alarmSetup_->Notify())
+            SendAlarmNotification(e);
+        // The sound goes on until acknowledged in the log, so the log comes forward.
+        if (sound && IsAlarmStart(e.kind))
+            showWindow(alarmLog_.get());
+    });
+    connect(watch_.get(), &AlarmWatch::ActionFailed, this,
+            [this](const QString& message) { alarmLog_->AddNote(clock_->Now(), message); });
 }
 
 SimulatedMeterDevice* Application::Simulator() const {

@@ -10,7 +10,10 @@
 #include <memory>
 #include <optional>
 
+class AlarmLogWindow;
 class AlarmSettings;
+class AlarmSetupWindow;
+class AlarmWatch;
 class Clock;
 class ConfigCommands;
 class Dialogs;
@@ -62,6 +65,9 @@ public:
     MeterTimers& Timers() { return *timers_; }
     Sampler& GetSampler() { return *sampler_; }
     AlarmSettings& Alarms() { return *alarms_; }
+    AlarmWatch& Watch() { return *watch_; }
+    AlarmSetupWindow& AlarmSetup() { return *alarmSetup_; }
+    AlarmLogWindow& AlarmLog() { return *alarmLog_; }
     ConfigCommands& Config() { return *config_; }
     Recorder& GetRecorder() { return *recorder_; }
     FileCommands& Files() { return *files_; }
@@ -96,6 +102,7 @@ private:
     std::unique_ptr<MeterLink> link_;
     std::unique_ptr<AlarmSettings> alarms_;
     std::unique_ptr<Sampler> sampler_;
+    std::unique_ptr<AlarmWatch> watch_;
     std::unique_ptr<LoggerMemory> loggerMemory_;
     std::unique_ptr<QIODevice> device_;
     std::unique_ptr<Panel> panel_;
@@ -103,6 +110,8 @@ private:
     std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<GraphCommands> graphs_;
+    std::unique_ptr<AlarmSetupWindow> alarmSetup_;
+    std::unique_ptr<AlarmLogWindow> alarmLog_;
     QPointer<PortWindow> portWindow_;
     // Probes, types and unit as the display last showed them.
     std::optional<MeterSetup> shownSetup_;

@@ -6,6 +6,7 @@
 #include "cli/sampling_run.h"
 #include "cli/stop_signals.h"
 #include "cli/web_serving.h"
+#include "config/alarm_watch.h"
 #include "config/meter_settings.h"
 #include "link/delay.h"
 #include "logger/logger_download.h"
@@ -19,12 +20,14 @@
 #include "views/six_column_model.h"
 
 #include <QDir>
+#include <QRegularExpression>
 #include <QSaveFile>
 #include <QSerialPortInfo>
 
 #include <cmath>
 #include <functional>
 #include <limits>
+#include <memory>
 #include <optional>
 
 namespace {
@@ -334,7 +337,79 @@ struct SamplingOptions {
     SamplingRun::Settings settings;
     std::optional<bool> unit;
     WebServing web;
+    bool alarms = false; // any alarm option given
+    AlarmLimits limits;
+    QString onAlarm, alarmLog;
 };
+
+// --alarm (one limit each: "T1>=250", "T3<=-18"), --hysteresis, --on-alarm, --alarm-log.
+bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
+                      SamplingOptions& options) {
+    static const QRegularExpression kAlarm(
+        QStringLiteral("^\\s*[Tt](\\d+)\\s*(>=|<=)\\s*(\\S*)\\s*$"));
+    const QString alarm = QStringLiteral("alarm");
+    const QStringList alarms =
+        line.Has(alarm) ? line.Value(alarm).split(QLatin1Char('\n')) : QStringList();
+    for (const QString& text : alarms) {
+        const QRegularExpressionMatch match = kAlarm.match(text);
+        if (!match.hasMatch()) {
+            *usage = Usage(out, QStringLiteral("--alarm '%1' is not a limit: write T1>=250 for a "
+                                               "maximum or T3<=-18 for a minimum")
+                                    .arg(text));
+            return false;
+        }
+        const int channel = match.captured(1).toInt();
+        if (channel < 1 || channel > 4) {
+            *usage = Usage(out, QStringLiteral("--alarm '%1': there is no channel T%2; the "
+                                               "channels are T1 to T4")
+                                    .arg(text, match.captured(1)));
+            return false;
+        }
+        const std::optional<int> limit = DegreesInTenths(match.captured(3));
+        if (!limit) {
+            *usage = Usage(out, QStringLiteral("--alarm '%1': the limit '%2' is not a number")
+                                    .arg(text, match.captured(3)));
+            return false;
+        }
+        auto& limits =
+            match.captured(2) == QLatin1String(">=") ? options.limits.high : options.limits.low;
+        limits[size_t(channel - 1)] = *limit;
+    }
+    if (line.Has(QStringLiteral("hysteresis"))) {
+        const std::optional<int> tenths = DegreesInTenths(line.Value(QStringLiteral("hysteresis")));
+        if (!tenths || *tenths < 0) {
+            *usage = Usage(out, QStringLiteral("--hysteresis is degrees from 0, not '%1'")
+                                    .arg(line.Value(QStringLiteral("hysteresis"))));
+            return false;
+        }
+        options.limits.hysteresis = *tenths;
+    }
+    options.onAlarm = line.Value(QStringLiteral("on-alarm"));
+    options.alarmLog = line.Value(QStringLiteral("alarm-log"));
+    options.alarms = !alarms.isEmpty() || !options.onAlarm.isEmpty() ||
+                     !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis"));
+    return true;
+}
+
+// The alarm watch of a live or record run: each event a line on standard error. Empty when no
+// alarm option was given.
+std::unique_ptr<AlarmWatch> WatchAlarms(const SamplingOptions& options, MeterSession& session,
+                                        ConsoleOutput& out) {
+    if (!options.alarms)
+        return nullptr;
+    auto watch =
+        std::make_unique<AlarmWatch>(session.GetClock(), session.Link(), session.GetSampler());
+    watch->Detector.Limits = options.limits;
+    watch->Command.Command = options.onAlarm;
+    watch->SetLogPath(options.alarmLog);
+    watch->Fahrenheit = options.unit;
+    QObject::connect(watch.get(), &AlarmWatch::EventFired, &session, [&out](const AlarmEvent& e) {
+        out.Error(QStringLiteral("alarm: ") + e.Describe());
+    });
+    QObject::connect(watch.get(), &AlarmWatch::ActionFailed, &session,
+                     [&out](const QString& message) { out.Error(message); });
+    return watch;
+}
 
 std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, ConsoleOutput& out,
                                                    int* usage) {
@@ -394,6 +469,8 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
         return std::nullopt;
     }
     options.web = *web;
+    if (!ReadAlarmOptions(line, out, usage, options))
+        return std::nullopt;
     return options;
 }
 
@@ -431,6 +508,7 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
         if (!Serve(*options, session, nullptr, out, &server))
             return int(ExitUsage);
         SamplingRun run(session, out, settings);
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
         bool unitF = false;
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
@@ -444,7 +522,10 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
                                     unitF ? sample.TextF : sample.TextC));
             return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
         };
-        return run.Run();
+        const int status = run.Run();
+        if (alarms)
+            alarms->Finish();
+        return status;
     };
 }
 
@@ -468,6 +549,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
         if (!Serve(*options, session, &recorder, out, &server))
             return int(ExitUsage);
         SamplingRun run(session, out, settings);
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
             if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {
@@ -481,6 +563,8 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return int(ExitSuccess);
         };
         int status = run.Run();
+        if (alarms)
+            alarms->Finish();
         const QString file = recorder.CurrentFileName();
         const qint64 missed = recorder.MissedSamples();
         if (!recorder.Stop()) {

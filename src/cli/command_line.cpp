@@ -14,9 +14,10 @@ struct OptionInfo {
 
 // Every command option, whichever command takes it.
 constexpr OptionInfo kOptions[] = {
-    {"samples", true},       {"interval", true}, {"unit", true},   {"duration", true},
-    {"output", true},        {"to", true},       {"yes", false},   {"long", false},
-    {"give-up-after", true}, {"http", true},     {"listen", true}, {"token-file", true},
+    {"samples", true},       {"interval", true},   {"unit", true},     {"duration", true},
+    {"output", true},        {"to", true},         {"yes", false},     {"long", false},
+    {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
+    {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -33,9 +34,15 @@ const QList<CommandInfo>& Commands() {
     static const QList<CommandInfo> commands = {
         {"ports", {}, 0, 0, ""},
         {"status", {}, 0, 0, ""},
-        {"live", {"samples", "interval", "unit", "give-up-after", "http", "token-file"}, 0, 0, ""},
+        {"live",
+         {"samples", "interval", "unit", "give-up-after", "http", "token-file", "alarm",
+          "hysteresis", "on-alarm", "alarm-log"},
+         0,
+         0,
+         ""},
         {"record",
-         {"interval", "samples", "duration", "give-up-after", "http", "token-file"},
+         {"interval", "samples", "duration", "give-up-after", "http", "token-file", "alarm",
+          "hysteresis", "on-alarm", "alarm-log"},
          1,
          1,
          "FILE"},
@@ -184,6 +191,9 @@ CommandLine ParseCommandLine(const QStringList& arguments, const QString& enviro
                          .arg(value));
             else
                 line.timeoutSeconds = seconds;
+        } else if (name == QLatin1String("alarm") && line.options.contains(name)) {
+            // One --alarm per limit; the limits are kept one a line.
+            line.options[name] += QLatin1Char('\n') + value;
         } else if (line.options.contains(name)) {
             fail(QStringLiteral("option '--%1' given twice").arg(name));
         } else {
@@ -233,6 +243,18 @@ QString HelpText() {
         "                         /metrics; with a token file every request needs\n"
         "                         ?token=TOKEN; live and record serve too with --http\n"
         "                         ADDRESS:PORT\n"
+        "  live and record also take:\n"
+        "      --alarm T1>=250    an event when T1 reaches 250, another when it falls back\n"
+        "                         below 250 minus the hysteresis; T3<=-18 watches a minimum;\n"
+        "                         in the unit of the readings; give one --alarm per limit\n"
+        "      --hysteresis D     degrees a reading must move back to clear (default 1.0)\n"
+        "      --on-alarm COMMAND run by the shell for each event, with CORVILAB_EVENT,\n"
+        "                         CORVILAB_CHANNEL, CORVILAB_VALUE, CORVILAB_UNIT,\n"
+        "                         CORVILAB_LIMIT and CORVILAB_TIME; ended after 10 s\n"
+        "      --alarm-log FILE   appends each event to FILE (CSV: time, channel, event,\n"
+        "                         value, limit)\n"
+        "                         Probes lost and back, Over, Under and a link lost for 30 s\n"
+        "                         are events too; each prints a line on standard error\n"
         "  logger sets            the logger's sets: Set, Date Time, Intv., Rec.s\n"
         "  logger get SET [-o FILE] [--unit C|F]\n"
         "                         the set's records as the data list shows and saves them;\n"

@@ -59,6 +59,19 @@ AlarmFrame::AlarmFrame(AlarmSettings& alarms, const LiveState& live,
     buttons->addWidget(cmdOk_);
     buttons->addWidget(cmdCancel_);
     layout->addLayout(buttons);
+    auto* more = new QVBoxLayout;
+    auto* actions = new QPushButton(QStringLiteral("Actions..."), this);
+    actions->setObjectName(QStringLiteral("CmdAlmActions"));
+    actions->setAccessibleName(QStringLiteral("Alarm actions: low limits, notification, sound, "
+                                              "command, log"));
+    auto* log = new QPushButton(QStringLiteral("Log..."), this);
+    log->setObjectName(QStringLiteral("CmdAlmLog"));
+    log->setAccessibleName(QStringLiteral("Alarm log"));
+    more->addWidget(actions);
+    more->addWidget(log);
+    layout->addLayout(more);
+    connect(actions, &QPushButton::clicked, this, &AlarmFrame::ActionsRequested);
+    connect(log, &QPushButton::clicked, this, &AlarmFrame::LogRequested);
 
     connect(cmdOk_, &QPushButton::clicked, this, &AlarmFrame::ApplyAll);
     connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::hide);

@@ -23,6 +23,11 @@ public:
     QLineEdit* MaxText(int channel) const { return maxText_[size_t(channel & 3)]; }
     QLineEdit* MinText(int channel) const { return minText_[size_t(channel & 3)]; }
 
+Q_SIGNALS:
+    // The alarm actions' set-up and the alarm log, opened from beside the ranges.
+    void ActionsRequested();
+    void LogRequested();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -86,6 +86,7 @@ private Q_SLOTS:
     void lostLink_data();
     void lostLink();
     void convert();
+    void alarms();
 
 private:
     bool StartMeter();
@@ -201,6 +202,12 @@ void TestCli::badUsage_data() {
     row("erase without yes", "erase auto", "Not erased: add --yes");
     row("erase what", "erase all --yes", "erase needs auto or manual");
     row("convert without to", "convert a.4ch", "convert needs --to csv");
+    row("alarm on T5", "live --alarm T5>=250", "there is no channel T5; the channels are T1 to T4");
+    row("alarm limit not a number", "record x.4ch --alarm T1>=hot",
+        "--alarm 'T1>=hot': the limit 'hot' is not a number");
+    row("alarm without a comparison", "live --alarm T1=250",
+        "--alarm 'T1=250' is not a limit: write T1>=250 for a maximum or T3<=-18 for a minimum");
+    row("hysteresis below 0", "live --hysteresis -1", "--hysteresis is degrees from 0, not '-1'");
 }
 
 void TestCli::badUsage() {
@@ -461,6 +468,41 @@ void TestCli::lostLink() {
     for (int i = 1; i < lines.size() - 1; ++i)
         QCOMPARE(lines[i], QByteArray::number(i) + "\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r");
     QCOMPARE(lines.size() - 1 > atLoss, goesOn);
+}
+
+// Alarms fire on the first sample, print a line each, run the command with the event and go to
+// the log; the readings and the exit status are as without them.
+void TestCli::alarms() {
+    const QString log = Path("alarms.csv");
+    const QString ran = Path("ran.txt");
+    const Result r =
+        OnMeter({"live", "--samples", "2", "--alarm", "T1>=70", "--alarm", "T4<=-5.3",
+                 "--alarm-log", log, "--on-alarm",
+                 QString("echo \"$CORVILAB_CHANNEL $CORVILAB_EVENT $CORVILAB_VALUE $CORVILAB_LIMIT "
+                         "$CORVILAB_UNIT\" >> '%1'")
+                     .arg(ran)});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(Undated(r.out), QByteArray("\xC2\xB0"
+                                        "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E\n"
+                                        "1\tWHEN\t73.4\t- - -\tOver\t-5.3\n"
+                                        "2\tWHEN\t73.4\t- - -\tOver\t-5.3\n"));
+    const auto untimed = [](const QByteArray& text) {
+        return QString::fromUtf8(text).replace(
+            QRegularExpression(
+                "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d|\\b\\d\\d:\\d\\d:\\d\\d\\b"),
+            "T");
+    };
+    QCOMPARE(untimed(r.err), QString("corvilab-cli: alarm: T T1 high 73.4 (limit 70 °F)\n"
+                                     "corvilab-cli: alarm: T T3 over Over\n"
+                                     "corvilab-cli: alarm: T T4 low -5.3 (limit -5.3 °F)\n"));
+    QCOMPARE(untimed(ReadAll(log)), QString("time,channel,event,value,limit\n"
+                                            "T,T1,high,73.4,70\n"
+                                            "T,T3,over,Over,\n"
+                                            "T,T4,low,-5.3,-5.3\n"));
+    // The commands run side by side: their lines come in any order.
+    QStringList lines = QString::fromUtf8(ReadAll(ran)).split('\n', Qt::SkipEmptyParts);
+    lines.sort();
+    QCOMPARE(lines, QStringList({"T1 high 73.4 70 °F", "T3 over Over  °F", "T4 low -5.3 -5.3 °F"}));
 }
 
 void TestCli::convert() {

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "config/alarm_actions.h"
+#include "config/alarm_events.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <optional>
+
+class AlarmSettings;
+class Clock;
+class LiveState;
+class MeterLink;
+class Sampler;
+struct SampleRecord;
+class AlarmLog;
+
+// Watches the samples and the link for alarm events and runs the actions every front end
+// shares: the user's command and the alarm log. The samples are looked at after the sampling
+// handler has returned, so no alarm ever holds up polling, sampling or recording.
+class AlarmWatch : public QObject {
+    Q_OBJECT
+public:
+    AlarmWatch(const Clock& clock, MeterLink& link, Sampler& sampler, QObject* parent = nullptr);
+    ~AlarmWatch() override;
+
+    AlarmDetector Detector;
+    AlarmCommand Command;
+    // The unit the limits are in; empty: the meter's.
+    std::optional<bool> Fahrenheit;
+
+    // The high alarms follow the alarm values of the panel (the knobs) when set.
+    void FollowPanelAlarms(const AlarmSettings* alarms) { panelAlarms_ = alarms; }
+    // An empty path keeps no log.
+    void SetLogPath(const QString& path);
+
+    // Looks at one sample now, as the watch does after each sample.
+    void Look(const SampleRecord& record);
+    // Before the program ends: looks at the samples still waiting and lets the commands end.
+    void Finish();
+
+Q_SIGNALS:
+    void EventFired(const AlarmEvent& event);
+    // An action that did not work: the command failed, the log could not be written.
+    void ActionFailed(const QString& message);
+
+private:
+    void LookAtLink();
+    void Fire(const std::vector<AlarmEvent>& events);
+
+    const Clock& clock_;
+    MeterLink& link_;
+    const AlarmSettings* panelAlarms_ = nullptr;
+    std::unique_ptr<AlarmLog> log_;
+    QTimer linkTimer_;
+};
