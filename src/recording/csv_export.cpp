@@ -52,41 +52,47 @@ QByteArrayView Trimmed(QByteArrayView text) {
     return text;
 }
 
-void AppendCell(QByteArray& csv, QByteArrayView cell) {
+// The writers below put bytes at `out` and return where they end; the caller has made room for
+// twice the line and a little more, the most that quoting can make of it.
+char* Put(char* out, QByteArrayView bytes) {
+    if (!bytes.isEmpty())
+        std::memcpy(out, bytes.data(), size_t(bytes.size()));
+    return out + bytes.size();
+}
+
+char* PutCell(char* out, QByteArrayView cell) {
     bool quoted = false;
     for (char c : cell)
         quoted = quoted || c == ',' || c == '"' || c == '\r' || c == '\n';
-    if (!quoted) {
-        csv.append(cell);
-        return;
-    }
-    csv.append('"');
+    if (!quoted)
+        return Put(out, cell);
+    *out++ = '"';
     for (char c : cell) {
         if (c == '"')
-            csv.append('"');
-        csv.append(c);
+            *out++ = '"';
+        *out++ = c;
     }
-    csv.append('"');
+    *out++ = '"';
+    return out;
 }
 
-bool AppendIsoDateTime(QByteArray& csv, QByteArrayView text) {
+char* PutIsoDateTime(char* out, QByteArrayView text) {
     static constexpr char kShape[] = "dddd/dd/dd dd:dd:dd";
     constexpr qsizetype kSize = sizeof(kShape) - 1;
     if (text.size() != kSize)
-        return false;
+        return nullptr;
     for (qsizetype i = 0; i < kSize; ++i) {
         if (kShape[i] == 'd' ? !IsDigit(text[i]) : text[i] != kShape[i])
-            return false;
+            return nullptr;
     }
-    char iso[kSize];
-    std::memcpy(iso, text.data(), kSize);
-    iso[4] = iso[7] = '-';
-    iso[10] = 'T';
-    csv.append(iso, kSize);
-    return true;
+    std::memcpy(out, text.data(), kSize);
+    out[4] = out[7] = '-';
+    out[10] = 'T';
+    return out + kSize;
 }
 
-bool AppendCsvNumber(QByteArray& csv, QByteArrayView text) {
+// The reading as CsvNumber gives it, or nullptr when it is not a number.
+char* PutCsvNumber(char* out, QByteArrayView text) {
     qsizetype i = 0;
     const bool minus = !text.isEmpty() && text[0] == '-';
     if (!text.isEmpty() && (text[0] == '+' || minus))
@@ -102,44 +108,52 @@ bool AppendCsvNumber(QByteArray& csv, QByteArrayView text) {
             ++i;
         fraction = text.sliced(fractionAt, i - fractionAt);
         if (fraction.isEmpty())
-            return false;
+            return nullptr;
     }
     if (i != text.size() || (whole.isEmpty() && fraction.isEmpty()))
-        return false;
+        return nullptr;
     if (minus)
-        csv.append('-');
-    csv.append(whole.isEmpty() ? QByteArrayView("0") : whole);
-    if (!fraction.isEmpty())
-        csv.append('.').append(fraction);
-    return true;
+        *out++ = '-';
+    out = Put(out, whole.isEmpty() ? QByteArrayView("0") : whole);
+    if (!fraction.isEmpty()) {
+        *out++ = '.';
+        out = Put(out, fraction);
+    }
+    return out;
 }
 
 // An ASCII record line onto `csv`; false (and `csv` as it was) for any other line.
 bool AppendAsciiRecord(QByteArray& csv, const DataFieldBytes& fields, const QByteArray& lineEnd) {
+    qsizetype lineBytes = 0;
     for (QByteArrayView field : fields) {
         if (!IsAscii(field))
             return false;
+        lineBytes += field.size();
     }
     const qsizetype before = csv.size();
-    AppendCell(csv, fields[0]);
-    csv.append(',');
-    if (!AppendIsoDateTime(csv, fields[1])) {
+    csv.resize(before + 2 * lineBytes + 32 + lineEnd.size());
+    char* out = PutCell(csv.data() + before, fields[0]);
+    *out++ = ',';
+    out = PutIsoDateTime(out, fields[1]);
+    if (!out) {
         csv.truncate(before);
         return false;
     }
     for (size_t k = 2; k < fields.size(); ++k) {
         const QByteArrayView value = Trimmed(fields[k]);
-        csv.append(',');
+        *out++ = ',';
         if (value.isEmpty() || value == QByteArrayView("- - -")) {
-            csv.append(',');
-        } else if (AppendCsvNumber(csv, value)) {
-            csv.append(',');
+            *out++ = ',';
+        } else if (char* number = PutCsvNumber(out, value)) {
+            out = number;
+            *out++ = ',';
         } else {
-            csv.append(',');
-            AppendCell(csv, fields[k]); // "Over", "Under", or a text someone typed
+            *out++ = ',';
+            out = PutCell(out, fields[k]); // "Over", "Under", or a text someone typed
         }
     }
-    csv.append(lineEnd);
+    out = Put(out, lineEnd);
+    csv.truncate(out - csv.constData());
     return true;
 }
 
@@ -255,7 +269,7 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
                 ++result.records;
             if (csv.size() >= kCsvBufferBytes) {
                 sinkFailed = !sink(csv);
-                csv.clear();
+                csv.truncate(0);
             }
             return !sinkFailed;
         });
