@@ -27,8 +27,8 @@ bool AppendCsvLine(QByteArray& csv, qint64 lineNumber, const DataFields& fields,
     return true;
 }
 
-// The record lines of a file are ASCII (numbers, dates, "Over"): they go from the file's bytes
-// to the CSV's bytes directly, with the same rules as the text functions above, which serve
+// The record lines of a file or table are ASCII (numbers, dates, "Over"): they go from its
+// bytes to the CSV's bytes directly, with the same rules as the text functions above, which serve
 // every other line.
 
 bool IsDigit(char c) {
@@ -300,7 +300,8 @@ CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lin
     QString lineError;
     for (int row = 0; row < grid.rowCount(); ++row) {
         // Model row r is grid row r + 1 and line r + 2 of the file the list would save.
-        if (!AppendCsvLine(result.csv, row + 2, grid.RowTexts(row), lineEnd, &lineError)) {
+        if (!AppendAsciiRecord(result.csv, grid.RowBytes(row), lineEnd) &&
+            !AppendCsvLine(result.csv, row + 2, grid.RowTexts(row), lineEnd, &lineError)) {
             result.error = QStringLiteral("row %1: %2").arg(row + 1).arg(lineError);
             break;
         }

@@ -175,23 +175,29 @@ QString SixColumnModel::Text(int row, int column) const {
     return QString::fromUtf8(m_text.data() + begin, qsizetype(m_cellEnds[cell] - begin));
 }
 
+DataFieldBytes SixColumnModel::RowBytes(int row) const {
+    DataFieldBytes bytes;
+    for (int k = 0; k < ColumnCount; ++k) {
+        const size_t cell = size_t(row) * ColumnCount + size_t(k);
+        const quint32 begin = cell == 0 ? 0 : m_cellEnds[cell - 1];
+        bytes[size_t(k)] = QByteArrayView(m_text.data() + begin, m_cellEnds[cell] - begin);
+    }
+    return bytes;
+}
+
 void SixColumnModel::AppendFileLine(int row, QByteArray& out, int* replaced) const {
     // Cells of plain ASCII without a line break are already the file's bytes.
-    const auto plain = [](const char* bytes, size_t size) {
-        for (size_t i = 0; i < size; ++i) {
-            const unsigned char b = static_cast<unsigned char>(bytes[i]);
-            if (b >= 0x80 || b == '\r' || b == '\n')
+    const auto plain = [](QByteArrayView bytes) {
+        for (char c : bytes) {
+            if (static_cast<unsigned char>(c) >= 0x80 || c == '\r' || c == '\n')
                 return false;
         }
         return true;
     };
+    const DataFieldBytes cells = RowBytes(row);
     for (int k = 0; k < ColumnCount; ++k) {
-        const size_t cell = size_t(row) * ColumnCount + size_t(k);
-        const quint32 begin = cell == 0 ? 0 : m_cellEnds[cell - 1];
-        const char* bytes = m_text.data() + begin;
-        const size_t size = m_cellEnds[cell] - begin;
-        if (plain(bytes, size))
-            out.append(bytes, qsizetype(size)).append('\t');
+        if (plain(cells[size_t(k)]))
+            out.append(cells[size_t(k)]).append('\t');
         else
             AppendDataField(out, Text(row, k), replaced);
     }

@@ -55,6 +55,8 @@ public:
     // The six texts of data row `row` (model row, 0-based) and one cell's text.
     DataFields RowTexts(int row) const;
     QString Text(int row, int column) const;
+    // The UTF-8 bytes of data row `row`'s six cells, valid until the table changes.
+    DataFieldBytes RowBytes(int row) const;
     // Data row `row` as the data file line that saves it, appended to `out`; `replaced` as in
     // EncodeDataLine.
     void AppendFileLine(int row, QByteArray& out, int* replaced) const;

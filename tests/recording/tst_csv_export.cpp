@@ -1,5 +1,6 @@
 #include "recording/csv_export.h"
 #include "support/test_files.h"
+#include "views/six_column_model.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -50,6 +51,15 @@ void TestCsvExport::record() {
     const QList<QByteArray> lines = result.csv.split('\n');
     QCOMPARE(lines.value(1), csv.isEmpty() ? QByteArray() : "7,2013-08-08T14:05:09," + csv + "\r");
     QCOMPARE(result.error, error.isEmpty() ? QString() : path + " line 2: " + error);
+
+    // The same line shown in a list converts the same.
+    SixColumnModel grid;
+    ParseDataFile(FileBytes(path), [&](qint64 n, const DataFields& f) {
+        return n == 1 ? (grid.SetHeadings(f), true) : grid.AppendRow(f);
+    });
+    const CsvConversion shown = ConvertGridToCsv(grid, "\r\n");
+    QCOMPARE(shown.csv.split('\n'), result.csv.split('\n'));
+    QCOMPARE(shown.error, error.isEmpty() ? QString() : "row 1: " + error);
 }
 
 QTEST_GUILESS_MAIN(TestCsvExport)
