@@ -289,6 +289,8 @@ void DecodeDataFields(const DataFieldBytes& bytes, DataFileEncoding encoding, Da
     }
 }
 
+namespace {
+
 DataFileReadResult ParseDataBytes(const char* bytes, qsizetype size,
                                   const DataBytesHandler& onLine) {
     DataFileReadResult result;
@@ -300,8 +302,6 @@ DataFileReadResult ParseDataBytes(const char* bytes, qsizetype size,
     result.complete = !stop;
     return result;
 }
-
-namespace {
 
 // The text handler over the bytes handler: one set of strings, reused for every line.
 template <typename Read> DataFileReadResult ReadDecoded(const DataLineHandler& onLine, Read read) {

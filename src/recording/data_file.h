@@ -112,8 +112,6 @@ void DecodeDataFields(const DataFieldBytes& bytes, DataFileEncoding encoding, Da
 // stops the reading. A UTF-8 byte-order mark is skipped.
 DataFileReadResult ParseDataFile(const char* bytes, qsizetype size, const DataLineHandler& onLine);
 DataFileReadResult ParseDataFile(const QByteArray& bytes, const DataLineHandler& onLine);
-DataFileReadResult ParseDataBytes(const char* bytes, qsizetype size,
-                                  const DataBytesHandler& onLine);
 
 // How much of a file the reader holds at once. A file is read as a stream through this buffer,
 // so that a file of gigabytes chosen by mistake costs no more memory than a small one. A line
