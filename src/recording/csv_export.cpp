@@ -28,8 +28,8 @@ bool AppendCsvLine(QByteArray& csv, qint64 lineNumber, const DataFields& fields,
 }
 
 // The record lines of a file or table are ASCII (numbers, dates, "Over"): they go from its
-// bytes to the CSV's bytes directly, with the same rules as the text functions above, which serve
-// every other line.
+// bytes to the CSV's bytes directly, by the same rules as CsvRecordCells and CsvLine, which
+// serve the heading and every other line.
 
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
