@@ -8,6 +8,8 @@
 # A benchmark reports a figure by printing one line
 #   BENCH<TAB>figure<TAB>target<TAB>measured
 # beside its own output; a new program in bench/<folder>/ named bench_* is picked up by itself.
+# bench_convert runs corvilab-cli convert and bench/convert_csv.py (python3) side by side on one
+# generated file and reports the script's processor time over the converter's.
 # Benchmarks are not tests: a slow figure does not fail this script, a program that fails does.
 set -euo pipefail
 

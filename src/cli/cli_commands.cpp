@@ -123,22 +123,28 @@ int Convert(const CommandLine& line, ConsoleOutput& out) {
                               .arg(line.Value(QStringLiteral("to"))));
     const QString path = line.arguments.constFirst();
     const bool toFile = line.Has(QStringLiteral("output"));
+    const QString target = line.Value(QStringLiteral("output"));
+    // Written as it is converted; the file appears whole on commit, or not at all.
+    QSaveFile file(target);
+    if (toFile && !file.open(QIODevice::WriteOnly)) {
+        out.Error(CannotWrite(target, file.errorString()));
+        return ExitFileFailed;
+    }
     // RFC 4180 lines end in CR LF; what goes to a pipe ends in LF like every other output.
-    const CsvConversion csv = ConvertDataFileToCsv(path, toFile ? "\r\n" : "\n");
+    const CsvConversion csv =
+        ConvertDataFileToCsv(path, toFile ? "\r\n" : "\n", [&](const QByteArray& bytes) {
+            if (toFile)
+                return file.write(bytes) == bytes.size();
+            out.Raw(bytes);
+            return !out.Failed();
+        });
     if (csv.fileError) {
         out.Error(csv.error);
         return ExitFileFailed;
     }
-    if (toFile) {
-        const QString target = line.Value(QStringLiteral("output"));
-        QSaveFile file(target);
-        if (!file.open(QIODevice::WriteOnly) || file.write(csv.csv) != csv.csv.size() ||
-            !file.commit()) {
-            out.Error(CannotWrite(target, file.errorString()));
-            return ExitFileFailed;
-        }
-    } else {
-        out.Raw(csv.csv);
+    if (toFile && !file.commit()) {
+        out.Error(CannotWrite(target, file.errorString()));
+        return ExitFileFailed;
     }
     if (!csv.error.isEmpty()) {
         out.Error(csv.error);

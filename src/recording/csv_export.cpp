@@ -4,27 +4,161 @@
 
 #include <QRegularExpression>
 
+#include <cstring>
+
 namespace {
 
 const QString kOver = QStringLiteral("Over");
 const QString kUnder = QStringLiteral("Under");
 const QString kNoReading = QStringLiteral("- - -");
 
-// Data file line `lineNumber` (1 the heading) as a CSV line onto `result`. False for a record
-// line whose date and time cannot be read, with the reason in `lineError`.
-bool AppendCsvLine(CsvConversion& result, qint64 lineNumber, const DataFields& fields,
+// Data file line `lineNumber` (1 the heading) as a CSV line onto `csv`. False for a record line
+// whose date and time cannot be read, with the reason in `lineError`.
+bool AppendCsvLine(QByteArray& csv, qint64 lineNumber, const DataFields& fields,
                    const QByteArray& lineEnd, QString* lineError) {
     if (lineNumber == 1) {
-        result.csv += CsvLine(CsvHeadingCells(fields)).toUtf8() + lineEnd;
+        csv += CsvLine(CsvHeadingCells(fields)).toUtf8() + lineEnd;
         return true;
     }
     const std::optional<QStringList> cells = CsvRecordCells(fields, lineError);
     if (!cells)
         return false;
-    result.csv += CsvLine(*cells).toUtf8() + lineEnd;
-    ++result.records;
+    csv += CsvLine(*cells).toUtf8() + lineEnd;
     return true;
 }
+
+// The record lines of a file or table are ASCII (numbers, dates, "Over"): they go from its
+// bytes to the CSV's bytes directly, by the same rules as CsvRecordCells and CsvLine, which
+// serve the heading and every other line.
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+bool IsAscii(QByteArrayView bytes) {
+    for (char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+QByteArrayView Trimmed(QByteArrayView text) {
+    const auto isSpace = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.isEmpty() && isSpace(text.front()))
+        text = text.sliced(1);
+    while (!text.isEmpty() && isSpace(text.back()))
+        text.chop(1);
+    return text;
+}
+
+// The writers below put bytes at `out` and return where they end; the caller has made room for
+// twice the line and a little more, the most that quoting can make of it.
+char* Put(char* out, QByteArrayView bytes) {
+    if (!bytes.isEmpty())
+        std::memcpy(out, bytes.data(), size_t(bytes.size()));
+    return out + bytes.size();
+}
+
+char* PutCell(char* out, QByteArrayView cell) {
+    bool quoted = false;
+    for (char c : cell)
+        quoted = quoted || c == ',' || c == '"' || c == '\r' || c == '\n';
+    if (!quoted)
+        return Put(out, cell);
+    *out++ = '"';
+    for (char c : cell) {
+        if (c == '"')
+            *out++ = '"';
+        *out++ = c;
+    }
+    *out++ = '"';
+    return out;
+}
+
+char* PutIsoDateTime(char* out, QByteArrayView text) {
+    static constexpr char kShape[] = "dddd/dd/dd dd:dd:dd";
+    constexpr qsizetype kSize = sizeof(kShape) - 1;
+    if (text.size() != kSize)
+        return nullptr;
+    for (qsizetype i = 0; i < kSize; ++i) {
+        if (kShape[i] == 'd' ? !IsDigit(text[i]) : text[i] != kShape[i])
+            return nullptr;
+    }
+    std::memcpy(out, text.data(), kSize);
+    out[4] = out[7] = '-';
+    out[10] = 'T';
+    return out + kSize;
+}
+
+// The reading as CsvNumber gives it, or nullptr when it is not a number.
+char* PutCsvNumber(char* out, QByteArrayView text) {
+    qsizetype i = 0;
+    const bool minus = !text.isEmpty() && text[0] == '-';
+    if (!text.isEmpty() && (text[0] == '+' || minus))
+        ++i;
+    const qsizetype wholeAt = i;
+    while (i < text.size() && IsDigit(text[i]))
+        ++i;
+    const QByteArrayView whole = text.sliced(wholeAt, i - wholeAt);
+    QByteArrayView fraction;
+    if (i < text.size() && text[i] == '.') {
+        const qsizetype fractionAt = ++i;
+        while (i < text.size() && IsDigit(text[i]))
+            ++i;
+        fraction = text.sliced(fractionAt, i - fractionAt);
+        if (fraction.isEmpty())
+            return nullptr;
+    }
+    if (i != text.size() || (whole.isEmpty() && fraction.isEmpty()))
+        return nullptr;
+    if (minus)
+        *out++ = '-';
+    out = Put(out, whole.isEmpty() ? QByteArrayView("0") : whole);
+    if (!fraction.isEmpty()) {
+        *out++ = '.';
+        out = Put(out, fraction);
+    }
+    return out;
+}
+
+// An ASCII record line onto `csv`; false (and `csv` as it was) for any other line.
+bool AppendAsciiRecord(QByteArray& csv, const DataFieldBytes& fields, const QByteArray& lineEnd) {
+    qsizetype lineBytes = 0;
+    for (QByteArrayView field : fields) {
+        if (!IsAscii(field))
+            return false;
+        lineBytes += field.size();
+    }
+    const qsizetype before = csv.size();
+    csv.resize(before + 2 * lineBytes + 32 + lineEnd.size());
+    char* out = PutCell(csv.data() + before, fields[0]);
+    *out++ = ',';
+    out = PutIsoDateTime(out, fields[1]);
+    if (!out) {
+        csv.truncate(before);
+        return false;
+    }
+    for (size_t k = 2; k < fields.size(); ++k) {
+        const QByteArrayView value = Trimmed(fields[k]);
+        *out++ = ',';
+        if (value.isEmpty() || value == QByteArrayView("- - -")) {
+            *out++ = ',';
+        } else if (char* number = PutCsvNumber(out, value)) {
+            out = number;
+            *out++ = ',';
+        } else {
+            *out++ = ',';
+            out = PutCell(out, fields[k]); // "Over", "Under", or a text someone typed
+        }
+    }
+    out = Put(out, lineEnd);
+    csv.truncate(out - csv.constData());
+    return true;
+}
+
+// How much CSV is gathered before it goes to the sink.
+constexpr qsizetype kCsvBufferBytes = 256 * 1024;
 
 } // namespace
 
@@ -104,16 +238,43 @@ QString CsvLine(const QStringList& cells) {
 }
 
 CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEnd) {
+    QByteArray csv;
+    CsvConversion result = ConvertDataFileToCsv(path, lineEnd, [&csv](const QByteArray& bytes) {
+        csv += bytes;
+        return true;
+    });
+    result.csv = csv;
+    return result;
+}
+
+CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEnd,
+                                   const CsvSink& sink) {
     CsvConversion result;
     QString lineError;
     qint64 badLine = 0;
-    const DataFileReadResult read =
-        ReadDataFile(path, [&](qint64 lineNumber, const DataFields& fields) {
-            if (AppendCsvLine(result, lineNumber, fields, lineEnd, &lineError))
-                return true;
-            badLine = lineNumber;
-            return false;
+    bool sinkFailed = false;
+    QByteArray csv;
+    csv.reserve(kCsvBufferBytes + 4096);
+    DataFields fields;
+    const DataFileReadResult read = ReadDataFile(
+        path, [&](qint64 lineNumber, const DataFieldBytes& bytes, DataFileEncoding encoding) {
+            if (lineNumber == 1 || !AppendAsciiRecord(csv, bytes, lineEnd)) {
+                DecodeDataFields(bytes, encoding, &fields);
+                if (!AppendCsvLine(csv, lineNumber, fields, lineEnd, &lineError)) {
+                    badLine = lineNumber;
+                    return false;
+                }
+            }
+            if (lineNumber > 1)
+                ++result.records;
+            if (csv.size() >= kCsvBufferBytes) {
+                sinkFailed = !sink(csv);
+                csv.truncate(0);
+            }
+            return !sinkFailed;
         });
+    if (!csv.isEmpty() && !sinkFailed)
+        sink(csv);
     if (!read.opened) {
         result.fileError = true;
         result.error = QStringLiteral("cannot read %1: %2").arg(path, read.error);
@@ -124,6 +285,9 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
                                       "before it were converted")
                            .arg(path)
                            .arg(read.stoppedAtLine);
+    } else if (!read.error.isEmpty()) {
+        result.error =
+            QStringLiteral("%1: reading stopped after line %2").arg(read.error).arg(read.linesRead);
     } else if (read.linesRead == 0) {
         result.error = QStringLiteral("%1 is empty: no heading line").arg(path);
     }
@@ -132,14 +296,16 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
 
 CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd) {
     CsvConversion result;
-    AppendCsvLine(result, 1, grid.Headings(), lineEnd, nullptr);
+    AppendCsvLine(result.csv, 1, grid.Headings(), lineEnd, nullptr);
     QString lineError;
     for (int row = 0; row < grid.rowCount(); ++row) {
         // Model row r is grid row r + 1 and line r + 2 of the file the list would save.
-        if (!AppendCsvLine(result, row + 2, grid.RowTexts(row), lineEnd, &lineError)) {
+        if (!AppendAsciiRecord(result.csv, grid.RowBytes(row), lineEnd) &&
+            !AppendCsvLine(result.csv, row + 2, grid.RowTexts(row), lineEnd, &lineError)) {
             result.error = QStringLiteral("row %1: %2").arg(row + 1).arg(lineError);
             break;
         }
+        ++result.records;
     }
     return result;
 }

@@ -16,6 +16,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 class SixColumnModel;
@@ -46,6 +47,14 @@ struct CsvConversion {
 // Reads the data file at `path` and converts it whole; stops at the first line that cannot be
 // read, keeping the lines before it, and says which in `error`.
 CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEnd);
+
+// Takes the CSV a buffer at a time; false when it could not (the conversion then stops).
+using CsvSink = std::function<bool(const QByteArray& bytes)>;
+
+// The same conversion handed to `sink` while the file is read, so that memory stays the same
+// whatever the file's size; `csv` stays empty.
+CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEnd,
+                                   const CsvSink& sink);
 
 // A list on screen converted as the data file it saves would be: the headings, then each row.
 // Stops at the first row whose date and time cannot be read, keeping the rows before it, and

@@ -114,21 +114,16 @@ bool IsValidUtf8(const unsigned char* s, qsizetype size, bool* hasNonAscii) {
 }
 
 // The split rule on raw bytes: a TAB byte is a TAB in both encodings, and never part of a UTF-8
-// sequence. Gives the byte ranges of the six fields.
-struct ByteField {
-    const char* begin;
-    qsizetype size;
-};
-
-bool SplitBytes(const char* line, qsizetype size, std::array<ByteField, 6>& fields) {
+// sequence.
+bool SplitBytes(const char* line, qsizetype size, DataFieldBytes& fields) {
     const char* rest = line;
     qsizetype restSize = size;
-    for (ByteField& field : fields) {
+    for (QByteArrayView& field : fields) {
         const void* tab = restSize > 0 ? std::memchr(rest, '\t', size_t(restSize)) : nullptr;
         if (!tab)
             return false;
         const qsizetype before = static_cast<const char*>(tab) - rest;
-        field = {rest, before};
+        field = QByteArrayView(rest, before);
         if (before + 1 < restSize) {
             rest += before + 1;
             restSize -= before + 1;
@@ -137,10 +132,60 @@ bool SplitBytes(const char* line, qsizetype size, std::array<ByteField, 6>& fiel
     return true;
 }
 
-QString DecodeField(const ByteField& f, DataFileEncoding encoding) {
-    if (encoding == DataFileEncoding::Utf8)
-        return QString::fromUtf8(f.begin, f.size);
-    return DecodeWindows1252(f.begin, f.size);
+// Hands over the whole lines of a file's bytes, one stretch of them at a time.
+class LineScanner {
+public:
+    LineScanner(const DataBytesHandler& onLine, DataFileReadResult& result)
+        : m_onLine(onLine)
+        , m_result(result) {}
+
+    // Splits and hands over the lines in [p, end). Without `atEnd`, a line whose end is not in
+    // the stretch yet (or might still be CR LF) is left for the next stretch. Returns where the
+    // unread bytes start; `stop` is set when the reading ends here.
+    const char* Scan(const char* p, const char* end, bool atEnd, bool* stop) {
+        DataFieldBytes fields;
+        while (p < end) {
+            const char* lineEnd = p;
+            while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
+                ++lineEnd;
+            if (!atEnd && (lineEnd == end || (*lineEnd == '\r' && lineEnd + 1 == end)))
+                return p;
+            ++m_lineNumber;
+            if (!SplitBytes(p, lineEnd - p, fields)) {
+                m_result.stoppedAtLine = m_lineNumber;
+                *stop = true;
+                return p;
+            }
+            ++m_result.linesRead;
+            if (!m_onLine(m_lineNumber, fields, m_result.encoding)) {
+                m_result.cancelled = true;
+                *stop = true;
+                return p;
+            }
+            p = lineEnd;
+            if (p < end && *p == '\r')
+                ++p;
+            if (p < end && *p == '\n')
+                ++p;
+        }
+        return p;
+    }
+
+    qint64 LineNumber() const { return m_lineNumber; }
+
+private:
+    const DataBytesHandler& m_onLine;
+    DataFileReadResult& m_result;
+    qint64 m_lineNumber = 0;
+};
+
+// Where the whole lines of a stretch end: after its last CR or LF, or `begin` when it has none.
+const char* EndOfWholeLines(const char* begin, const char* end) {
+    for (const char* p = end; p > begin; --p) {
+        if (p[-1] == '\r' || p[-1] == '\n')
+            return p;
+    }
+    return begin;
 }
 
 } // namespace
@@ -180,6 +225,12 @@ QByteArray EncodeWindows1252(QStringView text, int* replaced) {
 }
 
 QString DecodeWindows1252(const char* bytes, qsizetype size) {
+    // Outside 0x80..0x9F the code page is Latin-1, which Qt decodes fastest.
+    bool latin1 = true;
+    for (qsizetype i = 0; i < size && latin1; ++i)
+        latin1 = (static_cast<unsigned char>(bytes[i]) & 0xE0) != 0x80;
+    if (latin1)
+        return QString::fromLatin1(bytes, size);
     QString text(size, Qt::Uninitialized);
     QChar* out = text.data();
     for (qsizetype i = 0; i < size; ++i)
@@ -189,16 +240,23 @@ QString DecodeWindows1252(const char* bytes, qsizetype size) {
 
 QByteArray EncodeDataLine(const DataFields& fields, int* replaced) {
     QByteArray out;
-    qsizetype size = 2 + fields.size();
+    qsizetype size = 2 + qsizetype(fields.size());
     for (const QString& f : fields)
         size += f.size();
     out.reserve(size);
-    for (const QString& f : fields) {
-        AppendEncoded(out, f, replaced, true);
-        out.append('\t');
-    }
-    out.append("\r\n", 2);
+    AppendDataLine(out, fields, replaced);
     return out;
+}
+
+void AppendDataLine(QByteArray& out, const DataFields& fields, int* replaced) {
+    for (const QString& f : fields)
+        AppendDataField(out, f, replaced);
+    out.append("\r\n", 2);
+}
+
+void AppendDataField(QByteArray& out, QStringView text, int* replaced) {
+    AppendEncoded(out, text, replaced, true);
+    out.append('\t');
 }
 
 DataFileEncoding DetectEncoding(const char* bytes, qsizetype size) {
@@ -223,63 +281,110 @@ bool SplitDataLine(QStringView line, DataFields* fields) {
     return true;
 }
 
-DataFileReadResult ParseDataFile(const char* bytes, qsizetype size, const DataLineHandler& onLine) {
+void DecodeDataFields(const DataFieldBytes& bytes, DataFileEncoding encoding, DataFields* fields) {
+    for (size_t k = 0; k < bytes.size(); ++k) {
+        (*fields)[k] = encoding == DataFileEncoding::Utf8
+                           ? QString::fromUtf8(bytes[k])
+                           : DecodeWindows1252(bytes[k].data(), bytes[k].size());
+    }
+}
+
+namespace {
+
+DataFileReadResult ParseDataBytes(const char* bytes, qsizetype size,
+                                  const DataBytesHandler& onLine) {
     DataFileReadResult result;
     result.opened = true;
     result.encoding = DetectEncoding(bytes, size);
-    const char* p = bytes;
-    const char* const end = bytes + size;
-    if (StartsWithBom(bytes, size))
-        p += 3;
-
-    std::array<ByteField, 6> byteFields;
-    DataFields fields;
-    qint64 lineNumber = 0;
-    while (p < end) {
-        const char* lineEnd = p;
-        while (lineEnd < end && *lineEnd != '\r' && *lineEnd != '\n')
-            ++lineEnd;
-        ++lineNumber;
-        if (!SplitBytes(p, lineEnd - p, byteFields)) {
-            result.stoppedAtLine = lineNumber;
-            return result;
-        }
-        for (int k = 0; k < 6; ++k)
-            fields[k] = DecodeField(byteFields[k], result.encoding);
-        ++result.linesRead;
-        if (!onLine(lineNumber, fields)) {
-            result.cancelled = true;
-            return result;
-        }
-        p = lineEnd;
-        if (p < end && *p == '\r')
-            ++p;
-        if (p < end && *p == '\n')
-            ++p;
-    }
-    result.complete = true;
+    const char* p = StartsWithBom(bytes, size) ? bytes + 3 : bytes;
+    bool stop = false;
+    LineScanner(onLine, result).Scan(p, bytes + size, true, &stop);
+    result.complete = !stop;
     return result;
+}
+
+// The text handler over the bytes handler: one set of strings, reused for every line.
+template <typename Read> DataFileReadResult ReadDecoded(const DataLineHandler& onLine, Read read) {
+    DataFields fields;
+    return read([&](qint64 lineNumber, const DataFieldBytes& bytes, DataFileEncoding encoding) {
+        DecodeDataFields(bytes, encoding, &fields);
+        return onLine(lineNumber, fields);
+    });
+}
+
+} // namespace
+
+DataFileReadResult ParseDataFile(const char* bytes, qsizetype size, const DataLineHandler& onLine) {
+    return ReadDecoded(onLine,
+                       [&](const DataBytesHandler& h) { return ParseDataBytes(bytes, size, h); });
 }
 
 DataFileReadResult ParseDataFile(const QByteArray& bytes, const DataLineHandler& onLine) {
     return ParseDataFile(bytes.constData(), bytes.size(), onLine);
 }
 
-DataFileReadResult ReadDataFile(const QString& path, const DataLineHandler& onLine) {
-    QFile file(path);
-    DataFileReadResult failed;
-    if (!file.open(QIODevice::ReadOnly)) {
-        failed.error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
-        return failed;
+DataFileReadResult ReadDataLines(QIODevice& device, const DataBytesHandler& onLine,
+                                 qsizetype bufferBytes) {
+    DataFileReadResult result;
+    result.opened = true;
+    LineScanner scanner(onLine, result);
+    QByteArray buffer(std::max<qsizetype>(bufferBytes, 4), Qt::Uninitialized);
+    qsizetype held = 0;
+    bool first = true;
+    bool atEnd = false;
+    for (;;) {
+        while (!atEnd && held < buffer.size()) {
+            const qint64 got = device.read(buffer.data() + held, buffer.size() - held);
+            if (got < 0) {
+                result.opened = !first;
+                result.error = device.errorString();
+                return result;
+            }
+            atEnd = got == 0;
+            held += got;
+        }
+        const char* begin = buffer.constData();
+        const char* const end = begin + held;
+        if (first) {
+            first = false;
+            result.encoding =
+                DetectEncoding(begin, (atEnd ? end : EndOfWholeLines(begin, end)) - begin);
+            if (StartsWithBom(begin, held))
+                begin += 3;
+        }
+        bool stop = false;
+        const char* rest = scanner.Scan(begin, end, atEnd, &stop);
+        if (stop)
+            return result;
+        if (atEnd) {
+            result.complete = true;
+            return result;
+        }
+        if (rest == buffer.constData()) { // the buffer holds less than one line
+            result.stoppedAtLine = scanner.LineNumber() + 1;
+            return result;
+        }
+        held = end - rest;
+        std::memmove(buffer.data(), rest, size_t(held));
     }
+}
+
+DataFileReadResult ReadDataFile(const QString& path, const DataBytesHandler& onLine) {
+    QFile file(path);
+    DataFileReadResult result;
     // Read, not mapped: a mapped file that another program shortens while it is read would end
     // the program.
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-        failed.error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + file.errorString();
-        return failed;
-    }
-    return ParseDataFile(bytes, onLine);
+    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        result = ReadDataLines(file, onLine);
+    else
+        result.error = file.errorString();
+    if (!result.error.isEmpty())
+        result.error = QDir::toNativeSeparators(path) + QStringLiteral(": ") + result.error;
+    return result;
+}
+
+DataFileReadResult ReadDataFile(const QString& path, const DataLineHandler& onLine) {
+    return ReadDecoded(onLine, [&](const DataBytesHandler& h) { return ReadDataFile(path, h); });
 }
 
 QString ContinuationFileName(const QString& path, int continuationNo) {
@@ -326,9 +431,15 @@ bool DataFileWriter::WriteLine(const DataFields& fields) {
 
 bool DataFileWriter::WriteLines(const QList<DataFields>& lines) {
     QByteArray bytes;
+    bytes.reserve(lines.size() * 64);
     for (const DataFields& fields : lines)
-        bytes += EncodeDataLine(fields, &m_replaced);
+        AppendDataLine(bytes, fields, &m_replaced);
     return WriteBytes(bytes, lines.size());
+}
+
+bool DataFileWriter::WriteEncodedLines(const QByteArray& bytes, qint64 lineCount, int replaced) {
+    m_replaced += replaced;
+    return WriteBytes(bytes, lineCount);
 }
 
 bool DataFileWriter::WriteBytes(const QByteArray& bytes, qint64 lineCount) {

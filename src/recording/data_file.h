@@ -10,6 +10,7 @@
 // "Over", "Under"). Fields are written as they are: no quoting, trimming or padding.
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QList>
 #include <QString>
@@ -19,6 +20,7 @@
 #include <functional>
 
 class QDateTime;
+class QIODevice;
 
 // The six fields of one line, in column order: record number (or unit text), date and time,
 // T1, T2, T3, T4.
@@ -59,6 +61,10 @@ QString DecodeWindows1252(const char* bytes, qsizetype size);
 
 // One whole line as the file holds it: each field, TAB, ..., CR LF, in Windows-1252.
 QByteArray EncodeDataLine(const DataFields& fields, int* replaced = nullptr);
+// The same line appended to `out`, so that many lines go into one buffer.
+void AppendDataLine(QByteArray& out, const DataFields& fields, int* replaced = nullptr);
+// One field and its TAB appended to `out`, as in a line above.
+void AppendDataField(QByteArray& out, QStringView text, int* replaced = nullptr);
 
 // ---- Reading --------------------------------------------------------------------------------
 
@@ -91,6 +97,15 @@ struct DataFileReadResult {
 // Called once per line that was split, line 1 being the heading line. Return false to stop.
 using DataLineHandler = std::function<bool(qint64 lineNumber, const DataFields& fields)>;
 
+// The six fields of a line as the file holds them, before decoding: for readers that turn bytes
+// into other bytes (a table, CSV) without a QString per field. Valid during the call only.
+using DataFieldBytes = std::array<QByteArrayView, 6>;
+using DataBytesHandler =
+    std::function<bool(qint64 lineNumber, const DataFieldBytes& fields, DataFileEncoding encoding)>;
+
+// The fields' bytes as text.
+void DecodeDataFields(const DataFieldBytes& bytes, DataFileEncoding encoding, DataFields* fields);
+
 // Splits a whole file's bytes into lines (CR LF; a bare LF or CR is taken as a line end too, for
 // files edited elsewhere) and each line into six fields, stopping at the first line that cannot
 // be split. A final line end does not start another line; an empty line before the end does and
@@ -98,7 +113,21 @@ using DataLineHandler = std::function<bool(qint64 lineNumber, const DataFields& 
 DataFileReadResult ParseDataFile(const char* bytes, qsizetype size, const DataLineHandler& onLine);
 DataFileReadResult ParseDataFile(const QByteArray& bytes, const DataLineHandler& onLine);
 
-// Reads the file at `path` once, whole, and parses it as above.
+// How much of a file the reader holds at once. A file is read as a stream through this buffer,
+// so that a file of gigabytes chosen by mistake costs no more memory than a small one. A line
+// longer than the buffer is no data line: the reading stops there as at any line that cannot
+// be split.
+constexpr qsizetype DataFileBufferBytes = 64 * 1024;
+
+// Reads `device` from where it stands to its end and parses it as above. The encoding is decided
+// from the whole lines of the first buffer's worth of bytes (for most files, the whole file).
+// A read error ends the reading with the reason in `error`; `opened` is false when it happened
+// before the first line.
+DataFileReadResult ReadDataLines(QIODevice& device, const DataBytesHandler& onLine,
+                                 qsizetype bufferBytes = DataFileBufferBytes);
+
+// Opens the file at `path` and reads it as above.
+DataFileReadResult ReadDataFile(const QString& path, const DataBytesHandler& onLine);
 DataFileReadResult ReadDataFile(const QString& path, const DataLineHandler& onLine);
 
 // ---- File names -----------------------------------------------------------------------------
@@ -134,6 +163,9 @@ public:
     // All lines with one write: for table saves, which would otherwise spend their time in the
     // system. Still only whole lines reach the file.
     bool WriteLines(const QList<DataFields>& lines);
+    // Lines already in the file's bytes (whole lines, each ended by CR LF), with the number of
+    // characters written as '?' in them.
+    bool WriteEncodedLines(const QByteArray& bytes, qint64 lineCount, int replaced);
     // Asks the system to put the written lines onto the disk.
     bool Sync();
     // Syncs and closes. True when everything written is on the disk; closing a writer that is not

@@ -124,16 +124,18 @@ void FileCommands::Open() {
     DataFileReadResult result;
     window->SetBusy(true);
     {
-        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling, ExchangeGuard::Work::Local);
-        // Rows reach the list 10000 at a time: each batch costs the view a layout, and a batch
-        // reads in a few tens of milliseconds, so the window still answers and shows progress.
+        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling,
+                            ExchangeGuard::Work::Local);
+        // Rows reach the list 40000 at a time: each batch costs the view a layout and a paint,
+        // and a batch reads in a few milliseconds, so the window still answers and shows
+        // progress.
         result = ReadFileIntoGrid(
             path, *window->GridN()->Model(),
             [window](qint64 lines) {
                 window->setWindowTitle(QString::number(lines) + QStringLiteral(" completed"));
                 QCoreApplication::processEvents();
             },
-            10000);
+            40000);
     }
     window->setWindowTitle(QFileInfo(path).fileName());
     window->SetBusy(false);

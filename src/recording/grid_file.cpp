@@ -18,14 +18,21 @@ bool SaveGridToFile(const SixColumnModel& grid, const QString& path, QString* er
         return fail();
 
     const qint64 lastRow = grid.rowCount(); // grid row index of the last data row
-    QList<DataFields> batch;
-    batch.reserve(progressEvery);
+    // Rows go from the table's bytes into one buffer, a write per batch of lines.
+    QByteArray bytes;
+    int replaced = 0;
+    qint64 lines = 0;
     for (qint64 i = 0; i <= lastRow; ++i) {
-        batch.append(i == 0 ? grid.Headings() : grid.RowTexts(int(i - 1)));
-        if (batch.size() == progressEvery || i == lastRow) {
-            if (!writer.WriteLines(batch))
+        if (i == 0)
+            AppendDataLine(bytes, grid.Headings(), &replaced);
+        else
+            grid.AppendFileLine(int(i - 1), bytes, &replaced);
+        if (++lines == progressEvery || i == lastRow) {
+            if (!writer.WriteEncodedLines(bytes, lines, replaced))
                 return fail();
-            batch.clear();
+            bytes.truncate(0);
+            lines = 0;
+            replaced = 0;
             if (progress)
                 progress(i);
         }
@@ -41,27 +48,27 @@ DataFileReadResult ReadFileIntoGrid(const QString& path, SixColumnModel& grid,
                                     const GridProgress& progress, int progressEvery) {
     progressEvery = std::max(progressEvery, 1);
     grid.Clear();
-    QList<DataFields> batch;
-    batch.reserve(progressEvery);
     bool full = false;
     qint64 lines = 0;
     auto flush = [&]() {
-        if (!grid.AppendRows(batch))
-            full = true;
-        batch.clear();
+        grid.ShowStagedRows();
         if (progress && !full)
             progress(lines);
     };
-    DataFileReadResult result = ReadDataFile(path, [&](qint64 lineNumber, const DataFields& f) {
-        lines = lineNumber;
-        if (lineNumber == 1)
-            grid.SetHeadings(f);
-        else
-            batch.append(f);
-        if (lineNumber % progressEvery == 0)
-            flush();
-        return !full;
-    });
+    DataFileReadResult result = ReadDataFile(
+        path, [&](qint64 lineNumber, const DataFieldBytes& f, DataFileEncoding encoding) {
+            lines = lineNumber;
+            if (lineNumber == 1) {
+                DataFields headings;
+                DecodeDataFields(f, encoding, &headings);
+                grid.SetHeadings(headings);
+            } else if (!grid.StageRow(f, encoding)) {
+                full = true;
+            }
+            if (lineNumber % progressEvery == 0 || full)
+                flush();
+            return !full;
+        });
     if (!full && result.opened)
         flush();
     if (full) {

@@ -25,6 +25,14 @@ void AppendUtf8(std::vector<char>& out, const QString& text) {
     }
 }
 
+bool IsAscii(const char* bytes, size_t size) {
+    for (size_t i = 0; i < size; ++i) {
+        if (static_cast<unsigned char>(bytes[i]) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 qsizetype Utf8SizeBound(const DataFields& texts) {
     qsizetype size = 0;
     for (const QString& t : texts)
@@ -38,7 +46,7 @@ SixColumnModel::SixColumnModel(QObject* parent)
     : QAbstractTableModel(parent) {}
 
 int SixColumnModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : int(m_cellEnds.size() / ColumnCount);
+    return parent.isValid() ? 0 : m_rows;
 }
 
 int SixColumnModel::columnCount(const QModelIndex& parent) const {
@@ -96,16 +104,19 @@ void SixColumnModel::Store(const DataFields& texts) {
 }
 
 bool SixColumnModel::AppendRow(const DataFields& texts) {
+    ShowStagedRows();
     if (!Fits(1, Utf8SizeBound(texts)))
         return false;
     const int row = rowCount();
     beginInsertRows(QModelIndex(), row, row);
     Store(texts);
+    ++m_rows;
     endInsertRows();
     return true;
 }
 
 bool SixColumnModel::AppendRows(const QList<DataFields>& rows) {
+    ShowStagedRows();
     if (rows.isEmpty())
         return true;
     qsizetype bytes = 0;
@@ -118,14 +129,41 @@ bool SixColumnModel::AppendRows(const QList<DataFields>& rows) {
     m_cellEnds.reserve(m_cellEnds.size() + size_t(rows.size()) * ColumnCount);
     for (const DataFields& r : rows)
         Store(r);
+    m_rows += int(rows.size());
     endInsertRows();
     return true;
+}
+
+bool SixColumnModel::StageRow(const DataFieldBytes& fields, DataFileEncoding encoding) {
+    qsizetype bytes = 0;
+    for (QByteArrayView f : fields)
+        bytes += 3 * f.size(); // a Windows-1252 byte never takes more than three UTF-8 bytes
+    if (!Fits(1, bytes))
+        return false;
+    for (QByteArrayView f : fields) {
+        if (encoding == DataFileEncoding::Utf8 || IsAscii(f.data(), size_t(f.size())))
+            m_text.insert(m_text.end(), f.begin(), f.end());
+        else
+            AppendUtf8(m_text, DecodeWindows1252(f.data(), f.size()));
+        m_cellEnds.push_back(quint32(m_text.size()));
+    }
+    return true;
+}
+
+void SixColumnModel::ShowStagedRows() {
+    const int staged = int(m_cellEnds.size() / ColumnCount) - m_rows;
+    if (staged <= 0)
+        return;
+    beginInsertRows(QModelIndex(), m_rows, m_rows + staged - 1);
+    m_rows += staged;
+    endInsertRows();
 }
 
 void SixColumnModel::Clear() {
     beginResetModel();
     std::vector<char>().swap(m_text);
     std::vector<quint32>().swap(m_cellEnds);
+    m_rows = 0;
     endResetModel();
 }
 
@@ -135,6 +173,35 @@ QString SixColumnModel::Text(int row, int column) const {
     const size_t cell = size_t(row) * ColumnCount + size_t(column);
     const quint32 begin = cell == 0 ? 0 : m_cellEnds[cell - 1];
     return QString::fromUtf8(m_text.data() + begin, qsizetype(m_cellEnds[cell] - begin));
+}
+
+DataFieldBytes SixColumnModel::RowBytes(int row) const {
+    DataFieldBytes bytes;
+    for (int k = 0; k < ColumnCount; ++k) {
+        const size_t cell = size_t(row) * ColumnCount + size_t(k);
+        const quint32 begin = cell == 0 ? 0 : m_cellEnds[cell - 1];
+        bytes[size_t(k)] = QByteArrayView(m_text.data() + begin, m_cellEnds[cell] - begin);
+    }
+    return bytes;
+}
+
+void SixColumnModel::AppendFileLine(int row, QByteArray& out, int* replaced) const {
+    // Cells of plain ASCII without a line break are already the file's bytes.
+    const auto plain = [](QByteArrayView bytes) {
+        for (char c : bytes) {
+            if (static_cast<unsigned char>(c) >= 0x80 || c == '\r' || c == '\n')
+                return false;
+        }
+        return true;
+    };
+    const DataFieldBytes cells = RowBytes(row);
+    for (int k = 0; k < ColumnCount; ++k) {
+        if (plain(cells[size_t(k)]))
+            out.append(cells[size_t(k)]).append('\t');
+        else
+            AppendDataField(out, Text(row, k), replaced);
+    }
+    out.append("\r\n", 2);
 }
 
 DataFields SixColumnModel::RowTexts(int row) const {

@@ -44,12 +44,22 @@ public:
     bool AppendRow(const DataFields& texts);
     // Many rows with one insertion notice, for loading files and filling from the logger.
     bool AppendRows(const QList<DataFields>& rows);
+    // Rows straight from a data file's bytes, in two steps so that a file costs one insertion
+    // notice per batch and no text per cell: StageRow keeps a row out of sight (false, and
+    // nothing kept, at the limit above), ShowStagedRows adds every kept row to the table.
+    bool StageRow(const DataFieldBytes& fields, DataFileEncoding encoding);
+    void ShowStagedRows();
     // Back to the heading row only, as when a list window loads; the headings stay. Frees the rows.
     void Clear();
 
     // The six texts of data row `row` (model row, 0-based) and one cell's text.
     DataFields RowTexts(int row) const;
     QString Text(int row, int column) const;
+    // The UTF-8 bytes of data row `row`'s six cells, valid until the table changes.
+    DataFieldBytes RowBytes(int row) const;
+    // Data row `row` as the data file line that saves it, appended to `out`; `replaced` as in
+    // EncodeDataLine.
+    void AppendFileLine(int row, QByteArray& out, int* replaced) const;
 
     // Bytes held for the rows (capacity, not just size): what the table costs in memory.
     qint64 MemoryBytes() const;
@@ -61,4 +71,5 @@ private:
     DataFields m_headings;
     std::vector<char> m_text;        // every cell's UTF-8 bytes, row by row, column by column
     std::vector<quint32> m_cellEnds; // end offset in m_text of each cell, six per row
+    int m_rows = 0;                  // rows shown; staged rows follow them in the storage
 };

@@ -1,6 +1,7 @@
 #include "recording/data_file.h"
 #include "support/test_files.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -53,6 +54,8 @@ private Q_SLOTS:
     void parse_data();
     void parse();
     void parseStopsWhenHandlerSaysSo();
+    void streamLargeFile_data();
+    void streamLargeFile();
     void writerReplacesAndRoundTrips();
     void openFailures_data();
     void openFailures();
@@ -191,6 +194,26 @@ void TestDataFile::parse() {
     QTEST(back.result.encoding, "encoding");
     QCOMPARE(back.result.linesRead, qint64(lines.size()));
     QCOMPARE(back.lines, lines);
+
+    // Read as a stream, a line end can fall anywhere in the buffer, even between CR and LF.
+    for (qsizetype bufferBytes = 48; bufferBytes <= 64; ++bufferBytes) {
+        QBuffer device(&bytes);
+        device.open(QIODevice::ReadOnly);
+        Lines streamed;
+        DataFields f;
+        const DataFileReadResult r = ReadDataLines(
+            device,
+            [&](qint64, const DataFieldBytes& raw, DataFileEncoding encoding) {
+                DecodeDataFields(raw, encoding, &f);
+                streamed.append(ToList(f));
+                return true;
+            },
+            bufferBytes);
+        QCOMPARE(std::make_pair(r.complete, r.stoppedAtLine),
+                 std::make_pair(stoppedAtLine == 0, qint64(stoppedAtLine)));
+        QTEST(r.encoding, "encoding");
+        QCOMPARE(streamed, lines);
+    }
 }
 
 // The "Open" command stops reading when its list window is closed half way.
@@ -201,6 +224,36 @@ void TestDataFile::parseStopsWhenHandlerSaysSo() {
     QCOMPARE(calls, 2);
     QVERIFY(r.cancelled);
     QVERIFY(!r.complete);
+}
+
+// A file of gigabytes chosen by mistake is read through a small buffer, never whole: reading
+// stops at the first line that cannot be split without reading on.
+void TestDataFile::streamLargeFile_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<int>("stoppedAtLine");
+    QTest::addColumn<int>("linesRead");
+    QTest::addColumn<qint64>("bytesRead");
+
+    const QByteArray line = "1\t2013/08/08 14:05:09\t23.4\t23.6\t- - -\tOver\t\r\n";
+    const QByteArray lines = line.repeated(100000); // 4.5 MB
+    QTest::newRow("whole lines to the end")
+        << kHeadingC + lines << 0 << 100001 << qint64(kHeadingC.size() + lines.size());
+    QTest::newRow("a bad line near the start")
+        << kHeadingC + line + "garbage\r\n" + lines << 3 << 2 << qint64(4096);
+    QTest::newRow("no line end at all") << QByteArray(5000000, 'x') << 1 << 0 << qint64(4096);
+}
+
+void TestDataFile::streamLargeFile() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(int, stoppedAtLine);
+    QFETCH(int, linesRead);
+    QBuffer device(&bytes);
+    device.open(QIODevice::ReadOnly);
+    const DataFileReadResult r = ReadDataLines(
+        device, [](qint64, const DataFieldBytes&, DataFileEncoding) { return true; }, 4096);
+    QCOMPARE(r.stoppedAtLine, qint64(stoppedAtLine));
+    QCOMPARE(r.linesRead, qint64(linesRead));
+    QTEST(device.pos(), "bytesRead");
 }
 
 void TestDataFile::writerReplacesAndRoundTrips() {
