@@ -28,6 +28,8 @@ const char* const kScenario = "unit F\n"
                               "channel 3 type T reading 652 over on\n"
                               "channel 4 type E reading -53\n";
 const QByteArray kToken = "s3cret-token";
+// The panel's texts of those readings, as `corvilab-cli live` prints them.
+const QStringList kTexts{"73.4", "- - -", "Over", "-5.3"};
 
 struct Reply {
     QByteArray statusLine;
@@ -87,6 +89,7 @@ private Q_SLOTS:
     void promtool();
     void samplesSince();
     void page();
+    void browser();
     void refusals_data();
     void refusals();
     void boundedConnections();
@@ -157,10 +160,9 @@ void TestServe::live() {
     const QJsonArray channels = live["channels"].toArray();
     QCOMPARE(channels.size(), 4);
     // The panel's texts, and the numbers beside them.
-    const QStringList texts{"73.4", "- - -", "Over", "-5.3"};
     const QStringList types{"K", "J", "T", "E"};
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(channels[i]["text"].toString(), texts[i]);
+        QCOMPARE(channels[i]["text"].toString(), kTexts[i]);
         QCOMPARE(channels[i]["type"].toString(), types[i]);
     }
     QCOMPARE(channels[0]["value"].toDouble(), 73.4);
@@ -230,6 +232,28 @@ void TestServe::page() {
     // Nothing is fetched from elsewhere: no address but this server's own.
     QVERIFY(!reply.body.contains("http:") && !reply.body.contains("https:"));
     QVERIFY(reply.body.contains("id=\"reading${i}\"") && reply.body.contains("/api/live"));
+}
+
+void TestServe::browser() {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        QSKIP("no chromium here (Debian package chromium) to open the page with");
+    QTemporaryDir profile;
+    QProcess browser;
+    // The page as rendered after three seconds of its own time: fetched, scripted and updated.
+    browser.start(chromium,
+                  {"--headless", "--no-sandbox", "--disable-gpu",
+                   "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000", "--dump-dom",
+                   QStringLiteral("http://127.0.0.1:%1/?token=%2")
+                       .arg(port_)
+                       .arg(QString::fromLatin1(kToken))});
+    QVERIFY(browser.waitForFinished(120000));
+    const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+    QStringList shown;
+    const QRegularExpression reading(QStringLiteral("id=\"reading\\d\">([^<]*)<"));
+    for (auto m = reading.globalMatch(dom); m.hasNext();)
+        shown << m.next().captured(1);
+    QCOMPARE(shown, kTexts);
 }
 
 void TestServe::refusals_data() {
