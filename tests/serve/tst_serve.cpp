@@ -6,6 +6,7 @@
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "recording/sampler.h"
+#include "serve/live_load.h"
 #include "serve/live_server.h"
 #include "support/fake_clock.h"
 
@@ -93,6 +94,7 @@ private Q_SLOTS:
     void refusals_data();
     void refusals();
     void boundedConnections();
+    void underLoad();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -324,6 +326,28 @@ void TestServe::boundedConnections() {
     clients[0].write(Get("/api/live", {}));
     QTRY_VERIFY(clients[0].bytesAvailable() > 0);
     QVERIFY(clients[0].readAll().startsWith("HTTP/1.1 200 OK\r\n"));
+}
+
+void TestServe::underLoad() {
+    // Fifty pages open at ten refreshes a second: every one answered, and the recording beside
+    // them takes every second's sample, on whole lines.
+    const QString file = dir_->filePath("load.4ch");
+    const LiveLoad load = RunLiveLoad(
+        QStringLiteral(CORVILAB_CLI),
+        qEnvironmentVariable("CORVILAB_SIM", QStringLiteral(CORVILAB_SIM_PATH)), file, 50, 10, 5);
+    QVERIFY2(load.failure.isEmpty(), qPrintable(load.failure));
+    QCOMPARE(load.bad, 0);
+    QVERIFY(load.answered > 0);
+    QCOMPARE(load.exitCode, 0);
+    QCOMPARE(load.errors, QByteArray());
+    QVERIFY(load.fileWhole);
+    QVERIFY2(load.recordNumbers.size() >= 4,
+             qPrintable(QString::number(load.recordNumbers.size())));
+    for (int i = 0; i < load.recordNumbers.size(); ++i) {
+        QCOMPARE(load.recordNumbers[i], i + 1);
+        if (i > 0)
+            QCOMPARE(load.recordTimes[i - 1].secsTo(load.recordTimes[i]), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestServe)
