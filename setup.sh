@@ -15,7 +15,7 @@ jobs=$(nproc 2>/dev/null || echo 2)
 packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-httpserver-dev
           qt6-websockets-dev libqcustomplot-dev
           xvfb xauth poppler-utils desktop-file-utils clang libclang-rt-14-dev
-          dpkg-dev file prometheus)
+          dpkg-dev file prometheus chromium)
 
 install_missing() {
     local missing=()

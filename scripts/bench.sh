@@ -36,6 +36,7 @@ arguments() {
     case "$1" in
     bench_polling | bench_panel | bench_graphs | bench_unplugged) [ $full -eq 1 ] && echo 60 || echo 10 ;;
     bench_logger_download) [ $full -eq 1 ] && echo 60 || echo 5 ;;
+    bench_serve) echo 30 ;;
     *) echo "" ;;
     esac
 }

@@ -20,12 +20,30 @@
 #include "recording/file_commands.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
+#include "serve/live_server.h"
+#include "serve/share_window.h"
 #include "sim/meter_scenario.h"
 #include "sim/simulated_meter_device.h"
 #include "ui/dialogs.h"
+#include "ui/remembered.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QSerialPort>
+#include <QToolBar>
+
+namespace {
+
+const QString kShareOn = QStringLiteral("ShareLiveView");
+const QString kShareListen = QStringLiteral("ShareLiveViewAddress");
+
+QString ShareListen() {
+    const QString listen = Remembered(kShareListen).toString();
+    return listen.isEmpty() ? QString::fromLatin1(ShareWindow::kDefaultListen) : listen;
+}
+
+} // namespace
 
 Application::Application()
     : Application(Overrides{}) {}
@@ -79,6 +97,8 @@ Application::~Application() {
     timers_->Timer1.stop();
     timers_->Timer2.stop();
     delete portWindow_.data();
+    delete shareWindow_.data();
+    sharing_.reset();
     config_.reset();
     files_.reset();
     graphs_.reset();
@@ -147,6 +167,48 @@ void Application::Wire() {
     });
     connect(watch_.get(), &AlarmWatch::ActionFailed, this,
             [this](const QString& message) { alarmLog_->AddNote(clock_->Now(), message); });
+    panel_->Toolbar()->addSeparator();
+    QAction* share = panel_->Toolbar()->addAction(QStringLiteral("Share"));
+    share->setObjectName(QStringLiteral("Toolbar1_Share"));
+    share->setToolTip(QStringLiteral("Share live view"));
+    connect(share, &QAction::triggered, this, &Application::ShowShareWindow);
+}
+
+ShareWindow* Application::GetShareWindow() const {
+    return shareWindow_;
+}
+
+void Application::ShowShareWindow() {
+    if (!shareWindow_) {
+        shareWindow_ = new ShareWindow(sharing_ != nullptr, ShareListen(), panel_.get());
+        shareWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        shareWindow_->ShowState(sharing_ != nullptr, panel_->LblShare()->text());
+        connect(shareWindow_, &ShareWindow::Changed, this, &Application::Share);
+    }
+    shareWindow_->show();
+    shareWindow_->raise();
+}
+
+void Application::Share(bool on, const QString& listen) {
+    sharing_.reset();
+    Remember(kShareOn, on);
+    Remember(kShareListen, listen);
+    QString error;
+    if (on) {
+        LiveServer::Settings settings;
+        if (LiveServer::ParseListen(listen, &settings.address, &settings.port, &error)) {
+            auto server = std::make_unique<LiveServer>(*live_, *link_, *alarms_, *sampler_);
+            server->SetRecorder(recorder_.get());
+            if (server->Start(settings, &error))
+                sharing_ = std::move(server);
+        }
+    }
+    const QString text = sharing_ ? QStringLiteral("Sharing on ") + sharing_->Url()
+                         : on     ? QStringLiteral("Not sharing: ") + error
+                                  : QString();
+    panel_->LblShare()->setText(text);
+    if (shareWindow_)
+        shareWindow_->ShowState(sharing_ != nullptr, text);
 }
 
 SimulatedMeterDevice* Application::Simulator() const {
@@ -208,6 +270,8 @@ bool Application::StartPanel(const PortChoice& choice) {
         {QStringLiteral(" 5 Minutes"), QStringLiteral("15 Minutes"), QStringLiteral("30 Minutes")});
 
     panel_->show();
+    if (Remembered(kShareOn).toBool())
+        Share(true, ShareListen());
     timers_->Timer1.start();
     timers_->Timer2.start();
     return true;

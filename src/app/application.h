@@ -19,6 +19,7 @@ class ConfigCommands;
 class Dialogs;
 class FileCommands;
 class GraphCommands;
+class LiveServer;
 class LiveState;
 class LoggerMemory;
 class MeterLink;
@@ -27,6 +28,7 @@ class Panel;
 class QIODevice;
 class Recorder;
 class Sampler;
+class ShareWindow;
 class SimulatedMeterDevice;
 
 // The composition root: creates the program's core objects and windows once, wires them, and
@@ -78,6 +80,14 @@ public:
     SimulatedMeterDevice* Simulator() const;
     QIODevice* Device() const { return device_.get(); }
 
+    // "Share live view": serves the live web view on `listen` ("127.0.0.1:8080") while on, shows
+    // the address in the panel's status area and remembers the choice for the next start.
+    void Share(bool on, const QString& listen);
+    // The server while sharing, else null.
+    LiveServer* Sharing() const { return sharing_.get(); }
+    // The toolbar's "Share" opens it; null while closed.
+    ShareWindow* GetShareWindow() const;
+
 Q_SIGNALS:
     // The meter's configuration changed (a probe, a type or the unit): a running recording
     // stops and the live list closes here. Emitted before the display is rebuilt and the
@@ -92,6 +102,7 @@ private:
     void OnConfigurationChanged();
     void OnChannelRebuilt(int channel);
     void End(int exitCode);
+    void ShowShareWindow();
 
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<Dialogs> ownDialogs_;
@@ -113,6 +124,8 @@ private:
     std::unique_ptr<AlarmSetupWindow> alarmSetup_;
     std::unique_ptr<AlarmLogWindow> alarmLog_;
     QPointer<PortWindow> portWindow_;
+    std::unique_ptr<LiveServer> sharing_;
+    QPointer<ShareWindow> shareWindow_;
     // Probes, types and unit as the display last showed them.
     std::optional<MeterSetup> shownSetup_;
     QString simulatorScenario_;

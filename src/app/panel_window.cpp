@@ -205,12 +205,17 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     lblFileName_ = MakeLabel(QStringLiteral("LblFileName"), QString(), central);
     lblFileName_->setAccessibleName(QStringLiteral("Data file"));
     lblFileName_->setProperty("role", QStringLiteral("status"));
+    lblShare_ = MakeLabel(QStringLiteral("LblShare"), QString(), central);
+    lblShare_->setAccessibleName(QStringLiteral("Live view shared on"));
+    lblShare_->setProperty("role", QStringLiteral("status"));
+    lblShare_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     status->addWidget(lblCom_);
     status->addSpacing(12);
     status->addWidget(lblRec_);
     status->addWidget(lblCount_);
     status->addSpacing(12);
     status->addWidget(lblFileName_, 1);
+    status->addWidget(lblShare_);
     layout->addLayout(status);
 
     setCentralWidget(central);
@@ -246,7 +251,7 @@ void Panel::BuildToolbar() {
     toolbar_->setStyleSheet(QStringLiteral(
         "QToolBar { background: #2b3037; border: none; border-bottom: 1px solid #3a4048;"
         "  spacing: 4px; padding: 3px; }"
-        "QToolButton { border-radius: 6px; padding: 3px; }"
+        "QToolButton { border-radius: 6px; padding: 3px; color: #c8ccd2; }"
         "QToolButton:hover { background: #3d444d; }"
         "QToolButton:pressed { background: #525b66; }"));
     int image = 1;

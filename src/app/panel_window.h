@@ -72,6 +72,8 @@ public:
     QLabel* LblCount() const { return lblCount_; }
     QLabel* LblFileName() const { return lblFileName_; }
     QLabel* LblCOM() const { return lblCom_; }
+    // The address the live view is shared on, empty while it is not.
+    QLabel* LblShare() const { return lblShare_; }
     // The frames area under the panels, where later frames may add their controls.
     QWidget* FrameArea() const { return frameArea_; }
 
@@ -133,6 +135,7 @@ private:
     QLabel* lblRec_ = nullptr;
     QLabel* lblCount_ = nullptr;
     QLabel* lblFileName_ = nullptr;
+    QLabel* lblShare_ = nullptr;
     bool linked_ = true;   // the caption is not "No COM"
     bool stale_ = false;   // the readings on show are marked as old
     QString lastReadTime_; // "14:05:09" of the last sample taken while linked

@@ -1,9 +1,22 @@
 #include "app/application.h"
+#include "app/panel_window.h"
 #include "link/port_window.h"
+#include "serve/live_server.h"
+#include "serve/share_window.h"
 #include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
 
+#include <QAction>
+#include <QCheckBox>
 #include <QFileDialog>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QLabel>
+#include <QLineEdit>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -18,7 +31,24 @@ private Q_SLOTS:
     void portThatWorkedIsPreselected_data();
     void portThatWorkedIsPreselected();
     void fileDialogsStartInTheLastFolder();
+    void sharedLiveView_data();
+    void sharedLiveView();
 };
+
+namespace {
+
+// A GET on the program's own event loop, as a browser elsewhere would make it.
+QNetworkReply::NetworkError Fetch(const QString& url, QByteArray* body) {
+    QNetworkAccessManager net;
+    net.setProxy(QNetworkProxy::NoProxy);
+    std::unique_ptr<QNetworkReply> reply(net.get(QNetworkRequest(QUrl(url))));
+    if (!QTest::qWaitFor([&] { return reply->isFinished(); }, 10000))
+        return QNetworkReply::TimeoutError;
+    *body = reply->readAll();
+    return reply->error();
+}
+
+} // namespace
 
 void TestRemembered::initTestCase() {
     QStandardPaths::setTestModeEnabled(true);
@@ -86,6 +116,52 @@ void TestRemembered::fileDialogsStartInTheLastFolder() {
     answer(first.filePath(QStringLiteral("next.csv")));
     QtDialogs().SaveFileName(nullptr, "Save As", "*.csv");
     QCOMPARE(startedIn.mid(1), (QStringList{first.path(), second.path()}));
+}
+
+void TestRemembered::sharedLiveView_data() {
+    QTest::addColumn<QString>("listen");
+    QTest::newRow("loopback, any free port") << "127.0.0.1:0";
+}
+
+void TestRemembered::sharedLiveView() {
+    QFETCH(QString, listen);
+    ScriptedDialogs dialogs;
+    Application::Overrides o;
+    o.dialogs = &dialogs;
+    for (int start = 0; start < 2; ++start) {
+        Application app(o);
+        QVERIFY(app.StartPanel({true, QString()}));
+        QLabel* status = app.GetPanel().LblShare();
+        app.GetPanel().findChild<QAction*>(QStringLiteral("Toolbar1_Share"))->trigger();
+        ShareWindow* window = app.GetShareWindow();
+        QVERIFY(window);
+        if (start == 0) {
+            // Off until the user turns it on.
+            QCOMPARE(status->text(), QString());
+            QCOMPARE(window->TxtListen()->text(), QStringLiteral("127.0.0.1:8080"));
+            window->TxtListen()->setText(listen);
+            window->ChkShare()->click();
+        }
+        // On, and on again at the next start.
+        QVERIFY(app.Sharing());
+        const QString url = app.Sharing()->Url();
+        QVERIFY2(QRegularExpression(QStringLiteral("^http://127\\.0\\.0\\.1:[1-9]\\d*/$"))
+                     .match(url)
+                     .hasMatch(),
+                 qPrintable(url));
+        QCOMPARE(status->text(), QStringLiteral("Sharing on ") + url);
+        QVERIFY(window->ChkShare()->isChecked());
+        QByteArray body;
+        QCOMPARE(Fetch(url + QStringLiteral("api/live"), &body), QNetworkReply::NoError);
+        QCOMPARE(QJsonDocument::fromJson(body)["channels"].toArray().size(), 4);
+        if (start == 1) {
+            // Off: the address is no longer served.
+            window->ChkShare()->click();
+            QCOMPARE(status->text(), QString());
+            QCOMPARE(Fetch(url + QStringLiteral("api/live"), &body),
+                     QNetworkReply::ConnectionRefusedError);
+        }
+    }
 }
 
 QTEST_MAIN(TestRemembered)

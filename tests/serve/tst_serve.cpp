@@ -6,6 +6,7 @@
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "recording/sampler.h"
+#include "serve/live_load.h"
 #include "serve/live_server.h"
 #include "support/fake_clock.h"
 
@@ -28,6 +29,8 @@ const char* const kScenario = "unit F\n"
                               "channel 3 type T reading 652 over on\n"
                               "channel 4 type E reading -53\n";
 const QByteArray kToken = "s3cret-token";
+// The panel's texts of those readings, as `corvilab-cli live` prints them.
+const QStringList kTexts{"73.4", "- - -", "Over", "-5.3"};
 
 struct Reply {
     QByteArray statusLine;
@@ -87,9 +90,11 @@ private Q_SLOTS:
     void promtool();
     void samplesSince();
     void page();
+    void browser();
     void refusals_data();
     void refusals();
     void boundedConnections();
+    void underLoad();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -157,10 +162,9 @@ void TestServe::live() {
     const QJsonArray channels = live["channels"].toArray();
     QCOMPARE(channels.size(), 4);
     // The panel's texts, and the numbers beside them.
-    const QStringList texts{"73.4", "- - -", "Over", "-5.3"};
     const QStringList types{"K", "J", "T", "E"};
     for (int i = 0; i < 4; ++i) {
-        QCOMPARE(channels[i]["text"].toString(), texts[i]);
+        QCOMPARE(channels[i]["text"].toString(), kTexts[i]);
         QCOMPARE(channels[i]["type"].toString(), types[i]);
     }
     QCOMPARE(channels[0]["value"].toDouble(), 73.4);
@@ -232,6 +236,28 @@ void TestServe::page() {
     QVERIFY(reply.body.contains("id=\"reading${i}\"") && reply.body.contains("/api/live"));
 }
 
+void TestServe::browser() {
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        QSKIP("no chromium here (Debian package chromium) to open the page with");
+    QTemporaryDir profile;
+    QProcess browser;
+    // The page as rendered after three seconds of its own time: fetched, scripted and updated.
+    browser.start(chromium,
+                  {"--headless", "--no-sandbox", "--disable-gpu",
+                   "--user-data-dir=" + profile.path(), "--virtual-time-budget=3000", "--dump-dom",
+                   QStringLiteral("http://127.0.0.1:%1/?token=%2")
+                       .arg(port_)
+                       .arg(QString::fromLatin1(kToken))});
+    QVERIFY(browser.waitForFinished(120000));
+    const QString dom = QString::fromUtf8(browser.readAllStandardOutput());
+    QStringList shown;
+    const QRegularExpression reading(QStringLiteral("id=\"reading\\d\">([^<]*)<"));
+    for (auto m = reading.globalMatch(dom); m.hasNext();)
+        shown << m.next().captured(1);
+    QCOMPARE(shown, kTexts);
+}
+
 void TestServe::refusals_data() {
     QTest::addColumn<QByteArray>("request");
     QTest::addColumn<QByteArray>("statusLine");
@@ -300,6 +326,28 @@ void TestServe::boundedConnections() {
     clients[0].write(Get("/api/live", {}));
     QTRY_VERIFY(clients[0].bytesAvailable() > 0);
     QVERIFY(clients[0].readAll().startsWith("HTTP/1.1 200 OK\r\n"));
+}
+
+void TestServe::underLoad() {
+    // Fifty pages open at ten refreshes a second: every one answered, and the recording beside
+    // them takes every second's sample, on whole lines.
+    const QString file = dir_->filePath("load.4ch");
+    const LiveLoad load = RunLiveLoad(
+        QStringLiteral(CORVILAB_CLI),
+        qEnvironmentVariable("CORVILAB_SIM", QStringLiteral(CORVILAB_SIM_PATH)), file, 50, 10, 5);
+    QVERIFY2(load.failure.isEmpty(), qPrintable(load.failure));
+    QCOMPARE(load.bad, 0);
+    QVERIFY(load.answered > 0);
+    QCOMPARE(load.exitCode, 0);
+    QCOMPARE(load.errors, QByteArray());
+    QVERIFY(load.fileWhole);
+    QVERIFY2(load.recordNumbers.size() >= 4,
+             qPrintable(QString::number(load.recordNumbers.size())));
+    for (int i = 0; i < load.recordNumbers.size(); ++i) {
+        QCOMPARE(load.recordNumbers[i], i + 1);
+        if (i > 0)
+            QCOMPARE(load.recordTimes[i - 1].secsTo(load.recordTimes[i]), 1);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestServe)

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QDialog>
+
+class QCheckBox;
+class QLabel;
+class QLineEdit;
+
+// "Share live view": whether the live web view is served while the panel runs, and on which
+// address. A choice takes effect as it is made; the window only asks, the program serves.
+class ShareWindow : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr const char* kDefaultListen = "127.0.0.1:8080";
+
+    ShareWindow(bool on, const QString& listen, QWidget* parent = nullptr);
+
+    QCheckBox* ChkShare() const { return chkShare_; }
+    QLineEdit* TxtListen() const { return txtListen_; }
+    // What came of the choice: the address served, or why it is not.
+    void ShowState(bool on, const QString& text);
+
+Q_SIGNALS:
+    void Changed(bool on, const QString& listen);
+
+private:
+    QCheckBox* chkShare_;
+    QLineEdit* txtListen_;
+    QLabel* lblState_;
+};
