@@ -341,12 +341,14 @@ void TestServe::underLoad() {
     QCOMPARE(load.exitCode, 0);
     QCOMPARE(load.errors, QByteArray());
     QVERIFY(load.fileWhole);
-    QVERIFY2(load.recordNumbers.size() >= 4,
+    QVERIFY2(load.recordNumbers.size() >= 2,
              qPrintable(QString::number(load.recordNumbers.size())));
+    // Times are whole seconds: a sample taken a little early, the next a little late, are
+    // two seconds apart in the file; a missed one would be three.
     for (int i = 0; i < load.recordNumbers.size(); ++i) {
         QCOMPARE(load.recordNumbers[i], i + 1);
         if (i > 0)
-            QCOMPARE(load.recordTimes[i - 1].secsTo(load.recordTimes[i]), 1);
+            QVERIFY(load.recordTimes[i - 1].secsTo(load.recordTimes[i]) <= 2);
     }
 }
 
