@@ -25,6 +25,8 @@ esac
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 build=$here/build-bench
+# The benchmarks that start the desktop program remember their choices here, not in yours.
+export XDG_CONFIG_HOME=$build/config
 jobs=$(nproc 2>/dev/null || echo 2)
 
 cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCORVILAB_TESTS=OFF \
