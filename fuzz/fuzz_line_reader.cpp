@@ -13,7 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int kinds = int(ReplyShape::Kind::ManualDump) + 2;
     const int kind = data[0] % kinds - 1; // -1: no reply awaited
     const qsizetype chunk = 1 + (data[0] >> 4);
-    const QByteArray line = QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
+    const QByteArray line =
+        QByteArray(reinterpret_cast<const char*>(data + 1), qsizetype(size - 1));
     const ReplyShape shape{ReplyShape::Kind(kind < 0 ? 0 : kind)};
 
     LineReader reader;

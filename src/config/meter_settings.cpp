@@ -1,6 +1,7 @@
 #include "config/meter_settings.h"
 
 #include "link/clock.h"
+#include "link/delay.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 
@@ -9,7 +10,6 @@
 
 namespace {
 
-constexpr double kSecondsPerDay = 86400.0;
 constexpr double kLongPressSeconds = 2.0;
 // The "U" and "V" replies have to begin within this after their command.
 constexpr double kShortReplySeconds = 0.1;
@@ -55,10 +55,7 @@ bool HasLongPress(MeterKey key) {
 }
 
 bool IsLongPress(double pressedAt, double releasedAt) {
-    double held = releasedAt - pressedAt;
-    if (held < 0)
-        held += kSecondsPerDay; // released after midnight
-    return held > kLongPressSeconds;
+    return SecondsSince(pressedAt, releasedAt) > kLongPressSeconds; // across midnight too
 }
 
 MeterSettings::MeterSettings(MeterLink& link, const Clock& pressClock)
@@ -80,10 +77,7 @@ void MeterSettings::SendCmdBytes(char letter, quint8 a, quint8 b, quint8 c) {
 }
 
 double MeterSettings::ElapsedSince(double start) const {
-    double elapsed = link_.GetClock().SecondsSinceMidnight() - start;
-    if (elapsed < 0)
-        elapsed += kSecondsPerDay;
-    return elapsed;
+    return SecondsSince(start, link_.GetClock().SecondsSinceMidnight());
 }
 
 std::optional<int> MeterSettings::ReadInterval() {

@@ -2,6 +2,7 @@
 
 #include "config/meter_settings.h"
 #include "link/clock.h"
+#include "link/delay.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
@@ -114,10 +115,8 @@ std::optional<QByteArray> SetupWindow::QueryClock() {
     for (;;) {
         if (std::optional<QByteArray> reply = link_.QueryMeterClock(0.5))
             return reply;
-        double elapsed = clock_.SecondsSinceMidnight() - start;
-        if (elapsed < 0)
-            elapsed += 86400.0;
-        if (link_.IsCancelled() || closed_ || elapsed >= ReplyWaitSeconds)
+        if (link_.IsCancelled() || closed_ ||
+            SecondsSince(start, clock_.SecondsSinceMidnight()) >= ReplyWaitSeconds)
             return std::nullopt;
     }
 }

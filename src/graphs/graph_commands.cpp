@@ -65,7 +65,8 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
     {
         // No sample may be taken while the series is copied; the copy is one pass, so the
         // caption shows the count once, not per sample.
-        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling, ExchangeGuard::Work::Local);
+        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling,
+                            ExchangeGuard::Work::Local);
         const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
         values = sampler_.Buffers().Copy(channel, fahrenheit).values;
         if (mainWindow_) {

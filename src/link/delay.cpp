@@ -27,6 +27,11 @@ double DelayEnd(double start, double seconds) {
     return end >= 86400.0 ? seconds : end;
 }
 
+double SecondsSince(double start, double now) {
+    const double elapsed = now - start;
+    return elapsed < 0 ? elapsed + 86400.0 : elapsed;
+}
+
 bool WaitOver(double start, double seconds, double now) {
     return now < start || now >= DelayEnd(start, seconds);
 }

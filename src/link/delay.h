@@ -19,3 +19,6 @@ double DelayEnd(double start, double seconds);
 // Whether a wait of `seconds` begun at the clock reading `start` is over at the reading `now`:
 // at its end, or once the clock reads below its start.
 bool WaitOver(double start, double seconds, double now);
+
+// Seconds from the clock reading `start` to `now`, across midnight when `now` is below it.
+double SecondsSince(double start, double now);

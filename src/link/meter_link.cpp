@@ -17,11 +17,6 @@ constexpr double kStatusAttemptSeconds = 0.02; // what one attempt of the meter'
 constexpr double kStatusReplySeconds = 0.1;    // a status reply has to begin within this
 constexpr qint64 kReplyCompletionMs = 500;     // a reply that has begun is awaited this much longer
 
-double SecondsSince(double start, double now) {
-    const double elapsed = now - start;
-    return elapsed < 0 ? elapsed + 86400.0 : elapsed;
-}
-
 } // namespace
 
 std::optional<StatusReply> ParseStatusReply(const QByteArray& read) {
@@ -102,11 +97,20 @@ void MeterLink::DecodeLive(const QByteArray& packet) {
     lastPacket_.restart();
 }
 
-void MeterLink::CatchUp() {
+bool MeterLink::CatchUp() {
+    const qint64 before = reader_.Packets();
     Pull();
-    const bool quiet = Quiet();
-    while (const std::optional<LineReader::Frame> frame = reader_.Next(nullptr, quiet))
+    NextReply(nullptr, Quiet());
+    return reader_.Packets() > before;
+}
+
+std::optional<QByteArray> MeterLink::NextReply(const ReplyShape* shape, bool quiet) {
+    while (std::optional<LineReader::Frame> frame = reader_.Next(shape, quiet)) {
+        if (!frame->packet)
+            return frame->bytes;
         DecodeLive(frame->bytes);
+    }
+    return std::nullopt;
 }
 
 QByteArray MeterLink::TakeLine() {
@@ -144,15 +148,11 @@ std::optional<QByteArray> MeterLink::AwaitReply(const ReplyShape& shape, double 
     for (;;) {
         Pull();
         const bool quiet = Quiet();
-        while (std::optional<LineReader::Frame> frame = reader_.Next(&shape, quiet)) {
-            if (!frame->packet)
-                return frame->bytes;
-            DecodeLive(frame->bytes);
-        }
+        if (std::optional<QByteArray> reply = NextReply(&shape, quiet))
+            return reply;
         if (cancelled_ || !DeviceOpen())
             return std::nullopt;
-        if (waited && !overdue.isValid() &&
-            WaitOver(start, seconds, clock_.SecondsSinceMidnight()))
+        if (waited && !overdue.isValid() && WaitOver(start, seconds, clock_.SecondsSinceMidnight()))
             overdue.start();
         // Bytes that may still become the reply are waited for while they keep coming.
         if (overdue.isValid() &&
@@ -165,12 +165,7 @@ std::optional<QByteArray> MeterLink::AwaitReply(const ReplyShape& shape, double 
 
 bool MeterLink::DumpStarted(const ReplyShape& shape) {
     Pull();
-    while (std::optional<LineReader::Frame> frame = reader_.Next(&shape, Quiet())) {
-        if (!frame->packet)
-            return true;
-        DecodeLive(frame->bytes);
-    }
-    return false;
+    return NextReply(&shape, Quiet()).has_value();
 }
 
 MeterLink::StatusResult MeterLink::QueryStatusSeries() {
@@ -367,12 +362,7 @@ MeterLink::PollResult MeterLink::PollTick() {
         exchangesSeen_ = timers_.ExchangesBegun();
         lastPacket_.restart();
     }
-    Pull();
-    bool decoded = false;
-    while (const std::optional<LineReader::Frame> frame = reader_.Next(nullptr, Quiet())) {
-        DecodeLive(frame->bytes);
-        decoded = true;
-    }
+    const bool decoded = CatchUp();
     if (!decoded && (!DeviceOpen() || lastPacket_.hasExpired(limits_.streamGiveUpMs))) {
         if (cancelled_)
             return PollResult::Cancelled;

@@ -70,8 +70,9 @@ public:
 
     // Writes exactly these bytes; nothing is appended.
     void SendCommand(const QByteArray& bytes);
-    // Reads what has arrived and decodes every whole live packet in it, in order.
-    void CatchUp();
+    // Reads what has arrived and decodes every whole live packet in it, in order. True when
+    // any came.
+    bool CatchUp();
     // Waits until input is buffered or `ms` have passed, processing events meanwhile.
     void WaitForInput(int ms);
     // `Delay` that also ends when the link is cancelled.
@@ -136,6 +137,9 @@ private:
     bool Pull();
     bool Quiet() const { return lastByte_.hasExpired(); }
     void DecodeLive(const QByteArray& packet);
+    // Takes the frames at the front: packets are decoded, up to the reply of `shape` (for a
+    // dump, its start), which is returned. Empty when no reply stands there yet.
+    std::optional<QByteArray> NextReply(const ReplyShape* shape, bool quiet);
     // The next `count` packets, for the recovery's snapshot; empty when the stream does not
     // deliver them in time.
     std::optional<QByteArray> AwaitPackets(int count);

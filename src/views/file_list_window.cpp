@@ -83,7 +83,8 @@ void FileListWindow::PlotColumn(int column) {
     const QString caption = windowTitle();
     std::optional<ColumnPlot> plot;
     {
-        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling, ExchangeGuard::Work::Local);
+        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling,
+                            ExchangeGuard::Work::Local);
         plot = PlotGridColumn(*grid_->Model(), column, lastPlot_, [this](qint64 row) {
             setWindowTitle(QString::number(row) + QStringLiteral(" Completed"));
             QCoreApplication::processEvents();

@@ -133,7 +133,8 @@ PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialo
     printer.setCopyCount(1);
     {
         Hourglass hourglass;
-        ExchangeGuard quiet(timers, ExchangeGuard::Pause::PollingAndSampling, ExchangeGuard::Work::Local);
+        ExchangeGuard quiet(timers, ExchangeGuard::Pause::PollingAndSampling,
+                            ExchangeGuard::Work::Local);
         for (int copy = 0; copy < copies; ++copy) {
             const bool printed = PrintLines(printer, lines, font, [form](int line) {
                 // Line 4 is the heading row, line 5 the separator, line 5 + r data row r.

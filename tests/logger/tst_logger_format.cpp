@@ -385,8 +385,8 @@ private Q_SLOTS:
             S::Complete, 60);
         row("live packets after a pause", {{dump.left(30)}, {Packets(3), true}}, false, S::Cut, 30);
         // Counted, not judged by its bytes: a whole dump whose end frames like two packets.
-        row("dump ending like two live packets", {{dump.left(36) + Packets(2)}}, false,
-            S::Complete, 60);
+        row("dump ending like two live packets", {{dump.left(36) + Packets(2)}}, false, S::Complete,
+            60);
         row("live packets after a pause near the end", {{dump.left(50)}, {Packets(2), true}}, false,
             S::Cut, 50);
         row("a packet after a pause is judged when the next comes",
