@@ -144,8 +144,17 @@ void LiveState::RememberConfiguration() {
     PrevUnitText = UnitText;
 }
 
+bool LiveState::IsFresh(int channel, const QDateTime& now) const {
+    const std::optional<QDateTime>& read = Channels[size_t(channel)].LastRead;
+    if (!read)
+        return false;
+    const qint64 age = read->msecsTo(now);
+    return age >= 0 && age < kFreshMs;
+}
+
 void LiveState::ClearForResync() {
     for (size_t i = 0; i < 4; ++i) {
+        Channels[i].LastRead.reset();
         Channels[i].ReadingC.reset();
         Channels[i].ReadingF.reset();
         Channels[i].ReadingCText.clear();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <array>
 #include <optional>
@@ -19,6 +20,9 @@ struct ChannelState {
     int OffsetTenths = 0;
     QString ReadingFText, ReadingCText;
     std::optional<int> ReadingF, ReadingC; // tenths; empty after a lost link or a damaged value
+    // When this channel's packet was last decoded, by the program's clock; empty: not since
+    // the start or the last recovery.
+    std::optional<QDateTime> LastRead;
 };
 
 // What the display is built for: each channel's probe and type, and the unit.
@@ -35,6 +39,8 @@ struct MeterSetup {
 class LiveState {
 public:
     static constexpr int kPacketSize = 12;
+    // A reading counts as current for this long after its channel's packet was decoded.
+    static constexpr qint64 kFreshMs = 3000;
 
     std::array<ChannelState, 4> Channels;
     int CurrentChannel = 0;
@@ -56,6 +62,11 @@ public:
     // polling tick. Returns the channels in the order their packets came.
     std::array<int, 4> DecodeSnapshot(const QByteArray& packets);
 
+    // Notes that the channel's packet was decoded at `when`.
+    void MarkRead(int channel, const QDateTime& when) { Channels[size_t(channel)].LastRead = when; }
+    // Whether the channel's reading is current at `now`: its packet came within `kFreshMs`.
+    // A clock set back makes a reading stale rather than current for longer.
+    bool IsFresh(int channel, const QDateTime& now) const;
     // Sets the eight range values of a channel from its type (unknown codes keep them).
     void SetRangesFromType(int channel);
     // Whether any probe flag, type code or the unit differs from the remembered ones.

@@ -94,6 +94,7 @@ bool MeterLink::Pull() {
 
 void MeterLink::DecodeLive(const QByteArray& packet) {
     live_.DecodePacket(packet);
+    live_.MarkRead(live_.CurrentChannel, clock_.Now());
     lastPacket_.restart();
 }
 
@@ -314,6 +315,8 @@ bool MeterLink::RunResync() {
         if (!packets)
             continue;
         const std::array<int, 4> order = live_.DecodeSnapshot(*packets);
+        for (int ch : order)
+            live_.MarkRead(ch, clock_.Now());
         const bool asBefore = shown && live_.CurrentSetup() == *shown;
         if (asBefore) {
             live_.RememberConfiguration();
