@@ -29,6 +29,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDir>
 #include <QLabel>
 #include <QSerialPort>
 #include <QToolBar>
@@ -126,6 +127,13 @@ void Application::Wire() {
     connect(this, &Application::ConfigurationChanged, files_.get(),
             &FileCommands::OnConfigurationChanged);
     connect(link_.get(), &MeterLink::LiveWindowsMustClose, files_.get(), &FileCommands::CloseList);
+    connect(recorder_.get(), &Recorder::Continued, this, [this] {
+        alarmLog_->AddNote(clock_->Now(),
+                           QStringLiteral("Recording goes on in %1 from record %2: %3")
+                               .arg(QDir::toNativeSeparators(recorder_->CurrentFileName()),
+                                    QString::number(recorder_->RecordCount() + 1),
+                                    recorder_->ContinuedBecause()));
+    });
     panel_->SetCommand(QStringLiteral("Save"), [this] { files_->Save(); });
     panel_->SetCommand(QStringLiteral("Open"), [this] { files_->Open(); });
     panel_->SetCommand(QStringLiteral("List"), [this] { files_->ShowList(); });
@@ -288,8 +296,11 @@ void Application::SampleTick() {
 }
 
 void Application::OnConfigurationChanged() {
-    shownSetup_ = live_->CurrentSetup();
-    Q_EMIT ConfigurationChanged();
+    const MeterSetup now = live_->CurrentSetup();
+    const QString change = shownSetup_ ? SetupChangeText(*shownSetup_, now)
+                                       : QStringLiteral("the meter's set-up changed");
+    shownSetup_ = now;
+    Q_EMIT ConfigurationChanged(change);
     for (int i = 0; i < 4; ++i)
         alarms_->RebuildChannel(i);
     panel_->RebuildDisplay();

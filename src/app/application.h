@@ -89,10 +89,11 @@ public:
     ShareWindow* GetShareWindow() const;
 
 Q_SIGNALS:
-    // The meter's configuration changed (a probe, a type or the unit): a running recording
-    // stops and the live list closes here. Emitted before the display is rebuilt and the
-    // samples start over; not when a link that came back finds the meter set up as before.
-    void ConfigurationChanged();
+    // The meter's configuration changed (a probe, a type or the unit; `change` says which): a
+    // running recording goes on in its next continuation file and the live list closes here.
+    // Emitted before the display is rebuilt and the samples start over; not when a link that
+    // came back finds the meter set up as before.
+    void ConfigurationChanged(const QString& change);
     // The program ends with this exit code (the main window closed, the port window was
     // closed without a choice, or the port could not be opened).
     void Finished(int exitCode);

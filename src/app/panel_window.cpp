@@ -227,6 +227,7 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     connect(&recorder_, &Recorder::Stopped, this, &Panel::ShowRecordingState);
     connect(&recorder_, &Recorder::Recorded, this, &Panel::ShowRecorded);
     connect(&recorder_, &Recorder::WritingChanged, this, &Panel::ShowWritingState);
+    connect(&recorder_, &Recorder::Continued, this, &Panel::ShowWritingState);
 
     setMinimumSize(900, 560);
     resize(1024, 720);
@@ -596,7 +597,13 @@ void Panel::ShowWritingState() {
         lblRec_->setText(QStringLiteral("Not writing"));
         lblFileName_->setText(recorder_.StatusText());
     } else {
-        lblFileName_->setText(QFileInfo(recorder_.DataFileName()).fileName());
+        // The file the lines go to now, and why it is not the one chosen when the set-up changed.
+        const QString file = recorder_.CurrentFileName();
+        const QString because = recorder_.ContinuedBecause();
+        lblFileName_->setText(
+            QFileInfo(file).fileName() +
+            (because.isEmpty() ? QString() : QStringLiteral(": new file since ") + because));
+        lblFileName_->setToolTip(QDir::toNativeSeparators(file));
     }
 }
 

@@ -1,5 +1,6 @@
 #include "recording/file_commands.h"
 
+#include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_timers.h"
 #include "recording/grid_file.h"
@@ -189,7 +190,11 @@ void FileCommands::CloseList() {
         list_->RequestClose();
 }
 
-void FileCommands::OnConfigurationChanged() {
-    StopRecording();
+void FileCommands::OnConfigurationChanged(const QString& change) {
+    // The channels still measuring go on being recorded; the new file's heading tells the new
+    // set-up, and the main window says which file and why.
+    recorder_.Continue(
+        live_.UnitText, live_.UnitF, TypeLetters(),
+        QStringLiteral("%1 at %2").arg(change, clock_.Now().toString(QStringLiteral("HH:mm:ss"))));
     CloseList();
 }

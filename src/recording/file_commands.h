@@ -42,7 +42,7 @@ public:
     // "Save": starts a recording into a file chosen in the Save As dialog, or stops the one
     // running.
     void Save();
-    // Stops a running recording (the "Save" button's stop, and a configuration change).
+    // Stops a running recording (the "Save" button's stop).
     void StopRecording();
     // "Open": reads a data file into a fresh saved-file list; refused while recording.
     void Open();
@@ -50,8 +50,9 @@ public:
     void ShowList();
     // Closes the live list (a configuration change, a link established again).
     void CloseList();
-    // A configuration change of the meter: the recording stops and the live list closes.
-    void OnConfigurationChanged();
+    // A configuration change of the meter (`change` says what changed): a running recording
+    // goes on in its next continuation file under the new heading, and the live list closes.
+    void OnConfigurationChanged(const QString& change);
     // One sample: the recording's line, the live list's row.
     void OnSample(const SampleRecord& sample);
 

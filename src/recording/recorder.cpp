@@ -1,8 +1,32 @@
 #include "recording/recorder.h"
 
+#include "link/thermocouple.h"
 #include "recording/sampler.h"
 
+#include <QStringList>
+
 #include <algorithm>
+
+QString SetupChangeText(const MeterSetup& before, const MeterSetup& after) {
+    QStringList changes;
+    for (size_t i = 0; i < 4; ++i) {
+        const QString channel = QStringLiteral("T%1").arg(i + 1);
+        if (before.probes[i] != after.probes[i]) {
+            changes << channel + (after.probes[i] ? QStringLiteral(" probe plugged in")
+                                                  : QStringLiteral(" probe unplugged"));
+        }
+        if (before.types[i] != after.types[i] && after.types[i]) {
+            const QString to = TypeLetterOf(*after.types[i]);
+            changes << (before.types[i] ? QStringLiteral("%1 type %2 to %3")
+                                              .arg(channel, TypeLetterOf(*before.types[i]), to)
+                                        : QStringLiteral("%1 type %2").arg(channel, to));
+        }
+    }
+    if (before.unit != after.unit)
+        changes << QStringLiteral("unit %1 to %2").arg(before.unit, after.unit);
+    return changes.isEmpty() ? QStringLiteral("the meter's set-up changed")
+                             : changes.join(QStringLiteral(", "));
+}
 
 Recorder::Recorder(qint64 recordsPerFile, QObject* parent)
     : QObject(parent)
@@ -29,6 +53,7 @@ bool Recorder::Start(const QString& path, const QString& unitText, bool unitF,
     headingPending_ = false;
     recordCount_ = 0;
     missedSamples_ = 0;
+    continuedBecause_.clear();
     writeError_.clear();
     stopError_.clear();
     recording_ = true;
@@ -72,17 +97,36 @@ bool Recorder::RecordLine(const QString& timeText, const std::array<QString, 4>&
     SetWriteError(QString());
 
     if (recordCount_ % recordsPerFile_ == 0) {
-        // The full file goes onto the disk before the set moves on.
-        const bool closed = writer_.Close();
-        ++continuationNo_;
-        currentFile_ = ContinuationFileName(dataFileName_, continuationNo_);
-        headingPending_ = true;
-        if (!closed)
-            SetWriteError(writer_.ErrorText());
-        else if (!OpenCurrentFile())
-            SetWriteError(writer_.ErrorText());
+        continuedBecause_.clear();
+        MoveToNextFile();
     }
     Q_EMIT Recorded(recordCount_);
+    return true;
+}
+
+bool Recorder::Continue(const QString& unitText, bool unitF,
+                        const std::array<QString, 4>& typeLetters, const QString& why) {
+    if (!recording_)
+        return true;
+    heading_ = HeadingFields(unitText, typeLetters);
+    recordUnitText_ = unitText;
+    recordUnitF_ = unitF;
+    continuedBecause_ = why;
+    const bool begun = MoveToNextFile();
+    Q_EMIT Continued();
+    return begun;
+}
+
+bool Recorder::MoveToNextFile() {
+    // The file goes onto the disk before the set moves on.
+    const bool closed = writer_.Close();
+    ++continuationNo_;
+    currentFile_ = ContinuationFileName(dataFileName_, continuationNo_);
+    headingPending_ = true;
+    if (!closed || !OpenCurrentFile()) {
+        SetWriteError(writer_.ErrorText());
+        return false;
+    }
     return true;
 }
 

@@ -1,14 +1,17 @@
 #pragma once
 
-// The PC recording: from the "Save" button's start to its stop (or a configuration change), one
-// record line per sample goes to the data file, and every `RecordsPerDataFile` lines the
-// recording moves on to a continuation file under the same heading.
+// The PC recording: from the "Save" button's start to its stop, one record line per sample goes
+// to the data file, and every `RecordsPerDataFile` lines the recording moves on to a
+// continuation file under the same heading. A change of the meter's set-up (a probe, a type,
+// the unit) does not end it: it goes on in the next continuation file under the new heading,
+// numbered on, so that the channels still measuring lose nothing.
 //
 // Nothing written is lost to a crash: each line leaves the program before the next sample (one
 // write per line), and the file is synced when the recording stops or moves to a continuation
 // file. A line that cannot be written is not passed over in silence: the recording shows
 // "not writing" with the reason and tries again at every sample until writing works again.
 
+#include "link/live_state.h"
 #include "recording/data_file.h"
 
 #include <QObject>
@@ -17,6 +20,10 @@
 #include <array>
 
 struct SampleRecord;
+
+// What changed between two set-ups of the meter, for people: "T4 probe unplugged",
+// "T2 probe plugged in", "T1 type K to J", "unit °C to °F", joined by ", ".
+QString SetupChangeText(const MeterSetup& before, const MeterSetup& after);
 
 class Recorder : public QObject {
     Q_OBJECT
@@ -34,6 +41,14 @@ public:
     // when the last lines could not be put onto the disk; StopError() says why. Stopping while
     // Idle does nothing and is true.
     bool Stop();
+    // The meter's set-up changed: the recording goes on in the next continuation file, which
+    // starts with the heading of `unitText` and `typeLetters`; the lines from now on are in
+    // that unit, and numbering goes on. `why` says what changed ("T4 probe unplugged at
+    // 14:05:09"). False when the new file could not be begun; the recording then says "not
+    // writing" and tries again at the next sample, as after any failed write. Does nothing
+    // while Idle.
+    bool Continue(const QString& unitText, bool unitF, const std::array<QString, 4>& typeLetters,
+                  const QString& why);
 
     // One sample while recording: the record line of the recording's unit. False when the line
     // was not written (the recording goes on, and the next sample tries again). While Idle it
@@ -52,6 +67,9 @@ public:
     qint64 RecordCount() const { return recordCount_; }
     // Continuation files written since the program started, over all recordings.
     int ContinuationNo() const { return continuationNo_; }
+    // Why the current file was begun when the set-up changed; empty for the chosen file and
+    // for a continuation after `RecordsPerDataFile` lines.
+    QString ContinuedBecause() const { return continuedBecause_; }
 
     // False while lines are not reaching the file; WriteError() says why.
     bool Writing() const { return writeError_.isEmpty(); }
@@ -67,6 +85,8 @@ public:
 Q_SIGNALS:
     void Started();
     void Stopped();
+    // The recording went on in a new file because the meter's set-up changed.
+    void Continued();
     // After each sample, written or not (0 while Idle).
     void Recorded(qint64 recordCount);
     // Writing stopped working, or works again (`WriteError()` is then empty).
@@ -74,6 +94,9 @@ Q_SIGNALS:
 
 private:
     bool OpenCurrentFile();
+    // Closes the full or outdated file and names the next one of the set.
+    // False with the write error set when it could not be begun.
+    bool MoveToNextFile();
     void SetWriteError(const QString& error);
 
     const qint64 recordsPerFile_;
@@ -88,6 +111,7 @@ private:
     qint64 recordCount_ = 0;
     int continuationNo_ = 0;
     qint64 missedSamples_ = 0;
+    QString continuedBecause_;
     QString writeError_;
     QString startError_;
     QString stopError_;

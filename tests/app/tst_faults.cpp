@@ -191,23 +191,18 @@ void TestFaults::silentMeterDuringRecording() {
     QVERIFY(LostThenBack());
     QCOMPARE(countLater, countAtLoss); // no samples while the link is lost
     QVERIFY(fileAtLoss.endsWith("\r\n"));
-    qint64 total = -1;
-    if (unitSwitched) {
-        // A meter set up differently is a configuration change: the recording ends.
-        QTRY_VERIFY_WITH_TIMEOUT(!recorder.Recording(), 10000);
-        QCOMPARE(app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->toolTip(),
-                 QStringLiteral("Save As"));
-        QCOMPARE(alarms.Alarm(false, 0), alarmTop);
-    } else {
-        // The same meter as before: polling, sampling and the recording go on.
-        QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= countAtLoss + 10, 10000);
-        QVERIFY(recorder.Recording());
-        QVERIFY(!app_->GetPanel().LblRec()->isHidden());
-        total = recorder.RecordCount();
-        QCOMPARE(alarms.Alarm(false, 0), 500); // an alarm set for the run stays armed
-        app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
-        QVERIFY(!recorder.Recording());
-    }
+    // Polling, sampling and the recording go on; a meter set up differently is a configuration
+    // change, and the recording goes on in its next file.
+    QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= countAtLoss + 10, 10000);
+    QVERIFY(recorder.Recording());
+    QVERIFY(!app_->GetPanel().LblRec()->isHidden());
+    const QString second = dir.filePath(QStringLiteral("run-1.4ch"));
+    QCOMPARE(recorder.CurrentFileName(), unitSwitched ? second : path);
+    // An alarm set for the run stays armed; one of another set-up starts over.
+    QCOMPARE(alarms.Alarm(false, 0), unitSwitched ? alarmTop : 500);
+    const qint64 total = recorder.RecordCount();
+    app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+    QVERIFY(!recorder.Recording());
     QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive(),
                              10000);
     QVERIFY(dialogs_.messages.isEmpty());
@@ -218,13 +213,27 @@ void TestFaults::silentMeterDuringRecording() {
     QList<QByteArray> lines = bytes.split('\n');
     lines.removeLast();
     QVERIFY(lines.size() > countAtLoss);
-    if (total >= 0)
-        QCOMPARE(lines.size(), total + 1);
     QCOMPARE(lines[0], QByteArray("\xB0"
                                   "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\t\r"));
     for (int n = 1; n < lines.size(); ++n) {
         QCOMPARE(lines[n],
                  QByteArray::number(n) + "\t2026/12/06 10:00:00\t70.0\t70.0\t70.0\t70.0\t\r");
+    }
+    if (!unitSwitched) {
+        QCOMPARE(lines.size(), total + 1);
+        return;
+    }
+    // The rest under the °C heading, numbered on.
+    QFile next(second);
+    QVERIFY(next.open(QIODevice::ReadOnly));
+    QList<QByteArray> more = next.readAll().split('\n');
+    QCOMPARE(more.takeLast(), QByteArray());
+    QCOMPARE(more[0], QByteArray("\xB0"
+                                 "C\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\t\r"));
+    QCOMPARE(lines.size() + more.size() - 2, total);
+    for (qsizetype n = lines.size(); n <= total; ++n) {
+        QCOMPARE(more[n - lines.size() + 1],
+                 QByteArray::number(n) + "\t2026/12/06 10:00:00\t21.1\t21.1\t21.1\t21.1\t\r");
     }
 }
 

@@ -1,6 +1,7 @@
 #include "app/application.h"
 #include "app/panel_window.h"
 #include "config/alarm_frame.h"
+#include "config/alarm_log_window.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
@@ -21,6 +22,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QSignalSpy>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <memory>
@@ -61,6 +63,7 @@ private Q_SLOTS:
     void cleanup();
     void firstTicks();
     void probeUnpluggedShowsDashesAndStopsChart();
+    void probePulledAndBackWhileRecording();
     void unitSwitchSwapsPanels();
     void alarmLabelBlinksAtAndAboveValue();
     void overWinsOverUnder();
@@ -167,6 +170,34 @@ void TestPanel::probeUnpluggedShowsDashesAndStopsChart() {
     QCOMPARE(Points(QStringLiteral("CCWG1")), 0);
     QCOMPARE(Points(QStringLiteral("FCWG0")), 2);
     QVERIFY(!app_->GetSampler().Buffers().Copy(1, true).hasValues);
+}
+
+// The recording goes on in a new file for each set-up, and says so in the status area and the
+// alarm log; the probe's alarm events come as well.
+void TestPanel::probePulledAndBackWhileRecording() {
+    StartLinked();
+    QTemporaryDir dir;
+    dialogs_.fileAnswers << dir.filePath("run.4ch");
+    app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+    Sample();
+    for (const bool probe : {false, true}) {
+        app_->Simulator()->Model().Channel(3).probe = probe;
+        QTRY_VERIFY_WITH_TIMEOUT(changes_->size() == (probe ? 3 : 2), 5000);
+        Sample();
+    }
+    QCOMPARE(Text(QStringLiteral("LblFileName")),
+             QStringLiteral("run-2.4ch: new file since T4 probe plugged in at 10:00:00"));
+    QCOMPARE(FileLines(dir.filePath("run-1.4ch")),
+             (QList<QByteArray>{"\xB0"
+                                "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\t\r",
+                                "2\t2026/12/06 10:00:00\t70.0\t70.0\t70.0\t- - -\t\r"}));
+    // The alarm log: a line for each new file, and the probe's events.
+    const auto* log = app_->AlarmLog().findChild<QTableWidget*>(QStringLiteral("GridAlarms"));
+    QTRY_COMPARE(log->rowCount(), 4);
+    QCOMPARE(log->item(0, 1)->text(), "Recording goes on in " + dir.filePath("run-1.4ch") +
+                                          " from record 2: T4 probe unplugged at 10:00:00");
+    QCOMPARE(log->item(1, 2)->text(), QStringLiteral("probe-lost"));
+    QCOMPARE(log->item(3, 2)->text(), QStringLiteral("probe-back"));
 }
 
 void TestPanel::unitSwitchSwapsPanels() {

@@ -54,7 +54,6 @@ private Q_SLOTS:
     void saveCancelledWritesNothing();
     void saveStartsAndStops();
     void recordingStartFailureIsReported();
-    void configurationChangeStopsRecordingAndClosesList();
     void writeFailureShowsOnTheLabels();
     void openRefusedWhileRecording();
     void openReadsFile_data();
@@ -160,21 +159,6 @@ void TestFileCommands::recordingStartFailureIsReported() {
     QCOMPARE(Labels(), kIdle);
     QVERIFY(OneCriticalAbout("/dev/full"));
     QVERIFY(!f_->dialogs.messages[0].detail.isEmpty());
-}
-
-void TestFileCommands::configurationChangeStopsRecordingAndClosesList() {
-    f_->dialogs.fileAnswers = {Path("run.4ch")};
-    f_->commands.ShowList();
-    f_->commands.Save();
-    TakeSample();
-    f_->commands.OnConfigurationChanged();
-    QCOMPARE(Labels(), kIdle);
-    QVERIFY(!f_->commands.ListOpen());
-    DeleteClosedWindows();
-    QVERIFY(!f_->commands.List());
-    // The file is complete and closed; further samples go nowhere.
-    TakeSample();
-    QCOMPARE(FileLines(Path("run.4ch")).size(), 2);
 }
 
 void TestFileCommands::writeFailureShowsOnTheLabels() {

@@ -43,6 +43,7 @@ private Q_SLOTS:
     void continuationFiles_data();
     void continuationFiles();
     void secondRecordingContinuesTheCounter();
+    void setupChangeThenFullFile();
     void startFailures_data();
     void startFailures();
     void writeFailureHalfWayIsShownAndRecovers();
@@ -131,6 +132,24 @@ void TestRecorder::secondRecordingContinuesTheCounter() {
     // The new recording numbers its records from 1 and its continuation files from 2.
     QCOMPARE(RecordNumbers(dir.filePath("b.4ch")), (QList<int>{1, 2}));
     QCOMPARE(RecordNumbers(dir.filePath("b-2.4ch")), QList<int>{3});
+}
+
+// After a change of set-up every later file of the set has the new heading; the count of
+// records still decides where the set moves on.
+void TestRecorder::setupChangeThenFullFile() {
+    QTemporaryDir dir;
+    Recorder recorder(3);
+    QVERIFY(recorder.Start(dir.filePath("run.4ch"), DegC, false, KKJJ));
+    QVERIFY(RecordLines(recorder, 1, 2));
+    QVERIFY(recorder.Continue(DegF, true, {"K", "K", "J", "E"}, "T4 type J to E"));
+    QVERIFY(RecordLines(recorder, 3, 4));
+    QVERIFY(recorder.Stop());
+    for (const char* name : {"run-1.4ch", "run-2.4ch"}) {
+        QCOMPARE(FileLines(dir.filePath(name)).value(0),
+                 QByteArray("\xB0"
+                            "F\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - E\t\r"));
+    }
+    QCOMPARE(RecordNumbers(dir.filePath("run-2.4ch")), QList<int>{4});
 }
 
 void TestRecorder::startFailures_data() {
