@@ -1,5 +1,6 @@
 #include "config/alarm_actions.h"
 
+#include <QDeadlineTimer>
 #include <QProcess>
 #include <QTimer>
 
@@ -32,12 +33,28 @@ QProcessEnvironment AlarmEnvironment(const AlarmEvent& event) {
 AlarmCommand::AlarmCommand(QObject* parent)
     : QObject(parent) {}
 
+AlarmCommand::~AlarmCommand() {
+    EndRunning();
+}
+
 void AlarmCommand::WaitForRunning() {
+    const QDeadlineTimer deadline(TimeLimitMs);
     for (QProcess* process : findChildren<QProcess*>(QString(), Qt::FindDirectChildrenOnly)) {
-        if (process->state() != QProcess::NotRunning && !process->waitForFinished(TimeLimitMs)) {
+        if (process->state() != QProcess::NotRunning)
+            process->waitForFinished(int(deadline.remainingTime()));
+    }
+    EndRunning();
+}
+
+void AlarmCommand::EndRunning() {
+    for (QProcess* process : findChildren<QProcess*>(QString(), Qt::FindDirectChildrenOnly)) {
+        // Nothing is reported of a command the program ends.
+        process->disconnect(this);
+        if (process->state() != QProcess::NotRunning) {
             EndGroup(process);
             process->waitForFinished();
         }
+        delete process;
     }
 }
 
@@ -53,7 +70,10 @@ void AlarmCommand::Run(const AlarmEvent& event) {
     process->setProcessEnvironment(AlarmEnvironment(event));
     process->setStandardInputFile(QProcess::nullDevice());
     process->setProcessChannelMode(QProcess::ForwardedChannels);
-    process->setChildProcessModifier([] { ::setpgid(0, 0); });
+    process->setChildProcessModifier([] {
+        ::setpgid(0, 0);
+        ::dup2(STDERR_FILENO, STDOUT_FILENO);
+    });
     connect(process, &QProcess::started, this, [this, limit] {
         limit->start(TimeLimitMs);
         Q_EMIT Started();

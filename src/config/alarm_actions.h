@@ -13,19 +13,24 @@ QProcessEnvironment AlarmEnvironment(const AlarmEvent& event);
 
 // The user's command, run by the shell once per event. It starts without waiting for it,
 // runs beside the program and is ended when it outlives its time limit; a command that fails
-// is reported, never more.
+// is reported, never more. What it prints goes to the program's standard error, so that it
+// never mixes with data on standard output. A command still running when the program ends is
+// ended with all it started, without a report: it did not fail, the program went.
 class AlarmCommand : public QObject {
     Q_OBJECT
 public:
     explicit AlarmCommand(QObject* parent = nullptr);
+    ~AlarmCommand() override;
 
     QString Command;         // empty: nothing runs
     int TimeLimitMs = 10000; // a command still running after this is ended
 
     void Run(const AlarmEvent& event);
-    // Lets the commands still running end (each within its time limit) before the program
-    // does; a program that ends kills them otherwise.
+    // Lets the commands still running end, within one time limit from now, before the program
+    // does; those still running then are ended quietly.
     void WaitForRunning();
+    // Ends every command still running, quietly.
+    void EndRunning();
 
 Q_SIGNALS:
     void Started();

@@ -15,16 +15,24 @@ QStringList AlarmLog::Cells(const AlarmEvent& event) {
 }
 
 bool AlarmLog::Append(const AlarmEvent& event) {
+    return AppendLines(CsvLine(Cells(event)).toUtf8() + '\n');
+}
+
+bool AlarmLog::Begin() {
+    return AppendLines(QByteArray());
+}
+
+bool AlarmLog::AppendLines(const QByteArray& lines) {
     QFile file(path_);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
         error_ = file.errorString();
         return false;
     }
-    QByteArray lines;
+    QByteArray bytes;
     if (file.size() == 0)
-        lines = CsvLine(HeadingCells()).toUtf8() + '\n';
-    lines += CsvLine(Cells(event)).toUtf8() + '\n';
-    if (file.write(lines) != lines.size() || !file.flush()) {
+        bytes = CsvLine(HeadingCells()).toUtf8() + '\n';
+    bytes += lines;
+    if (file.write(bytes) != bytes.size() || !file.flush()) {
         error_ = file.errorString();
         return false;
     }

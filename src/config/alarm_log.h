@@ -15,6 +15,10 @@ public:
     QString Path() const { return path_; }
     // False with the reason in `Error()` when the line could not be written.
     bool Append(const AlarmEvent& event);
+    // Opens the log for appending as each event does, and gives a new or empty log its heading
+    // line: a log that cannot be written is found before the first event. False with the
+    // reason in `Error()`.
+    bool Begin();
     QString Error() const { return error_; }
 
     // The cells of the log's line for an event, as the "Alarm Log" window shows them too.
@@ -22,6 +26,8 @@ public:
     static QStringList HeadingCells();
 
 private:
+    bool AppendLines(const QByteArray& lines);
+
     QString path_;
     QString error_;
 };

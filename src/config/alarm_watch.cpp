@@ -37,9 +37,12 @@ void AlarmWatch::Look(const SampleRecord& record) {
     Fire(Detector.Sample(record, fahrenheit, clock_.Now()));
 }
 
-void AlarmWatch::Finish() {
+void AlarmWatch::Finish(bool wait) {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
-    Command.WaitForRunning();
+    if (wait)
+        Command.WaitForRunning();
+    else
+        Command.EndRunning();
 }
 
 void AlarmWatch::LookAtLink() {

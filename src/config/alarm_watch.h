@@ -38,8 +38,9 @@ public:
 
     // Looks at one sample now, as the watch does after each sample.
     void Look(const SampleRecord& record);
-    // Before the program ends: looks at the samples still waiting and lets the commands end.
-    void Finish();
+    // Before the program ends: looks at the samples still waiting, then lets the commands
+    // still running end within their time limit (`wait`) or ends them now, quietly either way.
+    void Finish(bool wait = true);
 
 Q_SIGNALS:
     void EventFired(const AlarmEvent& event);
