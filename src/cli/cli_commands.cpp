@@ -6,6 +6,7 @@
 #include "cli/sampling_run.h"
 #include "cli/stop_signals.h"
 #include "cli/web_serving.h"
+#include "config/alarm_log.h"
 #include "config/alarm_watch.h"
 #include "config/meter_settings.h"
 #include "link/delay.h"
@@ -392,6 +393,16 @@ bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
     }
     options.onAlarm = line.Value(QStringLiteral("on-alarm"));
     options.alarmLog = line.Value(QStringLiteral("alarm-log"));
+    if (!options.alarmLog.isEmpty()) {
+        // Found now rather than at the first event, which may come days later.
+        AlarmLog log(options.alarmLog);
+        if (!log.Begin()) {
+            out.Error(QStringLiteral("--alarm-log: cannot append to %1: %2")
+                          .arg(options.alarmLog, log.Error()));
+            *usage = ExitUsage;
+            return false;
+        }
+    }
     options.alarms = !alarms.isEmpty() || !options.onAlarm.isEmpty() ||
                      !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis"));
     return true;
@@ -516,12 +527,20 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
         SamplingRun run(session, out, settings);
         const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
         bool unitF = false;
-        run.OnLinked = [&] {
+        // Once linked, and again under each new set-up of the meter.
+        const auto heading = [&] {
             const LiveState& live = session.Live();
             unitF = options->unit.value_or(live.UnitF);
             out.Fields(
                 HeadingFields(options->unit ? UnitText(unitF) : live.UnitText, TypeLetters(live)));
             return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
+        };
+        run.OnLinked = heading;
+        run.OnChanged = [&](const QString& change) {
+            out.Error(QStringLiteral("the meter's set-up changed: %1; live readings go on under a "
+                                     "new heading")
+                          .arg(change));
+            return heading();
         };
         run.OnSample = [&](const SampleRecord& sample) {
             out.Fields(RecordFields(run.SamplesTaken(), sample.TimeText,
@@ -529,8 +548,9 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
         };
         const int status = run.Run();
+        // A stop request ends the commands still running at once.
         if (alarms)
-            alarms->Finish();
+            alarms->Finish(!session.Interrupted());
         return status;
     };
 }
@@ -568,9 +588,19 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
             recorder.RecordSample(sample);
             return int(ExitSuccess);
         };
+        run.OnChanged = [&](const QString& change) {
+            const LiveState& live = session.Live();
+            recorder.Continue(live.UnitText, live.UnitF, TypeLetters(live), change);
+            out.Error(QStringLiteral("the meter's set-up changed: %1; recording goes on in %2 "
+                                     "from record %3")
+                          .arg(change, recorder.CurrentFileName(),
+                               QString::number(recorder.RecordCount() + 1)));
+            return int(ExitSuccess);
+        };
         int status = run.Run();
+        // A stop request ends the commands still running at once.
         if (alarms)
-            alarms->Finish();
+            alarms->Finish(!session.Interrupted());
         const QString file = recorder.CurrentFileName();
         const qint64 missed = recorder.MissedSamples();
         if (!recorder.Stop()) {

@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/console_output.h"
 #include "cli/meter_session.h"
+#include "recording/recorder.h"
 
 #include <cmath>
 
@@ -42,7 +43,7 @@ int SamplingRun::Run() {
         if (!asBefore)
             sampler.StartOver();
         if (started_ && end_ == End::None)
-            LinkBack(asBefore);
+            LinkBack();
     });
     // The recovery shows "No COM" on each of its passes; the first one after linking up is the
     // moment the link was lost.
@@ -82,12 +83,6 @@ int SamplingRun::Run() {
                        .arg(session_.PortName(), QString::number(settings_.giveUpSeconds), lostAt_)
                        .arg(samples_));
         return ExitMeterFailed;
-    case End::Changed:
-        out_.Error(QStringLiteral("the meter's probes, thermocouple types or unit changed "
-                                  "after %1 samples; stopped, as the desktop program stops a "
-                                  "recording then")
-                       .arg(samples_));
-        return ExitMeterFailed;
     case End::MeterFailed:
         out_.Error(session_.FailureText(QStringLiteral("linking up")));
         return ExitMeterFailed;
@@ -115,12 +110,13 @@ void SamplingRun::Poll() {
     }
     if (started_) {
         if (result == MeterLink::PollResult::Changed)
-            Finish(End::Changed);
+            SetupChanged();
         return;
     }
     // The first packet after linking up is always taken as a change (the recovery forgets the
     // unit); from here on the unit and type letters are the meter's.
     started_ = true;
+    setup_ = session_.Live().CurrentSetup();
     session_.DisarmDeadline();
     if (settings_.durationSeconds > 0)
         duration_.start(int(std::ceil(settings_.durationSeconds * 1000.0)));
@@ -155,15 +151,26 @@ void SamplingRun::LinkLost() {
         giveUp_.start(int(std::ceil(settings_.giveUpSeconds * 1000.0)));
 }
 
-void SamplingRun::LinkBack(bool asBefore) {
+void SamplingRun::LinkBack() {
+    // A meter back with another set-up goes on too: the next poll finds the change.
     giveUp_.stop();
-    if (!asBefore) {
-        Finish(End::Changed);
-        return;
-    }
     lostAt_.clear();
     out_.Error(QStringLiteral("the link to the meter on %1 is back at %2; %3")
                    .arg(session_.PortName(), TimeNow(), settings_.goesOn));
+}
+
+void SamplingRun::SetupChanged() {
+    const MeterSetup now = session_.Live().CurrentSetup();
+    const QString change = QStringLiteral("%1 at %2").arg(SetupChangeText(setup_, now), TimeNow());
+    setup_ = now;
+    if (!OnChanged) {
+        out_.Error(
+            QStringLiteral("the meter's set-up changed: %1; %2").arg(change, settings_.goesOn));
+        return;
+    }
+    const int status = OnChanged(change);
+    if (status != ExitSuccess)
+        Finish(End::Status, status);
 }
 
 QString SamplingRun::TimeNow() const {

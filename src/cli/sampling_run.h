@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/live_state.h"
 #include "recording/sampler.h"
 
 #include <QEventLoop>
@@ -12,12 +13,13 @@
 class ConsoleOutput;
 class MeterSession;
 
-// The desktop program's main loop without its window, for `live` and `record`: the polling
-// timer reads the meter (linking up first), the sampling timer takes a sample every `interval`
-// seconds. It ends after the samples or the duration asked for, on a stop request, or when the
-// meter's configuration changes (the desktop program stops a recording then too). A lost link
-// is ridden through as the desktop program rides it: no sample while it is lost, numbering
-// goes on when the meter is back as it was; a notice on standard error says each.
+// The desktop program's main loop without its window, for `live`, `record` and `serve`: the
+// polling timer reads the meter (linking up first), the sampling timer takes a sample every
+// `interval` seconds. It ends after the samples or the duration asked for, or on a stop request.
+// A change of the meter's set-up (a probe, a type, the unit) does not end it: the run goes on
+// under the new set-up, as the desktop program's recording does. A lost link is ridden through
+// as the desktop program rides it: no sample while it is lost, numbering goes on when the meter
+// is back; a notice on standard error says each.
 class SamplingRun : public QObject {
     Q_OBJECT
 public:
@@ -36,6 +38,10 @@ public:
     std::function<int()> OnLinked;
     // Each sample taken after that; an exit status other than success ends the run with it.
     std::function<int(const SampleRecord&)> OnSample;
+    // Each later change of the meter's set-up, with what changed and when ("T1 probe unplugged
+    // at 14:05:09"); an exit status other than success ends the run with it. Unset: a notice on
+    // standard error says what changed and that the run goes on.
+    std::function<int(const QString& change)> OnChanged;
 
     // Runs until the end; the exit status. A stop request ends it with success. The reason of
     // any other end has been written to standard error.
@@ -43,13 +49,14 @@ public:
     qint64 SamplesTaken() const { return samples_; }
 
 private:
-    enum class End { None, Done, Status, GaveUp, Changed, MeterFailed };
+    enum class End { None, Done, Status, GaveUp, MeterFailed };
     void Poll();
     void Sample();
     void Sampled(const SampleRecord& record);
     void Finish(End end, int status = 0);
     void LinkLost();
-    void LinkBack(bool asBefore);
+    void LinkBack();
+    void SetupChanged();
     QString TimeNow() const;
 
     MeterSession& session_;
@@ -58,7 +65,8 @@ private:
     QEventLoop loop_;
     QTimer duration_;
     QTimer giveUp_;
-    QString lostAt_; // the local time the link was lost; empty while linked
+    QString lostAt_;   // the local time the link was lost; empty while linked
+    MeterSetup setup_; // the set-up the run is going on with, once linked
     bool started_ = false;
     qint64 samples_ = 0;
     End end_ = End::None;

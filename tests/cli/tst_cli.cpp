@@ -3,6 +3,8 @@
 
 #include <QDate>
 #include <QFile>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -85,6 +87,8 @@ private Q_SLOTS:
     void record();
     void lostLink_data();
     void lostLink();
+    void setupChange_data();
+    void setupChange();
     void convert();
     void alarms();
 
@@ -208,6 +212,9 @@ void TestCli::badUsage_data() {
     row("alarm without a comparison", "live --alarm T1=250",
         "--alarm 'T1=250' is not a limit: write T1>=250 for a maximum or T3<=-18 for a minimum");
     row("hysteresis below 0", "live --hysteresis -1", "--hysteresis is degrees from 0, not '-1'");
+    row("alarm log in a missing folder", "live --alarm-log /nonexistent-folder/alarms.csv",
+        "--alarm-log: cannot append to /nonexistent-folder/alarms.csv: ");
+    row("alarm log a folder", "record x.4ch --alarm-log /", "--alarm-log: cannot append to /: ");
 }
 
 void TestCli::badUsage() {
@@ -413,10 +420,12 @@ void TestCli::lostLink_data() {
     QTest::newRow("back as before")
         << QByteArray("plug") << QStringList{"--duration", "9"} << false << true << 0
         << "corvilab-cli: the link to the meter on %1 is back at T; recording goes on\n";
+    // The records that follow go to the next file (checked with the set-up changes).
     QTest::newRow("back in another unit")
-        << QByteArray("unit C\nplug") << QStringList() << false << false << 1
-        << "corvilab-cli: the meter's probes, thermocouple types or unit changed after N samples; "
-           "stopped, as the desktop program stops a recording then\n";
+        << QByteArray("unit C\nplug") << QStringList{"--duration", "9"} << false << false << 0
+        << "corvilab-cli: the link to the meter on %1 is back at T; recording goes on\n"
+           "corvilab-cli: the meter's set-up changed: unit °F to °C at T; recording goes on in "
+           "FILE-1 from record N\n";
     QTest::newRow("gone for good")
         << QByteArray() << QStringList{"--give-up-after", "1"} << false << false << 1
         << "corvilab-cli: the meter on %1 did not come back within 1 s of losing the link at T; "
@@ -455,7 +464,9 @@ void TestCli::lostLink() {
     const QString notices =
         QString::fromUtf8(err + process.readAllStandardError())
             .replace(QRegularExpression("\\b\\d\\d:\\d\\d:\\d\\d\\b"), "T")
-            .replace(QRegularExpression("after \\d+ samples"), "after N samples");
+            .replace(QRegularExpression("after \\d+ samples"), "after N samples")
+            .replace(QRegularExpression("from record \\d+"), "from record N")
+            .replace(Path("run-1.4ch"), "FILE-1");
     QCOMPARE(notices,
              QString("corvilab-cli: lost the link to the meter on %1 at T; waiting for it to come "
                      "back\n" +
@@ -470,6 +481,101 @@ void TestCli::lostLink() {
     QCOMPARE(lines.size() - 1 > atLoss, goesOn);
 }
 
+void TestCli::setupChange_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QByteArray>("pace"); // the meter's stream; empty: packets back to back
+    const QByteArray uneven = "stream every 300 jitter 300 pause off";
+    QTest::newRow("record") << "record" << QByteArray();
+    QTest::newRow("record, slow uneven stream") << "record" << uneven;
+    QTest::newRow("live") << "live" << QByteArray();
+    QTest::newRow("live, slow uneven stream") << "live" << uneven;
+    QTest::newRow("serve") << "serve" << QByteArray();
+}
+
+// T1's probe pulled and plugged back: the run goes on, each set-up under its own heading (a
+// file each for record), numbered on; a notice says each change, and live's alarm events come
+// between; alarm commands still running at the end are ended quietly.
+void TestCli::setupChange() {
+    QFETCH(QString, command);
+    QFETCH(QByteArray, pace);
+    if (!pace.isEmpty()) {
+        QVERIFY(Control("quit") && meter_->waitForFinished(5000));
+        QVERIFY(!WriteFile("meter.txt", kScenario + pace).isEmpty() && StartMeter());
+    }
+    const bool record = command == "record", live = command == "live";
+    const QStringList files{Path("run.4ch"), Path("run-1.4ch"), Path("run-2.4ch")};
+    QProcess process;
+    process.start(cli_, QStringList{"--port", port_, command} +
+                            (record ? QStringList{files[0]}
+                             : live ? QStringList{"--alarm", "T1>=70", "--on-alarm", "sleep 60"}
+                                    : QStringList{"--listen", "127.0.0.1:0"}));
+    QByteArray out, err;
+    QNetworkAccessManager web;
+    const auto isHeading = [](const QByteArray& line) { return line.contains("Date Time"); };
+    // Headings and record lines so far, undated; and whether two records are in under the
+    // `headings`-th heading (for serve: it has sampled twice, and said each change).
+    const auto lines = [&] {
+        out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+        QByteArray text = out;
+        for (const QString& file : files)
+            text += ReadAll(file);
+        return Undated(text).split('\n').mid(0, text.count('\n'));
+    };
+    const auto reached = [&](int headings) {
+        const QList<QByteArray> all = lines();
+        if (!record && !live) {
+            const QString url = QString::fromUtf8(err).section('\n', 0, 0).section(' ', -1);
+            std::unique_ptr<QNetworkReply> reply(web.get(QNetworkRequest(url + "api/samples")));
+            return err.count('\n') == headings &&
+                   QSignalSpy(reply.get(), &QNetworkReply::finished).wait(5000) &&
+                   reply->readAll().contains("\"number\":2");
+        }
+        return all.count() >= 3 && std::count_if(all.begin(), all.end(), isHeading) == headings &&
+               !isHeading(all.last()) && !isHeading(all[all.size() - 2]);
+    };
+    QTRY_VERIFY_WITH_TIMEOUT(reached(1), 20000);
+    QVERIFY(Control("probe 1 off"));
+    QTRY_VERIFY_WITH_TIMEOUT(reached(2), 20000);
+    QVERIFY(Control("probe 1 on"));
+    QTRY_VERIFY_WITH_TIMEOUT(reached(3), 20000);
+    process.terminate();
+    QVERIFY(process.waitForFinished(5000));
+    QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0);
+
+    const QList<QByteArray> all = lines();
+    const QByteArray eol = record ? "\t\r" : "";
+    QList<qsizetype> firsts; // the first record number under each heading
+    for (qsizetype i = 0; i < all.size(); ++i) {
+        if (isHeading(all[i])) {
+            firsts << i - firsts.size() + 1;
+            QCOMPARE(all[i], QByteArray(record ? "\xB0" : "\xC2\xB0") +
+                                 "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E" + eol);
+        } else {
+            QCOMPARE(all[i], QByteArray::number(i - firsts.size() + 1) + "\tWHEN\t" +
+                                 (firsts.size() == 2 ? "- - -" : "73.4") + "\t- - -\tOver\t-5.3" +
+                                 eol);
+        }
+    }
+    QCOMPARE(firsts.size(), record || live ? 3 : 0);
+    const auto notice = [&](const char* change, int file) {
+        return QString("corvilab-cli: the meter's set-up changed: T1 probe %1 at T; %2\n")
+            .arg(change, record ? QString("recording goes on in %1 from record %2")
+                                      .arg(files[file], QString::number(firsts.value(file)))
+                         : live ? QString("live readings go on under a new heading")
+                                : QString("serving goes on"));
+    };
+    const auto event = [live](const char* what) {
+        return live ? QString("corvilab-cli: alarm: T %1\n").arg(what) : QString();
+    };
+    QCOMPARE(QString::fromUtf8(err)
+                 .replace(QRegularExpression("\\b\\d\\d:\\d\\d:\\d\\d\\b"), "T")
+                 .section('\n', record || live ? 0 : 1),
+             event("T1 high 73.4 (limit 70 °F)") + event("T3 over Over") + notice("unplugged", 1) +
+                 event("T1 probe-lost - - -") + notice("plugged in", 2) +
+                 event("T1 probe-back 73.4"));
+}
+
 // Alarms fire on the first sample, print a line each, run the command with the event and go to
 // the log; the readings and the exit status are as without them.
 void TestCli::alarms() {
@@ -479,7 +585,7 @@ void TestCli::alarms() {
         OnMeter({"live", "--samples", "2", "--alarm", "T1>=70", "--alarm", "T4<=-5.3",
                  "--alarm-log", log, "--on-alarm",
                  QString("echo \"$CORVILAB_CHANNEL $CORVILAB_EVENT $CORVILAB_VALUE $CORVILAB_LIMIT "
-                         "$CORVILAB_UNIT\" >> '%1'")
+                         "$CORVILAB_UNIT\" >> '%1'; echo said $CORVILAB_CHANNEL")
                      .arg(ran)});
     QCOMPARE(r.code, 0);
     QCOMPARE(Undated(r.out), QByteArray("\xC2\xB0"
@@ -492,9 +598,15 @@ void TestCli::alarms() {
                 "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d|\\b\\d\\d:\\d\\d:\\d\\d\\b"),
             "T");
     };
-    QCOMPARE(untimed(r.err), QString("corvilab-cli: alarm: T T1 high 73.4 (limit 70 °F)\n"
-                                     "corvilab-cli: alarm: T T3 over Over\n"
-                                     "corvilab-cli: alarm: T T4 low -5.3 (limit -5.3 °F)\n"));
+    // What the commands print goes to standard error, in any order, never among the readings.
+    QStringList said = untimed(r.err).split('\n', Qt::SkipEmptyParts);
+    QStringList printed = said.filter(QRegularExpression("^said "));
+    printed.sort();
+    QCOMPARE(printed, QStringList({"said T1", "said T3", "said T4"}));
+    said.removeIf([](const QString& line) { return line.startsWith("said "); });
+    QCOMPARE(said, QStringList({"corvilab-cli: alarm: T T1 high 73.4 (limit 70 °F)",
+                                "corvilab-cli: alarm: T T3 over Over",
+                                "corvilab-cli: alarm: T T4 low -5.3 (limit -5.3 °F)"}));
     QCOMPARE(untimed(ReadAll(log)), QString("time,channel,event,value,limit\n"
                                             "T,T1,high,73.4,70\n"
                                             "T,T3,over,Over,\n"
