@@ -6,6 +6,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <memory>
+
 Q_DECLARE_METATYPE(AlarmEvent)
 
 namespace {
@@ -37,6 +40,7 @@ private Q_SLOTS:
     void commandEnvironment();
     void commandFailures_data();
     void commandFailures();
+    void commandEndsWithTheProgram();
     void log();
 };
 
@@ -164,6 +168,25 @@ void TestAlarmEvents::commandFailures() {
     QVERIFY(failed.wait(20000));
     QCOMPARE(failed.at(0).at(0).toString(), message);
     alarm.WaitForRunning();
+}
+
+// A command still running when the program ends goes with it, all it started included, and
+// is not reported.
+void TestAlarmEvents::commandEndsWithTheProgram() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("pid"));
+    const auto shell = [&path] {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    };
+    auto alarm = std::make_unique<AlarmCommand>();
+    alarm->Command = QStringLiteral("echo $$ > '%1'; sleep 60; sleep 60").arg(path);
+    QSignalSpy failed(alarm.get(), &AlarmCommand::Failed);
+    alarm->Run({AlarmEventKind::Over, 1, "Over", "", "°F", kStart});
+    QTRY_VERIFY(shell().endsWith('\n'));
+    alarm.reset();
+    QVERIFY(failed.isEmpty());
+    QTRY_VERIFY(::kill(-pid_t(shell().trimmed().toInt()), 0) != 0);
 }
 
 void TestAlarmEvents::log() {
