@@ -7,13 +7,13 @@
 #include "recording/column_plot.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
+#include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
 
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QProcess>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -85,14 +85,6 @@ QList<double> Ranges(PlotWindow& plot) {
 QList<double> Fields(PlotWindow& plot) {
     return {plot.AxisMin(1)->value(), plot.AxisMax(1)->value(), plot.AxisMin(2)->value(),
             plot.AxisMax(2)->value()};
-}
-
-// The text of a PDF, a form feed after each page.
-QString PdfText(const QString& path) {
-    QProcess text;
-    text.start(QStringLiteral("pdftotext"), {path, QStringLiteral("-")});
-    text.waitForFinished(20000);
-    return QString::fromUtf8(text.readAllStandardOutput());
 }
 
 bool Near(const QColor& a, const QColor& b) {

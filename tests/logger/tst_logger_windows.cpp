@@ -10,6 +10,7 @@
 #include "recording/data_file.h"
 #include "support/scripted_device.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 #include "views/six_column_table.h"
 
 #include <QAction>
@@ -75,11 +76,6 @@ QStringList SetRow(const QTableWidget* grid, int row) {
     for (int k = 0; k < 4; ++k)
         cells << grid->item(row, k)->text();
     return cells;
-}
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QByteArray SetHeader(int records) {
@@ -208,8 +204,8 @@ private Q_SLOTS:
         save->trigger();
         QFETCH(QString, firstSave);
         QFETCH(QString, secondSave);
-        QCOMPARE(ReadAll(first), EncodeWindows1252(firstSave));
-        QCOMPARE(ReadAll(second), EncodeWindows1252(secondSave));
+        QCOMPARE(FileBytes(first), EncodeWindows1252(firstSave));
+        QCOMPARE(FileBytes(second), EncodeWindows1252(secondSave));
         // "CF" twice shows the first table again; a cancelled Save writes nothing.
         cf->trigger();
         QCOMPARE(list->ShowingFahrenheit(), opensFahrenheit);
@@ -218,7 +214,7 @@ private Q_SLOTS:
         // "Export CSV..." writes the table on show as the converter writes its saved file.
         rig.dialogs.fileAnswers = {dir.filePath("first.csv")};
         list->Toolbar()->findChild<QAction*>("ExportCsv")->trigger();
-        QCOMPARE(ReadAll(dir.filePath("first.csv")), ConvertDataFileToCsv(first, "\r\n").csv);
+        QCOMPARE(FileBytes(dir.filePath("first.csv")), ConvertDataFileToCsv(first, "\r\n").csv);
         // Opening another set replaces the list.
         QPointer<DataListWindow> old = list;
         QVERIFY(memory->OpenSet(1 - setRow));

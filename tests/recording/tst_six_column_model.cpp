@@ -1,4 +1,5 @@
 #include "recording/six_column_model.h"
+#include "support/test_files.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -8,10 +9,6 @@ namespace {
 DataFields Row(int n) {
     return RecordFields(n, QStringLiteral("2013/08/08 14:05:09"),
                         {"-.5", "- - -", "Over", QString::number(n % 1000) + ".4"});
-}
-
-QStringList ToList(const DataFields& f) {
-    return QStringList(f.begin(), f.end());
 }
 
 } // namespace

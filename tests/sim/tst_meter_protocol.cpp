@@ -1,15 +1,12 @@
 #include "sim/meter_model.h"
 #include "sim/meter_protocol.h"
+#include "support/hex.h"
 
 #include <QtTest>
 
 namespace {
 
 constexpr qint64 kMs = MeterProtocol::kMs;
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 // A meter with two sets and three manual entries, its clock at 2013/08/08 14:05:09.
 void FillMemory(MeterModel& m) {
