@@ -116,29 +116,6 @@ private Q_SLOTS:
         QVERIFY(rig.NothingOpen());
     }
 
-    void nothingStored_data() {
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<Commands>("commands");
-        QTest::newRow("automatic")
-            << true << "Corvilab: No Data in Memory" << Commands{"A", Hex("5900")};
-        QTest::newRow("manual") << false << "Corvilab: No Manually Recroded Data in Memoy!"
-                                << Commands{"A"};
-    }
-    void nothingStored() {
-        QFETCH(bool, automatic);
-        Rig rig(QStringLiteral("unit C\n"));
-        rig.memory.Split = SplitSets(SetHeader(0));
-        rig.timers.StartBoth();
-        rig.PressLoggerOK(automatic);
-        QTEST(rig.Commands(), "commands");
-        QTEST(rig.Messages().join('\n'), "message");
-        QCOMPARE(rig.dialogs.messages[0].icon, QMessageBox::Information);
-        QVERIFY(rig.NothingOpen());
-        QCOMPARE(rig.memory.Sets().size(), 1); // the last download's sets stay
-        QVERIFY(rig.TimersOn());
-    }
-
     void manualDownloadReplacesList() {
         Rig rig(QStringLiteral(
             "manual at 2013/08/08 14:05:09 unit C types K,J,K,T values 734 - over 662\n"
@@ -308,22 +285,43 @@ private Q_SLOTS:
         QTEST(!rig.picErase->isHidden(), "frameShown");
     }
 
-    void failedDownloadLeavesNothing_data() {
+    void downloadFails_data() {
+        // Nothing in the meter's memory (-1), or a dump that stops after 20 bytes: the meter
+        // falls silent, live packets follow the cut, or the user clicks "Cancel" while it stalls.
         QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("streaming"); // live packets come after the cut
-        QTest::addColumn<bool>("cancel");    // the user clicks "Cancel" while the dump stalls
-        QTest::addColumn<QString>("message");
-        const QString cut = QStringLiteral("Corvilab: The meter stopped sending after 20 of");
-        QTest::newRow("manual, meter silent") << false << false << false << cut;
-        QTest::newRow("automatic, live packets after the cut") << true << true << false << cut;
-        QTest::newRow("automatic, cancelled") << true << false << true << QString();
+        QTest::addColumn<int>("cutAfter");
+        QTest::addColumn<bool>("streaming");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("message"); // title and text; empty: none
+        QTest::addColumn<Commands>("commands");
+        const auto row = [](const char* name, bool automatic, int cutAfter, bool streaming,
+                            bool cancel, const QString& message, const Commands& commands) {
+            QTest::newRow(name) << automatic << cutAfter << streaming << cancel << message
+                                << commands;
+        };
+        const auto cut = [](int of) {
+            return QStringLiteral("Corvilab: The meter stopped sending after 20 of %1 bytes. The "
+                                  "download was ended; nothing was read.")
+                .arg(of);
+        };
+        const Commands automatic{"A", Hex("5900"), "A", "R"};
+        row("automatic, nothing stored", true, -1, true, false, "Corvilab: No Data in Memory",
+            {"A", Hex("5900")});
+        row("manual, nothing stored", false, -1, true, false,
+            "Corvilab: No Manually Recroded Data in Memoy!", {"A"});
+        row("manual, meter silent", false, 20, false, false, cut(32), {"A", "A", "Q"});
+        row("automatic, live packets after the cut", true, 20, true, false, cut(72), automatic);
+        row("automatic, cancelled", true, 20, false, true, QString(), automatic);
     }
-    void failedDownloadLeavesNothing() {
+    void downloadFails() {
         QFETCH(bool, automatic);
-        QFETCH(bool, streaming);
+        QFETCH(int, cutAfter);
         QFETCH(bool, cancel);
-        Rig rig(QString::fromLatin1(kTwoSets), nullptr, cancel ? 60000 : 400);
-        rig.device.Protocol().CutNextDump(20);
+        Rig rig(cutAfter < 0 ? QStringLiteral("unit C\n") : QString::fromLatin1(kTwoSets), nullptr,
+                cancel ? 60000 : 400);
+        rig.memory.Split = SplitSets(SetHeader(0)); // the last download's sets
+        rig.device.Protocol().CutNextDump(cutAfter);
+        QFETCH(bool, streaming);
         rig.device.Protocol().SetStreaming(streaming);
         rig.timers.StartBoth();
         QPointer<QWidget> shown;
@@ -340,14 +338,17 @@ private Q_SLOTS:
             }
         });
         rig.PressLoggerOK(automatic);
-        QVERIFY(shown); // the window showed during the transfer
+        QCOMPARE(!shown.isNull(), cutAfter >= 0); // a dump's window shows during the transfer
+        QTEST(rig.Commands(), "commands");
         DeleteClosedWindows();
         QVERIFY(!shown && rig.NothingOpen());
-        QVERIFY(rig.memory.Sets().isEmpty() && rig.memory.ManualEntries.isEmpty());
-        QFETCH(QString, message);
-        QVERIFY(rig.Messages().join('\n').startsWith(message));
-        QCOMPARE(rig.dialogs.messages.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty() || rig.dialogs.messages[0].icon == QMessageBox::Critical);
+        // Nothing of the dump is taken in; the last download's sets stay.
+        QCOMPARE(rig.memory.Sets().size(), 1);
+        QVERIFY(rig.memory.ManualEntries.isEmpty());
+        QTEST(rig.Messages().join('\n'), "message");
+        QVERIFY(rig.dialogs.messages.isEmpty() ||
+                rig.dialogs.messages[0].icon ==
+                    (cutAfter < 0 ? QMessageBox::Information : QMessageBox::Critical));
         QVERIFY(rig.TimersOn());
     }
 
