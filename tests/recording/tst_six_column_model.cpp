@@ -64,7 +64,8 @@ void TestSixColumnModel::headingsAndInsertNotices() {
     QStringList headers;
     for (int k = 0; k < 6; ++k)
         headers << model.headerData(k, Qt::Horizontal).toString();
-    QCOMPARE(headers, ToList(HeadingFields(QStringLiteral("\u00B0F"), {"K", "J", "T", "E"})));
+    QCOMPARE(headers, (QStringList{QStringLiteral("\u00B0F"), "Date Time", "T1 - K", "T2 - J",
+                                   "T3 - T", "T4 - E"}));
     // One notice per call, however many rows it adds.
     QVERIFY(model.AppendRow(Row(1)));
     QVERIFY(model.AppendRows({Row(2), Row(3), Row(4)}));

@@ -299,9 +299,10 @@ void TestFileCommands::listTakesSamplesAndReportsSaveFailure() {
     QCOMPARE(f_->commands.List(), list);
     QCOMPARE(list->ListRowCount(), 2);
     const SixColumnModel& model = *list->GridN()->Model();
-    QCOMPARE(model.Headings(), HeadingFields(DegF, {"K", "J", "T", "E"}));
-    QCOMPARE(model.RowTexts(1),
-             RecordFields(2, QStringLiteral("2026/12/06 10:00:01"), {"a", "b", "c", "d"}));
+    QCOMPARE(ToList(model.Headings()),
+             (QStringList{DegF, "Date Time", "T1 - K", "T2 - J", "T3 - T", "T4 - E"}));
+    QCOMPARE(ToList(model.RowTexts(1)),
+             (QStringList{"2", "2026/12/06 10:00:01", "a", "b", "c", "d"}));
 
     f_->dialogs.fileAnswers = {QStringLiteral("/dev/full")};
     list->Save();
