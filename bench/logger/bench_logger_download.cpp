@@ -8,9 +8,9 @@
 #include "link/meter_timers.h"
 #include "logger/logger_download.h"
 #include "logger/logger_memory.h"
+#include "recording/six_column_model.h"
 #include "sim/meter_scenario.h"
 #include "sim/simulated_meter_device.h"
-#include "views/six_column_model.h"
 
 #include "bench_measure.h"
 

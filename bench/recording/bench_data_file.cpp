@@ -5,7 +5,7 @@
 #include "link/reading_text.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include "bench_measure.h"
 

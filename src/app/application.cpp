@@ -17,7 +17,6 @@
 #include "logger/erase_frame.h"
 #include "logger/logger_frame.h"
 #include "logger/logger_memory.h"
-#include "recording/file_commands.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
 #include "serve/live_server.h"
@@ -26,6 +25,7 @@
 #include "sim/simulated_meter_device.h"
 #include "ui/dialogs.h"
 #include "ui/remembered.h"
+#include "views/file_commands.h"
 
 #include <QAction>
 #include <QComboBox>

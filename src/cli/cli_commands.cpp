@@ -18,7 +18,7 @@
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
 #include "recording/recorder.h"
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <QDir>
 #include <QRegularExpression>

@@ -7,7 +7,7 @@
 #include "link/meter_timers.h"
 #include "recording/column_plot.h"
 #include "recording/sampler.h"
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <QCoreApplication>
 #include <QWidget>

@@ -1,6 +1,6 @@
 #include "logger/manual_list_lines.h"
 
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 QStringList ManualListPrintLines(const SixColumnModel& grid, qint64* stoppedAtRow) {
     QStringList lines(5, QString());

@@ -1,7 +1,7 @@
 #include "recording/column_plot.h"
 
 #include "link/thermocouple.h"
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <algorithm>
 

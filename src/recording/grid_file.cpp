@@ -1,6 +1,6 @@
 #include "recording/grid_file.h"
 
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <algorithm>
 

@@ -4,10 +4,10 @@
 #include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
+#include "recording/six_column_model.h"
 #include "ui/dialogs.h"
 #include "ui/hourglass.h"
 #include "ui/print_lines.h"
-#include "views/six_column_model.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,7 +5,7 @@
 // together by construction, being one view. The caller sets objectName ("GridN", "GridC",
 // "GridF") and an accessible name.
 
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <QTableView>
 

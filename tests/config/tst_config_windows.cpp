@@ -102,7 +102,7 @@ void TestConfigWindows::setupClockQueryIsBounded() {
     QTest::mouseClick(r.meterTime, Qt::LeftButton);
     r.setup.Tick();
 
-    QCOMPARE(r.dialogs.Texts(), QStringList{MeterSettings::NoAnswerText()});
+    QCOMPARE(r.dialogs.Texts(), QStringList{"The meter did not answer."});
     QCOMPARE(r.dialogs.messages[0].icon, QMessageBox::Critical);
     QVERIFY(!r.setup.ShowMeterTime()); // the next tick does not start over
     QCOMPARE(r.meterTime->text(), QString("Meter Time"));

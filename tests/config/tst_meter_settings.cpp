@@ -72,8 +72,9 @@ void TestMeterSettings::intervalCommand() {
     QTEST(rig.Sent(), "sent");
     QTEST(rig.pcTime, "pcTime");
     QTEST(rig.meter.Model().loggerInterval, "meterInterval");
-    QCOMPARE(prompts.refusals,
-             refused ? QStringList{SamplingTimeCommand::NotANumberText()} : QStringList());
+    QCOMPARE(prompts.refusals, refused
+                                   ? QStringList{"The sampling time must be a number of seconds."}
+                                   : QStringList());
     QVERIFY(rig.PausedAtEveryWrite(false));
     QVERIFY(rig.Restored());
 }
@@ -94,7 +95,7 @@ void TestMeterSettings::intervalQueryIsBounded() {
     rig.command.Run(prompts);
 
     QVERIFY(prompts.defaults.isEmpty()); // no value asked for without the meter's interval
-    QCOMPARE(prompts.refusals, QStringList{MeterSettings::NoAnswerText()});
+    QCOMPARE(prompts.refusals, QStringList{"The meter did not answer."});
     rig.CheckAskedAgain(QStringLiteral("55000000"));
 }
 

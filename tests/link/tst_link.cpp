@@ -7,6 +7,7 @@
 #include "link/meter_timers.h"
 #include "link/reading_text.h"
 #include "support/fake_clock.h"
+#include "support/hex.h"
 #include "support/scripted_device.h"
 
 #include <QtTest>
@@ -14,9 +15,6 @@
 namespace {
 
 using Bytes = QByteArray;
-Bytes Hex(const char* hex) {
-    return QByteArray::fromHex(hex); // blanks are skipped
-}
 const Bytes kClock = Hex("02 0D0808 0E0509 03"); // 2013/08/08 14:05:09
 const Bytes kPacket = Hex("02 00 00 08 0049 04 00000000 03");
 // 600.4 F: the high byte is STX, so the packet's last eight bytes look like a clock reply.

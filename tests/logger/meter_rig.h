@@ -6,12 +6,9 @@
 #include "link/meter_timers.h"
 #include "sim/meter_scenario.h"
 #include "sim/simulated_meter_device.h"
+#include "support/hex.h"
 
 #include <QtTest>
-
-inline QByteArray Hex(const char* hex) {
-    return QByteArray::fromHex(hex);
-}
 
 // The program's side of the line to a simulated meter in fast mode, loaded from a scenario;
 // `otherDevice` puts another meter on the line instead.

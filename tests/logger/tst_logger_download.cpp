@@ -70,7 +70,7 @@ private Q_SLOTS:
             << false << QStringList{"512 K", "503.9 K"}
             << Cells{{"1", "2013/08/08 14:05:09", "10", "2"}};
         QTest::newRow("meter recording: no free space")
-            << "set start 2020/02/29 00:00:00 interval 1 mask 8\nrecord 5\n"
+            << "status7 on\nset start 2020/02/29 00:00:00 interval 1 mask 8\nrecord 5\n"
             << true << QStringList{"512 K", "0.0 K"}
             << Cells{{"1", "2020/02/29 00:00:00", "1", "1"}};
     }

@@ -4,7 +4,7 @@
 #include "logger/logger_set.h"
 #include "logger/manual_entry.h"
 #include "logger/manual_list_lines.h"
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <QtTest>
 

@@ -10,6 +10,7 @@
 #include "recording/data_file.h"
 #include "support/scripted_device.h"
 #include "support/scripted_dialogs.h"
+#include "support/test_files.h"
 #include "views/six_column_table.h"
 
 #include <QAction>
@@ -77,11 +78,6 @@ QStringList SetRow(const QTableWidget* grid, int row) {
     return cells;
 }
 
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
 QByteArray SetHeader(int records) {
     return Hex("0055AA00 01 00000000 00000000 0D0808 0E0509 0A") + char(records >> 16) +
            char(records >> 8) + char(records);
@@ -118,29 +114,6 @@ private Q_SLOTS:
         memory->close();
         DeleteClosedWindows();
         QVERIFY(rig.NothingOpen());
-    }
-
-    void nothingStored_data() {
-        QTest::addColumn<bool>("automatic");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<Commands>("commands");
-        QTest::newRow("automatic")
-            << true << "Corvilab: No Data in Memory" << Commands{"A", Hex("5900")};
-        QTest::newRow("manual") << false << "Corvilab: No Manually Recroded Data in Memoy!"
-                                << Commands{"A"};
-    }
-    void nothingStored() {
-        QFETCH(bool, automatic);
-        Rig rig(QStringLiteral("unit C\n"));
-        rig.memory.Split = SplitSets(SetHeader(0));
-        rig.timers.StartBoth();
-        rig.PressLoggerOK(automatic);
-        QTEST(rig.Commands(), "commands");
-        QTEST(rig.Messages().join('\n'), "message");
-        QCOMPARE(rig.dialogs.messages[0].icon, QMessageBox::Information);
-        QVERIFY(rig.NothingOpen());
-        QCOMPARE(rig.memory.Sets().size(), 1); // the last download's sets stay
-        QVERIFY(rig.TimersOn());
     }
 
     void manualDownloadReplacesList() {
@@ -208,8 +181,8 @@ private Q_SLOTS:
         save->trigger();
         QFETCH(QString, firstSave);
         QFETCH(QString, secondSave);
-        QCOMPARE(ReadAll(first), EncodeWindows1252(firstSave));
-        QCOMPARE(ReadAll(second), EncodeWindows1252(secondSave));
+        QCOMPARE(FileBytes(first), EncodeWindows1252(firstSave));
+        QCOMPARE(FileBytes(second), EncodeWindows1252(secondSave));
         // "CF" twice shows the first table again; a cancelled Save writes nothing.
         cf->trigger();
         QCOMPARE(list->ShowingFahrenheit(), opensFahrenheit);
@@ -218,7 +191,7 @@ private Q_SLOTS:
         // "Export CSV..." writes the table on show as the converter writes its saved file.
         rig.dialogs.fileAnswers = {dir.filePath("first.csv")};
         list->Toolbar()->findChild<QAction*>("ExportCsv")->trigger();
-        QCOMPARE(ReadAll(dir.filePath("first.csv")), ConvertDataFileToCsv(first, "\r\n").csv);
+        QCOMPARE(FileBytes(dir.filePath("first.csv")), ConvertDataFileToCsv(first, "\r\n").csv);
         // Opening another set replaces the list.
         QPointer<DataListWindow> old = list;
         QVERIFY(memory->OpenSet(1 - setRow));
@@ -312,22 +285,43 @@ private Q_SLOTS:
         QTEST(!rig.picErase->isHidden(), "frameShown");
     }
 
-    void failedDownloadLeavesNothing_data() {
+    void downloadFails_data() {
+        // Nothing in the meter's memory (-1), or a dump that stops after 20 bytes: the meter
+        // falls silent, live packets follow the cut, or the user clicks "Cancel" while it stalls.
         QTest::addColumn<bool>("automatic");
-        QTest::addColumn<bool>("streaming"); // live packets come after the cut
-        QTest::addColumn<bool>("cancel");    // the user clicks "Cancel" while the dump stalls
-        QTest::addColumn<QString>("message");
-        const QString cut = QStringLiteral("Corvilab: The meter stopped sending after 20 of");
-        QTest::newRow("manual, meter silent") << false << false << false << cut;
-        QTest::newRow("automatic, live packets after the cut") << true << true << false << cut;
-        QTest::newRow("automatic, cancelled") << true << false << true << QString();
+        QTest::addColumn<int>("cutAfter");
+        QTest::addColumn<bool>("streaming");
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QString>("message"); // title and text; empty: none
+        QTest::addColumn<Commands>("commands");
+        const auto row = [](const char* name, bool automatic, int cutAfter, bool streaming,
+                            bool cancel, const QString& message, const Commands& commands) {
+            QTest::newRow(name) << automatic << cutAfter << streaming << cancel << message
+                                << commands;
+        };
+        const auto cut = [](int of) {
+            return QStringLiteral("Corvilab: The meter stopped sending after 20 of %1 bytes. The "
+                                  "download was ended; nothing was read.")
+                .arg(of);
+        };
+        const Commands automatic{"A", Hex("5900"), "A", "R"};
+        row("automatic, nothing stored", true, -1, true, false, "Corvilab: No Data in Memory",
+            {"A", Hex("5900")});
+        row("manual, nothing stored", false, -1, true, false,
+            "Corvilab: No Manually Recroded Data in Memoy!", {"A"});
+        row("manual, meter silent", false, 20, false, false, cut(32), {"A", "A", "Q"});
+        row("automatic, live packets after the cut", true, 20, true, false, cut(72), automatic);
+        row("automatic, cancelled", true, 20, false, true, QString(), automatic);
     }
-    void failedDownloadLeavesNothing() {
+    void downloadFails() {
         QFETCH(bool, automatic);
-        QFETCH(bool, streaming);
+        QFETCH(int, cutAfter);
         QFETCH(bool, cancel);
-        Rig rig(QString::fromLatin1(kTwoSets), nullptr, cancel ? 60000 : 400);
-        rig.device.Protocol().CutNextDump(20);
+        Rig rig(cutAfter < 0 ? QStringLiteral("unit C\n") : QString::fromLatin1(kTwoSets), nullptr,
+                cancel ? 60000 : 400);
+        rig.memory.Split = SplitSets(SetHeader(0)); // the last download's sets
+        rig.device.Protocol().CutNextDump(cutAfter);
+        QFETCH(bool, streaming);
         rig.device.Protocol().SetStreaming(streaming);
         rig.timers.StartBoth();
         QPointer<QWidget> shown;
@@ -344,14 +338,17 @@ private Q_SLOTS:
             }
         });
         rig.PressLoggerOK(automatic);
-        QVERIFY(shown); // the window showed during the transfer
+        QCOMPARE(!shown.isNull(), cutAfter >= 0); // a dump's window shows during the transfer
+        QTEST(rig.Commands(), "commands");
         DeleteClosedWindows();
         QVERIFY(!shown && rig.NothingOpen());
-        QVERIFY(rig.memory.Sets().isEmpty() && rig.memory.ManualEntries.isEmpty());
-        QFETCH(QString, message);
-        QVERIFY(rig.Messages().join('\n').startsWith(message));
-        QCOMPARE(rig.dialogs.messages.size(), message.isEmpty() ? 0 : 1);
-        QVERIFY(message.isEmpty() || rig.dialogs.messages[0].icon == QMessageBox::Critical);
+        // Nothing of the dump is taken in; the last download's sets stay.
+        QCOMPARE(rig.memory.Sets().size(), 1);
+        QVERIFY(rig.memory.ManualEntries.isEmpty());
+        QTEST(rig.Messages().join('\n'), "message");
+        QVERIFY(rig.dialogs.messages.isEmpty() ||
+                rig.dialogs.messages[0].icon ==
+                    (cutAfter < 0 ? QMessageBox::Information : QMessageBox::Critical));
         QVERIFY(rig.TimersOn());
     }
 

@@ -1,6 +1,6 @@
 #include "recording/csv_export.h"
+#include "recording/six_column_model.h"
 #include "support/test_files.h"
-#include "views/six_column_model.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,7 +1,7 @@
 #include "recording/column_plot.h"
 #include "recording/grid_file.h"
+#include "recording/six_column_model.h"
 #include "support/test_files.h"
-#include "views/six_column_model.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,15 +1,12 @@
 #include "sim/meter_model.h"
 #include "sim/meter_protocol.h"
+#include "support/hex.h"
 
 #include <QtTest>
 
 namespace {
 
 constexpr qint64 kMs = MeterProtocol::kMs;
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 // A meter with two sets and three manual entries, its clock at 2013/08/08 14:05:09.
 void FillMemory(MeterModel& m) {
@@ -36,14 +33,17 @@ LoggerSet EmptySet(int mask, int records) {
     return s;
 }
 
-// Channel numbers of the well-formed packets found by scanning for STX .. ETX at 12 bytes.
-QList<int> PacketChannels(const QByteArray& bytes) {
+// Channel numbers of the well-formed packets found by scanning for STX .. ETX at 12 bytes; the
+// bytes between them go to `rest`.
+QList<int> PacketChannels(const QByteArray& bytes, QByteArray* rest = nullptr) {
     QList<int> channels;
-    for (int i = 0; i + 12 <= bytes.size();) {
-        if (bytes.at(i) == 0x02 && bytes.at(i + 11) == 0x03) {
+    for (int i = 0; i < bytes.size();) {
+        if (i + 12 <= bytes.size() && bytes.at(i) == 0x02 && bytes.at(i + 11) == 0x03) {
             channels << (bytes.at(i + 1) & 3);
             i += 12;
         } else {
+            if (rest)
+                *rest += bytes.at(i);
             ++i;
         }
     }
@@ -97,11 +97,9 @@ private Q_SLOTS:
     void parser_data();
     void parser();
     void streamCyclesChannels();
-    void silentMeter();
-    void cutDump();
     void garbageBetweenPackets();
-    void streamOffStillAnswers();
-    void unplugged();
+    void faults_data();
+    void faults();
 };
 
 void TestMeterProtocol::packet_data() {
@@ -391,27 +389,6 @@ void TestMeterProtocol::streamCyclesChannels() {
     QCOMPARE(PacketChannels(got), cycle.mid(0, 10));
 }
 
-void TestMeterProtocol::silentMeter() {
-    Meter meter(kFast);
-    meter.p.SetSilent(true);
-    const QByteArray got = meter.Ask(QByteArray("A") + Hex("57 00 00 02"), 20);
-    QVERIFY(!got.contains(meter.m.StatusReply()));
-    QVERIFY(!PacketChannels(got).isEmpty());  // the stream goes on
-    QCOMPARE(meter.p.CommandLog().size(), 2); // both reached the meter, neither was answered
-    QVERIFY(!meter.p.CommandLog().at(0).answered);
-    meter.p.SetSilent(false);
-    QVERIFY(meter.Ask("A", 20).endsWith(meter.m.StatusReply()));
-}
-
-void TestMeterProtocol::cutDump() {
-    Meter meter(kWithMemory | kNoStream | kFast);
-    meter.p.CutNextDump(10);
-    QCOMPARE(meter.Ask("R", 100), meter.m.AutomaticDump().left(10));
-    QCOMPARE(meter.Ask("Q", 100), meter.m.ManualDump()); // only the next dump is cut
-    meter.p.CutNextDump(0);
-    QCOMPARE(meter.Ask("Q", 100), QByteArray());
-}
-
 void TestMeterProtocol::garbageBetweenPackets() {
     Meter meter;
     meter.p.SetGarbage(true);
@@ -424,26 +401,61 @@ void TestMeterProtocol::garbageBetweenPackets() {
         QCOMPARE(channels.at(i), (channels.at(i - 1) + 1) % 4);
 }
 
-void TestMeterProtocol::streamOffStillAnswers() {
-    Meter meter(kNoStream);
-    meter.t = 500 * kMs;
-    QCOMPARE(meter.Ask("A", 20), meter.m.StatusReply());
-    // Switched back on, the stream starts from now, not with a backlog of the silent time.
-    meter.t += 1000 * kMs;
-    QCOMPARE(meter.p.Produce(meter.t), QByteArray());
-    meter.p.SetStreaming(true);
-    QVERIFY(meter.p.Produce(meter.t + 10 * kMs).size() <= 20);
+// A fault of the meter or the line: what the program hears to a command meanwhile (live packets
+// left out) and whether each command that reached the meter was answered. Once the fault is
+// gone the meter answers as usual, and the stream starts from then, not with a backlog.
+void TestMeterProtocol::faults_data() {
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QByteArray>("command");
+    QTest::addColumn<QByteArray>("heard");
+    QTest::addColumn<bool>("streams"); // live packets go on during the fault
+    QTest::addColumn<QList<bool>>("answered");
+    QTest::addColumn<QByteArray>("reply"); // once the fault is gone
+    const auto row = [](const char* fault, const QByteArray& command, const QByteArray& heard,
+                        bool streams, const QList<bool>& answered, const QByteArray& reply) {
+        QTest::newRow(fault) << QString(fault) << command << heard << streams << answered << reply;
+    };
+    MeterModel m;
+    FillMemory(m);
+    const QByteArray status = Hex("02 00 20 4C 03 FF 03");
+    row("silent", "A" + Hex("57 00 80 00"), {}, true, {false, false}, status);
+    row("cut 10", "R", m.AutomaticDump().left(10), true, {true}, m.AutomaticDump());
+    row("cut 0", "Q", {}, true, {true}, m.ManualDump());
+    row("stream off", "A", status, false, {true}, status);
+    row("unplugged", "A", {}, false, {}, status);
 }
 
-void TestMeterProtocol::unplugged() {
-    Meter meter;
-    meter.p.SetPlugged(false, 0);
-    meter.t = 10 * kMs;
-    QCOMPARE(meter.Ask("A", 490), QByteArray());
-    QVERIFY(meter.p.CommandLog().isEmpty()); // nothing reached the meter
-    meter.p.SetPlugged(true, meter.t);
-    meter.t += 100 * kMs;
-    QVERIFY(meter.Ask("A", 30).endsWith(meter.m.StatusReply()));
+void TestMeterProtocol::faults() {
+    QFETCH(QString, fault);
+    QFETCH(QByteArray, command);
+    Meter meter(kWithMemory | kFast);
+    const auto set = [&](bool on) {
+        if (fault == QLatin1String("silent"))
+            meter.p.SetSilent(on);
+        else if (fault == QLatin1String("unplugged"))
+            meter.p.SetPlugged(!on, meter.t);
+        else if (fault == QLatin1String("stream off"))
+            meter.p.SetStreaming(!on);
+        else if (on) // only the next dump is cut
+            meter.p.CutNextDump(fault.mid(4).toInt());
+    };
+    set(true);
+    meter.t = 500 * kMs;
+    QByteArray heard;
+    QTEST(!PacketChannels(meter.Ask(command, 500), &heard).isEmpty(), "streams");
+    QTEST(heard, "heard");
+    QList<bool> answered;
+    for (const MeterProtocol::LoggedCommand& c : meter.p.CommandLog())
+        answered << c.answered;
+    QTEST(answered, "answered");
+
+    meter.t += 1000 * kMs;
+    meter.p.Produce(meter.t);
+    set(false);
+    QVERIFY(PacketChannels(meter.p.Produce(meter.t + 10 * kMs)).size() <= 6);
+    meter.t += 10 * kMs;
+    QFETCH(QByteArray, reply);
+    QVERIFY(meter.Ask(command, 30).endsWith(reply));
 }
 
 QTEST_GUILESS_MAIN(TestMeterProtocol)

@@ -1,14 +1,11 @@
 #include "sim/meter_model.h"
 #include "sim/meter_scenario.h"
 #include "sim/sim_control.h"
+#include "support/hex.h"
 
 #include <QtTest>
 
 namespace {
-
-QByteArray Hex(const char* text) {
-    return QByteArray::fromHex(QByteArray(text).replace(' ', ""));
-}
 
 const QDateTime kNow(QDate(2026, 12, 6), QTime(10, 0, 0));
 

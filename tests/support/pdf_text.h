@@ -15,12 +15,17 @@ inline QStringList Simplified(const QStringList& lines) {
     return out;
 }
 
-// The text of a printed PDF, laid out as printed and simplified line by line.
-inline QStringList PdfLines(const QString& pdf) {
+// The text of a printed PDF laid out as printed, a form feed after each page.
+inline QString PdfText(const QString& pdf) {
     QProcess process;
     process.start(QStringLiteral("pdftotext"),
                   {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     if (!process.waitForFinished(20000))
-        return {QStringLiteral("<pdftotext failed>")};
-    return Simplified(QString::fromUtf8(process.readAllStandardOutput()).split('\n'));
+        return QStringLiteral("<pdftotext failed>");
+    return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+// The text of a printed PDF simplified line by line.
+inline QStringList PdfLines(const QString& pdf) {
+    return Simplified(PdfText(pdf).split('\n'));
 }

@@ -1,4 +1,5 @@
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
+#include "support/test_files.h"
 
 #include <QSignalSpy>
 #include <QtTest>
@@ -8,10 +9,6 @@ namespace {
 DataFields Row(int n) {
     return RecordFields(n, QStringLiteral("2013/08/08 14:05:09"),
                         {"-.5", "- - -", "Over", QString::number(n % 1000) + ".4"});
-}
-
-QStringList ToList(const DataFields& f) {
-    return QStringList(f.begin(), f.end());
 }
 
 } // namespace
@@ -67,7 +64,8 @@ void TestSixColumnModel::headingsAndInsertNotices() {
     QStringList headers;
     for (int k = 0; k < 6; ++k)
         headers << model.headerData(k, Qt::Horizontal).toString();
-    QCOMPARE(headers, ToList(HeadingFields(QStringLiteral("\u00B0F"), {"K", "J", "T", "E"})));
+    QCOMPARE(headers, (QStringList{QStringLiteral("\u00B0F"), "Date Time", "T1 - K", "T2 - J",
+                                   "T3 - T", "T4 - E"}));
     // One notice per call, however many rows it adds.
     QVERIFY(model.AppendRow(Row(1)));
     QVERIFY(model.AppendRows({Row(2), Row(3), Row(4)}));

@@ -2,12 +2,12 @@
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
 #include "link/meter_timers.h"
-#include "recording/file_commands.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
+#include "views/file_commands.h"
 #include "views/file_list_window.h"
 #include "views/list_window.h"
 #include "views/six_column_table.h"
@@ -283,9 +283,10 @@ void TestFileCommands::listTakesSamplesAndReportsSaveFailure() {
     QCOMPARE(f_->commands.List(), list);
     QCOMPARE(list->ListRowCount(), 2);
     const SixColumnModel& model = *list->GridN()->Model();
-    QCOMPARE(model.Headings(), HeadingFields(DegF, {"K", "J", "T", "E"}));
-    QCOMPARE(model.RowTexts(1),
-             RecordFields(2, QStringLiteral("2026/12/06 10:00:01"), {"a", "b", "c", "d"}));
+    QCOMPARE(ToList(model.Headings()),
+             (QStringList{DegF, "Date Time", "T1 - K", "T2 - J", "T3 - T", "T4 - E"}));
+    QCOMPARE(ToList(model.RowTexts(1)),
+             (QStringList{"2", "2026/12/06 10:00:01", "a", "b", "c", "d"}));
 
     f_->dialogs.fileAnswers = {QStringLiteral("/dev/full")};
     list->Save();

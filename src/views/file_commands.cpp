@@ -1,4 +1,4 @@
-#include "recording/file_commands.h"
+#include "views/file_commands.h"
 
 #include "link/clock.h"
 #include "link/live_state.h"

@@ -1,4 +1,4 @@
-#include "views/six_column_model.h"
+#include "recording/six_column_model.h"
 
 #include <limits>
 
