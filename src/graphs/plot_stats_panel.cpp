@@ -70,27 +70,28 @@ PlotStatsPanel::PlotStatsPanel(QWidget* parent)
     levelBox->addWidget(levelUnit_);
     levelBox->addStretch(1);
 
+    // The two readings with their times take a whole row each; the rest go in pairs.
     auto* grid = new QGridLayout(this);
     grid->addWidget(Caption(QStringLiteral("Stretch:"), this), 0, 0);
-    grid->addWidget(stretch_, 0, 1);
+    grid->addWidget(stretch_, 0, 1, 1, 2);
     grid->addWidget(wholeView_, 0, 3, Qt::AlignLeft);
     grid->addWidget(Caption(QStringLiteral("Minimum:"), this), 1, 0);
-    grid->addWidget(minimum_, 1, 1);
-    grid->addWidget(Caption(QStringLiteral("Mean:"), this), 1, 2);
-    grid->addWidget(mean_, 1, 3);
+    grid->addWidget(minimum_, 1, 1, 1, 3);
     grid->addWidget(Caption(QStringLiteral("Maximum:"), this), 2, 0);
-    grid->addWidget(maximum_, 2, 1);
-    grid->addWidget(Caption(QStringLiteral("Level:"), this), 2, 2);
-    grid->addLayout(levelBox, 2, 3);
-    grid->addWidget(Caption(QStringLiteral("Rate span:"), this), 3, 0);
-    grid->addWidget(span_, 3, 1, Qt::AlignLeft);
-    grid->addWidget(Caption(QStringLiteral("Time above:"), this), 3, 2);
-    grid->addWidget(above_, 3, 3);
-    grid->addWidget(Caption(QStringLiteral("Rate at cursor:"), this), 4, 0);
-    grid->addWidget(rate_, 4, 1);
-    grid->addWidget(rateCurve_, 4, 2, 1, 2);
-    grid->setColumnStretch(1, 3);
-    grid->setColumnStretch(3, 2);
+    grid->addWidget(maximum_, 2, 1, 1, 3);
+    grid->addWidget(Caption(QStringLiteral("Mean:"), this), 3, 0);
+    grid->addWidget(mean_, 3, 1);
+    grid->addWidget(Caption(QStringLiteral("Level:"), this), 3, 2);
+    grid->addLayout(levelBox, 3, 3);
+    grid->addWidget(Caption(QStringLiteral("Time above:"), this), 4, 0);
+    grid->addWidget(above_, 4, 1);
+    grid->addWidget(Caption(QStringLiteral("Rate span:"), this), 4, 2);
+    grid->addWidget(span_, 4, 3, Qt::AlignLeft);
+    grid->addWidget(Caption(QStringLiteral("Rate at cursor:"), this), 5, 0);
+    grid->addWidget(rate_, 5, 1);
+    grid->addWidget(rateCurve_, 5, 2, 1, 2);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1);
 
     connect(level_, &QLineEdit::textChanged, this, [this] { ShowFigures(); });
     connect(span_, qOverload<int>(&QSpinBox::valueChanged), this, [this] {
