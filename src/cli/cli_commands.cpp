@@ -4,6 +4,7 @@
 #include "cli/console_output.h"
 #include "cli/meter_session.h"
 #include "cli/sampling_run.h"
+#include "cli/stats_command.h"
 #include "cli/stop_signals.h"
 #include "cli/web_serving.h"
 #include "config/alarm_log.h"
@@ -874,6 +875,8 @@ MeterJob MeterCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
 } // namespace
 
 int RunCommand(const CommandLine& line, ConsoleOutput& out) {
+    if (line.command == QLatin1String("stats"))
+        return RunStats(line, out);
     if (line.command == QLatin1String("ports") || line.command == QLatin1String("convert")) {
         // Nothing to stop cleanly: the signals end the program as they would any other.
         StopSignals::Unblock();

@@ -18,6 +18,7 @@ constexpr OptionInfo kOptions[] = {
     {"output", true},        {"to", true},         {"yes", false},     {"long", false},
     {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
     {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
+    {"above", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -57,6 +58,7 @@ const QList<CommandInfo>& Commands() {
         {"poweroff", {}, 0, 1, ""},
         {"key", {"long"}, 1, 1, "NAME"},
         {"convert", {"output", "to"}, 1, 1, "FILE"},
+        {"stats", {"above"}, 1, 1, "FILE"},
     };
     return commands;
 }
@@ -275,6 +277,14 @@ QString HelpText() {
         "                         MAXMIN or MEM for 2.5 s\n"
         "  convert FILE [-o OUT] --to csv\n"
         "                         a .4ch data file as CSV (see below)\n"
+        "  stats FILE [--above LEVEL]\n"
+        "                         one line per recorded channel of a .4ch data file and its\n"
+        "                         continuation files FILE-1 ...: channel (T1 ...), minimum,\n"
+        "                         its date and time, maximum, its date and time, mean,\n"
+        "                         readings, and with --above the seconds above LEVEL (a\n"
+        "                         reading counts until the next one, at most one usual\n"
+        "                         interval); in the file's unit; Over, Under and - - - are\n"
+        "                         left out; a file that is not a data file is status 2\n"
         "\n"
         "live and record ride through a lost link (a pulled USB adapter, a meter switched\n"
         "off): a notice on standard error says when the link is lost and when it is back.\n"

@@ -6,11 +6,14 @@
 #include "link/live_state.h"
 #include "link/meter_timers.h"
 #include "recording/column_plot.h"
+#include "recording/reading_series.h"
 #include "recording/sampler.h"
 #include "recording/six_column_model.h"
 
 #include <QCoreApplication>
 #include <QWidget>
+
+#include <algorithm>
 
 GraphCommands::GraphCommands(const Sampler& sampler, const LiveState& live, MeterTimers& timers,
                              Dialogs& dialogs, const Clock& clock, QWidget* mainWindow,
@@ -62,6 +65,7 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
         return;
     plotting_ = true;
     QVector<double> values;
+    ReadingSeries readings;
     {
         // No sample may be taken while the series is copied; the copy is one pass, so the
         // caption shows the count once, not per sample.
@@ -69,6 +73,9 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
                             ExchangeGuard::Work::Local);
         const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
         values = sampler_.Buffers().Copy(channel, fahrenheit).values;
+        // The buffers keep no times: the samples are taken as one sampling time apart.
+        readings = SeriesFromBuffers(sampler_.Buffers(), channel, fahrenheit,
+                                     qint64(std::max(1.0, sampler_.SamplingTime)));
         if (mainWindow_) {
             mainWindow_->setWindowTitle(QStringLiteral(" %1 Completed").arg(values.size()));
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -77,12 +84,12 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
         }
     }
     lastSetup_ = *setup;
-    PlotShown().ShowPlot(*setup, values);
+    PlotShown().ShowPlot(*setup, values, readings);
     plotting_ = false;
 }
 
 void GraphCommands::PlotColumn(const ColumnPlot& plot) {
-    PlotShown().ShowPlot(SetupForColumn(plot), plot.Values);
+    PlotShown().ShowPlot(SetupForColumn(plot), plot.Values, plot.Readings);
 }
 
 void GraphCommands::ShowHistogram(const SixColumnModel& grid, int column) {

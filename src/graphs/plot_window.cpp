@@ -1,5 +1,6 @@
 #include "graphs/plot_window.h"
 
+#include "graphs/plot_stats_panel.h"
 #include "ui/dialogs.h"
 
 #include <QComboBox>
@@ -14,9 +15,11 @@
 #include <QPrinter>
 #include <QPushButton>
 #include <QSignalBlocker>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <qcustomplot.h>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -27,6 +30,7 @@ struct TrackModeSpec {
     const char* description;
     Qt::Orientations pan;
     Qt::Orientations zoom;
+    bool select = false; // a drag chooses the stretch the statistics cover
 };
 const TrackModeSpec kTrackModes[] = {
     {"Normal", "Normal mode", {}, {}},
@@ -53,12 +57,20 @@ const TrackModeSpec kTrackModes[] = {
      Qt::Horizontal | Qt::Vertical},
     {"ZoomX", "Select a region on the graph to zoom horizontally.", {}, Qt::Horizontal},
     {"ZoomY", "Select a region on the graph to zoom vertically.", {}, Qt::Vertical},
+    {"Select Stretch",
+     "Drag across the plot to take the statistics over that stretch; a click takes them over "
+     "the whole view again.",
+     {},
+     {},
+     true},
 };
 constexpr int kTrackModeCount = int(std::size(kTrackModes));
 
 constexpr double kFieldLimit = 1e9;
 const QColor kCurve(0, 0, 255);
 const QColor kCursor(220, 0, 0);
+const QColor kRateCurve(200, 110, 0);
+const QColor kSelection(0, 120, 215, 40);
 
 QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -125,6 +137,22 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     cursor_->setPen(QPen(kCursor, 1, Qt::DashLine));
     cursor_->position->setType(QCPItemPosition::ptPlotCoords);
     cursor_->setVisible(false);
+    rateCurve_ = graph_->addGraph(graph_->xAxis, graph_->yAxis2);
+    rateCurve_->setPen(QPen(kRateCurve, 1.2));
+    rateCurve_->setAdaptiveSampling(true);
+    rateCurve_->setVisible(false);
+    selectionBand_ = new QCPItemRect(graph_);
+    selectionBand_->topLeft->setTypeX(QCPItemPosition::ptPlotCoords);
+    selectionBand_->topLeft->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    selectionBand_->bottomRight->setTypeX(QCPItemPosition::ptPlotCoords);
+    selectionBand_->bottomRight->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    selectionBand_->setPen(Qt::NoPen);
+    selectionBand_->setBrush(kSelection);
+    selectionBand_->setVisible(false);
+    stats_ = new PlotStatsPanel(this);
+    statsTimer_ = new QTimer(this);
+    statsTimer_->setSingleShot(true);
+    statsTimer_->setInterval(0);
 
     auto* frmGraphic = new QGroupBox(QStringLiteral("Graphic Plot"), this);
     frmGraphic->setObjectName(QStringLiteral("FrmGraphic"));
@@ -206,8 +234,11 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     side->addWidget(cmdSaveImage_);
     side->addStretch(1);
 
+    auto* plotColumn = new QVBoxLayout;
+    plotColumn->addWidget(graph_, 1);
+    plotColumn->addWidget(stats_);
     auto* layout = new QHBoxLayout(this);
-    layout->addWidget(graph_, 1);
+    layout->addLayout(plotColumn, 1);
     layout->addWidget(frmGraphic);
 
     connect(cmdReset_, &QPushButton::clicked, this, &PlotWindow::ResetScale);
@@ -224,16 +255,23 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
             [this] { ShowRangesInFields(); });
     connect(graph_->yAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
             [this] { ShowRangesInFields(); });
+    // The figures follow what is in view, counted once the view stops changing.
+    connect(graph_->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), statsTimer_,
+            qOverload<>(&QTimer::start));
+    connect(statsTimer_, &QTimer::timeout, this, &PlotWindow::ShowStatistics);
+    connect(stats_, &PlotStatsPanel::RateCurveChanged, this, &PlotWindow::ShowRateCurve);
+    connect(stats_, &PlotStatsPanel::WholeViewRequested, this, &PlotWindow::ClearSelection);
 
     combo1_->addItems(TrackModeEntries());
     combo1_->setCurrentIndex(Normal);
     SelectTrackMode(Normal);
-    resize(900, 520);
+    resize(960, 700);
 }
 
 PlotWindow::~PlotWindow() = default;
 
-void PlotWindow::ShowPlot(const PlotSetup& setup, const QVector<double>& values) {
+void PlotWindow::ShowPlot(const PlotSetup& setup, const QVector<double>& values,
+                          const ReadingSeries& readings) {
     setup_ = setup;
     label4_->setText(setup.UnitText());
     label2_->setText(setup.CursorYCaption());
@@ -245,7 +283,15 @@ void PlotWindow::ShowPlot(const PlotSetup& setup, const QVector<double>& values)
     for (qsizetype i = 0; i < keys.size(); ++i)
         keys[i] = double(i + 1);
     graph_->graph(0)->setData(keys, values, true);
+    graph_->yAxis2->setLabel(setup.UnitText() + QStringLiteral("/min"));
+    selection_.reset();
+    selectionBand_->setVisible(false);
+    stats_->SetSeries(readings.Size() == values.size() ? readings : ReadingSeries(),
+                      setup.UnitText());
+    if (cursor_->visible())
+        MoveCursor(cursor_->position->key(), cursor_->position->value());
     ResetScale();
+    ShowStatistics();
 }
 
 void PlotWindow::SelectTrackMode(int index) {
@@ -262,9 +308,10 @@ void PlotWindow::SelectTrackMode(int index) {
         interactions |= QCP::iRangeDrag;
     graph_->setInteractions(interactions);
     graph_->axisRect()->setRangeDrag(mode.pan);
-    graph_->setSelectionRectMode(mode.zoom ? QCP::srmCustom : QCP::srmNone);
+    graph_->setSelectionRectMode(mode.zoom || mode.select ? QCP::srmCustom : QCP::srmNone);
     graph_->setCursor(mode.pan                     ? Qt::OpenHandCursor
                       : mode.zoom                  ? Qt::CrossCursor
+                      : mode.select                ? Qt::SplitHCursor
                       : index == CursorCoordinates ? Qt::SizeAllCursor
                                                    : Qt::ArrowCursor);
 
@@ -275,6 +322,7 @@ void PlotWindow::SelectTrackMode(int index) {
         MoveCursor((x.lower + x.upper) / 2, (y.lower + y.upper) / 2);
     } else {
         cursor_->setVisible(false);
+        stats_->ShowCursor(std::nullopt);
         graph_->replot();
     }
 }
@@ -287,6 +335,11 @@ void PlotWindow::MoveCursor(double x, double y) {
     cursor_->position->setCoords(x, y);
     xPosition_->setText(QString::number(x, 'g', 10));
     yPosition_->setText(OneDecimal(y));
+    // The rate of rise is read at the sample nearest the cursor.
+    const double sample = std::round(x) - 1;
+    stats_->ShowCursor(sample >= 0 && sample < double(graph_->graph(0)->dataCount())
+                           ? std::optional<qsizetype>(qsizetype(sample))
+                           : std::nullopt);
     graph_->replot(QCustomPlot::rpQueuedReplot);
 }
 
@@ -306,6 +359,7 @@ void PlotWindow::ResetScale() {
         graph_->yAxis->setRange(setup_.YMin(), setup_.YMax());
     }
     ShowRangesInFields();
+    statsTimer_->start();
     graph_->replot();
 }
 
@@ -356,6 +410,14 @@ void PlotWindow::OnMouseMove(QMouseEvent* event) {
 
 void PlotWindow::OnZoomRect(const QRect& rect) {
     const TrackModeSpec& mode = kTrackModes[std::clamp(TrackModeIndex(), 0, kTrackModeCount - 1)];
+    if (mode.select) {
+        if (rect.width() < 3)
+            ClearSelection(); // a click
+        else
+            SelectSamples(graph_->xAxis->pixelToCoord(rect.left()),
+                          graph_->xAxis->pixelToCoord(rect.right()));
+        return;
+    }
     if (rect.width() < 3 && rect.height() < 3)
         return; // a click, not a region
     if (mode.zoom & Qt::Horizontal && rect.width() >= 3)
@@ -411,4 +473,64 @@ bool PlotWindow::SaveImage() {
             this,
             QStringLiteral("The graph was not saved to %1.").arg(QDir::toNativeSeparators(path)));
     return saved;
+}
+
+// ---- Statistics ---------------------------------------------------------------------------
+
+void PlotWindow::SelectSamples(double fromX, double toX) {
+    if (fromX > toX)
+        std::swap(fromX, toX);
+    // The samples whose points lie in the stretch: sample k is drawn at X = k.
+    const double count = double(graph_->graph(0)->dataCount());
+    const double first = std::clamp(std::ceil(fromX), 1.0, count + 1);
+    const double last = std::clamp(std::floor(toX), 0.0, count);
+    selection_ = std::make_pair(qsizetype(first) - 1, qsizetype(last) - 1);
+    selectionBand_->topLeft->setCoords(fromX, 0);
+    selectionBand_->bottomRight->setCoords(toX, 1);
+    selectionBand_->setVisible(true);
+    graph_->replot(QCustomPlot::rpQueuedReplot);
+    ShowStatistics();
+}
+
+void PlotWindow::ClearSelection() {
+    selection_.reset();
+    selectionBand_->setVisible(false);
+    graph_->replot(QCustomPlot::rpQueuedReplot);
+    ShowStatistics();
+}
+
+void PlotWindow::ShowStatistics() {
+    statsTimer_->stop();
+    if (selection_) {
+        stats_->ShowStretch(selection_->first, selection_->second, true);
+        return;
+    }
+    const QCPRange x = graph_->xAxis->range();
+    const double count = double(graph_->graph(0)->dataCount());
+    const double first = std::clamp(std::ceil(x.lower), 1.0, count + 1);
+    const double last = std::clamp(std::floor(x.upper), 0.0, count);
+    stats_->ShowStretch(qsizetype(first) - 1, qsizetype(last) - 1, false);
+}
+
+void PlotWindow::ShowRateCurve(const QVector<double>& degreesPerMinute) {
+    const bool shown = !degreesPerMinute.isEmpty();
+    graph_->yAxis2->setVisible(shown);
+    rateCurve_->setVisible(shown);
+    if (shown) {
+        QVector<double> keys(degreesPerMinute.size());
+        for (qsizetype i = 0; i < keys.size(); ++i)
+            keys[i] = double(i + 1);
+        rateCurve_->setData(keys, degreesPerMinute, true);
+        bool found = false;
+        QCPRange range = rateCurve_->getValueRange(found);
+        if (!found)
+            range = QCPRange(-1, 1);
+        // Room above and below, and zero always in sight: rising and falling read at a glance.
+        range.expand(0);
+        const double margin = std::max(range.size() * 0.05, 0.5);
+        graph_->yAxis2->setRange(range.lower - margin, range.upper + margin);
+    } else {
+        rateCurve_->data()->clear();
+    }
+    graph_->replot(QCustomPlot::rpQueuedReplot);
 }

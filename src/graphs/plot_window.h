@@ -2,16 +2,22 @@
 
 // The window `Plot` ("Plot"): one temperature series of one channel against the sample number,
 // with range fields, mouse track modes, a cursor readout, "Reset Scale", "Print Graph" and
-// "Save Image...".
+// "Save Image...", and statistics over the samples in view or a stretch dragged across the plot.
 
 #include "graphs/plot_setup.h"
+#include "recording/reading_series.h"
 
 #include <QVector>
 #include <QWidget>
 
 #include <array>
+#include <optional>
+#include <utility>
 
 class Dialogs;
+class PlotStatsPanel;
+class QCPGraph;
+class QCPItemRect;
 class QCPItemTracer;
 class QComboBox;
 class QCustomPlot;
@@ -20,12 +26,23 @@ class QLabel;
 class QMouseEvent;
 class QPlainTextEdit;
 class QPushButton;
+class QTimer;
 
 class PlotWindow : public QWidget {
     Q_OBJECT
 public:
     // The entries of `Combo1`, in list order.
-    enum TrackMode { Normal, CursorCoordinates, PanXY, PanX, PanY, ZoomXY, ZoomX, ZoomY };
+    enum TrackMode {
+        Normal,
+        CursorCoordinates,
+        PanXY,
+        PanX,
+        PanY,
+        ZoomXY,
+        ZoomX,
+        ZoomY,
+        SelectStretch
+    };
     static QStringList TrackModeEntries();
     static QString TrackModeDescription(int index);
 
@@ -33,8 +50,10 @@ public:
     ~PlotWindow() override;
 
     // Replaces the curve, the captions and the ranges with a new plot; `values` are the points
-    // 1, 2, 3, ... (NaN: no value there, a gap in the line).
-    void ShowPlot(const PlotSetup& setup, const QVector<double>& values);
+    // 1, 2, 3, ... (NaN: no value there, a gap in the line). `readings` are the same samples as
+    // tenths with their times, for the statistics; none when they are not of the same length.
+    void ShowPlot(const PlotSetup& setup, const QVector<double>& values,
+                  const ReadingSeries& readings = {});
     const PlotSetup& Setup() const { return setup_; }
 
     // The click of `Combo1`: the mouse mode of the graph.
@@ -64,12 +83,23 @@ public:
     QLabel* CursorYLabel() const { return label2_; } // `Label2`
     QComboBox* TrackModeList() const { return combo1_; }
 
+    // ---- Statistics -----------------------------------------------------------------------
+    PlotStatsPanel* Statistics() const { return stats_; }
+    // A stretch dragged across the plot in "Select Stretch" mode, sample numbers from 1; the
+    // figures then cover it rather than what is in view. ClearSelection goes back to the view.
+    void SelectSamples(double fromX, double toX);
+    void ClearSelection();
+    std::optional<std::pair<qsizetype, qsizetype>> Selection() const { return selection_; }
+    QCPGraph* RateCurve() const { return rateCurve_; }
+
 private:
     void ApplyRangeFields();
     void ShowRangesInFields();
     void OnMousePress(QMouseEvent* event);
     void OnMouseMove(QMouseEvent* event);
     void OnZoomRect(const QRect& rect);
+    void ShowStatistics();
+    void ShowRateCurve(const QVector<double>& degreesPerMinute);
 
     Dialogs& dialogs_;
     PlotSetup setup_;
@@ -88,4 +118,10 @@ private:
     QPushButton* cmdSaveImage_ = nullptr;
     bool fillingFields_ = false;
     bool draggingCursor_ = false;
+
+    PlotStatsPanel* stats_ = nullptr;
+    QCPGraph* rateCurve_ = nullptr;        // on the second Y axis, when switched on
+    QCPItemRect* selectionBand_ = nullptr; // shades the selected stretch
+    std::optional<std::pair<qsizetype, qsizetype>> selection_; // samples from 0
+    QTimer* statsTimer_ = nullptr; // one count per burst of range changes (a pan drag)
 };

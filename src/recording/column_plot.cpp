@@ -51,12 +51,17 @@ std::optional<ColumnPlot> PlotGridColumn(const SixColumnModel& grid, int column,
     }
 
     plot.Values.resize(grid.rowCount());
+    ReadingSeriesBuilder readings(1);
+    readings.Reserve(grid.rowCount());
     for (int row = 0; row < grid.rowCount(); ++row) {
+        const DataFieldBytes bytes = grid.RowBytes(row);
+        readings.AddRecord(bytes[SixColumnModel::DateTimeColumn], &bytes[size_t(column)]);
         plot.Values[row] = LeadingNumber(grid.Text(row, column));
         const qint64 gridRow = qint64(row) + 1;
         if (progress && (gridRow % progressEvery == 0 || row + 1 == grid.rowCount()))
             progress(gridRow);
     }
+    plot.Readings = std::move(readings.Finish().front());
     return plot;
 }
 

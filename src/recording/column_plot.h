@@ -5,6 +5,7 @@
 // value per data row. The Plot window shows what this builds.
 
 #include "recording/grid_file.h"
+#include "recording/reading_series.h"
 
 #include <QString>
 #include <QStringView>
@@ -23,6 +24,8 @@ struct ColumnPlot {
     int PlotYMax = 0;        // the Y range of the column's thermocouple type, whole degrees
     int PlotYMin = 0;
     QVector<double> Values; // data row i at index i - 1; a text that is no number plots as 0
+    ReadingSeries Readings; // the same rows in tenths with their times, for statistics: there
+                            // a text that is no number is a gap
 
     // "°C" or "°F": the last two characters of PlotColumnText.
     QString UnitText() const { return PlotColumnText.right(2); }

@@ -1,5 +1,6 @@
 #include "config/alarm_settings.h"
 #include "graphs/graph_commands.h"
+#include "graphs/plot_stats_panel.h"
 #include "graphs/plot_window.h"
 #include "graphs/realtime_graph_window.h"
 #include "link/live_state.h"
@@ -9,7 +10,9 @@
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
+#include "views/six_column_model.h"
 
+#include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -35,6 +38,7 @@ private Q_SLOTS:
     void printToPdf();
     void saveImage_data();
     void saveImage();
+    void statisticsOverViewSelectionAndCursor();
 
     void limit_data();
     void limit();
@@ -286,6 +290,64 @@ void TestGraphWindows::saveImage() {
         QCOMPARE(text.count(QLatin1Char('\f')), 1);
         QVERIFY2(text.contains(QStringLiteral("Celsius")), qPrintable(text));
     }
+}
+
+// The figures follow what is in view, then a stretch dragged across the plot; the rate of rise
+// follows the cursor and can be drawn; a file's column brings its records' times.
+void TestGraphWindows::statisticsOverViewSelectionAndCursor() {
+    PlotWindow& plot = PlotT2(300); // 23.4 °C rising a tenth a sample, a second apart
+    QVERIFY(QTest::qWaitForWindowExposed(&plot));
+    const auto shown = [&plot] {
+        QStringList texts;
+        for (const char* name : {"LblStretch", "LblMinimum", "LblMaximum", "LblMean", "LblAbove"})
+            texts << plot.findChild<QLabel*>(QLatin1String(name))->text();
+        return texts;
+    };
+    plot.AxisMin(1)->setValue(101);
+    plot.AxisMax(1)->setValue(200);
+    QTest::keyClicks(plot.findChild<QLineEdit*>(QStringLiteral("TxtLevel")), QStringLiteral("40"));
+    QTRY_COMPARE(shown(), (QStringList{"No. 101 to 200, in view", "33.4 °C at No. 101, +0:01:40",
+                                       "43.3 °C at No. 200, +0:03:19", "38.4 °C of 100 readings",
+                                       "33 s (0:00:33)"}));
+
+    plot.SelectTrackMode(PlotWindow::SelectStretch);
+    QCustomPlot* graph = plot.Graph();
+    const int y = graph->axisRect()->center().y();
+    const QPoint from(int(graph->xAxis->coordToPixel(149.5)), y);
+    const QPoint to(int(graph->xAxis->coordToPixel(160.5)), y);
+    QTest::mousePress(graph, Qt::LeftButton, {}, from);
+    QTest::mouseMove(graph, to);
+    QTest::mouseRelease(graph, Qt::LeftButton, {}, to);
+    QCOMPARE(shown().mid(0, 2),
+             (QStringList{"No. 150 to 160, selected", "38.3 °C at No. 150, +0:02:29"}));
+    QTest::mouseClick(plot.findChild<QPushButton*>(QStringLiteral("CmdWholeView")), Qt::LeftButton);
+    QCOMPARE(shown().at(0), QStringLiteral("No. 101 to 200, in view"));
+
+    // The cursor starts at X 150.5: sample 151, three degrees up over the 30 s before it.
+    QLabel* rate = plot.findChild<QLabel*>(QStringLiteral("LblRate"));
+    plot.SelectTrackMode(PlotWindow::CursorCoordinates);
+    QCOMPARE(rate->text(), QStringLiteral("6.0 °C/min"));
+    plot.MoveCursor(20, 0);
+    QCOMPARE(rate->text(), QStringLiteral("none over the span here"));
+    plot.findChild<QCheckBox*>(QStringLiteral("ChkRateCurve"))->click();
+    QVERIFY(graph->yAxis2->visible());
+    QCOMPARE(graph->yAxis2->label(), QStringLiteral("°C/min"));
+    QCOMPARE(plot.RateCurve()->dataCount(), 300);
+    QCOMPARE(plot.RateCurve()->data()->at(150)->value, 6.0);
+
+    SixColumnModel grid;
+    grid.SetHeadings(HeadingFields(QStringLiteral("°C"), {"K", "K", "K", "K"}));
+    const char* readings[] = {"Over", "25.0", "24.0"};
+    for (int row = 0; row < 3; ++row)
+        grid.AppendRow(RecordFields(
+            row + 1, QStringLiteral("2013/08/08 14:05:%1").arg(9 + 10 * row, 2, 10, QChar('0')),
+            {readings[row], "- - -", "- - -", "- - -"}));
+    plot.findChild<QLineEdit*>(QStringLiteral("TxtLevel"))->setText(QStringLiteral("24"));
+    rig_->graphs.PlotColumn(*PlotGridColumn(grid, 2, ColumnPlot()));
+    QTRY_COMPARE(shown(),
+                 (QStringList{"No. 1 to 3, in view", "24.0 °C at No. 3, 2013/08/08 14:05:29",
+                              "25.0 °C at No. 2, 2013/08/08 14:05:19", "24.5 °C of 2 readings",
+                              "10 s (0:00:10)"}));
 }
 
 void TestGraphWindows::limit_data() {
