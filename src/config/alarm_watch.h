@@ -40,6 +40,9 @@ public:
     void Look(const SampleRecord& record);
     // Before the program ends: looks at the samples still waiting and lets the commands end.
     void Finish();
+    // Events found elsewhere (a reading leaving the band of a reference run) get the same
+    // actions: the command, the log, EventFired.
+    void Fire(const std::vector<AlarmEvent>& events);
 
 Q_SIGNALS:
     void EventFired(const AlarmEvent& event);
@@ -48,7 +51,6 @@ Q_SIGNALS:
 
 private:
     void LookAtLink();
-    void Fire(const std::vector<AlarmEvent>& events);
 
     const Clock& clock_;
     MeterLink& link_;
