@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "cli/command_line.h"
+#include "cli/compare_command.h"
 #include "cli/console_output.h"
 #include "cli/meter_session.h"
 #include "cli/sampling_run.h"
@@ -346,6 +347,7 @@ struct SamplingOptions {
     bool alarms = false; // any alarm option given
     AlarmLimits limits;
     QString onAlarm, alarmLog;
+    std::shared_ptr<const BandReference> band; // --reference
 };
 
 // --alarm (one limit each: "T1>=250", "T3<=-18"), --hysteresis, --on-alarm, --alarm-log.
@@ -393,7 +395,8 @@ bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
     options.onAlarm = line.Value(QStringLiteral("on-alarm"));
     options.alarmLog = line.Value(QStringLiteral("alarm-log"));
     options.alarms = !alarms.isEmpty() || !options.onAlarm.isEmpty() ||
-                     !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis"));
+                     !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis")) ||
+                     line.Has(QStringLiteral("reference"));
     return true;
 }
 
@@ -475,7 +478,8 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
         return std::nullopt;
     }
     options.web = *web;
-    if (!ReadAlarmOptions(line, out, usage, options))
+    if (!ReadAlarmOptions(line, out, usage, options) ||
+        !ReadBandReference(line, out, usage, &options.band))
         return std::nullopt;
     return options;
 }
@@ -515,6 +519,7 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return int(ExitUsage);
         SamplingRun run(session, out, settings);
         const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        WatchBand(options->band, session, alarms.get(), options->unit, out);
         bool unitF = false;
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
@@ -556,6 +561,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return int(ExitUsage);
         SamplingRun run(session, out, settings);
         const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        WatchBand(options->band, session, alarms.get(), options->unit, out);
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
             if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {
@@ -844,6 +850,10 @@ MeterJob MeterCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
 } // namespace
 
 int RunCommand(const CommandLine& line, ConsoleOutput& out) {
+    if (line.command == QLatin1String("compare")) {
+        StopSignals::Unblock();
+        return Flushed(out, CompareRuns(line, out));
+    }
     if (line.command == QLatin1String("ports") || line.command == QLatin1String("convert")) {
         // Nothing to stop cleanly: the signals end the program as they would any other.
         StopSignals::Unblock();

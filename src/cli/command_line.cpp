@@ -18,6 +18,7 @@ constexpr OptionInfo kOptions[] = {
     {"output", true},        {"to", true},         {"yes", false},     {"long", false},
     {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
     {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
+    {"reference", true},     {"band", true},       {"channel", true},  {"align", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -36,13 +37,13 @@ const QList<CommandInfo>& Commands() {
         {"status", {}, 0, 0, ""},
         {"live",
          {"samples", "interval", "unit", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
          0,
          0,
          ""},
         {"record",
          {"interval", "samples", "duration", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
          1,
          1,
          "FILE"},
@@ -57,6 +58,7 @@ const QList<CommandInfo>& Commands() {
         {"poweroff", {}, 0, 1, ""},
         {"key", {"long"}, 1, 1, "NAME"},
         {"convert", {"output", "to"}, 1, 1, "FILE"},
+        {"compare", {"channel", "align", "band", "unit", "output"}, 2, 1 << 20, "REFERENCE RUN..."},
     };
     return commands;
 }
@@ -255,6 +257,12 @@ QString HelpText() {
         "                         value, limit)\n"
         "                         Probes lost and back, Over, Under and a link lost for 30 s\n"
         "                         are events too; each prints a line on standard error\n"
+        "      --reference FILE --band D [--channel T1] [--align start|T1>=100]\n"
+        "                         holds the channel against the run in FILE (a .4ch file and\n"
+        "                         its continuation files): band-out when a reading is more\n"
+        "                         than D from it (+D1/-D2: D1 above, D2 below), band-in when\n"
+        "                         it is back; lined up at the first sample, or where each\n"
+        "                         first reaches the level\n"
         "  logger sets            the logger's sets: Set, Date Time, Intv., Rec.s\n"
         "  logger get SET [-o FILE] [--unit C|F]\n"
         "                         the set's records as the data list shows and saves them;\n"
@@ -273,6 +281,22 @@ QString HelpText() {
         "                         MAXMIN or MEM for 2.5 s\n"
         "  convert FILE [-o OUT] --to csv\n"
         "                         a .4ch data file as CSV (see below)\n"
+        "  compare REFERENCE RUN... [--channel T1] [--align start|T1>=100|T1<=50]\n"
+        "          [--band D | --band +D1/-D2] [--unit C|F] [-o ALIGNED.csv]\n"
+        "                         each run (a .4ch file and its continuation files) against\n"
+        "                         the reference on one channel (default T1), lined up at\n"
+        "                         their first samples or where each first reaches the level,\n"
+        "                         at the reference's times (linear interpolation, never across\n"
+        "                         Over, Under or - - -): one line per run, reference first,\n"
+        "                         after the heading run, start, aligned at, max above, max\n"
+        "                         below, mean abs, outside s, verdict. Degrees and seconds to\n"
+        "                         one decimal, rounded half away from zero; max below is how\n"
+        "                         far below, as a positive number; a reading exactly D away is\n"
+        "                         inside; each sample outside counts until the reference's\n"
+        "                         next. Without --band there is no verdict. The unit defaults\n"
+        "                         to the reference's; -o writes the runs' values at the\n"
+        "                         reference's times as CSV. Exit status 0 when every run\n"
+        "                         passes, 1 when one fails, 2 on bad input\n"
         "\n"
         "live and record ride through a lost link (a pulled USB adapter, a meter switched\n"
         "off): a notice on standard error says when the link is lost and when it is back.\n"
