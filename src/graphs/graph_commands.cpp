@@ -45,6 +45,7 @@ PlotWindow& GraphCommands::PlotShown() {
     if (!plot_) {
         plot_ = new PlotWindow(dialogs_);
         plot_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(plot_, &PlotWindow::CompareRequested, this, &GraphCommands::CompareRequested);
         if (mainWindow_)
             plot_->move(mainWindow_->pos());
     }

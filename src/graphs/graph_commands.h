@@ -51,6 +51,10 @@ public:
     RealtimeGraphWindow* Graph() const;
     HistogramWindow* HistogramShown() const;
 
+Q_SIGNALS:
+    // "Compare..." of the Plot window.
+    void CompareRequested();
+
 private:
     PlotWindow& PlotShown();
 

@@ -64,6 +64,10 @@ public:
     QLabel* CursorYLabel() const { return label2_; } // `Label2`
     QComboBox* TrackModeList() const { return combo1_; }
 
+Q_SIGNALS:
+    // "Compare...": runs from files, compared in the Compare window.
+    void CompareRequested();
+
 private:
     void ApplyRangeFields();
     void ShowRangesInFields();
