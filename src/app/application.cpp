@@ -179,6 +179,10 @@ void Application::Wire() {
     compare->setToolTip(QStringLiteral("Compare runs"));
     connect(compare, &QAction::triggered, this, [this] { ShowCompareWindow(); });
     connect(graphs_.get(), &GraphCommands::CompareRequested, this, [this] { ShowCompareWindow(); });
+    // The real-time graph's reference: its band events get the alarm actions, and a recording
+    // that starts is where the live readings line up with it.
+    connect(graphs_.get(), &GraphCommands::BandEvents, watch_.get(), &AlarmWatch::Fire);
+    connect(recorder_.get(), &Recorder::Started, graphs_.get(), &GraphCommands::RestartReference);
     connect(loggerFrame_, &LoggerFrame::CompareRequested, this,
             [this](const QVector<LoggedSet>& sets) { ShowCompareWindow()->AddSets(sets); });
 }

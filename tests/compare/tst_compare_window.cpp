@@ -1,19 +1,24 @@
 // The Compare window driven through its object names: files added from the Open dialog, sets
 // from the Data Logger's "Compare", settings refused and taken, the table exported and printed.
 
+#include "compare/band_watch.h"
 #include "compare/compare_window.h"
+#include "graphs/realtime_graph_window.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
 #include "logger/logger_memory.h"
 #include "logger/memory_window.h"
+#include "recording/sampler.h"
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 
+#include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -44,6 +49,7 @@ class TestCompareWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void filesAndSets();
+    void realtimeReference();
 };
 
 void TestCompareWindow::filesAndSets() {
@@ -122,6 +128,47 @@ void TestCompareWindow::filesAndSets() {
     QCOMPARE(grid->rowCount(), 4);
     QCOMPARE(Row(grid, 2), "Set 1|2013/08/08 14:00:00|0.0|0.0|1.6|0.8|1|fail");
     QCOMPARE(Row(grid, 3), "Set 2|2013/08/08 15:00:00|0.0|0.0|0.0|0.0|0|pass");
+}
+
+// The real-time graph holds T1 against a reference from its "Reference" panel; a level the
+// reference never reaches is refused.
+void TestCompareWindow::realtimeReference() {
+    QTemporaryDir dir;
+    const QString ref = dir.filePath("ref.4ch");
+    WriteFile(ref, T1File("2013/08/08", {"20.0", "21.0", "22.0"}));
+    ScriptedDialogs dialogs;
+    FakeClock clock;
+    RealtimeGraphWindow graph(dialogs, clock, false);
+    graph.show();
+    graph.findChild<QAction*>("Toolbar1_Reference")->trigger();
+    QVERIFY(graph.PReference()->isVisible());
+    dialogs.fileAnswers = QStringList{ref};
+    graph.findChild<QPushButton*>("CmdReferenceBrowse")->click();
+    graph.TxtBand()->setText("+1/-0.5");
+    graph.TxtAlign()->setText("T1>=50");
+    graph.findChild<QPushButton*>("CmdReferenceOK")->click();
+    QCOMPARE(dialogs.Texts(), QStringList{"ref.4ch: T1 never rises to 50.0 °C"});
+    QVERIFY(!graph.Reference());
+    graph.TxtAlign()->setText("start");
+    graph.findChild<QPushButton*>("CmdReferenceOK")->click();
+    QVERIFY(graph.Reference() && !graph.PReference()->isVisible());
+
+    QStringList events;
+    connect(&graph, &RealtimeGraphWindow::BandEvents, this,
+            [&](const std::vector<AlarmEvent>& fired) {
+                for (const AlarmEvent& e : fired)
+                    events << e.Describe();
+            });
+    int second = 0;
+    for (const char* text : {"20.0", "20.4", "22.0"}) {
+        SampleRecord record;
+        record.TimeText = QStringLiteral("2026/12/06 10:00:0%1").arg(second++);
+        record.TextC[0] = QString::fromLatin1(text);
+        graph.HoldAgainstReference(record);
+        graph.Tick();
+    }
+    QCOMPARE(events, QStringList({"10:00:00 T1 band-out 20.4 (limit 20.5 °C)",
+                                  "10:00:00 T1 band-in 22.0 (limit 21.5 °C)"}));
 }
 
 QTEST_MAIN(TestCompareWindow)
