@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/panel_window.h"
+#include "compare/compare_window.h"
 #include "config/alarm_frame.h"
 #include "config/alarm_log_window.h"
 #include "config/alarm_notification.h"
@@ -73,7 +74,7 @@ Application::Application(const Overrides& overrides)
     recorder_ = std::make_unique<Recorder>();
     panel_ = std::make_unique<Panel>(*live_, *alarms_, *recorder_);
     loggerMemory_ = std::make_unique<LoggerMemory>();
-    new LoggerFrame(*link_, *loggerMemory_, *dialogs_, panel_->PicLogger());
+    loggerFrame_ = new LoggerFrame(*link_, *loggerMemory_, *dialogs_, panel_->PicLogger());
     new EraseFrame(*link_, *dialogs_, panel_->PicErase());
     config_ = std::make_unique<ConfigCommands>(
         *link_, *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
@@ -99,6 +100,7 @@ Application::~Application() {
     timers_->Timer2.stop();
     delete portWindow_.data();
     delete shareWindow_.data();
+    delete compareWindow_.data();
     sharing_.reset();
     config_.reset();
     files_.reset();
@@ -180,6 +182,33 @@ void Application::Wire() {
     share->setObjectName(QStringLiteral("Toolbar1_Share"));
     share->setToolTip(QStringLiteral("Share live view"));
     connect(share, &QAction::triggered, this, &Application::ShowShareWindow);
+    QAction* compare = panel_->Toolbar()->addAction(QStringLiteral("Compare"));
+    compare->setObjectName(QStringLiteral("Toolbar1_Compare"));
+    compare->setToolTip(QStringLiteral("Compare runs"));
+    connect(compare, &QAction::triggered, this, [this] { ShowCompareWindow(); });
+    connect(graphs_.get(), &GraphCommands::CompareRequested, this, [this] { ShowCompareWindow(); });
+    // The real-time graph's reference: its band events get the alarm actions, and a recording
+    // that starts is where the live readings line up with it.
+    connect(graphs_.get(), &GraphCommands::BandEvents, watch_.get(), &AlarmWatch::Fire);
+    connect(recorder_.get(), &Recorder::Started, graphs_.get(), &GraphCommands::RestartReference);
+    connect(loggerFrame_, &LoggerFrame::CompareRequested, this,
+            [this](const QVector<LoggedSet>& sets) { ShowCompareWindow()->AddSets(sets); });
+}
+
+CompareWindow* Application::ShowCompareWindow() {
+    if (!compareWindow_) {
+        compareWindow_ =
+            new CompareWindow(*dialogs_, recorder_.get(), sampler_.get(), panel_.get());
+        compareWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    compareWindow_->show();
+    compareWindow_->raise();
+    compareWindow_->activateWindow();
+    return compareWindow_;
+}
+
+CompareWindow* Application::GetCompareWindow() const {
+    return compareWindow_;
 }
 
 ShareWindow* Application::GetShareWindow() const {

@@ -15,12 +15,14 @@ class AlarmSettings;
 class AlarmSetupWindow;
 class AlarmWatch;
 class Clock;
+class CompareWindow;
 class ConfigCommands;
 class Dialogs;
 class FileCommands;
 class GraphCommands;
 class LiveServer;
 class LiveState;
+class LoggerFrame;
 class LoggerMemory;
 class MeterLink;
 class MeterTimers;
@@ -87,6 +89,10 @@ public:
     LiveServer* Sharing() const { return sharing_.get(); }
     // The toolbar's "Share" opens it; null while closed.
     ShareWindow* GetShareWindow() const;
+    // The toolbar's "Compare", the Data Logger's "Compare" and the Plot window's "Compare..."
+    // show it (one for the program); null while closed.
+    CompareWindow* ShowCompareWindow();
+    CompareWindow* GetCompareWindow() const;
 
 Q_SIGNALS:
     // The meter's configuration changed (a probe, a type or the unit; `change` says which): a
@@ -127,6 +133,8 @@ private:
     QPointer<PortWindow> portWindow_;
     std::unique_ptr<LiveServer> sharing_;
     QPointer<ShareWindow> shareWindow_;
+    QPointer<CompareWindow> compareWindow_;
+    LoggerFrame* loggerFrame_ = nullptr; // owned by the panel's logger frame
     // Probes, types and unit as the display last showed them.
     std::optional<MeterSetup> shownSetup_;
     QString simulatorScenario_;

@@ -1,6 +1,7 @@
 #include "cli/cli_commands.h"
 
 #include "cli/command_line.h"
+#include "cli/compare_command.h"
 #include "cli/console_output.h"
 #include "cli/meter_session.h"
 #include "cli/sampling_run.h"
@@ -348,6 +349,7 @@ struct SamplingOptions {
     bool alarms = false; // any alarm option given
     AlarmLimits limits;
     QString onAlarm, alarmLog;
+    std::shared_ptr<const BandReference> band; // --reference
 };
 
 // --alarm (one limit each: "T1>=250", "T3<=-18"), --hysteresis, --on-alarm, --alarm-log.
@@ -405,7 +407,8 @@ bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
         }
     }
     options.alarms = !alarms.isEmpty() || !options.onAlarm.isEmpty() ||
-                     !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis"));
+                     !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis")) ||
+                     line.Has(QStringLiteral("reference"));
     return true;
 }
 
@@ -487,7 +490,8 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
         return std::nullopt;
     }
     options.web = *web;
-    if (!ReadAlarmOptions(line, out, usage, options))
+    if (!ReadAlarmOptions(line, out, usage, options) ||
+        !ReadBandReference(line, out, usage, &options.band))
         return std::nullopt;
     return options;
 }
@@ -527,6 +531,7 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return int(ExitUsage);
         SamplingRun run(session, out, settings);
         const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        WatchBand(options->band, session, alarms.get(), options->unit, out);
         bool unitF = false;
         // Once linked, and again under each new set-up of the meter.
         const auto heading = [&] {
@@ -577,6 +582,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return int(ExitUsage);
         SamplingRun run(session, out, settings);
         const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        WatchBand(options->band, session, alarms.get(), options->unit, out);
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
             if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {
@@ -877,6 +883,10 @@ MeterJob MeterCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
 int RunCommand(const CommandLine& line, ConsoleOutput& out) {
     if (line.command == QLatin1String("stats"))
         return RunStats(line, out);
+    if (line.command == QLatin1String("compare")) {
+        StopSignals::Unblock();
+        return Flushed(out, CompareRuns(line, out));
+    }
     if (line.command == QLatin1String("ports") || line.command == QLatin1String("convert")) {
         // Nothing to stop cleanly: the signals end the program as they would any other.
         StopSignals::Unblock();

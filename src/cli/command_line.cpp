@@ -19,6 +19,7 @@ constexpr OptionInfo kOptions[] = {
     {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
     {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
     {"above", true},
+    {"reference", true},     {"band", true},       {"channel", true},  {"align", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -37,13 +38,13 @@ const QList<CommandInfo>& Commands() {
         {"status", {}, 0, 0, ""},
         {"live",
          {"samples", "interval", "unit", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
          0,
          0,
          ""},
         {"record",
          {"interval", "samples", "duration", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
          1,
          1,
          "FILE"},
@@ -59,6 +60,7 @@ const QList<CommandInfo>& Commands() {
         {"key", {"long"}, 1, 1, "NAME"},
         {"convert", {"output", "to"}, 1, 1, "FILE"},
         {"stats", {"above"}, 1, 1, "FILE"},
+        {"compare", {"channel", "align", "band", "unit", "output"}, 2, 1 << 20, "REFERENCE RUN..."},
     };
     return commands;
 }
@@ -259,6 +261,12 @@ QString HelpText() {
         "                         refused at the start (status 2)\n"
         "                         Probes lost and back, Over, Under and a link lost for 30 s\n"
         "                         are events too; each prints a line on standard error\n"
+        "      --reference FILE --band D [--channel T1] [--align start|T1>=100]\n"
+        "                         holds the channel against the run in FILE (a .4ch file and\n"
+        "                         its continuation files): band-out when a reading is more\n"
+        "                         than D from it (+D1/-D2: D1 above, D2 below), band-in when\n"
+        "                         it is back; lined up at the first sample, or where each\n"
+        "                         first reaches the level\n"
         "  logger sets            the logger's sets: Set, Date Time, Intv., Rec.s\n"
         "  logger get SET [-o FILE] [--unit C|F]\n"
         "                         the set's records as the data list shows and saves them;\n"
@@ -285,6 +293,22 @@ QString HelpText() {
         "                         reading counts until the next one, at most one usual\n"
         "                         interval); in the file's unit; Over, Under and - - - are\n"
         "                         left out; a file that is not a data file is status 2\n"
+        "  compare REFERENCE RUN... [--channel T1] [--align start|T1>=100|T1<=50]\n"
+        "          [--band D | --band +D1/-D2] [--unit C|F] [-o ALIGNED.csv]\n"
+        "                         each run (a .4ch file and its continuation files) against\n"
+        "                         the reference on one channel (default T1), lined up at\n"
+        "                         their first samples or where each first reaches the level,\n"
+        "                         at the reference's times (linear interpolation, never across\n"
+        "                         Over, Under or - - -): one line per run, reference first,\n"
+        "                         after the heading run, start, aligned at, max above, max\n"
+        "                         below, mean abs, outside s, verdict. Degrees and seconds to\n"
+        "                         one decimal, rounded half away from zero; max below is how\n"
+        "                         far below, as a positive number; a reading exactly D away is\n"
+        "                         inside; each sample outside counts until the reference's\n"
+        "                         next. Without --band there is no verdict. The unit defaults\n"
+        "                         to the reference's; -o writes the runs' values at the\n"
+        "                         reference's times as CSV. Exit status 0 when every run\n"
+        "                         passes, 1 when one fails, 2 on bad input\n"
         "\n"
         "live and record ride through a lost link (a pulled USB adapter, a meter switched\n"
         "off): a notice on standard error says when the link is lost and when it is back.\n"

@@ -23,6 +23,8 @@ enum class AlarmEventKind {
     UnderClear,
     LinkLost,
     LinkBack,
+    BandOut, // the reading left the band around a reference run
+    BandIn,
 };
 
 // Whether the event is the start of an alarm rather than its end.

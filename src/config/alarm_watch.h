@@ -41,6 +41,9 @@ public:
     // Before the program ends: looks at the samples still waiting, then lets the commands
     // still running end within their time limit (`wait`) or ends them now, quietly either way.
     void Finish(bool wait = true);
+    // Events found elsewhere (a reading leaving the band of a reference run) get the same
+    // actions: the command, the log, EventFired.
+    void Fire(const std::vector<AlarmEvent>& events);
 
 Q_SIGNALS:
     void EventFired(const AlarmEvent& event);
@@ -49,7 +52,6 @@ Q_SIGNALS:
 
 private:
     void LookAtLink();
-    void Fire(const std::vector<AlarmEvent>& events);
 
     const Clock& clock_;
     MeterLink& link_;

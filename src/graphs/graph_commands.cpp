@@ -48,6 +48,7 @@ PlotWindow& GraphCommands::PlotShown() {
     if (!plot_) {
         plot_ = new PlotWindow(dialogs_);
         plot_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(plot_, &PlotWindow::CompareRequested, this, &GraphCommands::CompareRequested);
         if (mainWindow_)
             plot_->move(mainWindow_->pos());
     }
@@ -114,6 +115,7 @@ void GraphCommands::ShowGraph() {
     graph_->setAttribute(Qt::WA_DeleteOnClose);
     // Closed now, whenever the window itself goes.
     connect(graph_, &RealtimeGraphWindow::Closed, this, [this] { graph_.clear(); });
+    connect(graph_, &RealtimeGraphWindow::BandEvents, this, &GraphCommands::BandEvents);
     // The graph opens to the right of the main window.
     if (mainWindow_)
         graph_->move(mainWindow_->frameGeometry().right() + 1, mainWindow_->y());
@@ -126,6 +128,13 @@ void GraphCommands::CloseGraph() {
 }
 
 void GraphCommands::OnSample(const SampleRecord& record) {
+    if (!graph_)
+        return;
+    graph_->ShowSample(live_.UnitF ? record.ChartedF : record.ChartedC, live_.UnitF);
+    graph_->HoldAgainstReference(record);
+}
+
+void GraphCommands::RestartReference() {
     if (graph_)
-        graph_->ShowSample(live_.UnitF ? record.ChartedF : record.ChartedC, live_.UnitF);
+        graph_->RestartReference();
 }

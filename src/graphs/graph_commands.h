@@ -4,10 +4,13 @@
 // column in the one `Plot` window, the histogram of a saved-file column, and the "Graph"
 // button's real-time graph, fed with every sample while it is open (`GraphOpen`).
 
+#include "config/alarm_events.h"
 #include "graphs/plot_setup.h"
 
 #include <QObject>
 #include <QPointer>
+
+#include <vector>
 
 class Clock;
 class Dialogs;
@@ -44,12 +47,21 @@ public:
     // The lost-link recovery closes the real-time graph.
     void CloseGraph();
     bool GraphOpen() const { return !graph_.isNull(); }
-    // Every sample: the real-time graph draws the latest one.
+    // Every sample: the real-time graph draws the latest one, and holds it against its
+    // reference run.
     void OnSample(const SampleRecord& record);
+    // A recording started: the real-time graph's reference lines up with it anew.
+    void RestartReference();
 
     PlotWindow* Plot() const;
     RealtimeGraphWindow* Graph() const;
     HistogramWindow* HistogramShown() const;
+
+Q_SIGNALS:
+    // "Compare..." of the Plot window.
+    void CompareRequested();
+    // The real-time graph's channel left or re-entered the band of its reference.
+    void BandEvents(const std::vector<AlarmEvent>& events);
 
 private:
     PlotWindow& PlotShown();

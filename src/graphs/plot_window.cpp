@@ -232,6 +232,11 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     side->addWidget(cmdReset_);
     side->addWidget(cmdPrint_);
     side->addWidget(cmdSaveImage_);
+    auto* cmdCompare = new QPushButton(QStringLiteral("Compare..."), frmGraphic);
+    cmdCompare->setObjectName(QStringLiteral("CmdCompare"));
+    cmdCompare->setAccessibleName(QStringLiteral("Compare runs from files"));
+    connect(cmdCompare, &QPushButton::clicked, this, &PlotWindow::CompareRequested);
+    side->addWidget(cmdCompare);
     side->addStretch(1);
 
     auto* plotColumn = new QVBoxLayout;

@@ -92,6 +92,10 @@ public:
     std::optional<std::pair<qsizetype, qsizetype>> Selection() const { return selection_; }
     QCPGraph* RateCurve() const { return rateCurve_; }
 
+Q_SIGNALS:
+    // "Compare...": runs from files, compared in the Compare window.
+    void CompareRequested();
+
 private:
     void ApplyRangeFields();
     void ShowRangesInFields();

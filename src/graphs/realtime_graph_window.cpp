@@ -1,10 +1,15 @@
 #include "graphs/realtime_graph_window.h"
 
+#include "compare/band_watch.h"
+#include "compare/compare_options.h"
+#include "compare/run_loading.h"
 #include "link/clock.h"
+#include "recording/data_file.h"
 #include "ui/dialogs.h"
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -20,6 +25,8 @@
 namespace {
 
 const QColor kGridColor(192, 192, 192); // colour 7 of the 16-colour palette: light grey
+const QColor kBandFill(200, 240, 200);  // the reference's band, under the traces
+const QColor kReferenceColour(0, 0, 0);
 const QColor kChannelColours[4] = {QColor(0, 0, 255), QColor(200, 0, 0), QColor(0, 140, 0),
                                    QColor(220, 120, 0)};
 constexpr int kTickInterval = 1000;
@@ -84,6 +91,10 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, b
     QAction* print = toolbar_->addAction(QStringLiteral("Print"), this, [this] { Print(); });
     print->setObjectName(QStringLiteral("Toolbar1_Print"));
     print->setToolTip(QStringLiteral("Print"));
+    QAction* reference =
+        toolbar_->addAction(QStringLiteral("Reference"), this, [this] { ShowReferencePanel(); });
+    reference->setObjectName(QStringLiteral("Toolbar1_Reference"));
+    reference->setToolTip(QStringLiteral("Hold a channel against a reference run"));
 
     surface_ = new SweepSurface(*this, this);
 
@@ -128,6 +139,65 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, b
     connect(cmdOk_, &QPushButton::clicked, this, [this] { ConfirmLimit(); });
     pMessage_->adjustSize();
     pMessage_->hide();
+
+    // The reference: a run from a data file, the channel, the band and the alignment, written
+    // as corvilab-cli takes them ("2" or "+2/-1.5"; "start" or "T1>=100").
+    auto* referencePanel = new QFrame(surface_);
+    referencePanel->setFrameShape(QFrame::Panel);
+    referencePanel->setFrameShadow(QFrame::Raised);
+    pReference_ = referencePanel;
+    pReference_->setObjectName(QStringLiteral("PReference"));
+    pReference_->setAccessibleName(QStringLiteral("Reference run"));
+    pReference_->setAutoFillBackground(true);
+    auto* referenceGrid = new QGridLayout(pReference_);
+    const auto addRow = [&](int row, const QString& caption, QWidget* field) {
+        auto* label = new QLabel(caption, pReference_);
+        label->setBuddy(field);
+        referenceGrid->addWidget(label, row, 0);
+        referenceGrid->addWidget(field, row, 1);
+    };
+    txtReferenceFile_ = new QLineEdit(pReference_);
+    txtReferenceFile_->setObjectName(QStringLiteral("TxtReferenceFile"));
+    txtReferenceFile_->setAccessibleName(QStringLiteral("Data file of the reference run"));
+    txtReferenceFile_->setMinimumWidth(220);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), pReference_);
+    browse->setObjectName(QStringLiteral("CmdReferenceBrowse"));
+    browse->setAccessibleName(QStringLiteral("Choose the data file of the reference run"));
+    cboReferenceChannel_ = new QComboBox(pReference_);
+    cboReferenceChannel_->setObjectName(QStringLiteral("CboReferenceChannel"));
+    cboReferenceChannel_->setAccessibleName(QStringLiteral("Channel held against the reference"));
+    cboReferenceChannel_->addItems(
+        {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")});
+    txtBand_ = new QLineEdit(QStringLiteral("2"), pReference_);
+    txtBand_->setObjectName(QStringLiteral("TxtBand"));
+    txtBand_->setAccessibleName(QStringLiteral("Band around the reference: D or +D1/-D2"));
+    txtAlign_ = new QLineEdit(QStringLiteral("start"), pReference_);
+    txtAlign_->setObjectName(QStringLiteral("TxtAlign"));
+    txtAlign_->setAccessibleName(
+        QStringLiteral("Line up at the start, or where a channel reaches a level: T1>=100"));
+    addRow(0, QStringLiteral("Run"), txtReferenceFile_);
+    referenceGrid->addWidget(browse, 0, 2);
+    addRow(1, QStringLiteral("Channel"), cboReferenceChannel_);
+    addRow(2, QStringLiteral("Band"), txtBand_);
+    addRow(3, QStringLiteral("Align"), txtAlign_);
+    auto* referenceOk = new QPushButton(QStringLiteral("OK"), pReference_);
+    referenceOk->setObjectName(QStringLiteral("CmdReferenceOK"));
+    referenceOk->setAccessibleName(QStringLiteral("Hold the channel against the reference"));
+    auto* referenceClear = new QPushButton(QStringLiteral("Clear"), pReference_);
+    referenceClear->setObjectName(QStringLiteral("CmdReferenceClear"));
+    referenceClear->setAccessibleName(QStringLiteral("No reference"));
+    referenceGrid->addWidget(referenceOk, 4, 1);
+    referenceGrid->addWidget(referenceClear, 4, 2);
+    connect(browse, &QPushButton::clicked, this, [this] {
+        const QString path =
+            dialogs_.OpenFileName(this, QStringLiteral("Reference Run"), DataFileDialogFilter());
+        if (!path.isEmpty())
+            txtReferenceFile_->setText(path);
+    });
+    connect(referenceOk, &QPushButton::clicked, this, [this] { ConfirmReference(); });
+    connect(referenceClear, &QPushButton::clicked, this, [this] { ClearReference(); });
+    pReference_->adjustSize();
+    pReference_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -208,6 +278,7 @@ void RealtimeGraphWindow::Redraw() {
     legendShown_ = -1;
     DrawLegend();
     last_ = {};
+    lastBand_.reset();
     timeLabelEnd_ = 0;
     timeLabelX_ = -1;
     penX_ = -stepX_;
@@ -239,6 +310,17 @@ void RealtimeGraphWindow::DrawLegend() {
         painter.setPen(Qt::black);
         painter.drawText(QPointF(x + 22, top + metrics.ascent()), QStringLiteral("T%1").arg(c + 1));
         x += 60;
+    }
+    if (band_) {
+        painter.fillRect(QRectF(x, top + 1, 18, metrics.height() - 2), kBandFill);
+        painter.setPen(QPen(kReferenceColour, 1, Qt::DashLine));
+        painter.drawLine(QPointF(x, top + metrics.height() / 2.0),
+                         QPointF(x + 18, top + metrics.height() / 2.0));
+        painter.setPen(Qt::black);
+        painter.drawText(QPointF(x + 22, top + metrics.ascent()),
+                         QStringLiteral("T%1 against %2 %3")
+                             .arg(band_->Channel() + 1)
+                             .arg(band_->Reference().Name(), BandText(band_->GetBand())));
     }
     surface_->update(strip.toAlignedRect());
 }
@@ -296,6 +378,7 @@ void RealtimeGraphWindow::Tick() {
     }
 
     DrawLegend();
+    DrawBand();
     QPainter painter(&image_);
     painter.setRenderHint(QPainter::Antialiasing);
     for (int c = 0; c < 4; ++c) {
@@ -315,6 +398,92 @@ void RealtimeGraphWindow::Tick() {
         }
         last_[size_t(c)] = point;
     }
+}
+
+void RealtimeGraphWindow::DrawBand() {
+    const std::optional<BandWatch::Point> point = band_ ? band_->Last() : std::nullopt;
+    if (!point) {
+        lastBand_.reset();
+        return;
+    }
+    const std::array<QPointF, 3> now{PointAt(penX_, point->lower), PointAt(penX_, point->reference),
+                                     PointAt(penX_, point->upper)};
+    if (lastBand_) {
+        const std::array<QPointF, 3>& was = *lastBand_;
+        QPainter painter(&image_);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(kBandFill);
+        painter.drawPolygon(QPolygonF({was[0], now[0], now[2], was[2]}));
+        painter.setPen(QPen(kReferenceColour, 1, Qt::DashLine));
+        painter.drawLine(was[1], now[1]);
+        surface_->update(QPolygonF({was[0], now[0], now[2], was[2]})
+                             .boundingRect()
+                             .adjusted(-2, -2, 2, 2)
+                             .toAlignedRect());
+    }
+    lastBand_ = now;
+}
+
+void RealtimeGraphWindow::ShowReferencePanel() {
+    if (band_) {
+        txtReferenceFile_->setText(band_->Reference().Name());
+        cboReferenceChannel_->setCurrentIndex(band_->Channel());
+    }
+    pReference_->adjustSize();
+    pReference_->move(SweepLayout::LeftMargin + 10,
+                      std::max(layout_.PlotBottom - layout_.PlotHeight + 10, 0));
+    pReference_->show();
+    pReference_->raise();
+    txtReferenceFile_->setFocus();
+}
+
+bool RealtimeGraphWindow::ConfirmReference() {
+    QString error;
+    const std::optional<Band> band = ParseBand(txtBand_->text(), &error);
+    std::optional<Alignment> alignment;
+    if (band)
+        alignment = ParseAlignment(txtAlign_->text(), &error);
+    std::optional<Run> run;
+    if (alignment) {
+        RunLoad load = LoadRunFile(txtReferenceFile_->text().trimmed());
+        run = std::move(load.run);
+        error = load.error;
+    }
+    const int channel = cboReferenceChannel_->currentIndex();
+    if (run && !run->HasReadings(channel))
+        error = QStringLiteral("%1 has no readings on T%2").arg(run->Name()).arg(channel + 1);
+    else if (run)
+        AlignmentTime(*run, *alignment, fahrenheit_, &error);
+    if (!error.isEmpty()) {
+        dialogs_.Critical(this, error);
+        return false;
+    }
+    band_ = std::make_unique<BandWatch>(std::make_shared<const Run>(std::move(*run)), channel,
+                                        *band, *alignment);
+    pReference_->hide();
+    Redraw();
+    return true;
+}
+
+void RealtimeGraphWindow::ClearReference() {
+    band_.reset();
+    pReference_->hide();
+    Redraw();
+}
+
+void RealtimeGraphWindow::HoldAgainstReference(const SampleRecord& record) {
+    if (!band_)
+        return;
+    const std::vector<AlarmEvent> events = band_->Sample(record, fahrenheit_, clock_.Now());
+    if (!events.empty())
+        Q_EMIT BandEvents(events);
+}
+
+void RealtimeGraphWindow::RestartReference() {
+    if (band_)
+        band_->Restart();
+    lastBand_.reset();
 }
 
 void RealtimeGraphWindow::ShowLimit() {

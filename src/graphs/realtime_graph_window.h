@@ -5,6 +5,7 @@
 // channel with a probe; at the right edge it wraps to the left and draws over the old trace.
 // "Limit" sets the value range and the steps across the width; "Print" prints the surface.
 
+#include "config/alarm_events.h"
 #include "graphs/sweep_layout.h"
 
 #include <QColor>
@@ -14,14 +15,19 @@
 #include <QWidget>
 
 #include <array>
+#include <memory>
 #include <optional>
+#include <vector>
 
+class BandWatch;
 class Clock;
 class Dialogs;
+class QComboBox;
 class QLineEdit;
 class QPushButton;
 class QToolBar;
 class SweepSurface;
+struct SampleRecord;
 
 class RealtimeGraphWindow : public QWidget {
     Q_OBJECT
@@ -52,6 +58,22 @@ public:
     // printed.
     bool Print();
 
+    // Toolbar "Reference": the panel that loads a reference run for a channel, with its band
+    // and how the live readings line up with it.
+    void ShowReferencePanel();
+    // `CmdReferenceOK`: loads the run in `TxtReferenceFile` and holds the channel against it.
+    // A file that cannot be read, a band or an alignment that cannot be taken is refused with
+    // a message and the reference stays as it was. True when taken.
+    bool ConfirmReference();
+    // `CmdReferenceClear`: no reference any more.
+    void ClearReference();
+    // Each sample: the channel against the reference (the band is drawn at the next step of
+    // the pen); leaving and re-entering the band are emitted as BandEvents.
+    void HoldAgainstReference(const SampleRecord& record);
+    // The live readings start again (a recording started): they line up anew.
+    void RestartReference();
+    const BandWatch* Reference() const { return band_.get(); }
+
     bool Fahrenheit() const { return fahrenheit_; }
     double ValueMax() const { return valueMax_; }
     double ValueMin() const { return valueMin_; }
@@ -69,9 +91,16 @@ public:
     QLineEdit* TxtCounts() const { return txtCounts_; }
     QPushButton* CmdOK() const { return cmdOk_; }
     QToolBar* Toolbar() const { return toolbar_; }
+    QWidget* PReference() const { return pReference_; }
+    QLineEdit* TxtReferenceFile() const { return txtReferenceFile_; }
+    QComboBox* CboReferenceChannel() const { return cboReferenceChannel_; }
+    QLineEdit* TxtBand() const { return txtBand_; }
+    QLineEdit* TxtAlign() const { return txtAlign_; }
 
 Q_SIGNALS:
     void Closed();
+    // "band-out", "band-in" of the reference, for the alarm actions.
+    void BandEvents(const std::vector<AlarmEvent>& events);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -81,6 +110,7 @@ private:
     QPointF PointAt(double x, double value) const;
     void DrawTimeMark(double x);
     void DrawLegend();
+    void DrawBand();
 
     Dialogs& dialogs_;
     const Clock& clock_;
@@ -105,4 +135,12 @@ private:
     QLineEdit* txtMin_ = nullptr;
     QLineEdit* txtCounts_ = nullptr;
     QPushButton* cmdOk_ = nullptr;
+    QWidget* pReference_ = nullptr;
+    QLineEdit* txtReferenceFile_ = nullptr;
+    QComboBox* cboReferenceChannel_ = nullptr;
+    QLineEdit* txtBand_ = nullptr;
+    QLineEdit* txtAlign_ = nullptr;
+    std::unique_ptr<BandWatch> band_;
+    // The band's lower edge, the reference and its upper edge where the pen drew them last.
+    std::optional<std::array<QPointF, 3>> lastBand_;
 };

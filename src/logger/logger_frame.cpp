@@ -110,6 +110,8 @@ void LoggerFrame::DownloadAutomatic() {
             [&](const MemoryCapacity& capacity) {
                 window = new MemoryWindow(link_, memory_, dialogs_, WindowParent());
                 memoryWindow_ = window;
+                connect(window, &MemoryWindow::CompareRequested, this,
+                        &LoggerFrame::CompareRequested);
                 window->ShowFigures(capacity);
                 ShowDuringDownload(window.data());
             });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "logger/logger_download.h"
+#include "logger/logger_set.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -32,6 +33,10 @@ public:
 
     // `CmdLoggerOK` pressed.
     void OnLoggerOK();
+
+Q_SIGNALS:
+    // "Compare" of the Memory window, with the sets it picked.
+    void CompareRequested(const QVector<LoggedSet>& sets);
 
 private:
     void DownloadAutomatic();

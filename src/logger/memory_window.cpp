@@ -9,10 +9,13 @@
 
 #include <QEvent>
 #include <QGridLayout>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -63,18 +66,20 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
     cmdCancel_->hide();
     connect(cmdCancel_, &QPushButton::clicked, this, &MemoryWindow::CancelRequested);
 
-    // The comparison of sets was never given an action.
-    auto* cmdCompare = new QPushButton(QStringLiteral("Compare"), this);
-    cmdCompare->setObjectName(QStringLiteral("CmdCompare"));
-    cmdCompare->setAccessibleName(QStringLiteral("Compare"));
-    cmdCompare->setEnabled(false);
+    cmdCompare_ = new QPushButton(QStringLiteral("Compare"), this);
+    cmdCompare_->setObjectName(QStringLiteral("CmdCompare"));
+    cmdCompare_->setAccessibleName(
+        QStringLiteral("Compare the sets picked in the table, or all sets when none is picked"));
+    cmdCompare_->setEnabled(false);
+    connect(cmdCompare_, &QPushButton::clicked, this, &MemoryWindow::CompareSets);
 
     gridSet_ = new QTableWidget(0, 4, this);
     gridSet_->setObjectName(QStringLiteral("GridSet"));
     gridSet_->setAccessibleName(QStringLiteral("Recorded sets; click a set to list its records"));
     gridSet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     gridSet_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    gridSet_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Ctrl- and Shift-clicks pick sets to compare; a plain click opens one.
+    gridSet_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     gridSet_->verticalHeader()->hide();
     const std::array<QString, 4> headings = SetTableHeadings();
     gridSet_->setHorizontalHeaderLabels({headings[0], headings[1], headings[2], headings[3]});
@@ -83,7 +88,10 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
                                    QStringLiteral(" Sampling"), QStringLiteral(" Records")};
     for (int k = 0; k < 4; ++k)
         gridSet_->setColumnWidth(k, fm.horizontalAdvance(widthTexts[k]) + 12);
-    connect(gridSet_, &QTableWidget::cellClicked, this, [this](int row, int) { OpenSet(row); });
+    connect(gridSet_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
+            OpenSet(row);
+    });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(sizePanel, 0, 0);
@@ -92,7 +100,7 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
     layout->addWidget(lblRemain_, 1, 1);
     layout->addWidget(lblMessage_, 2, 0, 1, 2);
     layout->addWidget(cmdCancel_, 3, 0);
-    layout->addWidget(cmdCompare, 3, 1);
+    layout->addWidget(cmdCompare_, 3, 1);
     layout->addWidget(gridSet_, 4, 0, 1, 2);
     connect(this, &LoggerWindow::Closed, this, [this] { memory_.MemoryOpen = false; });
     resize(380, 360);
@@ -127,6 +135,23 @@ void MemoryWindow::ShowSets() {
         for (int k = 0; k < 4; ++k)
             gridSet_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
     }
+    cmdCompare_->setEnabled(!sets.isEmpty());
+}
+
+void MemoryWindow::CompareSets() {
+    QVector<LoggedSet> picked;
+    const QModelIndexList rows = gridSet_->selectionModel()->selectedRows();
+    for (int r = 0; r < gridSet_->rowCount(); ++r) {
+        const QTableWidgetItem* item = gridSet_->item(r, 0);
+        const LoggedSet* set = item ? memory_.SetByNumber(item->text().toInt()) : nullptr;
+        const bool chosen =
+            rows.isEmpty() || std::any_of(rows.begin(), rows.end(),
+                                          [r](const QModelIndex& i) { return i.row() == r; });
+        if (set && chosen)
+            picked.append(*set);
+    }
+    if (!picked.isEmpty())
+        Q_EMIT CompareRequested(picked);
 }
 
 bool MemoryWindow::OpenSet(int row) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logger/logger_set.h"
 #include "logger/logger_window.h"
 
 #include <QPointer>
@@ -35,12 +36,16 @@ public:
     bool OpenSet(int row);
     // Asks, erases the automatically recorded data on OK, and closes the window either way.
     void EraseFromMemory();
+    // "Compare": the sets picked in `GridSet` (Ctrl- or Shift-click), or every set when none
+    // is, go to the Compare window.
+    void CompareSets();
 
     DataListWindow* DataList() const;
     QTableWidget* GridSet() const { return gridSet_; }
 
 Q_SIGNALS:
     void CancelRequested();
+    void CompareRequested(const QVector<LoggedSet>& sets);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -54,6 +59,7 @@ private:
     QLabel* lblRemain_;
     QLabel* lblMessage_;
     QPushButton* cmdCancel_;
+    QPushButton* cmdCompare_;
     QTableWidget* gridSet_;
     QPointer<DataListWindow> dataList_;
     bool transferRunning_ = false;

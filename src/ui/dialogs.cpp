@@ -60,9 +60,22 @@ QString QtDialogs::SaveFileName(QWidget* parent, const QString& title, const QSt
         QFileDialog::getSaveFileName(parent, title, Remembered(kLastFolder).toString(), filter));
 }
 
+QStringList Dialogs::OpenFileNames(QWidget* parent, const QString& title, const QString& filter) {
+    const QString path = OpenFileName(parent, title, filter);
+    return path.isEmpty() ? QStringList() : QStringList{path};
+}
+
 QString QtDialogs::OpenFileName(QWidget* parent, const QString& title, const QString& filter) {
     return RememberFolderOf(
         QFileDialog::getOpenFileName(parent, title, Remembered(kLastFolder).toString(), filter));
+}
+
+QStringList QtDialogs::OpenFileNames(QWidget* parent, const QString& title, const QString& filter) {
+    const QStringList paths =
+        QFileDialog::getOpenFileNames(parent, title, Remembered(kLastFolder).toString(), filter);
+    if (!paths.isEmpty())
+        RememberFolderOf(paths.constFirst());
+    return paths;
 }
 
 bool QtDialogs::Print(QWidget* parent, QPrinter& printer) {

@@ -2,6 +2,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 class QPrinter;
@@ -24,6 +25,8 @@ public:
     // File dialogs; empty when cancelled.
     virtual QString SaveFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
     virtual QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) = 0;
+    // Several files at once; empty when cancelled. Asks for one unless a dialog can do more.
+    virtual QStringList OpenFileNames(QWidget* parent, const QString& title, const QString& filter);
     // The print dialog over `printer`; false when cancelled.
     virtual bool Print(QWidget* parent, QPrinter& printer) = 0;
     // Shows a modal window and returns when it closes.
@@ -46,6 +49,8 @@ public:
                                  const QString& defaultText) override;
     QString SaveFileName(QWidget* parent, const QString& title, const QString& filter) override;
     QString OpenFileName(QWidget* parent, const QString& title, const QString& filter) override;
+    QStringList OpenFileNames(QWidget* parent, const QString& title,
+                              const QString& filter) override;
     bool Print(QWidget* parent, QPrinter& printer) override;
     int Exec(QDialog& dialog) override;
 };

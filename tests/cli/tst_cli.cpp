@@ -91,6 +91,9 @@ private Q_SLOTS:
     void setupChange();
     void convert();
     void alarms();
+    void compare_data();
+    void compare();
+    void bandWhileRecording();
 
 private:
     bool StartMeter();
@@ -215,6 +218,9 @@ void TestCli::badUsage_data() {
     row("alarm log in a missing folder", "live --alarm-log /nonexistent-folder/alarms.csv",
         "--alarm-log: cannot append to /nonexistent-folder/alarms.csv: ");
     row("alarm log a folder", "record x.4ch --alarm-log /", "--alarm-log: cannot append to /: ");
+    row("band without reference", "live --band 2", "--band needs --reference FILE");
+    row("reference not readable", "record x.4ch --reference none.4ch --band 2",
+        "none.4ch cannot be read");
 }
 
 void TestCli::badUsage() {
@@ -656,6 +662,104 @@ void TestCli::convert() {
     QCOMPARE(r.code, 3);
     QCOMPARE(r.out.count('\n'), 2); // the heading and record 1
     QVERIFY2(r.err.contains("line 3"), r.err.constData());
+}
+
+void TestCli::compare_data() {
+    QTest::addColumn<QStringList>("args"); // after "compare ref.4ch"
+    QTest::addColumn<int>("code");
+    QTest::addColumn<QByteArray>("out"); // the lines after the heading; or what standard error says
+    QTest::newRow("all pass") << QStringList{"good.4ch", "--band", "0.5"} << 0
+                              << QByteArray(
+                                     "ref.4ch\t2013/08/08 14:05:00\t0.0\t0.0\t0.0\t0.0\t0\tpass\n"
+                                     "good.4ch\t2013/08/09 09:00:00\t0.0\t0.5\t0.5\t0.3\t0"
+                                     "\tpass\n");
+    QTest::newRow("one fails, in F, aligned at a crossing")
+        << QStringList{"good.4ch", "--band=+0.9/-0.3", "--unit", "f", "--align", "T1>=69.5"} << 1
+        << QByteArray("ref.4ch\t2013/08/08 14:05:00\t0.8\t0.0\t0.0\t0.0\t0\tpass\n"
+                      "good.4ch\t2013/08/09 09:00:00\t0.7\t0.0\t1.0\t0.5\t1\tfail\n");
+    QTest::newRow("not a data file") << QStringList{"note.txt"} << 2
+                                     << QByteArray("note.txt is not a data file: its first line");
+    QTest::newRow("unknown channel") << QStringList{"good.4ch", "--channel", "T0"} << 2
+                                     << QByteArray("--channel: there is no channel 'T0'");
+    QTest::newRow("band of zero") << QStringList{"good.4ch", "--band", "-1"} << 2
+                                  << QByteArray("--band: the band '-1' is zero or less");
+    QTest::newRow("no crossing") << QStringList{"good.4ch", "--align", "T1<=5"} << 2
+                                 << QByteArray("ref.4ch: T1 never falls to 5.0 \xC2\xB0"
+                                               "C");
+    QTest::newRow("run without the channel") << QStringList{"good.4ch", "--channel", "T3"} << 2
+                                             << QByteArray("ref.4ch has no readings on T3");
+}
+
+// The table on standard output, the exit status by the verdicts, and one line naming what was
+// wrong with bad input.
+void TestCli::compare() {
+    QFETCH(QStringList, args);
+    QFETCH(int, code);
+    QFETCH(QByteArray, out);
+    const QByteArray heading = "\xB0"
+                               "C\tDate Time\tT1 - K\tT2 - K\tT3 - K\tT4 - K\t\r\n";
+    WriteFile("ref.4ch", heading + "1\t2013/08/08 14:05:00\t20.0\t-\t \t \t\r\n"
+                                   "2\t2013/08/08 14:05:01\t21.0\t-\t \t \t\r\n"
+                                   "3\t2013/08/08 14:05:02\t22.0\t-\t \t \t\r\n");
+    WriteFile("good.4ch", heading + "1\t2013/08/09 09:00:00\t20.5\t-\t \t \t\r\n"
+                                    "2\t2013/08/09 09:00:01\t21.0\t-\t \t \t\r\n"
+                                    "3\t2013/08/09 09:00:02\t21.5\t-\t \t \t\r\n");
+    WriteFile("note.txt", "shopping list\n");
+    QProcess process;
+    process.setWorkingDirectory(dir_->path());
+    process.start(cli_, QStringList{"compare", "ref.4ch"} + args + QStringList{"-o", "al.csv"});
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), code);
+    const QByteArray err = process.readAllStandardError();
+    if (code == 2) {
+        QVERIFY2(err.startsWith("corvilab-cli: " + out) && err.count('\n') == 1, err.constData());
+        QVERIFY(process.readAllStandardOutput().isEmpty() && !QFile::exists(Path("al.csv")));
+        return;
+    }
+    QVERIFY2(err.isEmpty(), err.constData());
+    QCOMPARE(process.readAllStandardOutput(),
+             "run\tstart\taligned at\tmax above\tmax below\tmean abs\toutside s\tverdict\n" + out);
+    if (code == 0) {
+        QCOMPARE(ReadAll(Path("al.csv")), QByteArray("time s,ref.4ch (\xC2\xB0"
+                                                     "C),good.4ch (\xC2\xB0"
+                                                     "C)\r\n0.0,20.0,20.5\r\n1.0,21.0,21.0\r\n"
+                                                     "2.0,22.0,21.5\r\n"));
+    }
+}
+
+// A recording held against a reference of a steady 73.4 °F, ±1: the reading jumps out of the
+// band and back; each is an alarm event with its actions, beside the other alarms (T3 is Over).
+void TestCli::bandWhileRecording() {
+    QByteArray reference = "\xB0"
+                           "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E\t\r\n";
+    for (int i = 0; i < 60; ++i)
+        reference += QByteArray::number(i + 1) +
+                     "\t2026/01/01 10:00:" + QByteArray::number(i).rightJustified(2, '0') +
+                     "\t73.4\t \t \t \t\r\n";
+    const QString log = Path("band.csv");
+    const QString file = Path("run.4ch");
+    QProcess process;
+    process.start(cli_, {"--port", port_, "record", file, "--samples", "6", "--reference",
+                         WriteFile("ref.4ch", reference), "--band", "1", "--alarm-log", log});
+    QVERIFY(process.waitForStarted());
+    QTRY_VERIFY_WITH_TIMEOUT(ReadAll(file).count('\n') >= 2, 20000);
+    QVERIFY(Control("reading 1 800"));
+    QByteArray err;
+    QTRY_VERIFY2_WITH_TIMEOUT((err += process.readAllStandardError()).contains("band-out"),
+                              err.constData() + ReadAll(file), 10000);
+    QVERIFY(Control("reading 1 734"));
+    QVERIFY(process.waitForFinished(20000));
+    QCOMPARE(process.exitCode(), 0);
+    err += process.readAllStandardError();
+    const QRegularExpression time(
+        "\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d|\\b\\d\\d:\\d\\d:\\d\\d\\b");
+    QCOMPARE(QString::fromUtf8(err).replace(time, "T"),
+             QString("corvilab-cli: alarm: T T3 over Over\n"
+                     "corvilab-cli: alarm: T T1 band-out 80.0 (limit 74.4 °F)\n"
+                     "corvilab-cli: alarm: T T1 band-in 73.4 (limit 74.4 °F)\n"));
+    QCOMPARE(QString::fromUtf8(ReadAll(log)).replace(time, "T"),
+             QString("time,channel,event,value,limit\nT,T3,over,Over,\nT,T1,band-out,80.0,74.4\n"
+                     "T,T1,band-in,73.4,74.4\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,0 +1,779 @@
+#include "compare/compare_window.h"
+
+#include "compare/compare_csv.h"
+#include "compare/compare_options.h"
+#include "compare/run_loading.h"
+#include "link/reading_text.h"
+#include "logger/logger_set.h"
+#include "recording/data_file.h"
+#include "recording/recorder.h"
+#include "recording/sampler.h"
+#include "ui/dialogs.h"
+#include "ui/hourglass.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPdfWriter>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QTableWidget>
+#include <QVBoxLayout>
+#include <qcustomplot.h>
+
+#include <cmath>
+
+namespace {
+
+// Twenty colours that tell apart on white, then more by the golden angle round the hue circle.
+const QColor kRunColours[] = {
+    QColor(31, 119, 180),  QColor(255, 127, 14), QColor(44, 160, 44),   QColor(214, 39, 40),
+    QColor(148, 103, 189), QColor(140, 86, 75),  QColor(227, 119, 194), QColor(127, 127, 127),
+    QColor(188, 189, 34),  QColor(23, 190, 207), QColor(0, 0, 139),     QColor(255, 187, 120),
+    QColor(0, 100, 0),     QColor(255, 0, 255),  QColor(128, 0, 0),     QColor(0, 128, 128),
+    QColor(255, 215, 0),   QColor(75, 0, 130),   QColor(205, 133, 63),  QColor(70, 130, 180),
+};
+constexpr int kPaletteSize = int(sizeof(kRunColours) / sizeof(kRunColours[0]));
+const QColor kBandEdge(0, 150, 0);
+const QColor kBandFill(0, 170, 0, 45);
+
+const char* const kAlignEntries[] = {"Start", "Rising through", "Falling through"};
+const Alignment::Kind kAlignKinds[] = {Alignment::Kind::Start, Alignment::Kind::Rising,
+                                       Alignment::Kind::Falling};
+
+QDoubleSpinBox* Spin(const QString& name, const QString& accessible, double min, double max,
+                     double value, QWidget* parent) {
+    auto* spin = new QDoubleSpinBox(parent);
+    spin->setObjectName(name);
+    spin->setAccessibleName(accessible);
+    spin->setDecimals(1);
+    spin->setRange(min, max);
+    spin->setValue(value);
+    // A value counts when it is entered or stepped, not at every key.
+    spin->setKeyboardTracking(false);
+    return spin;
+}
+
+QComboBox* Combo(const QString& name, const QString& accessible, const QStringList& entries,
+                 QWidget* parent) {
+    auto* combo = new QComboBox(parent);
+    combo->setObjectName(name);
+    combo->setAccessibleName(accessible);
+    combo->addItems(entries);
+    return combo;
+}
+
+QPushButton* Button(const QString& name, const QString& text, const QString& accessible,
+                    QWidget* parent) {
+    auto* button = new QPushButton(text, parent);
+    button->setObjectName(name);
+    button->setAccessibleName(accessible);
+    return button;
+}
+
+QCustomPlot* Graph(const QString& name, const QString& accessible, const QString& xLabel,
+                   QWidget* parent) {
+    auto* graph = new QCustomPlot(parent);
+    graph->setObjectName(name);
+    graph->setAccessibleName(accessible);
+    graph->xAxis->setLabel(xLabel);
+    graph->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    graph->setMinimumHeight(150);
+    return graph;
+}
+
+qint64 TenthsOf(const QDoubleSpinBox* spin) {
+    return std::llround(spin->value() * 10.0);
+}
+
+// A temperature difference in the other unit: 9/5 or 5/9 of it, rounded half away from zero.
+int Difference(int tenths, bool toFahrenheit) {
+    return int(toFahrenheit ? RoundHalfAway(qint64(tenths) * 9, 5)
+                            : RoundHalfAway(qint64(tenths) * 5, 9));
+}
+
+QStringList ChannelNames() {
+    return {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")};
+}
+
+} // namespace
+
+QColor CompareWindow::RunColour(int index) {
+    if (index < kPaletteSize)
+        return kRunColours[index];
+    return QColor::fromHsvF(std::fmod((index - kPaletteSize) * 0.618034, 1.0), 0.85, 0.75);
+}
+
+CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const Sampler* sampler,
+                             QWidget* parent)
+    : QWidget(parent, Qt::Window)
+    , dialogs_(dialogs)
+    , recorder_(recorder) {
+    // Until the user says otherwise: crossings of 100 degrees, a band of ±2 degrees.
+    settings_.alignment.levelTenths = 1000;
+    settings_.band = Band{20, 20};
+    setObjectName(QStringLiteral("Compare"));
+    setWindowTitle(QStringLiteral("Compare"));
+    setAccessibleName(QStringLiteral("Compare runs"));
+
+    auto* side = new QWidget(this);
+    auto* sideLayout = new QVBoxLayout(side);
+    sideLayout->setContentsMargins(0, 0, 0, 0);
+    cmdAddFiles_ = Button(QStringLiteral("CmdAddFiles"), QStringLiteral("Add Files..."),
+                          QStringLiteral("Add data files to compare"), side);
+    cmdAddRecording_ = Button(QStringLiteral("CmdAddRecording"), QStringLiteral("Add Recording"),
+                              QStringLiteral("Add the recording in progress"), side);
+    cmdRemove_ = Button(QStringLiteral("CmdRemove"), QStringLiteral("Remove"),
+                        QStringLiteral("Remove the run chosen in the table"), side);
+    for (QPushButton* b : {cmdAddFiles_, cmdAddRecording_, cmdRemove_})
+        sideLayout->addWidget(b);
+
+    auto* form = new QFormLayout();
+    cboReference_ =
+        Combo(QStringLiteral("CboReference"), QStringLiteral("Reference run"), {}, side);
+    cboChannel_ = Combo(QStringLiteral("CboChannel"), QStringLiteral("Channel compared"),
+                        ChannelNames(), side);
+    cboUnit_ = Combo(QStringLiteral("CboUnit"), QStringLiteral("Unit"),
+                     {QStringLiteral("°C"), QStringLiteral("°F")}, side);
+    QStringList alignEntries;
+    for (const char* entry : kAlignEntries)
+        alignEntries << QLatin1String(entry);
+    cboAlign_ = Combo(QStringLiteral("CboAlign"), QStringLiteral("Line the runs up by"),
+                      alignEntries, side);
+    cboAlignChannel_ =
+        Combo(QStringLiteral("CboAlignChannel"),
+              QStringLiteral("Channel whose crossing lines the runs up"), ChannelNames(), side);
+    spnLevel_ =
+        Spin(QStringLiteral("SpnLevel"), QStringLiteral("Level crossed"), -1000, 5000, 100, side);
+    spnBandAbove_ = Spin(QStringLiteral("SpnBandAbove"),
+                         QStringLiteral("Band above the reference, degrees"), 0.1, 10000, 2, side);
+    spnBandBelow_ = Spin(QStringLiteral("SpnBandBelow"),
+                         QStringLiteral("Band below the reference, degrees"), 0.1, 10000, 2, side);
+    spnShift_ =
+        Spin(QStringLiteral("SpnShift"), QStringLiteral("Shift of the chosen run by hand, seconds"),
+             -8640000, 8640000, 0, side);
+    form->addRow(QStringLiteral("Reference"), cboReference_);
+    form->addRow(QStringLiteral("Channel"), cboChannel_);
+    form->addRow(QStringLiteral("Unit"), cboUnit_);
+    form->addRow(QStringLiteral("Align"), cboAlign_);
+    form->addRow(QStringLiteral("on"), cboAlignChannel_);
+    form->addRow(QStringLiteral("Level"), spnLevel_);
+    form->addRow(QStringLiteral("Band +"), spnBandAbove_);
+    form->addRow(QStringLiteral("Band -"), spnBandBelow_);
+    form->addRow(QStringLiteral("Shift s"), spnShift_);
+    sideLayout->addLayout(form);
+
+    auto* cmdExportTable =
+        Button(QStringLiteral("CmdExportTable"), QStringLiteral("Export Table..."),
+               QStringLiteral("Export the table as CSV"), side);
+    auto* cmdExportSeries =
+        Button(QStringLiteral("CmdExportSeries"), QStringLiteral("Export Series..."),
+               QStringLiteral("Export the aligned series as CSV"), side);
+    auto* cmdSaveImage = Button(QStringLiteral("CmdSaveImage"), QStringLiteral("Save Image..."),
+                                QStringLiteral("Save the plots as PNG or PDF"), side);
+    auto* cmdPrint = Button(QStringLiteral("CmdPrint"), QStringLiteral("Print..."),
+                            QStringLiteral("Print the plots and the table"), side);
+    outputButtons_ = {cmdExportTable, cmdExportSeries, cmdSaveImage, cmdPrint};
+    for (QPushButton* b : outputButtons_)
+        sideLayout->addWidget(b);
+    sideLayout->addStretch(1);
+
+    graphRuns_ = Graph(QStringLiteral("GraphRuns"),
+                       QStringLiteral("The runs over the reference and its band"),
+                       QStringLiteral("Time since alignment (s)"), this);
+    graphDifference_ =
+        Graph(QStringLiteral("GraphDifference"), QStringLiteral("Each run minus the reference"),
+              QStringLiteral("Time since alignment (s)"), this);
+    gridResult_ = new QTableWidget(0, 8, this);
+    gridResult_->setObjectName(QStringLiteral("GridResult"));
+    gridResult_->setAccessibleName(QStringLiteral("Figures and verdict of each run"));
+    gridResult_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    gridResult_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    gridResult_->setSelectionMode(QAbstractItemView::SingleSelection);
+    gridResult_->verticalHeader()->hide();
+    const std::array<QString, 8> headings = Comparison::TableHeadings();
+    gridResult_->setHorizontalHeaderLabels(QStringList(headings.begin(), headings.end()));
+    gridResult_->horizontalHeader()->setStretchLastSection(true);
+
+    auto* splitter = new QSplitter(Qt::Vertical, this);
+    splitter->addWidget(graphRuns_);
+    splitter->addWidget(graphDifference_);
+    splitter->addWidget(gridResult_);
+    splitter->setStretchFactor(0, 3);
+    splitter->setStretchFactor(1, 2);
+    splitter->setStretchFactor(2, 2);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(side);
+    layout->addWidget(splitter, 1);
+
+    connect(cmdAddFiles_, &QPushButton::clicked, this, [this] { ChooseFiles(); });
+    connect(cmdAddRecording_, &QPushButton::clicked, this, [this] { AddRecording(); });
+    connect(cmdRemove_, &QPushButton::clicked, this, [this] {
+        if (gridResult_->currentRow() >= 0)
+            RemoveRun(gridResult_->currentRow());
+    });
+    connect(cmdExportTable, &QPushButton::clicked, this, [this] { ExportTable(); });
+    connect(cmdExportSeries, &QPushButton::clicked, this, [this] { ExportSeries(); });
+    connect(cmdSaveImage, &QPushButton::clicked, this, [this] { SaveImage(); });
+    connect(cmdPrint, &QPushButton::clicked, this, [this] { Print(); });
+    const auto apply = [this] {
+        if (!showing_)
+            Apply(runs_, shifts_, SettingsFromControls());
+    };
+    for (QComboBox* combo : {cboReference_, cboChannel_, cboAlign_, cboAlignChannel_})
+        connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this, apply);
+    for (QDoubleSpinBox* spin : {spnLevel_, spnBandAbove_, spnBandBelow_})
+        connect(spin, qOverload<double>(&QDoubleSpinBox::valueChanged), this, apply);
+    connect(cboUnit_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+        if (!showing_)
+            SetFahrenheit(index == 1);
+    });
+    connect(spnShift_, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this] {
+        if (!showing_)
+            SetShift(gridResult_->currentRow(), TenthsOf(spnShift_));
+    });
+    connect(gridResult_, &QTableWidget::itemSelectionChanged, this, [this] { ShowSettings(); });
+
+    if (recorder_) {
+        // A new recording is another run; the one added goes on no further.
+        connect(recorder_, &Recorder::Started, this, [this] { recording_.reset(); });
+        connect(recorder_, &Recorder::Stopped, this, [this] { ShowSettings(); });
+        connect(recorder_, &Recorder::Started, this, [this] { ShowSettings(); });
+    }
+    if (sampler)
+        connect(sampler, &Sampler::SampleTaken, this, &CompareWindow::OnSample);
+    ShowSettings();
+    resize(1100, 760);
+}
+
+CompareWindow::~CompareWindow() = default;
+
+// ---- Runs -------------------------------------------------------------------------------------
+
+bool CompareWindow::ChooseFiles() {
+    const QStringList paths =
+        dialogs_.OpenFileNames(this, QStringLiteral("Add Files"), DataFileDialogFilter());
+    return !paths.isEmpty() && AddFiles(paths);
+}
+
+bool CompareWindow::AddFiles(const QStringList& paths) {
+    const Hourglass hourglass;
+    std::vector<RunLoad> loads;
+    for (const QString& path : paths)
+        loads.push_back(LoadRunFile(path));
+    return AddLoaded(std::move(loads));
+}
+
+bool CompareWindow::AddSets(const QVector<LoggedSet>& sets) {
+    const Hourglass hourglass;
+    std::vector<RunLoad> loads;
+    for (const LoggedSet& set : sets)
+        loads.push_back(RunFromSet(set));
+    return AddLoaded(std::move(loads));
+}
+
+bool CompareWindow::AddRecording() {
+    if (!recorder_ || !recorder_->Recording()) {
+        dialogs_.Information(this, QStringLiteral("No recording is running."));
+        return false;
+    }
+    if (recorder_->RecordCount() == 0) {
+        dialogs_.Information(this, QStringLiteral("The recording has no records yet."));
+        return false;
+    }
+    const QString path = recorder_->DataFileName();
+    std::vector<RunLoad> loads;
+    loads.push_back(LoadRunFile(path, QFileInfo(path).fileName() + QStringLiteral(" (recording)")));
+    const qint64 lines = recorder_->RecordCount();
+    const QString key = loads.front().run ? loads.front().run->SourceKey() : QString();
+    if (!AddLoaded(std::move(loads)))
+        return false;
+    for (const auto& run : runs_) {
+        if (run->SourceKey() == key) {
+            // Made as a Run that is not const: it grows with the recording.
+            recording_ = std::const_pointer_cast<Run>(run);
+            recordingPath_ = path;
+            recordedLines_ = lines;
+        }
+    }
+    return true;
+}
+
+bool CompareWindow::AddLoaded(std::vector<RunLoad> loads) {
+    Comparison::Runs runs = runs_;
+    std::vector<qint64> shifts = shifts_;
+    for (RunLoad& load : loads) {
+        if (!load.run) {
+            dialogs_.Critical(this, load.error);
+            return false;
+        }
+        const QString key = load.run->SourceKey();
+        if (std::any_of(runs.begin(), runs.end(),
+                        [&](const auto& run) { return run->SourceKey() == key; }))
+            continue;
+        runs.push_back(std::make_shared<Run>(std::move(*load.run)));
+        shifts.push_back(0);
+    }
+    CompareSettings settings = settings_;
+    if (runs_.empty() && !runs.empty()) {
+        // The first run sets the unit, and the channel when it did not record the one chosen.
+        const Run& first = *runs.front();
+        settings.fahrenheit = first.Fahrenheit();
+        settings.reference = 0;
+        for (int n = 0; n < 4 && !first.HasReadings(settings.channel); ++n)
+            settings.channel = n;
+    }
+    return runs.size() == runs_.size() || Apply(runs, shifts, settings);
+}
+
+void CompareWindow::RemoveRun(int index) {
+    if (index < 0 || index >= RunCount())
+        return;
+    Comparison::Runs runs = runs_;
+    std::vector<qint64> shifts = shifts_;
+    if (runs[size_t(index)] == recording_)
+        recording_.reset();
+    runs.erase(runs.begin() + index);
+    shifts.erase(shifts.begin() + index);
+    CompareSettings settings = settings_;
+    if (index == settings.reference)
+        settings.reference = 0;
+    else if (index < settings.reference)
+        --settings.reference;
+    Apply(runs, shifts, settings);
+}
+
+void CompareWindow::OnSample(const SampleRecord& record) {
+    if (!recording_)
+        return;
+    if (!recorder_->Recording() || recorder_->DataFileName() != recordingPath_) {
+        recording_.reset();
+        return;
+    }
+    // Only what reached the file: a sample that could not be written is not in the recording.
+    if (recorder_->RecordCount() <= recordedLines_)
+        return;
+    recordedLines_ = recorder_->RecordCount();
+    if (!AppendRecordedSample(*recording_, record))
+        return;
+    auto comparison = std::make_unique<Comparison>(runs_, settings_, shifts_);
+    if (!comparison->Ok())
+        return; // the figures stay as they were until the recording can be compared
+    comparison_ = std::move(comparison);
+    ShowPlots();
+    ShowTable();
+}
+
+// ---- Settings ---------------------------------------------------------------------------------
+
+CompareSettings CompareWindow::SettingsFromControls() const {
+    CompareSettings s;
+    s.channel = cboChannel_->currentIndex();
+    s.fahrenheit = cboUnit_->currentIndex() == 1;
+    s.reference = std::max(0, cboReference_->currentIndex());
+    s.alignment.kind = kAlignKinds[std::max(0, cboAlign_->currentIndex())];
+    s.alignment.channel = cboAlignChannel_->currentIndex();
+    s.alignment.levelTenths = int(TenthsOf(spnLevel_));
+    s.band = Band{int(TenthsOf(spnBandAbove_)), int(TenthsOf(spnBandBelow_))};
+    return s;
+}
+
+bool CompareWindow::SetChannel(int channel) {
+    CompareSettings s = settings_;
+    s.channel = channel;
+    return Apply(runs_, shifts_, s);
+}
+
+bool CompareWindow::SetFahrenheit(bool fahrenheit) {
+    CompareSettings s = settings_;
+    if (s.fahrenheit != fahrenheit) {
+        // The same level and band, in the other unit.
+        s.alignment.levelTenths = fahrenheit ? FahrenheitTenths(s.alignment.levelTenths)
+                                             : CelsiusTenths(s.alignment.levelTenths);
+        if (s.band)
+            s.band = Band{std::max(1, Difference(s.band->above, fahrenheit)),
+                          std::max(1, Difference(s.band->below, fahrenheit))};
+        s.fahrenheit = fahrenheit;
+    }
+    return Apply(runs_, shifts_, s);
+}
+
+bool CompareWindow::SetReference(int index) {
+    CompareSettings s = settings_;
+    s.reference = index;
+    return Apply(runs_, shifts_, s);
+}
+
+bool CompareWindow::SetAlignment(const Alignment& alignment) {
+    CompareSettings s = settings_;
+    s.alignment = alignment;
+    return Apply(runs_, shifts_, s);
+}
+
+bool CompareWindow::SetBand(const Band& band) {
+    CompareSettings s = settings_;
+    s.band = band;
+    return Apply(runs_, shifts_, s);
+}
+
+bool CompareWindow::SetShift(int index, qint64 tenths) {
+    if (index < 0 || index >= RunCount())
+        return false;
+    std::vector<qint64> shifts = shifts_;
+    shifts[size_t(index)] = tenths;
+    return Apply(runs_, shifts, settings_);
+}
+
+bool CompareWindow::Apply(const Comparison::Runs& runs, const std::vector<qint64>& shifts,
+                          const CompareSettings& settings) {
+    std::unique_ptr<Comparison> comparison;
+    if (!runs.empty()) {
+        const Hourglass hourglass;
+        comparison = std::make_unique<Comparison>(runs, settings, shifts);
+        if (!comparison->Ok()) {
+            dialogs_.Critical(this, comparison->Error());
+            ShowSettings(); // the controls go back to what is shown
+            return false;
+        }
+    }
+    const int row = gridResult_->currentRow();
+    const bool sameRuns = runs == runs_;
+    runs_ = runs;
+    shifts_ = shifts;
+    settings_ = settings;
+    if (runs_.empty())
+        settings_.reference = 0;
+    comparison_ = std::move(comparison);
+    ShowTable();
+    if (sameRuns && row >= 0)
+        gridResult_->selectRow(row);
+    ShowSettings();
+    ShowPlots();
+    return true;
+}
+
+void CompareWindow::ShowSettings() {
+    showing_ = true;
+    {
+        const QSignalBlocker block(cboReference_);
+        cboReference_->clear();
+        for (const auto& run : runs_)
+            cboReference_->addItem(run->Name());
+        cboReference_->setCurrentIndex(runs_.empty() ? -1 : settings_.reference);
+    }
+    cboChannel_->setCurrentIndex(settings_.channel);
+    cboUnit_->setCurrentIndex(settings_.fahrenheit ? 1 : 0);
+    const Alignment& a = settings_.alignment;
+    cboAlign_->setCurrentIndex(
+        int(std::find(std::begin(kAlignKinds), std::end(kAlignKinds), a.kind) -
+            std::begin(kAlignKinds)));
+    cboAlignChannel_->setCurrentIndex(a.channel);
+    spnLevel_->setValue(a.levelTenths / 10.0);
+    cboAlignChannel_->setEnabled(a.kind != Alignment::Kind::Start);
+    spnLevel_->setEnabled(a.kind != Alignment::Kind::Start);
+    if (settings_.band) {
+        spnBandAbove_->setValue(settings_.band->above / 10.0);
+        spnBandBelow_->setValue(settings_.band->below / 10.0);
+    }
+    const QString unit = UnitName(settings_.fahrenheit);
+    for (QDoubleSpinBox* spin : {spnLevel_, spnBandAbove_, spnBandBelow_})
+        spin->setSuffix(QLatin1Char(' ') + unit);
+    const int row = gridResult_->currentRow();
+    const bool chosen = row >= 0 && row < RunCount();
+    spnShift_->setEnabled(chosen);
+    spnShift_->setValue(chosen ? shifts_[size_t(row)] / 10.0 : 0.0);
+    cmdRemove_->setEnabled(chosen);
+    cmdAddRecording_->setEnabled(recorder_ && recorder_->Recording());
+    for (QPushButton* b : outputButtons_)
+        b->setEnabled(comparison_ != nullptr);
+    showing_ = false;
+}
+
+// ---- Plots and table --------------------------------------------------------------------------
+
+void CompareWindow::ShowPlots() {
+    graphRuns_->clearGraphs();
+    graphDifference_->clearGraphs();
+    graphDifference_->clearItems();
+    const QString unit = UnitName(settings_.fahrenheit);
+    graphRuns_->yAxis->setLabel(ChannelName(settings_.channel) + QStringLiteral(" (") + unit +
+                                QLatin1Char(')'));
+    graphDifference_->yAxis->setLabel(QStringLiteral("Run - reference (") + unit +
+                                      QLatin1Char(')'));
+    if (!comparison_) {
+        graphRuns_->replot();
+        graphDifference_->replot();
+        return;
+    }
+    const Comparison& c = *comparison_;
+    const int reference = settings_.reference;
+    if (settings_.band) {
+        const PlotSeries lower = c.BandEdge(false);
+        const PlotSeries upper = c.BandEdge(true);
+        QCPGraph* low = graphRuns_->addGraph();
+        low->setData(lower.x, lower.y, true);
+        low->setPen(QPen(kBandEdge, 1, Qt::DashLine));
+        QCPGraph* high = graphRuns_->addGraph();
+        high->setData(upper.x, upper.y, true);
+        high->setPen(QPen(kBandEdge, 1, Qt::DashLine));
+        high->setBrush(kBandFill);
+        high->setChannelFillGraph(low);
+        for (const double y :
+             {double(settings_.band->above) / 10.0, -double(settings_.band->below) / 10.0}) {
+            auto* edge = new QCPItemStraightLine(graphDifference_);
+            edge->point1->setCoords(0, y);
+            edge->point2->setCoords(1, y);
+            edge->setPen(QPen(kBandEdge, 1, Qt::DashLine));
+        }
+    }
+    // The reference last, so that it lies on top.
+    for (int i = 0; i < RunCount(); ++i) {
+        if (i == reference)
+            continue;
+        const PlotSeries trace = c.Trace(i);
+        QCPGraph* g = graphRuns_->addGraph();
+        g->setName(runs_[size_t(i)]->Name());
+        g->setPen(QPen(RunColour(i), 1.2));
+        g->setData(trace.x, trace.y, true);
+        const PlotSeries difference = c.Difference(i);
+        QCPGraph* d = graphDifference_->addGraph();
+        d->setName(runs_[size_t(i)]->Name());
+        d->setPen(QPen(RunColour(i), 1.2));
+        d->setData(difference.x, difference.y, true);
+    }
+    const PlotSeries trace = c.Trace(reference);
+    QCPGraph* ref = graphRuns_->addGraph();
+    ref->setName(runs_[size_t(reference)]->Name());
+    ref->setPen(QPen(Qt::black, 2));
+    ref->setData(trace.x, trace.y, true);
+    const PlotSeries zero = c.Difference(reference);
+    QCPGraph* refDifference = graphDifference_->addGraph();
+    refDifference->setPen(QPen(Qt::black, 1.5));
+    refDifference->setData(zero.x, zero.y, true);
+
+    graphRuns_->rescaleAxes();
+    graphDifference_->rescaleAxes();
+    if (settings_.band) {
+        // The band's edges stay in view on the difference plot.
+        const QCPRange range = graphDifference_->yAxis->range();
+        graphDifference_->yAxis->setRange(
+            std::min(range.lower, -1.5 * settings_.band->below / 10.0),
+            std::max(range.upper, 1.5 * settings_.band->above / 10.0));
+    }
+    graphDifference_->xAxis->setRange(graphRuns_->xAxis->range());
+    graphRuns_->replot();
+    graphDifference_->replot();
+}
+
+void CompareWindow::ShowTable() {
+    const QSignalBlocker block(gridResult_);
+    gridResult_->clearContents();
+    gridResult_->setRowCount(comparison_ ? RunCount() : 0);
+    if (!comparison_)
+        return;
+    for (int i = 0; i < RunCount(); ++i) {
+        const std::array<QString, 8> cells = comparison_->TableCells(i);
+        for (int k = 0; k < 8; ++k) {
+            auto* item = new QTableWidgetItem(cells[size_t(k)]);
+            if (k >= 2 && k <= 6)
+                item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (i == settings_.reference) {
+                QFont bold = item->font();
+                bold.setBold(true);
+                item->setFont(bold);
+            }
+            gridResult_->setItem(i, k, item);
+        }
+        gridResult_->item(i, 0)->setData(
+            Qt::DecorationRole, i == settings_.reference ? QColor(Qt::black) : RunColour(i));
+        const std::optional<bool>& pass = comparison_->Results()[size_t(i)].pass;
+        if (pass)
+            gridResult_->item(i, 7)->setBackground(*pass ? QColor(200, 240, 200)
+                                                         : QColor(250, 200, 200));
+    }
+    gridResult_->resizeColumnsToContents();
+}
+
+QString CompareWindow::Caption() const {
+    if (!comparison_)
+        return QString();
+    const Alignment& a = settings_.alignment;
+    const QString unit = UnitName(settings_.fahrenheit);
+    const QString aligned =
+        a.kind == Alignment::Kind::Start
+            ? QStringLiteral("lined up at the start")
+            : QStringLiteral("lined up where %1 %2 %3 %4")
+                  .arg(ChannelName(a.channel),
+                       a.kind == Alignment::Kind::Rising ? QStringLiteral("rises to")
+                                                         : QStringLiteral("falls to"),
+                       OneDecimalText(a.levelTenths), unit);
+    return QStringLiteral("%1 in %2 against %3, band %4 %5, %6")
+        .arg(ChannelName(settings_.channel), unit, comparison_->Reference().Name(),
+             settings_.band ? BandText(*settings_.band) : QStringLiteral("none"), unit, aligned);
+}
+
+// ---- Export, image, print ---------------------------------------------------------------------
+
+QString CompareWindow::WriteFile(const QString& title, const QByteArray& bytes) {
+    const QString path =
+        dialogs_.SaveFileName(this, title, QStringLiteral("CSV (*.csv);;All Files (*)"));
+    if (path.isEmpty())
+        return path;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        dialogs_.Critical(
+            this, QStringLiteral("%1 could not be written.").arg(QDir::toNativeSeparators(path)),
+            file.errorString());
+        return QString();
+    }
+    return path;
+}
+
+bool CompareWindow::ExportTable() {
+    return comparison_ &&
+           !WriteFile(QStringLiteral("Export Table"), ComparisonTableCsv(*comparison_, "\r\n"))
+                .isEmpty();
+}
+
+bool CompareWindow::ExportSeries() {
+    return comparison_ &&
+           !WriteFile(QStringLiteral("Export Series"), AlignedSeriesCsv(*comparison_, "\r\n"))
+                .isEmpty();
+}
+
+namespace {
+
+// The two plots one above the other, as drawn on screen, at least a readable size.
+struct PlotSizes {
+    int width, runs, difference;
+};
+
+PlotSizes SizesOf(const QCustomPlot* runs, const QCustomPlot* difference) {
+    return {std::max(runs->width(), 800), std::max(runs->height(), 360),
+            std::max(difference->height(), 240)};
+}
+
+void PaintPlots(QCPPainter& painter, QCustomPlot* runs, QCustomPlot* difference,
+                const PlotSizes& size) {
+    painter.save();
+    runs->toPainter(&painter, size.width, size.runs);
+    painter.translate(0, size.runs);
+    difference->toPainter(&painter, size.width, size.difference);
+    painter.restore();
+}
+
+} // namespace
+
+bool CompareWindow::SaveImage() {
+    if (!comparison_)
+        return false;
+    const QString path = dialogs_.SaveFileName(this, QStringLiteral("Save Image"),
+                                               QStringLiteral("PNG image (*.png);;PDF (*.pdf)"));
+    if (path.isEmpty())
+        return false;
+    const PlotSizes size = SizesOf(graphRuns_, graphDifference_);
+    const int height = size.runs + size.difference;
+    bool saved = false;
+    if (QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0) {
+        // Vectors, one point a pixel of the screen.
+        QPdfWriter writer(path);
+        writer.setCreator(QStringLiteral("Corvilab"));
+        writer.setTitle(Caption());
+        writer.setPageSize(QPageSize(QSizeF(size.width, height), QPageSize::Point));
+        writer.setPageMargins(QMarginsF(0, 0, 0, 0));
+        QCPPainter painter;
+        if (painter.begin(&writer)) {
+            painter.setMode(QCPPainter::pmVectorized);
+            painter.setMode(QCPPainter::pmNoCaching);
+            painter.setWindow(0, 0, size.width, height);
+            PaintPlots(painter, graphRuns_, graphDifference_, size);
+            saved = painter.end();
+        }
+    } else {
+        QImage image(size.width, height, QImage::Format_RGB32);
+        image.fill(Qt::white);
+        QCPPainter painter(&image);
+        painter.setRenderHint(QPainter::Antialiasing);
+        PaintPlots(painter, graphRuns_, graphDifference_, size);
+        painter.end();
+        saved = image.save(path, "PNG");
+    }
+    if (!saved) {
+        dialogs_.Critical(
+            this,
+            QStringLiteral("The plots were not saved to %1.").arg(QDir::toNativeSeparators(path)));
+    }
+    return saved;
+}
+
+bool CompareWindow::Print() {
+    if (!comparison_)
+        return false;
+    QPrinter printer(QPrinter::ScreenResolution);
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(QStringLiteral("Compare"));
+    if (!dialogs_.Print(this, printer))
+        return false;
+    QCPPainter painter;
+    if (!painter.begin(&printer)) {
+        dialogs_.Critical(this, QStringLiteral("The comparison could not be printed."),
+                          printer.outputFileName());
+        return false;
+    }
+    painter.setMode(QCPPainter::pmVectorized);
+    painter.setMode(QCPPainter::pmNoCaching);
+    const QRect page = painter.viewport();
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    font.setPointSize(8);
+    painter.setFont(font);
+    const QFontMetrics metrics(font, &printer);
+    const int line = metrics.lineSpacing();
+    int y = page.top() + metrics.ascent();
+    painter.drawText(page.left(), y, Caption());
+    y += line;
+
+    // The plots on the upper part of the first page, scaled as vectors.
+    const PlotSizes size = SizesOf(graphRuns_, graphDifference_);
+    const int height = size.runs + size.difference;
+    const double room = std::max(page.height() * 0.6 - line, 1.0);
+    const double scale = std::min(page.width() / double(size.width), room / height);
+    painter.save();
+    painter.setViewport(page.left(), y, int(size.width * scale), int(height * scale));
+    painter.setWindow(0, 0, size.width, height);
+    PaintPlots(painter, graphRuns_, graphDifference_, size);
+    painter.restore();
+    y += int(height * scale) + 2 * line;
+
+    // The table as text below them, in columns; it goes on over further pages.
+    QList<std::array<QString, 8>> rows{Comparison::TableHeadings()};
+    for (int i = 0; i < RunCount(); ++i)
+        rows << comparison_->TableCells(i);
+    std::array<int, 8> widths{};
+    for (const auto& row : rows) {
+        for (size_t k = 0; k < 8; ++k)
+            widths[k] = std::max(widths[k], int(row[k].size()));
+    }
+    for (const auto& row : rows) {
+        if (y > page.bottom()) {
+            if (!printer.newPage())
+                break;
+            y = page.top() + metrics.ascent();
+        }
+        QString text;
+        for (size_t k = 0; k < 8; ++k)
+            text += (k < 2 ? row[k].leftJustified(widths[k]) : row[k].rightJustified(widths[k])) +
+                    QStringLiteral("  ");
+        painter.drawText(page.left(), y, text);
+        y += line;
+    }
+    return painter.end();
+}
