@@ -2,6 +2,7 @@
 #include "config/alarm_events.h"
 #include "config/alarm_log.h"
 #include "recording/sampler.h"
+#include "support/test_files.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -139,9 +140,7 @@ void TestAlarmEvents::commandEnvironment() {
     QSignalSpy failed(&command, &AlarmCommand::Failed);
     command.Run(event);
     command.WaitForRunning();
-    QFile file(out);
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(file.readAll()), environment);
+    QCOMPARE(QString::fromUtf8(FileBytes(out)), environment);
     QCOMPARE(failed.count(), 0);
 }
 
@@ -194,11 +193,9 @@ void TestAlarmEvents::log() {
     AlarmLog log(dir.filePath(QStringLiteral("alarms.csv")));
     QVERIFY(log.Append({AlarmEventKind::Low, 2, "-18.5", "-18", "°C", kStart}));
     QVERIFY(log.Append({AlarmEventKind::LinkLost, -1, "", "30", "s", kStart.addSecs(40)}));
-    QFile file(log.Path());
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll(), QByteArray("time,channel,event,value,limit\n"
-                                        "2026-12-07T05:21:00,T3,low,-18.5,-18\n"
-                                        "2026-12-07T05:21:40,,link-lost,,30\n"));
+    QCOMPARE(FileBytes(log.Path()), QByteArray("time,channel,event,value,limit\n"
+                                               "2026-12-07T05:21:00,T3,low,-18.5,-18\n"
+                                               "2026-12-07T05:21:40,,link-lost,,30\n"));
 
     AlarmLog nowhere(dir.filePath(QStringLiteral("missing/alarms.csv")));
     QVERIFY(!nowhere.Append({AlarmEventKind::Low, 2, "-18.5", "-18", "°C", kStart}));

@@ -8,6 +8,7 @@
 #include "meter_rig.h"
 #include "recording/csv_export.h"
 #include "recording/data_file.h"
+#include "support/closed_windows.h"
 #include "support/scripted_device.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
@@ -28,11 +29,6 @@ Q_DECLARE_METATYPE(ExchangeGuard::Work)
 namespace {
 
 using Commands = QVector<QByteArray>;
-
-// Lets the windows closed meanwhile go, as the event loop would.
-void DeleteClosedWindows() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-}
 
 // The main window's part: a panel with the two placeholder frames and the program's objects
 // behind it.

@@ -452,6 +452,7 @@ void TestMeterProtocol::faults() {
     meter.t += 1000 * kMs;
     meter.p.Produce(meter.t);
     set(false);
+    // At most the packets of the next 10 ms, one every 2 ms.
     QVERIFY(PacketChannels(meter.p.Produce(meter.t + 10 * kMs)).size() <= 6);
     meter.t += 10 * kMs;
     QFETCH(QByteArray, reply);

@@ -4,6 +4,7 @@
 #include "link/meter_timers.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
+#include "support/closed_windows.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
@@ -36,10 +37,6 @@ LiveState CelsiusKJTE() {
     for (int i = 0; i < 4; ++i)
         live.Channels[size_t(i)].TypeLetter = QString::fromLatin1(letters[i]);
     return live;
-}
-
-void DeleteClosedWindows() {
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
 } // namespace

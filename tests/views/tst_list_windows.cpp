@@ -2,6 +2,7 @@
 #include "recording/csv_export.h"
 #include "recording/grid_file.h"
 #include "recording/sampler.h"
+#include "support/closed_windows.h"
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
@@ -196,7 +197,7 @@ void TestListWindows::closeWaitsForTheCommand() {
     // The save finished on a window that was still there; then the window closed.
     QCOMPARE(FileLines(Path("during.4ch")).size(), 2);
     QCOMPARE(closed.size(), 1);
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    DeleteClosedWindows();
     QVERIFY(!watch);
 }
 
