@@ -63,6 +63,7 @@ Application::Application(const Overrides& overrides)
         dialogs_ = ownDialogs_.get();
     }
     timers_ = std::make_unique<MeterTimers>();
+    timers_->AlignSamplingTo(*clock_);
     live_ = std::make_unique<LiveState>();
     link_ = std::make_unique<MeterLink>(*clock_, *timers_, *live_);
     alarms_ = std::make_unique<AlarmSettings>(*live_);
@@ -272,8 +273,7 @@ bool Application::StartPanel(const PortChoice& choice) {
     panel_->show();
     if (Remembered(kShareOn).toBool())
         Share(true, ShareListen());
-    timers_->Timer1.start();
-    timers_->Timer2.start();
+    timers_->StartBoth();
     return true;
 }
 
@@ -283,8 +283,10 @@ void Application::PollTick() {
 }
 
 void Application::SampleTick() {
-    if (!ended_)
-        sampler_->SampleTick();
+    if (ended_)
+        return;
+    timers_->SamplingTicked();
+    sampler_->SampleTick();
 }
 
 void Application::OnConfigurationChanged() {

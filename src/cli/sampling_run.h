@@ -14,7 +14,8 @@ class MeterSession;
 
 // The desktop program's main loop without its window, for `live` and `record`: the polling
 // timer reads the meter (linking up first), the sampling timer takes a sample every `interval`
-// seconds. It ends after the samples or the duration asked for, on a stop request, or when the
+// seconds on the clock's whole seconds, of the readings that are current (none current: no
+// sample). It ends after the samples or the duration asked for, on a stop request, or when the
 // meter's configuration changes (the desktop program stops a recording then too). A lost link
 // is ridden through as the desktop program rides it: no sample while it is lost, numbering
 // goes on when the meter is back as it was; a notice on standard error says each.

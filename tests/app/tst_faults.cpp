@@ -110,7 +110,7 @@ void TestFaults::init() {
     limits.streamGiveUpMs = 500; // a stream that stopped is noticed quickly
     app_->Link().SetLimits(limits);
     app_->Timers().Timer1.setInterval(10);
-    app_->Timers().Timer2.setInterval(10);
+    app_->Timers().SetSamplingPeriod(10);
     QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().Timer2.isActive(), 10000);
     captions_.clear();
 }

@@ -114,9 +114,9 @@ void TestPanel::cleanup() {
 }
 
 void TestPanel::StartLinked() {
+    app_->Timers().SetSamplingPeriod(24 * 3600 * 1000); // the test takes the samples
     QVERIFY(app_->StartPanel({true, QString()}));
     app_->Simulator()->SetFast(true);
-    app_->Timers().Timer2.setInterval(24 * 3600 * 1000); // the test takes the samples
     QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
 }
 
