@@ -122,6 +122,7 @@ void Application::Wire() {
             sampler_->StartOver();
     });
     connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
+    connect(sampler_.get(), &Sampler::ReadingsStale, panel_.get(), &Panel::ShowStaleReadings);
     connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
     connect(sampler_.get(), &Sampler::SampleTaken, files_.get(), &FileCommands::OnSample);
     connect(this, &Application::ConfigurationChanged, files_.get(),
