@@ -108,8 +108,8 @@ void TestSampler::onlyFreshReadings_data() {
     QTest::newRow("3 s old: a hole") << QList<int>{3000, 3000, 3000, 3000} << "";
     QTest::newRow("never read: a hole") << QList<int>{-1, -1, -1, -1} << "";
     QTest::newRow("read after now (clock set back): a hole") << QList<int>(4, -5000) << "";
-    QTest::newRow("a stale channel is left out") << QList<int>{0, 0, 4000, 0}
-                                                 << "73.4 73.4 - - - 73.4";
+    QTest::newRow("a stale channel is left out")
+        << QList<int>{0, 0, 4000, 0} << "73.4 73.4 - - - 73.4";
 }
 
 // A sample holds only readings decoded within the last 3 s; with none, the sample that fell due
