@@ -1,6 +1,7 @@
 // Processor time and resident memory of the running main window: the in-process simulated
 // meter streams at line rate, the polling timer reads every 50 ms and a sample is taken every
-// second, with the sample buffers allocated.
+// second, with the sample buffers allocated. Also how long after the clock's whole second each
+// sample is taken, and whether consecutive sample times are a second apart.
 //
 // Usage: bench_panel [seconds]   (default 60)
 
@@ -10,10 +11,12 @@
 #include "bench_measure.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 int main(int argc, char** argv) {
@@ -24,7 +27,17 @@ int main(int argc, char** argv) {
 
     Application app;
     int samples = 0;
-    QObject::connect(&app.GetSampler(), &Sampler::SampleTaken, [&] { ++samples; });
+    QList<int> pastSecondMs; // how long after its whole second each sample came
+    int stepsOfOneSecond = 0;
+    QDateTime previous;
+    QObject::connect(&app.GetSampler(), &Sampler::SampleTaken, [&](const SampleRecord& r) {
+        ++samples;
+        pastSecondMs << QTime::currentTime().msec();
+        const QDateTime at =
+            QDateTime::fromString(r.TimeText, QStringLiteral("yyyy/MM/dd HH:mm:ss"));
+        stepsOfOneSecond += previous.isValid() && previous.secsTo(at) == 1;
+        previous = at;
+    });
     if (!app.StartPanel({true, QString()}))
         return 1;
     // Start-up: the link recovery and the first configuration change.
@@ -33,6 +46,9 @@ int main(int argc, char** argv) {
         return 1;
     }
     const int samplesBefore = samples;
+    pastSecondMs.clear();
+    stepsOfOneSecond = 0;
+    previous = QDateTime();
     const double cpuBefore = ProcessorSeconds();
     QElapsedTimer wall;
     wall.start();
@@ -54,5 +70,12 @@ int main(int argc, char** argv) {
                 100.0 * cpu / elapsed);
     std::printf("BENCH\tresident memory of the program\t< 150 MB\t%.1f MB\n",
                 ResidentKiB() / 1024.0);
+    std::sort(pastSecondMs.begin(), pastSecondMs.end());
+    if (!pastSecondMs.isEmpty())
+        std::printf("BENCH\tsample taken after the clock's whole second (median, worst)\t< 100 "
+                    "ms\t%d ms, %d ms\n",
+                    pastSecondMs[pastSecondMs.size() / 2], pastSecondMs.last());
+    std::printf("BENCH\tconsecutive sample times a second apart\tall\t%d of %d\n", stepsOfOneSecond,
+                int(std::max<qsizetype>(0, pastSecondMs.size() - 1)));
     return 0;
 }

@@ -65,6 +65,7 @@ Application::Application(const Overrides& overrides)
         dialogs_ = ownDialogs_.get();
     }
     timers_ = std::make_unique<MeterTimers>();
+    timers_->AlignSamplingTo(*clock_);
     live_ = std::make_unique<LiveState>();
     link_ = std::make_unique<MeterLink>(*clock_, *timers_, *live_);
     alarms_ = std::make_unique<AlarmSettings>(*live_);
@@ -124,6 +125,7 @@ void Application::Wire() {
             sampler_->StartOver();
     });
     connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
+    connect(sampler_.get(), &Sampler::ReadingsStale, panel_.get(), &Panel::ShowStaleReadings);
     connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
     connect(sampler_.get(), &Sampler::SampleTaken, files_.get(), &FileCommands::OnSample);
     connect(this, &Application::ConfigurationChanged, files_.get(),
@@ -309,8 +311,7 @@ bool Application::StartPanel(const PortChoice& choice) {
     panel_->show();
     if (Remembered(kShareOn).toBool())
         Share(true, ShareListen());
-    timers_->Timer1.start();
-    timers_->Timer2.start();
+    timers_->StartBoth();
     return true;
 }
 
@@ -320,8 +321,10 @@ void Application::PollTick() {
 }
 
 void Application::SampleTick() {
-    if (!ended_)
-        sampler_->SampleTick();
+    if (ended_)
+        return;
+    timers_->SamplingTicked();
+    sampler_->SampleTick();
 }
 
 void Application::OnConfigurationChanged() {

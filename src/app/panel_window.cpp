@@ -59,7 +59,8 @@ const QColor kCelsius(255, 196, 64);
 const QColor kFahrenheit(96, 208, 255);
 const QColor kGrid(52, 58, 66);
 const QColor kAxisText(170, 176, 184);
-// Readings kept from before the link was lost: grey, yet still 4.5:1 on a channel card.
+// Readings no longer current (the link lost, or no packet for a while): grey, yet still 4.5:1
+// on a channel card.
 const QColor kStale(140, 147, 156);
 
 QString UnitOf(bool fahrenheit) {
@@ -523,20 +524,13 @@ void Panel::AppendPoint(ChannelControls& c, double value) {
 }
 
 void Panel::ShowSample(const SampleRecord& record) {
-    if (linked_) {
-        lastReadTime_ = record.TimeText.section(QLatin1Char(' '), 1);
-        ShowStale(false);
-    }
     for (bool fahrenheit : {false, true}) {
         UnitPanel& panel = PanelOf(fahrenheit);
         const bool shown = !panel.frame->isHidden();
         for (size_t i = 0; i < 4; ++i) {
             ChannelControls& c = panel.channels[i];
-            const QString& text = fahrenheit ? record.TextF[i] : record.TextC[i];
-            c.value->setText(text);
-            // A screen reader says it is old too.
-            c.value->setAccessibleDescription(
-                stale_ ? QStringLiteral("%1, %2").arg(text, c.value->toolTip()) : text);
+            if (record.Fresh[i])
+                c.value->setText(fahrenheit ? record.TextF[i] : record.TextC[i]);
             c.alarm->setVisible(fahrenheit ? record.AlarmShownF[i] : record.AlarmShownC[i]);
             const std::optional<int>& charted =
                 fahrenheit ? record.ChartedF[i] : record.ChartedC[i];
@@ -547,6 +541,14 @@ void Panel::ShowSample(const SampleRecord& record) {
                     c.chart->replot(QCustomPlot::rpQueuedReplot);
             }
         }
+    }
+    const QString time = record.TimeText.section(QLatin1Char(' '), 1);
+    for (size_t i = 0; i < 4; ++i) {
+        // A sample taken while "No COM" shows stays marked as old.
+        const bool current = linked_ && record.Fresh[i];
+        if (current)
+            lastReadTime_[i] = time;
+        ShowStale(i, !current);
     }
 }
 
@@ -612,24 +614,35 @@ void Panel::SetLinkCaption(const QString& caption) {
     lblCom_->setText(caption);
     lblCom_->setAccessibleDescription(caption);
     lblCom_->setStyleSheet(linked_ ? QString() : QStringLiteral("background: #d8a02a;"));
-    if (!linked_)
-        ShowStale(true);
+    if (!linked_) {
+        for (size_t i = 0; i < 4; ++i)
+            ShowStale(i, true);
+    }
 }
 
-void Panel::ShowStale(bool stale) {
-    if (stale == stale_)
-        return;
-    stale_ = stale;
-    const QString tip = lastReadTime_.isEmpty() ? QStringLiteral("No reading yet")
-                                                : QStringLiteral("Last read %1").arg(lastReadTime_);
+void Panel::ShowStaleReadings(const std::array<bool, 4>& fresh) {
+    for (size_t i = 0; i < 4; ++i) {
+        if (!fresh[i])
+            ShowStale(i, true);
+    }
+}
+
+void Panel::ShowStale(size_t channel, bool stale) {
+    const bool changed = stale != stale_[channel];
+    stale_[channel] = stale;
+    const QString tip = lastReadTime_[channel].isEmpty()
+                            ? QStringLiteral("No reading yet")
+                            : QStringLiteral("Last read %1").arg(lastReadTime_[channel]);
     for (bool fahrenheit : {false, true}) {
-        const QColor colour = stale ? kStale : fahrenheit ? kFahrenheit : kCelsius;
-        for (ChannelControls& c : PanelOf(fahrenheit).channels) {
-            c.value->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
-            c.value->setToolTip(stale ? tip : QString());
-            c.value->setAccessibleDescription(
-                stale ? QStringLiteral("%1, %2").arg(c.value->text(), tip) : c.value->text());
+        QLabel* value = PanelOf(fahrenheit).channels[channel].value;
+        if (changed) {
+            const QColor colour = stale ? kStale : fahrenheit ? kFahrenheit : kCelsius;
+            value->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
         }
+        value->setToolTip(stale ? tip : QString());
+        // A screen reader says it is old too.
+        value->setAccessibleDescription(stale ? QStringLiteral("%1, %2").arg(value->text(), tip)
+                                              : value->text());
     }
 }
 

@@ -53,11 +53,15 @@ public:
     void RebuildDisplay();
     // One channel's part of the rebuild: chart cleared, type letter, alarm controls.
     void RebuildChannel(int channel);
-    // Refreshes both panels from a sample: value texts, blinking alarm labels, chart points.
+    // Refreshes both panels from a sample: value texts, blinking alarm labels, chart points. A
+    // channel the sample left out as stale keeps the reading on show, dimmed.
     void ShowSample(const SampleRecord& record);
-    // `LblCOM`: the port caption or "No COM". While it shows "No COM" the readings on show are
-    // marked as stale (dimmed, "Last read 14:05:09" in their tooltip) until the next sample after
-    // the link is back.
+    // Marks the readings of the channels that are no longer current as stale: dimmed, with the
+    // time each was last read ("Last read 14:05:09") in its tooltip and accessible description,
+    // until a sample brings a current reading of that channel.
+    void ShowStaleReadings(const std::array<bool, 4>& fresh);
+    // `LblCOM`: the port caption or "No COM". While it shows "No COM" every reading on show is
+    // marked as stale until the next sample after the link is back.
     void SetLinkCaption(const QString& caption);
     // The click of `LblCOM`: toggles the build code in the window caption.
     void ToggleCaption();
@@ -108,7 +112,7 @@ private:
     QWidget* BuildChannel(bool fahrenheit, int channel, QWidget* parent);
     void BuildToolbar();
     void ShowAlarm(bool fahrenheit, int channel);
-    void ShowStale(bool stale);
+    void ShowStale(size_t channel, bool stale);
     void ShowRecordingStarted();
     void ShowRecordingState();
     void ShowRecorded();
@@ -136,7 +140,7 @@ private:
     QLabel* lblCount_ = nullptr;
     QLabel* lblFileName_ = nullptr;
     QLabel* lblShare_ = nullptr;
-    bool linked_ = true;   // the caption is not "No COM"
-    bool stale_ = false;   // the readings on show are marked as old
-    QString lastReadTime_; // "14:05:09" of the last sample taken while linked
+    bool linked_ = true;                  // the caption is not "No COM"
+    std::array<bool, 4> stale_{};         // the reading on show of each channel is marked as old
+    std::array<QString, 4> lastReadTime_; // "14:05:09" of the channel's last current sample
 };

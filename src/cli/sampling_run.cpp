@@ -24,6 +24,8 @@ int SamplingRun::Run() {
     AlarmSettings& alarms = session_.Alarms();
     sampler.SamplingTime = settings_.interval;
     sampler.SampleTickCount = 0;
+    // Samples on the clock's whole seconds, as in the desktop program.
+    timers.AlignSamplingTo(session_.GetClock());
 
     // The same wiring as the desktop program's, less the windows.
     connect(&timers.Timer1, &QTimer::timeout, this, &SamplingRun::Poll);
@@ -126,8 +128,11 @@ void SamplingRun::Poll() {
 }
 
 void SamplingRun::Sample() {
+    if (end_ != End::None)
+        return;
+    session_.Timers().SamplingTicked();
     // The port may fail between two polls, before the recovery stops the sampling timer.
-    if (end_ == End::None && lostAt_.isEmpty())
+    if (lostAt_.isEmpty())
         session_.GetSampler().SampleTick();
 }
 

@@ -15,11 +15,12 @@ class MeterSession;
 
 // The desktop program's main loop without its window, for `live`, `record` and `serve`: the
 // polling timer reads the meter (linking up first), the sampling timer takes a sample every
-// `interval` seconds. It ends after the samples or the duration asked for, or on a stop request.
-// A change of the meter's set-up (a probe, a type, the unit) does not end it: the run goes on
-// under the new set-up, as the desktop program's recording does. A lost link is ridden through
-// as the desktop program rides it: no sample while it is lost, numbering goes on when the meter
-// is back; a notice on standard error says each.
+// `interval` seconds on the clock's whole seconds, of the readings that are current (none
+// current: no sample). It ends after the samples or the duration asked for, or on a stop
+// request. A change of the meter's set-up (a probe, a type, the unit) does not end it: the run
+// goes on under the new set-up, as the desktop program's recording does. A lost link is ridden
+// through as the desktop program rides it: no sample while it is lost, numbering goes on when
+// the meter is back; a notice on standard error says each.
 class SamplingRun : public QObject {
     Q_OBJECT
 public:

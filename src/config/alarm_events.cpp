@@ -68,6 +68,9 @@ std::vector<AlarmEvent> AlarmDetector::Sample(const SampleRecord& record, bool f
                 {kind, i, text, limit ? AlarmSettings::RangeText(*limit) : QString(), unit, now});
         };
 
+        // A reading not current says nothing about the probe or the limits.
+        if (!record.Fresh[k])
+            continue;
         if (!charted) { // "- - -": no probe, or no reading
             if (w.probe) {
                 w.probe = false;

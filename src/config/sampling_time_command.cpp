@@ -2,7 +2,6 @@
 
 #include "config/meter_settings.h"
 #include "link/meter_link.h"
-#include "link/meter_timers.h"
 
 #include <QRegularExpression>
 #include <algorithm>
@@ -75,8 +74,8 @@ void SamplingTimeCommand::RunPcInterval(CommandPrompts& prompts) {
 
 void SamplingTimeCommand::RunMeterInterval(CommandPrompts& prompts) {
     MeterLink& link = meter_.Link();
-    // Polling stays off from the query until the new interval is written.
-    ExchangeGuard guard(link.Timers(), ExchangeGuard::Pause::Polling);
+    // The query and the write each pause polling for their exchange; the box in between waits
+    // for the person while the meter is polled, so that what the panel shows stays current.
     const std::optional<int> read = meter_.ReadInterval();
     if (!read) {
         if (!link.IsCancelled())
@@ -106,7 +105,7 @@ std::optional<int> SamplingTimeCommand::AskInterval(CommandPrompts& prompts, int
 }
 
 void SamplingTimeCommand::RunServiceMode(CommandPrompts& prompts) {
-    ExchangeGuard guard(meter_.Link().Timers(), ExchangeGuard::Pause::PollingAndSampling);
+    // As with the interval: the exchanges pause the timers, the box does not.
     const MeterSettings::SizeReply reply = meter_.ReadMemorySize();
     if (reply == MeterSettings::SizeReply::Cancelled)
         return;

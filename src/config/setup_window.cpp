@@ -172,7 +172,8 @@ void RunRtcCommand(QWidget* panel, MeterLink& link, Dialogs& dialogs, const Cloc
         dialogs.Critical(panel, QStringLiteral("Recording mode, stop record then try again !"));
         return;
     }
-    ExchangeGuard polling(link.Timers(), ExchangeGuard::Pause::Polling);
+    // The window's clock queries pause polling for themselves; between them the meter is polled
+    // as ever, so that the panel's readings stay current while the window is open.
     SetupWindow setup(link, dialogs, clock, panel);
     dialogs.Exec(setup);
 }

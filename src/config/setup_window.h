@@ -11,7 +11,7 @@ class QLabel;
 class QPushButton;
 
 // The "Setup" window: the meter's clock beside the PC's, and setting the meter's clock to the
-// PC's. Modal; the main window's polling stays off while it is open (see `RunRtcCommand`).
+// PC's. Modal; the main window's polling pauses only while one of its exchanges runs.
 class SetupWindow : public QDialog {
     Q_OBJECT
 public:
@@ -49,7 +49,7 @@ private:
 };
 
 // The toolbar's "RTC": refused while the meter's logger records; otherwise the modal Setup
-// window, with polling off until it closes.
+// window.
 void RunRtcCommand(QWidget* panel, MeterLink& link, Dialogs& dialogs, const Clock& clock);
 
 // A position given in twips (1/1440 inch) as pixels of `widget`'s screen.

@@ -373,7 +373,7 @@ MeterLink::PollResult MeterLink::PollTick() {
     }
     if (!live_.ConfigurationChanged()) {
         if (decoded && !timers_.Timer2.isActive() && !timers_.ExchangeInProgress())
-            timers_.Timer2.start();
+            timers_.StartSampling();
         return PollResult::Unchanged;
     }
     timers_.Timer2.stop();

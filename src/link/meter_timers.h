@@ -1,15 +1,36 @@
 #pragma once
 
 #include <QTimer>
+#include <optional>
+
+class Clock;
 
 // The two timers that drive the program: `Timer1` polls the meter every 50 ms, `Timer2` takes
 // a sample every second. Both start off; start-up switches them on.
+//
+// Sampling ticks fall just after the whole seconds of the program's clock, so that samples
+// taken a second apart carry times a second apart however late a tick runs. Every tick arms
+// the next one from the clock, and sampling that comes back on after a pause catches up at
+// once on a second it missed.
 class MeterTimers {
 public:
     MeterTimers();
 
     QTimer Timer1; // polling
     QTimer Timer2; // sampling
+
+    // The clock whose whole seconds the sampling ticks follow; without one they come a second
+    // apart from whenever sampling was switched on.
+    void AlignSamplingTo(const Clock& clock);
+    // The length of a sampling tick: 1000 ms in the program; tests shorten or lengthen it.
+    void SetSamplingPeriod(int ms) { samplingPeriodMs_ = ms; }
+    // Switches sampling on. The first tick falls just after the next whole second, or comes at
+    // once when a whole second began since the last tick (one was missed while sampling was
+    // off).
+    void StartSampling();
+    // The sampling tick's handler calls this first: notes the tick and arms the next one.
+    void SamplingTicked();
+    void StartBoth();
 
     // Whether an exchange guard is active: timers switched on inside it would disturb the
     // exchange that owns the line.
@@ -20,10 +41,15 @@ public:
     // Whether a guard of an exchange with the meter is active (not only local work that keeps
     // the timers quiet, such as listing or printing).
     bool MeterExchangeInProgress() const { return meterDepth_ > 0; }
-    void StartBoth();
 
 private:
     friend class ExchangeGuard;
+    // Milliseconds from `nowMs` to the tick that follows the whole second after `fromMs`.
+    qint64 MsToTickAfter(qint64 fromMs, qint64 nowMs) const;
+
+    const Clock* clock_ = nullptr;
+    int samplingPeriodMs_ = 1000;
+    std::optional<qint64> lastTickMs_; // by the clock, since the epoch
     int guardDepth_ = 0;
     int meterDepth_ = 0;
     quint64 exchangesBegun_ = 0;
@@ -31,7 +57,8 @@ private:
 
 // One exchange with the meter at a time: the guard switches the polling timer (and, when asked,
 // the sampling timer) off and restores each to its previous state when it goes out of scope, on
-// every exit path.
+// every exit path. It covers the exchange only: a prompt waiting for the person is no exchange,
+// and the meter is polled meanwhile.
 class ExchangeGuard {
 public:
     enum class Pause { Polling, PollingAndSampling };

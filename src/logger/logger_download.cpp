@@ -77,7 +77,9 @@ LoggerDownload::Outcome LoggerDownload::Run(Outcome (LoggerDownload::*path)()) {
         return Outcome::Busy;
     QScopedValueRollback<bool> running(busy_, true);
     cancelRequested_ = false;
-    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::PollingAndSampling);
+    // Sampling goes on: a recording keeps its whole seconds, and leaves a hole only once the
+    // readings have gone stale behind a long dump.
+    ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     link_.CatchUp();
     if (!link_.QueryStatus())
         return Outcome::Cancelled;

@@ -11,13 +11,13 @@ class LoggerMemory;
 class MeterLink;
 
 // Reads the meter's logger memory into LoggerMemory: the automatic data ("R", split into sets)
-// or the manual entries ("Q"). Both timers are off for the whole download and come back as they
-// were on every way out. The dump is found in the line as the first frame of its own after the
-// command (live packets before it are decoded) and counted to its expected length; it never
-// waits forever: it ends when the meter sends nothing for a while, when the link is lost, or
-// when the user cancels. A dump that stops short is cut, also when the meter's live packets
-// come after a pause in its flow (DumpReception tells them apart). Between reads it waits for
-// input with the user interface running; it never spins.
+// or the manual entries ("Q"). Polling is off for the whole download and comes back as it was
+// on every way out; sampling goes on (the readings' own age decides what is sampled). The dump is
+// found in the line as the first frame of its own after the command (live packets before it are
+// decoded) and counted to its expected length; it never waits forever: it ends when the meter sends
+// nothing for a while, when the link is lost, or when the user cancels. A dump that stops short is
+// cut, also when the meter's live packets come after a pause in its flow (DumpReception tells them
+// apart). Between reads it waits for input with the user interface running; it never spins.
 class LoggerDownload : public QObject {
     Q_OBJECT
 public:

@@ -80,9 +80,8 @@ bool ManualListWindow::ShowEntries(const QVector<ManualRecord>& entries) {
 
 void ManualListWindow::Print() {
     BusyScope busy(*this);
-    Hourglass hourglass;
-    ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::Polling, ExchangeGuard::Work::Local);
     QPrinter printer;
+    // The meter is polled while the printer dialog or a message waits for the person.
     if (!dialogs_.Print(this, printer))
         return;
     qint64 stoppedAt = -1;
@@ -94,7 +93,14 @@ void ManualListWindow::Print() {
                                     .arg(stoppedAt));
         return;
     }
-    if (!PrintLines(printer, lines, QFontDatabase::systemFont(QFontDatabase::FixedFont)))
+    bool printed;
+    {
+        Hourglass hourglass;
+        ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::Polling,
+                            ExchangeGuard::Work::Local);
+        printed = PrintLines(printer, lines, QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    }
+    if (!printed)
         dialogs_.Critical(this, QStringLiteral("The printer could not be started."));
 }
 

@@ -5,6 +5,8 @@
 #include "link/live_state.h"
 #include "recording/data_file.h"
 
+#include <algorithm>
+
 ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF) {
     ChannelSample s;
     if (!channel.ProbeValid) {
@@ -39,22 +41,41 @@ Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmSettings&
     , alarms_(alarms)
     , buffers_(capacity) {}
 
+ChannelFreshness Sampler::Freshness() const {
+    const QDateTime now = clock_.Now();
+    ChannelFreshness fresh;
+    for (int i = 0; i < 4; ++i)
+        fresh[size_t(i)] = live_.IsFresh(i, now);
+    return fresh;
+}
+
 bool Sampler::SampleTick() {
+    const ChannelFreshness fresh = Freshness();
+    const auto current = std::count(fresh.begin(), fresh.end(), true);
+    if (current < 4)
+        Q_EMIT ReadingsStale(fresh);
     if (SampleTickCount < SamplingTime) {
         SampleTickCount += 1;
         return false;
     }
-    TakeSample();
+    // Nothing current: a hole. The count stays, so the sample comes as soon as a reading does.
+    if (current == 0)
+        return false;
+    TakeSample(fresh);
     SampleTickCount = 1;
     return true;
 }
 
-SampleRecord Sampler::TakeSample() {
+SampleRecord Sampler::TakeSample(const ChannelFreshness& fresh) {
     SampleRecord record;
+    record.Fresh = fresh;
     for (int i = 0; i < 4; ++i) {
         const size_t k = size_t(i);
-        const ChannelSample s =
-            SampleChannel(live_.Channels[k], alarms_.AlarmC(i), alarms_.AlarmF(i));
+        ChannelSample s;
+        if (fresh[k])
+            s = SampleChannel(live_.Channels[k], alarms_.AlarmC(i), alarms_.AlarmF(i));
+        else
+            s.TextC = s.TextF = QStringLiteral("- - -"); // a reading not seen is not recorded
         record.TextC[k] = s.TextC;
         record.TextF[k] = s.TextF;
         record.ChartedC[k] = s.ChartedC;

@@ -21,18 +21,26 @@ struct ChannelSample {
 };
 ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF);
 
+// Which channels' readings are current (decoded within `LiveState::kFreshMs`).
+using ChannelFreshness = std::array<bool, 4>;
+
 // One sample as every consumer sees it: the panels, the recording, the live list and the
 // real-time graph.
 struct SampleRecord {
     int SampleIndex = 0;
     QString TimeText; // "yyyy/mm/dd hh:nn:ss"
+    // A stale channel is left out of the sample: "- - -", nothing charted, no alarm; the panel
+    // keeps its last reading, dimmed.
+    ChannelFreshness Fresh{true, true, true, true};
     std::array<QString, 4> TextC, TextF;
     std::array<std::optional<int>, 4> ChartedC, ChartedF;
     std::array<bool, 4> AlarmShownC{}, AlarmShownF{}; // the blinking labels' visibility
 };
 
 // The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
-// a sample of the live state into the sample buffers and hands it on.
+// a sample of the live state into the sample buffers and hands it on. Only current readings
+// are sampled: a channel whose packet is older than `LiveState::kFreshMs` is left out, and
+// while no channel is current no sample is taken at all (a hole, as while the link is lost).
 class Sampler : public QObject {
     Q_OBJECT
 public:
@@ -46,10 +54,13 @@ public:
     int SampleIndex() const { return buffers_.Count(); }
     const SampleBuffers& Buffers() const { return buffers_; }
 
-    // The `Timer2` tick. True when it took a sample.
+    // The `Timer2` tick. True when it took a sample. A sample that falls due while no reading
+    // is current is taken at the first tick that finds one.
     bool SampleTick();
-    // Takes one sample now.
-    SampleRecord TakeSample();
+    // Takes one sample now, of the channels marked fresh.
+    SampleRecord TakeSample(const ChannelFreshness& fresh = {true, true, true, true});
+    // Which channels' readings are current now, by the clock.
+    ChannelFreshness Freshness() const;
     // A configuration change or a link recovery: the buffers start over at sample 1.
     void StartOver() { buffers_.Clear(); }
 
@@ -60,6 +71,8 @@ Q_SIGNALS:
     // After the buffers hold the sample; the panels refresh from it, and so can the recording,
     // the live list and the real-time graph.
     void SampleTaken(const SampleRecord& record);
+    // At a tick that finds some reading no longer current, sample due or not.
+    void ReadingsStale(const ChannelFreshness& fresh);
 
 private:
     const Clock& clock_;

@@ -16,6 +16,7 @@
 #include "support/scripted_dialogs.h"
 #include "support/stream_tap.h"
 
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -43,6 +44,8 @@ private Q_SLOTS:
     void silentMeterDuringClockRead();
     void brokenStreamKeepsReadings_data();
     void brokenStreamKeepsReadings();
+    void recordTimes_data();
+    void recordTimes();
 
 private:
     void SetFault(Fault fault, bool on);
@@ -64,10 +67,15 @@ private:
         return texts.join(QLatin1Char(' '));
     }
 
+    // The test plays the sampling timer on the fake clock: the tick comes `lateMs` after the time
+    // the program armed it for; with `readFirst`, once polling has read every channel then.
+    void PlayTick(int lateMs, bool readFirst = true);
+
     FakeClock clock_;
     ScriptedDialogs dialogs_;
     std::unique_ptr<Application> app_;
     QStringList captions_;
+    int armedMs_ = 0; // from one played tick to the next
     int writes_ = 0;
     bool restored_ = false;
 };
@@ -110,7 +118,7 @@ void TestFaults::init() {
     limits.streamGiveUpMs = 500; // a stream that stopped is noticed quickly
     app_->Link().SetLimits(limits);
     app_->Timers().Timer1.setInterval(10);
-    app_->Timers().Timer2.setInterval(10);
+    app_->Timers().SetSamplingPeriod(10);
     QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().Timer2.isActive(), 10000);
     captions_.clear();
 }
@@ -402,6 +410,125 @@ void TestFaults::brokenStreamKeepsReadings() {
     QVERIFY(captions_.isEmpty());
     QCOMPARE(changes.size(), 0);
     QVERIFY(!tap || tap->chunksSent > 3 * stream.size());
+}
+
+void TestFaults::PlayTick(int lateMs, bool readFirst) {
+    clock_.now = clock_.now.addMSecs(armedMs_ + lateMs);
+    const auto& channels = app_->Live().Channels;
+    const auto readNow = [&] {
+        return std::all_of(channels.begin(), channels.end(),
+                           [&](const ChannelState& c) { return c.LastRead == clock_.now; });
+    };
+    if (readFirst)
+        QTRY_VERIFY_WITH_TIMEOUT(readNow(), 10000);
+    app_->SampleTick();
+    armedMs_ = app_->Timers().Timer2.interval();
+    app_->Timers().Timer2.start(24 * 3600 * 1000); // on as the program left it, never firing
+}
+
+void TestFaults::recordTimes_data() {
+    // T a tick; L the link lost and back 4 s later; D a logger download, I the meter's interval
+    // box, R the memory size box, C the clock window: each with a tick while it runs or waits.
+    QTest::addColumn<QString>("script");
+    QTest::addColumn<QList<int>>("late"); // ms each tick comes late, in turn
+    QTest::addColumn<QList<int>>("pace"); // packet interval and jitter (ms), pause for replies
+    QTest::newRow("late up to 0.99 s, interval box open")
+        << "TTITT" << QList<int>{0, 40, 990, 3, 700} << QList<int>{0, 0, 1};
+    QTest::newRow("over a reconnect, a packet every 100 ms")
+        << "TLTT" << QList<int>{30, 980} << QList<int>{100, 60, 1};
+    QTest::newRow("download, the stream going on")
+        << "TDTT" << QList<int>{20} << QList<int>{0, 0, 0};
+    QTest::newRow("memory size box, the stream going on")
+        << "TRT" << QList<int>{20} << QList<int>{0, 0, 0};
+    QTest::newRow("clock window, a packet every 100 ms")
+        << "TCT" << QList<int>{20} << QList<int>{100, 60, 1};
+}
+
+// A recording at 1 s: every line holds readings read at its time, a whole second after the line
+// before (except across a lost link), while ticks come late, the link comes back, the logger is
+// downloaded or a prompt waits for the person.
+void TestFaults::recordTimes() {
+    QFETCH(QString, script);
+    QFETCH(QList<int>, late);
+    QFETCH(QList<int>, pace);
+    SimulatedMeterDevice& meter = *app_->Simulator();
+    meter.SetPacketInterval(pace[0]);
+    meter.SetJitter(pace[1]);
+    meter.SetPauseForReplies(pace[2]);
+    QVERIFY(LoadScenario(QStringLiteral("set start 2013/08/08 14:05:09\nrecords 7 from 700 step 1"),
+                         meter.Model())
+                .isEmpty());
+    disconnect(&app_->Timers().Timer2, nullptr, app_.get(), nullptr);
+    app_->Timers().SetSamplingPeriod(1000);
+    clock_.now = QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0, 990)); // where drifting ticks slide
+    PlayTick(0);
+    QTemporaryDir dir;
+    dialogs_.fileAnswers << dir.filePath(QStringLiteral("run.4ch"));
+    app_->GetPanel().ToolbarClick(QStringLiteral("Save"));
+    int tick = 0;
+    const auto playTick = [&](bool readFirst) { PlayTick(late[tick++ % late.size()], readFirst); };
+    const QString box = script.contains('R') ? "Input Rom No.s" : "Input Sampling Time";
+    if (script.contains('R'))
+        dialogs_.inputAnswers << QStringLiteral("QXV5207");
+    dialogs_.onInput = [&](const QString& title) {
+        if (title == box)
+            playTick(true);
+    };
+    dialogs_.onExec = [&](QDialog& dialog) {
+        if (dialog.objectName() == QLatin1String("SamplingChoice")) {
+            QTest::mouseClick(dialog.findChild<QPushButton*>("CmdOK"), Qt::LeftButton);
+        } else {
+            playTick(true);
+            dialog.accept();
+        }
+        return dialog.result();
+    };
+    auto* frame = app_->GetPanel().PicLogger()->findChild<LoggerFrame*>();
+    connect(
+        &frame->Download(), &LoggerDownload::Progress, this,
+        [&] {
+            if (app_->Timers().Timer2.isActive())
+                playTick(false);
+        },
+        Qt::SingleShotConnection);
+    qint64 linesBeforeLoss = -1;
+    for (const QChar step : script) {
+        if (step == 'T') {
+            playTick(true);
+        } else if (step == 'L') {
+            linesBeforeLoss = app_->GetRecorder().RecordCount();
+            SetFault(Fault::Silent, true);
+            AnswerAgainWhenLost(Fault::Silent, [this] {
+                const QTime t = clock_.now.time();
+                clock_.now.setTime(QTime(t.hour(), t.minute(), t.second(), 990).addSecs(4));
+            });
+            QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost, 20000);
+            armedMs_ = app_->Timers().Timer2.interval();
+        } else if (step == 'D') {
+            app_->GetPanel().ToolbarClick(QStringLiteral("Memory"));
+            QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
+        } else {
+            app_->GetPanel().ToolbarClick(step == 'C' ? "RTC" : "Sampling");
+        }
+        if (QTest::currentTestFailed())
+            return;
+    }
+    app_->GetPanel().ToolbarClick(QStringLiteral("Save"));
+    QFile file(dir.filePath(QStringLiteral("run.4ch")));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    QCOMPARE(lines.size() - 2, script.size() - script.count('L')); // heading, end
+    QDateTime previous;
+    for (qsizetype n = 1; n < lines.size() - 1; ++n) {
+        const QList<QByteArray> fields = lines[n].split('\t'); // number, time, T1..T4
+        QCOMPARE(fields.mid(2, 4), QList<QByteArray>(4, "70.0"));
+        const QDateTime at =
+            QDateTime::fromString(QString::fromLatin1(fields[1]), "yyyy/MM/dd HH:mm:ss");
+        if (n > 1 && n - 1 != linesBeforeLoss)
+            QCOMPARE(previous.secsTo(at), 1);
+        previous = at;
+    }
+    QVERIFY(dialogs_.messages.isEmpty());
 }
 
 QTEST_MAIN(TestFaults)

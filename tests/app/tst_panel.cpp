@@ -117,9 +117,9 @@ void TestPanel::cleanup() {
 }
 
 void TestPanel::StartLinked() {
+    app_->Timers().SetSamplingPeriod(24 * 3600 * 1000); // the test takes the samples
     QVERIFY(app_->StartPanel({true, QString()}));
     app_->Simulator()->SetFast(true);
-    app_->Timers().Timer2.setInterval(24 * 3600 * 1000); // the test takes the samples
     QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
 }
 
@@ -375,45 +375,63 @@ void TestPanel::portWindowChoice() {
 }
 
 void TestPanel::staleReadingsWhileNoCom_data() {
-    QTest::addColumn<QString>("events"); // S a sample, N "No COM", L the port's caption again
-    QTest::addColumn<QString>("tip");    // of every value label; empty: shown as live
-    QTest::newRow("No COM marks the last reading") << "SSN"
-                                                   << "Last read 14:05:02";
-    QTest::newRow("samples while No COM stay stale") << "SNS"
-                                                     << "Last read 14:05:01";
-    QTest::newRow("link back, no sample yet") << "SNL"
-                                              << "Last read 14:05:01";
-    QTest::newRow("next good sample is live") << "SNLS"
-                                              << "";
-    QTest::newRow("No COM before any reading") << "N"
-                                               << "No reading yet";
+    // S a sample, N "No COM", L the port's caption again, Z the sampler finding T2's reading no
+    // longer current, s a sample that leaves T2 out for that.
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<QString>("tip");   // of every value label; empty: shown as live
+    QTest::addColumn<QString>("tipT2"); // of T2's, where it differs
+    const auto row = [](const char* name, const char* events, const char* tip,
+                        const char* tipT2 = nullptr) {
+        QTest::newRow(name) << QString(events) << QString(tip) << QString(tipT2 ? tipT2 : tip);
+    };
+    row("No COM marks the last reading", "SSN", "Last read 14:05:02");
+    row("samples while No COM stay stale", "SNS", "Last read 14:05:01");
+    row("link back, no sample yet", "SNL", "Last read 14:05:01");
+    row("next good sample is live", "SNLS", "");
+    row("No COM before any reading", "N", "No reading yet");
+    row("a stale channel alone is dimmed, linked", "SSZ", "", "Last read 14:05:02");
+    row("a sample leaving it out keeps it dimmed", "SZs", "", "Last read 14:05:01");
+    row("its next current reading is live", "SZsS", "");
 }
 
 void TestPanel::staleReadingsWhileNoCom() {
     QFETCH(QString, events);
     QFETCH(QString, tip);
+    QFETCH(QString, tipT2);
     Panel& panel = app_->GetPanel();
     panel.show();
     int second = 0;
     for (const QChar event : events) {
-        if (event == 'S') {
+        if (event.toUpper() == 'S') {
             SampleRecord s;
             s.TimeText = QStringLiteral("2013/08/08 14:05:%1").arg(++second, 2, 10, QChar('0'));
             s.TextC = {"21.1", "22.2", "- - -", "Over"};
-            s.TextF = {"70.0", "72.0", "- - -", "Over"};
+            s.TextF = {"70.0", event == 's' ? "- - -" : "72.0", "- - -", "Over"};
+            s.Fresh[1] = event == 'S';
             panel.ShowSample(s);
+        } else if (event == 'Z') {
+            for (int ch : {0, 2, 3})
+                app_->Live().MarkRead(ch, clock_.now);
+            app_->Live().MarkRead(1, clock_.now.addSecs(-3));
+            app_->GetSampler().SampleTick();
         } else {
             panel.SetLinkCaption(event == 'N' ? QStringLiteral("No COM")
                                               : QStringLiteral("Simulated"));
         }
     }
-    for (const char* name : {"CLblValue0", "CLblValue3", "FLblValue1"}) {
+    // A stale reading stays on show as it was last read.
+    QCOMPARE(Text(QStringLiteral("FLblValue1")),
+             events.contains('S') ? QStringLiteral("72.0") : QStringLiteral("- - -"));
+    for (const char* name : {"CLblValue0", "CLblValue3", "FLblValue1", "CLblValue1"}) {
         auto* value = Find<QLabel>(QString::fromLatin1(name));
-        QCOMPARE(value->toolTip(), tip);
+        const QString expected = name[9] == '1' ? tipT2 : tip;
+        QCOMPARE(value->toolTip(), expected);
+        QCOMPARE(value->accessibleDescription(),
+                 expected.isEmpty() ? value->text() : value->text() + ", " + expected);
         // Dimmed to grey while stale; the unit's own colour when live.
         const QString colour = value->palette().color(value->foregroundRole()).name();
         const QString live = name[0] == 'C' ? QStringLiteral("#ffc440") : QStringLiteral("#60d0ff");
-        QCOMPARE(colour, tip.isEmpty() ? live : QStringLiteral("#8c939c"));
+        QCOMPARE(colour, expected.isEmpty() ? live : QStringLiteral("#8c939c"));
     }
 }
 

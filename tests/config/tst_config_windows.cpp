@@ -121,7 +121,7 @@ void TestConfigWindows::setupClosesWhenMeterRecords() {
 
 void TestConfigWindows::rtcCommand_data() {
     QTest::addColumn<bool>("recording");
-    QTest::newRow("opens with polling paused") << false;
+    QTest::newRow("opens with polling going on") << false;
     QTest::newRow("refused while the meter records") << true;
 }
 
@@ -138,7 +138,7 @@ void TestConfigWindows::rtcCommand() {
     };
     RunRtcCommand(nullptr, rig.link, dialogs, rig.clock);
 
-    QCOMPARE(shown, (recording ? QStringList() : QStringList{"Setup", "0", "1"}));
+    QCOMPARE(shown, (recording ? QStringList() : QStringList{"Setup", "1", "1"}));
     QCOMPARE(dialogs.Texts(), recording
                                   ? QStringList{"Recording mode, stop record then try again !"}
                                   : QStringList());

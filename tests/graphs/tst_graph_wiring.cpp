@@ -40,9 +40,9 @@ void TestGraphWiring::init() {
     o.sampleCapacity = 1000;
     app_ = std::make_unique<Application>(o);
     QSignalSpy changes(app_.get(), &Application::ConfigurationChanged);
+    app_->Timers().SetSamplingPeriod(24 * 3600 * 1000); // the test takes the samples
     QVERIFY(app_->StartPanel({true, QString()}));
     app_->Simulator()->SetFast(true);
-    app_->Timers().Timer2.setInterval(24 * 3600 * 1000); // the test takes the samples
     QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1, 10000);
 }
 

@@ -80,15 +80,14 @@ private Q_SLOTS:
         Rig rig(scenario);
         rig.live.MeterStatus7 = meterStatus7; // as the polling loop last decoded it
         rig.timers.StartBoth();
-        bool timersOffDuringTransfer = true;
+        bool pollingOffSamplingOn = true; // during the transfer
         QStringList announced;
         connect(&rig.download, &LoggerDownload::AutomaticDataAnnounced,
                 [&](const MemoryCapacity& c) {
                     announced = QStringList{c.sizeText, c.freeText};
                 });
         connect(&rig.download, &LoggerDownload::Progress, [&] {
-            timersOffDuringTransfer &=
-                !rig.timers.Timer1.isActive() && !rig.timers.Timer2.isActive();
+            pollingOffSamplingOn &= !rig.timers.Timer1.isActive() && rig.timers.Timer2.isActive();
         });
 
         QCOMPARE(rig.download.DownloadAutomatic(), Outcome::Completed);
@@ -101,7 +100,7 @@ private Q_SLOTS:
         QCOMPARE(rig.memory.Split.dataSize, rig.device.Model().AutomaticSize());
         QCOMPARE(rig.Commands(), (QVector<QByteArray>{"A", Hex("5900"), "A", "R"}));
         QCOMPARE(rig.progress.last(), QStringLiteral("100.0% Completed"));
-        QVERIFY(timersOffDuringTransfer);
+        QVERIFY(pollingOffSamplingOn);
         QVERIFY(rig.timers.Timer1.isActive() && rig.timers.Timer2.isActive());
     }
 

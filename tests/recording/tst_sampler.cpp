@@ -39,6 +39,8 @@ private Q_SLOTS:
     void precedence();
     void tickCounting_data();
     void tickCounting();
+    void onlyFreshReadings_data();
+    void onlyFreshReadings();
     void buffersKeepNewestWhenFull();
     void seriesHasGaps();
     void sampleOfTheLiveState();
@@ -86,6 +88,8 @@ void TestSampler::tickCounting() {
     FakeClock clock;
     LiveState live;
     AlarmSettings alarms(live);
+    for (int ch = 0; ch < 4; ++ch)
+        live.MarkRead(ch, clock.now);
     Sampler sampler(clock, live, alarms, 100);
     sampler.SamplingTime = samplingTime;
     QList<int> sampled;
@@ -95,6 +99,41 @@ void TestSampler::tickCounting() {
     }
     QTEST(sampled, "sampledTicks");
     QCOMPARE(sampler.SampleIndex(), sampled.size());
+}
+
+void TestSampler::onlyFreshReadings_data() {
+    QTest::addColumn<QList<int>>("ageMs"); // of each channel's last packet; -1: none since start
+    QTest::addColumn<QString>("texts");    // of the sample, °F; empty: no sample
+    QTest::newRow("all current") << QList<int>{0, 2999, 1000, 0} << "73.4 73.4 73.4 73.4";
+    QTest::newRow("3 s old: a hole") << QList<int>{3000, 3000, 3000, 3000} << "";
+    QTest::newRow("never read: a hole") << QList<int>{-1, -1, -1, -1} << "";
+    QTest::newRow("read after now (clock set back): a hole") << QList<int>(4, -5000) << "";
+    QTest::newRow("a stale channel is left out")
+        << QList<int>{0, 0, 4000, 0} << "73.4 73.4 - - - 73.4";
+}
+
+// A sample holds only readings decoded within the last 3 s; with none, the sample that fell due
+// comes at the next tick that finds a current reading.
+void TestSampler::onlyFreshReadings() {
+    QFETCH(QList<int>, ageMs);
+    FakeClock clock;
+    LiveState live;
+    for (int ch = 0; ch < 4; ++ch) {
+        live.Channels[size_t(ch)] = Channel("p", 734);
+        if (ageMs[ch] != -1)
+            live.MarkRead(ch, clock.now.addMSecs(-ageMs[ch]));
+    }
+    AlarmSettings alarms(live);
+    Sampler sampler(clock, live, alarms, 10);
+    sampler.SampleTickCount = 1;
+    QStringList texts;
+    connect(&sampler, &Sampler::SampleTaken, this,
+            [&](const SampleRecord& r) { texts = QStringList(r.TextF.begin(), r.TextF.end()); });
+    sampler.SampleTick();
+    QTEST(texts.join(' '), "texts");
+    for (int ch = 0; ch < 4; ++ch)
+        live.MarkRead(ch, clock.now);
+    QVERIFY(sampler.SampleTick());
 }
 
 void TestSampler::buffersKeepNewestWhenFull() {

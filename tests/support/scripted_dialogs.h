@@ -22,6 +22,7 @@ public:
     QStringList fileAnswers;
     QString printToPdf; // non-empty: print dialogs are accepted and print into this file
     std::function<int(QDialog&)> onExec; // default: the modal window is shown and rejected
+    std::function<void(const QString& title)> onInput; // runs while an input box is open
 
     QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon icon, const QString& title,
                                         const QString& text, QMessageBox::StandardButtons,
@@ -29,9 +30,11 @@ public:
         messages.append({icon, title, text, detail});
         return buttonAnswers.isEmpty() ? QMessageBox::Ok : buttonAnswers.takeFirst();
     }
-    std::optional<QString> Input(QWidget*, const QString&, const QString& prompt,
+    std::optional<QString> Input(QWidget*, const QString& title, const QString& prompt,
                                  const QString&) override {
         prompts.append(prompt);
+        if (onInput)
+            onInput(title);
         return inputAnswers.isEmpty() ? std::nullopt : inputAnswers.takeFirst();
     }
     QString SaveFileName(QWidget*, const QString&, const QString&) override {
