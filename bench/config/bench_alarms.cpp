@@ -33,7 +33,7 @@ int main(int argc, char** argv) {
     MeterTimers timers;
     LiveState live;
     MeterLink link(clock, timers, live);
-    link.LinkLost = false;
+    link.SetLinkLost(false);
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms);
     AlarmWatch watch(clock, link, sampler);

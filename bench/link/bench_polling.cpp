@@ -39,11 +39,11 @@ void Measure(QIODevice& device, const char* pace, int seconds) {
     link.SetDevice(&device, QStringLiteral("meter"));
     double linkedMs = -1;
     int packets = 0;
-    QObject::connect(&timers.Timer1, &QTimer::timeout, [&] {
+    QObject::connect(&timers.PollingTimer(), &QTimer::timeout, [&] {
         const auto result = link.PollTick();
         packets +=
             result == MeterLink::PollResult::Unchanged || result == MeterLink::PollResult::Changed;
-        if (linkedMs < 0 && !link.LinkLost && AllChannelsRead(live))
+        if (linkedMs < 0 && !link.LinkLost() && AllChannelsRead(live))
             linkedMs = sinceOpen.elapsed();
     });
     timers.StartBoth();
@@ -61,8 +61,8 @@ void Measure(QIODevice& device, const char* pace, int seconds) {
         });
     });
     loop.exec();
-    timers.Timer1.stop();
-    timers.Timer2.stop();
+    timers.PollingTimer().stop();
+    timers.SamplingTimer().stop();
     const double cpu = ProcessorSeconds() - cpuStart;
     const double elapsed = wall.elapsed() / 1000.0;
     std::printf("polling %s, %.0f s: %d polling ticks, processor %.3f s = %.2f %% of one "

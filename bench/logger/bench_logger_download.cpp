@@ -36,7 +36,7 @@ struct Rig {
             qFatal("scenario: %s", qPrintable(error));
         device.open(QIODevice::ReadWrite);
         link.SetDevice(&device, QStringLiteral("SIM"));
-        link.LinkLost = false;
+        link.SetLinkLost(false);
     }
 };
 

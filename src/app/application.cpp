@@ -97,8 +97,8 @@ Application::Application(const Overrides& overrides)
 Application::~Application() {
     // Nested waits must return before the objects they use go.
     link_->Cancel();
-    timers_->Timer1.stop();
-    timers_->Timer2.stop();
+    timers_->PollingTimer().stop();
+    timers_->SamplingTimer().stop();
     delete portWindow_.data();
     delete shareWindow_.data();
     delete compareWindow_.data();
@@ -113,8 +113,8 @@ Application::~Application() {
 }
 
 void Application::Wire() {
-    connect(&timers_->Timer1, &QTimer::timeout, this, &Application::PollTick);
-    connect(&timers_->Timer2, &QTimer::timeout, this, &Application::SampleTick);
+    connect(&timers_->PollingTimer(), &QTimer::timeout, this, &Application::PollTick);
+    connect(&timers_->SamplingTimer(), &QTimer::timeout, this, &Application::SampleTick);
     connect(link_.get(), &MeterLink::LinkCaptionChanged, panel_.get(), &Panel::SetLinkCaption);
     connect(link_.get(), &MeterLink::ConfigurationChanged, this,
             &Application::OnConfigurationChanged);
@@ -267,7 +267,7 @@ void Application::ShowPortWindow(const PortChoice& preselect) {
 }
 
 bool Application::StartPanel(const PortChoice& choice) {
-    link_->LinkLost = true;
+    link_->SetLinkLost(true);
     panel_->move(0, 0);
 
     QString caption;
@@ -358,8 +358,8 @@ void Application::End(int exitCode) {
         return;
     ended_ = true;
     link_->Cancel();
-    timers_->Timer1.stop();
-    timers_->Timer2.stop();
+    timers_->PollingTimer().stop();
+    timers_->SamplingTimer().stop();
     if (device_)
         device_->close();
     Q_EMIT Finished(exitCode);

@@ -26,8 +26,8 @@ MeterSession::MeterSession(const QString& portName, double timeoutSeconds)
 MeterSession::~MeterSession() {
     // Nested waits must have returned before the port goes.
     link_.Cancel();
-    timers_.Timer1.stop();
-    timers_.Timer2.stop();
+    timers_.PollingTimer().stop();
+    timers_.SamplingTimer().stop();
     link_.SetDevice(nullptr, QString());
 }
 

@@ -28,8 +28,8 @@ int SamplingRun::Run() {
     timers.AlignSamplingTo(session_.GetClock());
 
     // The same wiring as the desktop program's, less the windows.
-    connect(&timers.Timer1, &QTimer::timeout, this, &SamplingRun::Poll);
-    connect(&timers.Timer2, &QTimer::timeout, this, &SamplingRun::Sample);
+    connect(&timers.PollingTimer(), &QTimer::timeout, this, &SamplingRun::Poll);
+    connect(&timers.SamplingTimer(), &QTimer::timeout, this, &SamplingRun::Sample);
     connect(&sampler, &Sampler::SampleTaken, this, &SamplingRun::Sampled);
     connect(&link, &MeterLink::ChannelRebuilt, this, [&](int channel) {
         alarms.ResetChannel(channel);
@@ -64,13 +64,13 @@ int SamplingRun::Run() {
     if (end_ == End::None)
         loop_.exec();
 
-    timers.Timer1.stop();
-    timers.Timer2.stop();
+    timers.PollingTimer().stop();
+    timers.SamplingTimer().stop();
     duration_.stop();
     giveUp_.stop();
     session_.DisarmDeadline();
-    disconnect(&timers.Timer1, nullptr, this, nullptr);
-    disconnect(&timers.Timer2, nullptr, this, nullptr);
+    disconnect(&timers.PollingTimer(), nullptr, this, nullptr);
+    disconnect(&timers.SamplingTimer(), nullptr, this, nullptr);
     disconnect(&sampler, nullptr, this, nullptr);
 
     switch (end_) {
@@ -187,8 +187,8 @@ void SamplingRun::Finish(End end, int status) {
         return;
     end_ = end;
     status_ = status;
-    session_.Timers().Timer1.stop();
-    session_.Timers().Timer2.stop();
+    session_.Timers().PollingTimer().stop();
+    session_.Timers().SamplingTimer().stop();
     // Any wait still running inside a poll returns now.
     session_.Link().Cancel();
     loop_.quit();

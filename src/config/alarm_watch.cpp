@@ -46,7 +46,7 @@ void AlarmWatch::Finish(bool wait) {
 }
 
 void AlarmWatch::LookAtLink() {
-    Fire(Detector.Link(link_.LinkLost, clock_.Now()));
+    Fire(Detector.Link(link_.LinkLost(), clock_.Now()));
 }
 
 void AlarmWatch::Fire(const std::vector<AlarmEvent>& events) {

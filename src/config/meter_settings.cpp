@@ -66,14 +66,9 @@ QString MeterSettings::NoAnswerText() {
     return QStringLiteral("The meter did not answer.");
 }
 
-void MeterSettings::SendCmdBytes(char letter, quint8 a, quint8 b, quint8 c) {
-    QByteArray& cmd = link_.CmdBytes;
-    cmd = QByteArray(4, '\0');
-    cmd[0] = letter;
-    cmd[1] = char(a);
-    cmd[2] = char(b);
-    cmd[3] = char(c);
-    link_.SendCommand(cmd);
+void MeterSettings::SendCommandBytes(char letter, quint8 a, quint8 b, quint8 c) {
+    // The four bytes go out in one write.
+    link_.SendCommand(QByteArray{letter, char(a), char(b), char(c)});
 }
 
 double MeterSettings::ElapsedSince(double start) const {
@@ -86,7 +81,7 @@ std::optional<int> MeterSettings::ReadInterval() {
     for (;;) {
         if (!link_.QueryStatus())
             return std::nullopt;
-        SendCmdBytes('U', 0x00, 0x00, 0x00);
+        SendCommandBytes('U', 0x00, 0x00, 0x00);
         if (const std::optional<QByteArray> reply = AwaitShortReply())
             return quint8(reply->at(1));
         if (link_.IsCancelled() || ElapsedSince(start) >= ReplyWaitSeconds)
@@ -98,7 +93,7 @@ bool MeterSettings::WriteInterval(int seconds) {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     if (!link_.QueryStatus())
         return false;
-    SendCmdBytes('U', 0x01, quint8(std::clamp(seconds, 1, 255)), 0x00);
+    SendCommandBytes('U', 0x01, quint8(std::clamp(seconds, 1, 255)), 0x00);
     return true;
 }
 
@@ -110,7 +105,7 @@ MeterSettings::SizeReply MeterSettings::ReadMemorySize() {
     const std::optional<QByteArray> reply = link_.AwaitReply(ReplyShape::Short(), 0.2);
     if (!reply)
         return SizeReply::None;
-    link_.MemorySizeCode = quint8(reply->at(1));
+    link_.SetMemorySizeCode(quint8(reply->at(1)));
     return SizeReply::Read;
 }
 
@@ -128,7 +123,7 @@ std::optional<int> MeterSettings::ReadPowerOff() {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     if (!link_.QueryStatus())
         return std::nullopt;
-    SendCmdBytes('V', 0x00, 0x00, 0x00);
+    SendCommandBytes('V', 0x00, 0x00, 0x00);
     if (const std::optional<QByteArray> reply = AwaitShortReply())
         return quint8(reply->at(1));
     return std::nullopt;
@@ -142,7 +137,7 @@ bool MeterSettings::WritePowerOff(int code) {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     if (!link_.QueryStatus())
         return false;
-    SendCmdBytes('V', 0x01, quint8(code), 0x00);
+    SendCommandBytes('V', 0x01, quint8(code), 0x00);
     return true;
 }
 
@@ -159,7 +154,7 @@ std::optional<KeyMask> MeterSettings::PressKey(MeterKey key) {
     const bool longPress =
         HasLongPress(key) && IsLongPress(pressTime_, pressClock_.SecondsSinceMidnight());
     const KeyMask mask = KeyMaskOf(key, longPress);
-    SendCmdBytes('W', mask.b1, mask.b2, mask.b3);
+    SendCommandBytes('W', mask.b1, mask.b2, mask.b3);
     // Rapid clicks reach the meter spaced by at least this.
     link_.Wait(0.2);
     return mask;
@@ -169,6 +164,6 @@ bool MeterSettings::SendCommand1() {
     ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
     if (!link_.QueryStatus())
         return false;
-    SendCmdBytes('W', 0x00, 0x00, 0x01);
+    SendCommandBytes('W', 0x00, 0x00, 0x01);
     return true;
 }

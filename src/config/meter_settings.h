@@ -87,7 +87,7 @@ public:
 private:
     std::optional<QByteArray> AwaitShortReply();
     // Writes the 4-byte command through the shared command buffer.
-    void SendCmdBytes(char letter, quint8 a, quint8 b, quint8 c);
+    void SendCommandBytes(char letter, quint8 a, quint8 b, quint8 c);
     double ElapsedSince(double start) const;
 
     MeterLink& link_;

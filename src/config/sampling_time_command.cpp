@@ -110,7 +110,7 @@ void SamplingTimeCommand::RunServiceMode(CommandPrompts& prompts) {
     if (reply == MeterSettings::SizeReply::Cancelled)
         return;
     const std::optional<QString> answer =
-        prompts.Ask(kSizeTitle, kSizePrompt, QString::number(meter_.Link().MemorySizeCode));
+        prompts.Ask(kSizeTitle, kSizePrompt, QString::number(meter_.Link().MemorySizeCode()));
     const int n = answer ? LeadingNumber(*answer) : 0;
     if (n == 0)
         return;

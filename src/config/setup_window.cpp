@@ -42,7 +42,7 @@ SetupWindow::SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, 
     , link_(link)
     , dialogs_(dialogs)
     , clock_(clock)
-    , timer1_(this) {
+    , clockTimer_(this) {
     setObjectName(QStringLiteral("Setup"));
     setWindowTitle(QStringLiteral("Setup"));
     setAccessibleName(QStringLiteral("Meter clock"));
@@ -87,10 +87,10 @@ SetupWindow::SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, 
         move(parent->frameGeometry().topLeft() +
              QPoint(TwipsToPixels(parent, 1500), TwipsToPixels(parent, 1000)));
 
-    timer1_.setObjectName(QStringLiteral("Timer1"));
-    timer1_.setInterval(350);
-    connect(&timer1_, &QTimer::timeout, this, &SetupWindow::Tick);
-    timer1_.start();
+    clockTimer_.setObjectName(QStringLiteral("Timer1"));
+    clockTimer_.setInterval(350);
+    connect(&clockTimer_, &QTimer::timeout, this, &SetupWindow::Tick);
+    clockTimer_.start();
 }
 
 bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -104,7 +104,7 @@ bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SetupWindow::done(int result) {
-    timer1_.stop();
+    clockTimer_.stop();
     closed_ = true;
     QDialog::done(result);
 }
@@ -157,14 +157,14 @@ void SetupWindow::SetMeterTime() {
     if (busy_)
         return;
     busy_ = true;
-    timer1_.stop();
+    clockTimer_.stop();
     {
         ExchangeGuard guard(link_.Timers(), ExchangeGuard::Pause::Polling);
         link_.WriteMeterClock(clock_.Now());
     }
     busy_ = false;
     if (!closed_)
-        timer1_.start();
+        clockTimer_.start();
 }
 
 void RunRtcCommand(QWidget* panel, MeterLink& link, Dialogs& dialogs, const Clock& clock) {

@@ -41,7 +41,7 @@ private:
     QLabel* lblMeterTime_;
     QLabel* lblPCTime_;
     QPushButton* cmdSetTime_;
-    QTimer timer1_;
+    QTimer clockTimer_;
     bool showMeterTime_ = false;
     bool showPCTime_ = false;
     bool busy_ = false;   // a meter exchange of this window runs

@@ -205,8 +205,8 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, b
     layout->addWidget(toolbar_);
     layout->addWidget(surface_, 1);
 
-    timer1_.setInterval(kTickInterval);
-    connect(&timer1_, &QTimer::timeout, this, &RealtimeGraphWindow::Tick);
+    penTimer_.setInterval(kTickInterval);
+    connect(&penTimer_, &QTimer::timeout, this, &RealtimeGraphWindow::Tick);
     surface_->resize(700, 440);
     resize(700, 440 + toolbar_->sizeHint().height());
 }
@@ -240,7 +240,7 @@ void RealtimeGraphWindow::Redraw() {
     image_.fill(Qt::white);
     layout_ = SweepLayout::ForSize(size.width(), size.height());
     labels_ = SweepValueLabels(valueMin_, valueMax_);
-    timer1_.stop();
+    penTimer_.stop();
     pMessage_->hide();
 
     const int left = SweepLayout::LeftMargin;
@@ -283,7 +283,7 @@ void RealtimeGraphWindow::Redraw() {
     timeLabelX_ = -1;
     penX_ = -stepX_;
     surface_->update();
-    timer1_.start();
+    penTimer_.start();
 }
 
 void RealtimeGraphWindow::DrawLegend() {
@@ -487,7 +487,7 @@ void RealtimeGraphWindow::RestartReference() {
 }
 
 void RealtimeGraphWindow::ShowLimit() {
-    timer1_.stop();
+    penTimer_.stop();
     txtCounts_->setText(QString::number(layout_.Counts(stepX_)));
     txtMax_->setText(QString::number(valueMax_));
     txtMin_->setText(QString::number(valueMin_));
@@ -535,7 +535,7 @@ bool RealtimeGraphWindow::Print() {
 }
 
 void RealtimeGraphWindow::closeEvent(QCloseEvent* event) {
-    timer1_.stop();
+    penTimer_.stop();
     event->accept();
     Q_EMIT Closed();
 }

@@ -84,7 +84,7 @@ public:
     const QStringList& ValueLabels() const { return labels_; }
     const QImage& Surface() const { return image_; }
     QWidget* SurfaceWidget() const;
-    QTimer& Timer1() { return timer1_; }
+    QTimer& PenTimer() { return penTimer_; }
     QWidget* PMessage() const { return pMessage_; }
     QLineEdit* TxtMax() const { return txtMax_; }
     QLineEdit* TxtMin() const { return txtMin_; }
@@ -127,7 +127,7 @@ private:
     double timeLabelEnd_ = 0;                      // right end of the last time label of this sweep
     double timeLabelX_ = -1;                       // the mark it belongs to
     QImage image_;
-    QTimer timer1_;
+    QTimer penTimer_;
     QToolBar* toolbar_ = nullptr;
     SweepSurface* surface_ = nullptr;
     QWidget* pMessage_ = nullptr;

@@ -9,7 +9,6 @@ constexpr char kStx = 0x02;
 constexpr char kEtx = 0x03;
 
 // The remembered type code that no packet can carry.
-constexpr int kImpossibleTypeCode = 11;
 
 quint8 Byte(const char* p, int position) {
     return quint8(p[position - 1]);
@@ -105,7 +104,8 @@ void LiveState::SetRangesFromType(int ch) {
 
 bool LiveState::ChannelChanged(int channel) const {
     const size_t i = size_t(channel);
-    return Channels[i].ProbeValid != PrevProbeValid[i] || Channels[i].TypeCode != PrevTypeCode[i];
+    const std::optional<ShownChannel>& shown = shownChannels_[i];
+    return !shown || Channels[i].ProbeValid != shown->probe || Channels[i].TypeCode != shown->type;
 }
 
 bool LiveState::ConfigurationChanged() const {
@@ -113,7 +113,7 @@ bool LiveState::ConfigurationChanged() const {
         if (ChannelChanged(i))
             return true;
     }
-    return UnitText != PrevUnitText;
+    return shownUnit_ != UnitText;
 }
 
 MeterSetup LiveState::CurrentSetup() const {
@@ -127,21 +127,28 @@ MeterSetup LiveState::CurrentSetup() const {
 }
 
 std::optional<MeterSetup> LiveState::ShownSetup() const {
-    if (PrevUnitText.isEmpty() || PrevUnitText == QLatin1String("X"))
+    if (!shownUnit_ || shownUnit_->isEmpty())
         return std::nullopt;
     MeterSetup setup;
-    setup.probes = PrevProbeValid;
-    setup.types = PrevTypeCode;
-    setup.unit = PrevUnitText;
+    for (size_t i = 0; i < 4; ++i) {
+        if (!shownChannels_[i])
+            return std::nullopt;
+        setup.probes[i] = shownChannels_[i]->probe;
+        setup.types[i] = shownChannels_[i]->type;
+    }
+    setup.unit = *shownUnit_;
     return setup;
 }
 
 void LiveState::RememberConfiguration() {
-    for (size_t i = 0; i < 4; ++i) {
-        PrevProbeValid[i] = Channels[i].ProbeValid;
-        PrevTypeCode[i] = Channels[i].TypeCode;
-    }
-    PrevUnitText = UnitText;
+    for (int i = 0; i < 4; ++i)
+        RememberChannel(i);
+    shownUnit_ = UnitText;
+}
+
+void LiveState::RememberChannel(int channel) {
+    const ChannelState& c = Channels[size_t(channel)];
+    shownChannels_[size_t(channel)] = ShownChannel{c.ProbeValid, c.TypeCode};
 }
 
 bool LiveState::IsFresh(int channel, const QDateTime& now) const {
@@ -159,8 +166,7 @@ void LiveState::ClearForResync() {
         Channels[i].ReadingF.reset();
         Channels[i].ReadingCText.clear();
         Channels[i].ReadingFText.clear();
-        PrevTypeCode[i] = kImpossibleTypeCode;
-        PrevProbeValid[i] = false;
+        shownChannels_[i].reset();
     }
-    PrevUnitText = QStringLiteral("X");
+    shownUnit_.reset();
 }

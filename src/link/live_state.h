@@ -50,11 +50,6 @@ public:
     bool MeterStatus7 = false;
     QString ModeText;
 
-    // As of the last display rebuild; a difference is a configuration change.
-    std::array<bool, 4> PrevProbeValid{};
-    std::array<std::optional<int>, 4> PrevTypeCode{};
-    QString PrevUnitText;
-
     // Decodes one 12-byte packet whose STX and ETX have been checked.
     void DecodePacket(const QByteArray& packet);
     // The recovery variant for four packets in a row: unit, type, ranges, probe flag and values
@@ -78,11 +73,24 @@ public:
     std::optional<MeterSetup> ShownSetup() const;
     // Remembers the current probe flags, type codes and unit as those of the display.
     void RememberConfiguration();
-    // Empties the readings and sets impossible remembered values, so that the next packet is
+    // The same for one channel's probe flag and type code only.
+    void RememberChannel(int channel);
+    // Empties the readings and forgets what the display showed, so that the next packet is
     // taken as a configuration change.
     void ClearForResync();
 
 private:
+    // A channel as the display was last built for it.
+    struct ShownChannel {
+        bool probe = false;
+        std::optional<int> type;
+    };
+    // As of the last display rebuild; a difference is a configuration change. Empty: not
+    // known (after a recovery began), which differs from everything.
+    std::array<std::optional<ShownChannel>, 4> shownChannels_{ShownChannel{}, ShownChannel{},
+                                                              ShownChannel{}, ShownChannel{}};
+    std::optional<QString> shownUnit_ = QString(); // empty text: nothing shown yet
+
     void DecodeValue(ChannelState& channel, const char* valueBytes);
     void DecodeType(ChannelState& channel, int code);
 };

@@ -138,7 +138,7 @@ void MeterLink::Cancel() {
 }
 
 void MeterLink::SetLinkLost(bool lost) {
-    LinkLost = lost;
+    linkLost_ = lost;
     Q_EMIT LinkCaptionChanged(lost ? QStringLiteral("No COM") : caption_);
 }
 
@@ -184,8 +184,8 @@ MeterLink::StatusResult MeterLink::QueryStatusSeries() {
             if (const std::optional<QByteArray> reply =
                     AwaitReply(ReplyShape::Status(), kStatusReplySeconds)) {
                 const std::optional<StatusReply> status = ParseStatusReply(*reply);
-                MemoryAddress = status->memoryAddress;
-                ManualCount = status->manualCount;
+                memoryAddress_ = status->memoryAddress;
+                manualCount_ = status->manualCount;
                 return StatusResult::Valid;
             }
         }
@@ -302,7 +302,7 @@ bool MeterLink::RunResync() {
     for (;;) { // each pass starts the recovery over
         if (cancelled_)
             return false;
-        TickCount = 0;
+        tickCount_ = 0;
         SetLinkLost(true);
         live_.ClearForResync();
 
@@ -323,8 +323,7 @@ bool MeterLink::RunResync() {
         } else {
             Q_EMIT LiveWindowsMustClose();
             for (int ch : order) {
-                live_.PrevProbeValid[size_t(ch)] = live_.Channels[size_t(ch)].ProbeValid;
-                live_.PrevTypeCode[size_t(ch)] = live_.Channels[size_t(ch)].TypeCode;
+                live_.RememberChannel(ch);
                 Q_EMIT ChannelRebuilt(ch);
             }
         }
@@ -352,13 +351,13 @@ MeterLink::PollResult MeterLink::PollTick() {
     if (inTick_)
         return PollResult::Busy;
     QScopedValueRollback<bool> ticking(inTick_, true);
-    if (LinkLost)
+    if (linkLost_)
         return Resync() ? PollResult::Resynced : PollResult::Cancelled;
 
-    if (++TickCount >= 100) {
+    if (++tickCount_ >= 100) {
         if (!QueryStatus())
             return PollResult::Cancelled;
-        TickCount = 0;
+        tickCount_ = 0;
     }
     if (timers_.ExchangesBegun() != exchangesSeen_) {
         // An exchange had the line since the last tick; the stream's silence is its doing.
@@ -372,11 +371,11 @@ MeterLink::PollResult MeterLink::PollTick() {
         return Resync() ? PollResult::Lost : PollResult::Cancelled;
     }
     if (!live_.ConfigurationChanged()) {
-        if (decoded && !timers_.Timer2.isActive() && !timers_.ExchangeInProgress())
+        if (decoded && !timers_.SamplingTimer().isActive() && !timers_.ExchangeInProgress())
             timers_.StartSampling();
         return PollResult::Unchanged;
     }
-    timers_.Timer2.stop();
+    timers_.SamplingTimer().stop();
     const int channel = live_.CurrentChannel;
     // Packets read during a command may have changed other channels than the last one.
     for (int ch = 0; ch < 4; ++ch) {

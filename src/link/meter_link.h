@@ -58,15 +58,16 @@ public:
     LiveState& Live() { return live_; }
     const LineReader& Reader() const { return reader_; }
 
-    // Link state.
-    bool LinkLost = true;
-    int TickCount = 0;
-    quint32 MemoryAddress = 0;
-    int ManualCount = 0;
+    // Link state: lost until the recovery links up. Setting it shows "No COM" or the port.
+    bool LinkLost() const { return linkLost_; }
+    void SetLinkLost(bool lost);
+    // What the last valid status reply said.
+    quint32 MemoryAddress() const { return memoryAddress_; }
+    int ManualCount() const { return manualCount_; }
     // The memory size in units of 64 KB as last read with "Y" (8 when the meter gave none);
     // the logger download and the service mode share it.
-    int MemorySizeCode = 8;
-    QByteArray CmdBytes = QByteArray(4, '\0');
+    int MemorySizeCode() const { return memorySizeCode_; }
+    void SetMemorySizeCode(int code) { memorySizeCode_ = code; }
 
     // Writes exactly these bytes; nothing is appended.
     void SendCommand(const QByteArray& bytes);
@@ -145,11 +146,15 @@ private:
     std::optional<QByteArray> AwaitPackets(int count);
     std::optional<QByteArray> RequestMeterClock(double waitSeconds);
     bool RunResync();
-    void SetLinkLost(bool lost);
     void OnDeviceError(int error);
 
     const Clock& clock_;
     MeterTimers& timers_;
+    bool linkLost_ = true;
+    int tickCount_ = 0; // polling ticks since the last status query
+    quint32 memoryAddress_ = 0;
+    int manualCount_ = 0;
+    int memorySizeCode_ = 8;
     LiveState& live_;
     QPointer<QIODevice> device_;
     QString caption_;

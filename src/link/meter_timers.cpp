@@ -13,18 +13,20 @@ constexpr qint64 kTickAfterSecondMs = 5;
 } // namespace
 
 MeterTimers::MeterTimers() {
-    Timer1.setInterval(50);
-    Timer2.setInterval(1000);
+    polling_.setObjectName(QStringLiteral("Timer1"));
+    sampling_.setObjectName(QStringLiteral("Timer2"));
+    polling_.setInterval(50);
+    sampling_.setInterval(1000);
     // A coarse timer may fire up to 5 % early or late, which is what lets ticks slide across
     // whole seconds.
-    Timer2.setTimerType(Qt::PreciseTimer);
+    sampling_.setTimerType(Qt::PreciseTimer);
 }
 
 void MeterTimers::AlignSamplingTo(const Clock& clock) {
     clock_ = &clock;
     // Each tick arms the next, so a tick that nobody handles stops sampling rather than firing
     // again at once.
-    Timer2.setSingleShot(true);
+    sampling_.setSingleShot(true);
 }
 
 qint64 MeterTimers::MsToTickAfter(qint64 fromMs, qint64 nowMs) const {
@@ -37,13 +39,13 @@ qint64 MeterTimers::MsToTickAfter(qint64 fromMs, qint64 nowMs) const {
 
 void MeterTimers::StartSampling() {
     if (!clock_) {
-        Timer2.start(samplingPeriodMs_);
+        sampling_.start(samplingPeriodMs_);
         return;
     }
     const qint64 now = clock_->Now().toMSecsSinceEpoch();
     // A clock set back since the last tick starts the count of seconds afresh.
     const qint64 from = lastTickMs_ && *lastTickMs_ <= now ? *lastTickMs_ : now;
-    Timer2.start(int(MsToTickAfter(from, now)));
+    sampling_.start(int(MsToTickAfter(from, now)));
 }
 
 void MeterTimers::SamplingTicked() {
@@ -51,39 +53,39 @@ void MeterTimers::SamplingTicked() {
         return;
     const qint64 now = clock_->Now().toMSecsSinceEpoch();
     lastTickMs_ = now;
-    Timer2.start(int(MsToTickAfter(now, now)));
+    sampling_.start(int(MsToTickAfter(now, now)));
 }
 
 void MeterTimers::StartBoth() {
-    Timer1.start();
+    polling_.start();
     StartSampling();
 }
 
 ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause, Work work)
     : timers_(timers)
-    , pollingWasActive_(timers.Timer1.isActive())
-    , samplingWasActive_(timers.Timer2.isActive())
+    , pollingWasActive_(timers.PollingTimer().isActive())
+    , samplingWasActive_(timers.SamplingTimer().isActive())
     , pausedSampling_(pause == Pause::PollingAndSampling)
     , meter_(work == Work::Meter) {
     ++timers_.guardDepth_;
     timers_.meterDepth_ += meter_;
     ++timers_.exchangesBegun_;
-    timers_.Timer1.stop();
+    timers_.PollingTimer().stop();
     if (pausedSampling_)
-        timers_.Timer2.stop();
+        timers_.SamplingTimer().stop();
 }
 
 ExchangeGuard::~ExchangeGuard() {
     --timers_.guardDepth_;
     timers_.meterDepth_ -= meter_;
     if (pollingWasActive_)
-        timers_.Timer1.start();
+        timers_.PollingTimer().start();
     else
-        timers_.Timer1.stop();
+        timers_.PollingTimer().stop();
     if (pausedSampling_) {
         if (samplingWasActive_)
             timers_.StartSampling();
         else
-            timers_.Timer2.stop();
+            timers_.SamplingTimer().stop();
     }
 }

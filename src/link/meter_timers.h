@@ -16,8 +16,12 @@ class MeterTimers {
 public:
     MeterTimers();
 
-    QTimer Timer1; // polling
-    QTimer Timer2; // sampling
+    // `Timer1`: reads the meter every 50 ms.
+    QTimer& PollingTimer() { return polling_; }
+    const QTimer& PollingTimer() const { return polling_; }
+    // `Timer2`: takes a sample once a second.
+    QTimer& SamplingTimer() { return sampling_; }
+    const QTimer& SamplingTimer() const { return sampling_; }
 
     // The clock whose whole seconds the sampling ticks follow; without one they come a second
     // apart from whenever sampling was switched on.
@@ -47,6 +51,8 @@ private:
     // Milliseconds from `nowMs` to the tick that follows the whole second after `fromMs`.
     qint64 MsToTickAfter(qint64 fromMs, qint64 nowMs) const;
 
+    QTimer polling_;
+    QTimer sampling_;
     const Clock* clock_ = nullptr;
     int samplingPeriodMs_ = 1000;
     std::optional<qint64> lastTickMs_; // by the clock, since the epoch

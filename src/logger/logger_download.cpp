@@ -96,9 +96,10 @@ LoggerDownload::Outcome LoggerDownload::DownloadManual() {
 
 LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
     link_.SendCommand(QByteArray("Y\0", 2));
-    const int sizeCode = link_.MemorySizeCode = MemorySizeCodeOf(
+    const int sizeCode = MemorySizeCodeOf(
         link_.AwaitReply(ReplyShape::Short(), limits_.replyWaitSeconds).value_or(QByteArray()));
-    const quint32 address = link_.MemoryAddress;
+    link_.SetMemorySizeCode(sizeCode);
+    const quint32 address = link_.MemoryAddress();
     if (address <= EmptyMemoryAddress)
         return Outcome::NoData;
 
@@ -119,7 +120,7 @@ LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
 }
 
 LoggerDownload::Outcome LoggerDownload::ReadManual() {
-    const int count = link_.ManualCount;
+    const int count = link_.ManualCount();
     if (count <= 0)
         return Outcome::NoData;
     Q_EMIT ManualDataAnnounced(count);

@@ -20,8 +20,7 @@ bool EraseLoggerMemory(MeterLink& link, EraseKind kind) {
     ExchangeGuard guard(link.Timers(), ExchangeGuard::Pause::Polling);
     if (!link.QueryStatus())
         return false;
-    link.CmdBytes = EraseCommandBytes(kind);
-    link.SendCommand(link.CmdBytes);
+    link.SendCommand(EraseCommandBytes(kind));
     link.Wait(0.2);
     return true;
 }

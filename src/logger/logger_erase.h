@@ -16,7 +16,7 @@ QString EraseWarningText(EraseKind kind);
 QByteArray EraseCommandBytes(EraseKind kind);
 
 // Erases one part of the meter's logger memory: with polling off, a status query, the
-// four-byte command written in one piece from `CmdBytes`, then a 0.2 s wait. The meter sends
+// four-byte command written in one piece, then a 0.2 s wait. The meter sends
 // no answer. False when the status query did not come back (the link was cancelled): then
 // nothing was sent.
 bool EraseLoggerMemory(MeterLink& link, EraseKind kind);

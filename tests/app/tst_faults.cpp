@@ -117,9 +117,9 @@ void TestFaults::init() {
     MeterLink::Limits limits = app_->Link().GetLimits();
     limits.streamGiveUpMs = 500; // a stream that stopped is noticed quickly
     app_->Link().SetLimits(limits);
-    app_->Timers().Timer1.setInterval(10);
+    app_->Timers().PollingTimer().setInterval(10);
     app_->Timers().SetSamplingPeriod(10);
-    QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().Timer2.isActive(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().SamplingTimer().isActive(), 10000);
     captions_.clear();
 }
 
@@ -139,7 +139,7 @@ void TestFaults::AnswerAgainWhenLost(Fault fault, std::function<void()> whileLos
     auto* poll = new QTimer(app_.get());
     auto writesAtLoss = std::make_shared<int>(-1);
     connect(poll, &QTimer::timeout, this, [=] {
-        if (*writesAtLoss < 0 && app_->Link().LinkLost &&
+        if (*writesAtLoss < 0 && app_->Link().LinkLost() &&
             app_->GetPanel().LblCOM()->text() == QLatin1String("No COM"))
             *writesAtLoss = writes_;
         if (*writesAtLoss < 0 || writes_ < *writesAtLoss + 3)
@@ -195,7 +195,7 @@ void TestFaults::silentMeterDuringRecording() {
         if (unitSwitched)
             app_->Simulator()->Model().ToggleUnit();
     });
-    QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost, 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost(), 20000);
     QVERIFY(LostThenBack());
     QCOMPARE(countLater, countAtLoss); // no samples while the link is lost
     QVERIFY(fileAtLoss.endsWith("\r\n"));
@@ -211,7 +211,7 @@ void TestFaults::silentMeterDuringRecording() {
     const qint64 total = recorder.RecordCount();
     app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
     QVERIFY(!recorder.Recording());
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive(),
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().PollingTimer().isActive() && app_->Timers().SamplingTimer().isActive(),
                              10000);
     QVERIFY(dialogs_.messages.isEmpty());
 
@@ -301,8 +301,8 @@ void TestFaults::silentMeterDuringDownload() {
         QVERIFY2(dialogs_.messages[0].text.startsWith(message),
                  qPrintable(dialogs_.messages[0].text));
         QVERIFY(!shown());
-        QVERIFY(app_->Timers().Timer1.isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost, 20000);
+        QVERIFY(app_->Timers().PollingTimer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost(), 20000);
         press();
         QCOMPARE(dialogs_.messages.size(), 1);
     } else {
@@ -315,7 +315,7 @@ void TestFaults::silentMeterDuringDownload() {
     QCOMPARE(frame->Download().Received(), frame->Download().Expected());
     if (automatic)
         QCOMPARE(frame->Memory()->GridSet()->rowCount(), 1);
-    QVERIFY(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive());
+    QVERIFY(app_->Timers().PollingTimer().isActive() && app_->Timers().SamplingTimer().isActive());
 }
 
 void TestFaults::silentMeterDuringClockRead_data() {
@@ -354,8 +354,8 @@ void TestFaults::silentMeterDuringClockRead() {
     QVERIFY2(QRegularExpression("^2026/12/06 10:0\\d:\\d\\d$").match(shownTime).hasMatch(),
              qPrintable(shownTime));
     QVERIFY(dialogs_.messages.isEmpty());
-    QVERIFY(!app_->Link().LinkLost);
-    QVERIFY(app_->Timers().Timer1.isActive() && app_->Timers().Timer2.isActive());
+    QVERIFY(!app_->Link().LinkLost());
+    QVERIFY(app_->Timers().PollingTimer().isActive() && app_->Timers().SamplingTimer().isActive());
 }
 
 void TestFaults::brokenStreamKeepsReadings_data() {
@@ -404,7 +404,7 @@ void TestFaults::brokenStreamKeepsReadings() {
     int polls = 0;
     QObject scope;
     connect(&app_->GetSampler(), &Sampler::SampleTaken, &scope, [&] { seen << Shown(); });
-    connect(&app_->Timers().Timer1, &QTimer::timeout, &scope, [&] { ++polls; });
+    connect(&app_->Timers().PollingTimer(), &QTimer::timeout, &scope, [&] { ++polls; });
     QTRY_VERIFY_WITH_TIMEOUT(polls >= 60, 20000);
     QCOMPARE(seen, QSet<QString>{kShown});
     QVERIFY(captions_.isEmpty());
@@ -422,8 +422,8 @@ void TestFaults::PlayTick(int lateMs, bool readFirst) {
     if (readFirst)
         QTRY_VERIFY_WITH_TIMEOUT(readNow(), 10000);
     app_->SampleTick();
-    armedMs_ = app_->Timers().Timer2.interval();
-    app_->Timers().Timer2.start(24 * 3600 * 1000); // on as the program left it, never firing
+    armedMs_ = app_->Timers().SamplingTimer().interval();
+    app_->Timers().SamplingTimer().start(24 * 3600 * 1000); // on as the program left it, never firing
 }
 
 void TestFaults::recordTimes_data() {
@@ -458,7 +458,7 @@ void TestFaults::recordTimes() {
     QVERIFY(LoadScenario(QStringLiteral("set start 2013/08/08 14:05:09\nrecords 7 from 700 step 1"),
                          meter.Model())
                 .isEmpty());
-    disconnect(&app_->Timers().Timer2, nullptr, app_.get(), nullptr);
+    disconnect(&app_->Timers().SamplingTimer(), nullptr, app_.get(), nullptr);
     app_->Timers().SetSamplingPeriod(1000);
     clock_.now = QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0, 990)); // where drifting ticks slide
     PlayTick(0);
@@ -487,7 +487,7 @@ void TestFaults::recordTimes() {
     connect(
         &frame->Download(), &LoggerDownload::Progress, this,
         [&] {
-            if (app_->Timers().Timer2.isActive())
+            if (app_->Timers().SamplingTimer().isActive())
                 playTick(false);
         },
         Qt::SingleShotConnection);
@@ -502,8 +502,8 @@ void TestFaults::recordTimes() {
                 const QTime t = clock_.now.time();
                 clock_.now.setTime(QTime(t.hour(), t.minute(), t.second(), 990).addSecs(4));
             });
-            QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost, 20000);
-            armedMs_ = app_->Timers().Timer2.interval();
+            QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost(), 20000);
+            armedMs_ = app_->Timers().SamplingTimer().interval();
         } else if (step == 'D') {
             app_->GetPanel().ToolbarClick(QStringLiteral("Memory"));
             QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);

@@ -126,7 +126,7 @@ void TestPanel::StartLinked() {
 void TestPanel::firstTicks() {
     QVERIFY(app_->StartPanel({true, QString()}));
     app_->Simulator()->SetFast(true);
-    QVERIFY(app_->Timers().Timer1.isActive());
+    QVERIFY(app_->Timers().PollingTimer().isActive());
     QCOMPARE(app_->GetPanel().ComboP()->count(), 3);
     QCOMPARE(app_->GetPanel().ComboP()->itemText(0), QStringLiteral(" 5 Minutes"));
     QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
@@ -146,7 +146,7 @@ void TestPanel::firstTicks() {
     QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("CCWE2"))->value(), 400.0);
     QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("FCWE0"))->minimum(), -328.0);
     // Sampling runs from the next unchanged tick on.
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().Timer2.isActive(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().SamplingTimer().isActive(), 5000);
     const SampleRecord r = Sample();
     QCOMPARE(r.TextF[0], QStringLiteral("70.0"));
     QCOMPARE(Text(QStringLiteral("FLblValue0")), QStringLiteral("70.0"));
@@ -244,14 +244,14 @@ void TestPanel::overWinsOverUnder() {
     t3.over = true;
     QTRY_VERIFY_WITH_TIMEOUT(app_->Live().Channels[2].OverRange, 5000);
     // The meter sends one flag at a time; a packet with both is set up by hand.
-    app_->Timers().Timer1.stop();
+    app_->Timers().PollingTimer().stop();
     app_->Live().Channels[2].UnderRange = true;
     const SampleRecord r = Sample();
     QCOMPARE(Text(QStringLiteral("CLblValue2")), QStringLiteral("Over"));
     QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Over"));
     QCOMPARE(r.ChartedC[2], std::optional<int>(4000));
     QCOMPARE(r.ChartedF[2], std::optional<int>(7520));
-    app_->Timers().Timer1.start();
+    app_->Timers().PollingTimer().start();
     t3.over = false;
     t3.under = true;
     QTRY_VERIFY_WITH_TIMEOUT(!app_->Live().Channels[2].OverRange, 5000);
@@ -345,7 +345,7 @@ void TestPanel::portThatCannotOpenEndsProgram() {
     QVERIFY(!box.detail.isEmpty());
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().toInt(), 1);
-    QVERIFY(!app_->Timers().Timer1.isActive());
+    QVERIFY(!app_->Timers().PollingTimer().isActive());
     QVERIFY(app_->GetPanel().isHidden());
 }
 

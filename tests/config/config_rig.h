@@ -42,9 +42,9 @@ struct ConfigRig {
     ConfigRig() {
         clock.step = 0.25;
         link.SetDevice(&meter, QStringLiteral("COM3"));
-        link.LinkLost = false;
+        link.SetLinkLost(false);
         meter.onWrite = [this](const QByteArray& bytes) {
-            writes.append({bytes, timers.Timer1.isActive(), timers.Timer2.isActive()});
+            writes.append({bytes, timers.PollingTimer().isActive(), timers.SamplingTimer().isActive()});
         };
         timers.StartBoth();
     }
@@ -62,7 +62,7 @@ struct ConfigRig {
         }
         return true;
     }
-    bool Restored() const { return timers.Timer1.isActive() && timers.Timer2.isActive(); }
+    bool Restored() const { return timers.PollingTimer().isActive() && timers.SamplingTimer().isActive(); }
     double FakeSecondsSpent() const { return clock.readCount * clock.step; }
     // A reply that never came: `command` was asked again, each time after a status query, for
     // about the 5 s of the reply wait, and then polling went on.
@@ -73,7 +73,7 @@ struct ConfigRig {
         QVERIFY(sent.size() > 4);
         for (int i = 0; i < sent.size(); ++i)
             QCOMPARE(sent[i], i % 2 == 0 ? QStringLiteral("41") : command);
-        QVERIFY(timers.Timer1.isActive());
+        QVERIFY(timers.PollingTimer().isActive());
     }
 };
 

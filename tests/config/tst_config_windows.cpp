@@ -132,8 +132,8 @@ void TestConfigWindows::rtcCommand() {
     ScriptedDialogs dialogs;
     QStringList shown; // the window, with polling and sampling as it found them
     dialogs.onExec = [&](QDialog& dialog) {
-        shown << dialog.objectName() << QString::number(rig.timers.Timer1.isActive())
-              << QString::number(rig.timers.Timer2.isActive());
+        shown << dialog.objectName() << QString::number(rig.timers.PollingTimer().isActive())
+              << QString::number(rig.timers.SamplingTimer().isActive());
         return int(QDialog::Accepted);
     };
     RunRtcCommand(nullptr, rig.link, dialogs, rig.clock);
@@ -256,7 +256,7 @@ void TestConfigWindows::powerOffList() {
         QVERIFY(combo->isHidden());
         QCOMPARE(captions, (QStringList{"No COM", "COM3"}));
         QVERIFY(rig.Sent().contains("58"));
-        QVERIFY(!rig.link.LinkLost);
+        QVERIFY(!rig.link.LinkLost());
     } else {
         QVERIFY(!combo->isHidden());
         QCOMPARE(combo->currentIndex(), index);

@@ -163,13 +163,13 @@ void TestMeterSettings::serviceModeReplies() {
     ConfigRig rig;
     rig.meter.replies['Y'] = reply;
     rig.meter.Protocol().SetStreaming(false); // the read holds the reply alone
-    rig.link.MemorySizeCode = 2;
+    rig.link.SetMemorySizeCode(2);
     ScriptedPrompts prompts;
     prompts.answers << QStringLiteral("4");
     rig.command.RunServiceMode(prompts);
 
     QCOMPARE(prompts.defaults, QStringList{QString::number(code)});
-    QCOMPARE(rig.link.MemorySizeCode, code);
+    QCOMPARE(rig.link.MemorySizeCode(), code);
     QCOMPARE(rig.Sent(), WithStatus({"5900", "590104"}));
     QVERIFY(rig.PausedAtEveryWrite(true));
     QVERIFY(rig.Restored());

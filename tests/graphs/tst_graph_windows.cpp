@@ -160,7 +160,7 @@ void TestGraphWindows::stripChartOpensPlot() {
         QCOMPARE(curve->data()->at(0)->key, 1.0);
         QCOMPARE(curve->data()->at(samples - 1)->key, double(samples));
     }
-    QVERIFY(rig_->timers.Timer1.isActive() && rig_->timers.Timer2.isActive());
+    QVERIFY(rig_->timers.PollingTimer().isActive() && rig_->timers.SamplingTimer().isActive());
 }
 
 // A sample without a probe is a gap in the curve; a file column then replaces the curve in the
@@ -376,7 +376,7 @@ void TestGraphWindows::limit() {
                           graph->findChild<QAction*>(QStringLiteral("Toolbar1_Limit"))),
                       Qt::LeftButton);
     QVERIFY(graph->PMessage()->isVisible());
-    QVERIFY(!graph->Timer1().isActive());
+    QVERIFY(!graph->PollingTimer()().isActive());
     QLineEdit* boxes[] = {graph->TxtMax(), graph->TxtMin(), graph->TxtCounts()};
     QCOMPARE((QStringList{boxes[0]->text(), boxes[1]->text(), boxes[2]->text()}),
              (QStringList{"100", "0", "630"}));
@@ -391,7 +391,7 @@ void TestGraphWindows::limit() {
     // for correction.
     QCOMPARE(rig_->dialogs.Texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
     QCOMPARE(graph->PMessage()->isVisible(), !refusal.isEmpty());
-    QCOMPARE(graph->Timer1().isActive(), refusal.isEmpty());
+    QCOMPARE(graph->PollingTimer()().isActive(), refusal.isEmpty());
     QCOMPARE((QList<double>{graph->ValueMin(), graph->ValueMax(), graph->StepX()}), taken);
     graph->ShowLimit();
     const QStringList& labels = graph->ValueLabels();

@@ -69,7 +69,7 @@ void TestGraphWiring::stripChartClickPlotsItsSamples() {
     QVERIFY(window && window->isVisible());
     QCOMPARE(window->Setup().PlotRowCount, 12);
     QCOMPARE(window->Graph()->graph(0)->dataCount(), 12);
-    QVERIFY(app_->Timers().Timer1.isActive());
+    QVERIFY(app_->Timers().PollingTimer().isActive());
 }
 
 void TestGraphWiring::lostLinkClosesRealTimeGraph() {
@@ -77,13 +77,13 @@ void TestGraphWiring::lostLinkClosesRealTimeGraph() {
     app_->GetPanel().ToolbarClick(QStringLiteral("Graph"));
     QVERIFY(app_->Graphs().GraphOpen());
     QSignalSpy resynced(&app_->Link(), &MeterLink::Resynced);
-    app_->Link().LinkLost = true;
+    app_->Link().SetLinkLost(true);
     QTRY_VERIFY_WITH_TIMEOUT(resynced.size() == 1, 10000);
     QVERIFY(app_->Graphs().GraphOpen());
     app_->Simulator()->Model().ToggleUnit();
-    app_->Link().LinkLost = true;
+    app_->Link().SetLinkLost(true);
     QTRY_VERIFY_WITH_TIMEOUT(!app_->Graphs().GraphOpen(), 10000);
-    QTRY_VERIFY_WITH_TIMEOUT(!app_->Link().LinkLost, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!app_->Link().LinkLost(), 10000);
     app_->GetPanel().ToolbarClick(QStringLiteral("Graph"));
     QVERIFY(app_->Graphs().GraphOpen());
 }

@@ -37,7 +37,7 @@ struct Rig {
             return c == "A" ? Hex("02 002000 00 FF 03") : c == "X" ? clockReply : Bytes();
         };
         link.SetDevice(&device, QStringLiteral("COM3"));
-        link.LinkLost = false;
+        link.SetLinkLost(false);
     }
     void SetLimits(void (*set)(MeterLink::Limits&)) {
         MeterLink::Limits limits;
@@ -252,7 +252,7 @@ private Q_SLOTS:
             return c == "A" ? replies.value(asked++, replies.last()) : Bytes();
         };
         QVERIFY(rig.link.QueryStatus());
-        QTEST((QList<int>{int(rig.link.MemoryAddress), rig.link.ManualCount, asked}), "got");
+        QTEST((QList<int>{int(rig.link.MemoryAddress()), rig.link.ManualCount(), asked}), "got");
     }
 
     void silentMeterIsALostLink() {
@@ -270,7 +270,7 @@ private Q_SLOTS:
         connect(&rig.link, &MeterLink::LinkCaptionChanged, this,
                 [&](const QString& c) { captions << c; });
         QVERIFY(!rig.link.QueryStatus());
-        QVERIFY(rig.link.LinkLost);
+        QVERIFY(rig.link.LinkLost());
         QCOMPARE(captions.value(0), QStringLiteral("No COM"));
         QVERIFY(!captions.contains(QStringLiteral("COM3")));
         QCOMPARE(asked, 40);
@@ -290,7 +290,7 @@ private Q_SLOTS:
         bool changed = false; // QTRY evaluates once more at the end: no second tick there
         QTRY_VERIFY(changed = changed || rig.link.PollTick() == MeterLink::PollResult::Changed);
         QCOMPARE(rig.live.Channels[0].ReadingFText, QStringLiteral("73.4"));
-        QVERIFY(!rig.link.LinkLost);
+        QVERIFY(!rig.link.LinkLost());
     }
 
     void clockReply_data() {
@@ -336,10 +336,10 @@ private Q_SLOTS:
         {
             ExchangeGuard command(rig.timers, ExchangeGuard::Pause::Polling);
             QVERIFY(rig.link.Resync());
-            QVERIFY(!rig.link.LinkLost);
-            QVERIFY(!rig.timers.Timer1.isActive() && rig.timers.ExchangeInProgress());
+            QVERIFY(!rig.link.LinkLost());
+            QVERIFY(!rig.timers.PollingTimer().isActive() && rig.timers.ExchangeInProgress());
         }
-        QVERIFY(rig.timers.Timer1.isActive() && rig.timers.Timer2.isActive());
+        QVERIFY(rig.timers.PollingTimer().isActive() && rig.timers.SamplingTimer().isActive());
         QVERIFY(!rig.timers.ExchangeInProgress());
         const Bytes& written = rig.device.written;
         QTEST(written.mid(written.lastIndexOf('X') + 1), "sentAfter");

@@ -36,8 +36,8 @@ class TestLinkPty : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void cleanup() {
-        timers_.Timer1.stop();
-        timers_.Timer2.stop();
+        timers_.PollingTimer().stop();
+        timers_.SamplingTimer().stop();
         link_.reset();
         port_.reset();
         sim_.write("quit\n");
@@ -66,7 +66,7 @@ private Q_SLOTS:
 
         // Every command finds its reply, whatever the stream does around it.
         QVERIFY(link_->QueryStatus());
-        QCOMPARE(link_->MemoryAddress, 8192u + 23 + 2 * 14);
+        QCOMPARE(link_->MemoryAddress(), 8192u + 23 + 2 * 14);
         const std::optional<QByteArray> clock = link_->QueryMeterClock(2.0);
         QVERIFY(clock);
         QCOMPARE(clock->left(6).toHex(), QByteArray("021a0c070a00"));
@@ -181,7 +181,7 @@ private:
     }
     // "No COM" was shown and the port's name is back.
     void CheckRelinked() {
-        QVERIFY(!link_->LinkLost);
+        QVERIFY(!link_->LinkLost());
         QCOMPARE(captions_.value(0), QStringLiteral("No COM"));
         QCOMPARE(captions_.value(captions_.size() - 1), linkPath_);
         captions_.clear();

@@ -25,7 +25,7 @@ struct MeterRig {
             qFatal("scenario: %s", qPrintable(error));
         device.open(QIODevice::ReadWrite);
         link.SetDevice(otherDevice ? otherDevice : &device, QStringLiteral("SIM"));
-        link.LinkLost = false;
+        link.SetLinkLost(false);
     }
     QVector<QByteArray> Commands() { return device.Protocol().ReceivedCommands(); }
 };

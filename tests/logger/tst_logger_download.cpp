@@ -87,7 +87,7 @@ private Q_SLOTS:
                     announced = QStringList{c.sizeText, c.freeText};
                 });
         connect(&rig.download, &LoggerDownload::Progress, [&] {
-            pollingOffSamplingOn &= !rig.timers.Timer1.isActive() && rig.timers.Timer2.isActive();
+            pollingOffSamplingOn &= !rig.timers.PollingTimer().isActive() && rig.timers.SamplingTimer().isActive();
         });
 
         QCOMPARE(rig.download.DownloadAutomatic(), Outcome::Completed);
@@ -101,7 +101,7 @@ private Q_SLOTS:
         QCOMPARE(rig.Commands(), (QVector<QByteArray>{"A", Hex("5900"), "A", "R"}));
         QCOMPARE(rig.progress.last(), QStringLiteral("100.0% Completed"));
         QVERIFY(pollingOffSamplingOn);
-        QVERIFY(rig.timers.Timer1.isActive() && rig.timers.Timer2.isActive());
+        QVERIFY(rig.timers.PollingTimer().isActive() && rig.timers.SamplingTimer().isActive());
     }
 
     void manualPath() {
@@ -147,7 +147,7 @@ private Q_SLOTS:
         rig.memory.ManualEntries.resize(7);
         rig.device.Protocol().CutNextDump(cutAfter);
         rig.device.Protocol().SetStreaming(streaming);
-        rig.timers.Timer1.start();
+        rig.timers.PollingTimer().start();
 
         const Outcome outcome = rig.Download(automatic);
         QCOMPARE(outcome, Outcome::Silent);
@@ -160,7 +160,7 @@ private Q_SLOTS:
         // Nothing of the broken dump is taken in; polling is back.
         QVERIFY(rig.memory.Sets().isEmpty());
         QCOMPARE(rig.memory.ManualEntries.size(), 7);
-        QVERIFY(rig.timers.Timer1.isActive() && !rig.download.Busy());
+        QVERIFY(rig.timers.PollingTimer().isActive() && !rig.download.Busy());
         // The next download, with the live packets around it, reads the whole memory.
         rig.memory.ManualEntries.clear();
         rig.device.Protocol().SetStreaming(true);

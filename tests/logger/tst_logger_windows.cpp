@@ -58,7 +58,7 @@ struct Rig : MeterRig {
         return !memory.MemoryOpen && !memory.ManualListOpen && !Memory() &&
                !loggerFrame->ManualList();
     }
-    bool TimersOn() const { return timers.Timer1.isActive() && timers.Timer2.isActive(); }
+    bool TimersOn() const { return timers.PollingTimer().isActive() && timers.SamplingTimer().isActive(); }
     QStringList Messages() const {
         QStringList out;
         for (const auto& m : dialogs.messages)
@@ -158,7 +158,7 @@ private Q_SLOTS:
         rig.timers.StartBoth();
         bool timersOff = false;
         QTableWidget* grid = memory->GridSet();
-        QTimer::singleShot(0, [&] { timersOff = !rig.timers.Timer1.isActive(); });
+        QTimer::singleShot(0, [&] { timersOff = !rig.timers.PollingTimer().isActive(); });
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualItemRect(grid->item(setRow, 2)).center());
         QVERIFY(timersOff && rig.TimersOn());
@@ -238,7 +238,7 @@ private Q_SLOTS:
         rig.timers.StartBoth();
         bool samplingKept = true; // the erase leaves the sampling timer alone
         connect(&rig.device, &QIODevice::bytesWritten, &rig.panel,
-                [&] { samplingKept &= rig.timers.Timer2.isActive(); });
+                [&] { samplingKept &= rig.timers.SamplingTimer().isActive(); });
         if (frame)
             QTest::mouseClick(rig.eraseFrame->CmdEraseOK(), Qt::LeftButton);
         else if (manual)
@@ -252,7 +252,7 @@ private Q_SLOTS:
                                                             "memory will be deleted!")
                                                  .arg(manual ? "Manually" : "Automatically")});
         QVERIFY(!frame || rig.picErase->isHidden());
-        QVERIFY(samplingKept && rig.timers.Timer1.isActive());
+        QVERIFY(samplingKept && rig.timers.PollingTimer().isActive());
         DeleteClosedWindows();
         QVERIFY(!window && rig.NothingOpen());
     }

@@ -213,7 +213,7 @@ void TestFileCommands::openReadsFile() {
         f_->commands.Open();
     else
         list = OpenFile("saved.4ch", bytes);
-    QVERIFY(f_->timers.Timer1.isActive() && f_->timers.Timer2.isActive());
+    QVERIFY(f_->timers.PollingTimer().isActive() && f_->timers.SamplingTimer().isActive());
     QCOMPARE(f_->dialogs.Texts().join('|').contains(message), true);
     QCOMPARE(f_->dialogs.messages.size(), message.isEmpty() ? 0 : 1);
     if (rows < 0) {
@@ -254,7 +254,7 @@ void TestFileCommands::columnClickAndHistogram() {
     const ColumnPlot plot = plots.at(0).at(0).value<ColumnPlot>();
     QCOMPARE(plot.Values, (QVector<double>{0.0, 80.5}));
     QCOMPARE(f_->commands.LastPlot().PlotColumnText, QStringLiteral("2\u00B0F"));
-    QVERIFY(f_->timers.Timer1.isActive());
+    QVERIFY(f_->timers.PollingTimer().isActive());
 
     // "Ln" on the selected channel column; without one selected, a hint instead.
     QAction* ln = list->findChild<QAction*>(QStringLiteral("Toolbar1_Ln"));

@@ -209,7 +209,7 @@ void TestListWindows::printToPdf() {
     QVERIFY(print);
     print->trigger();
     QCOMPARE(dialogs_.messages.size(), 1); // the note before printing
-    QVERIFY(timers_.Timer1.isActive() && timers_.Timer2.isActive());
+    QVERIFY(timers_.PollingTimer().isActive() && timers_.SamplingTimer().isActive());
     QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(QFile::exists(Path("out.pdf"))); // its lines are checked with the print outcomes
 
