@@ -477,6 +477,8 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
     options.web = *web;
     if (!ReadAlarmOptions(line, out, usage, options))
         return std::nullopt;
+    options.web.alarms = options.limits;
+    options.web.alarmsFahrenheit = options.unit;
     return options;
 }
 
@@ -499,7 +501,11 @@ MeterJob ServeOnly(const CommandLine& line, ConsoleOutput& out, int* usage) {
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("serving goes on");
         SamplingRun run(session, out, settings);
-        return run.Run();
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        const int status = run.Run();
+        if (alarms)
+            alarms->Finish();
+        return status;
     };
 }
 
