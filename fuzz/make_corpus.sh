@@ -60,3 +60,13 @@ records="$(line 1 '2013/08/08 14:05:09' 23.4 '- - -' Over -.5)$(line 2 '2013/08/
 seed fuzz_data_file windows1252 "$heading_c $records"
 seed fuzz_data_file utf8_bom "EF BB BF C2 $heading_c $records"
 seed fuzz_data_file bare_lf_stops "$(line 1 a b c d e | sed 's/0d0a/0a/') $(printf 'no tabs\r\n' | xxd -p)"
+
+# Requests as clients send them: two bytes of the piece size (little-endian, plus one), then the
+# bytes. Whole, a byte at a time, pipelined, refused.
+request() { printf '%s' "$1" | xxd -p | tr -d '\n'; }
+get=$(request $'GET /api/live?token=r4nd%2Bom HTTP/1.1\r\nHost: oven-pc:8080\r\nAuthorization: Bearer r4nd+om\r\n\r\n')
+seed fuzz_http_request whole "FF FF $get"
+seed fuzz_http_request byte_by_byte "00 00 $get"
+seed fuzz_http_request pipelined "06 00 $get $(request $'HEAD /metrics HTTP/1.0\r\nConnection: close\r\n\r\n') $get"
+seed fuzz_http_request body "10 00 $(request $'POST / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello')"
+seed fuzz_http_request refused "03 00 $(request $'GET / HTTP/1.1\r\n folded: x\r\nTransfer-Encoding: chunked\r\n\r\n')"

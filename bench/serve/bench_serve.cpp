@@ -1,10 +1,14 @@
-// The live web view under a crowd: 50 clients asking /api/live ten times a second while
-// corvilab-cli records once a second. Reports the program's processor use, and whether every
-// request was answered and every sample recorded on a whole line.
+// The live web view under two kinds of crowd.
+//  - 50 clients asking /api/live ten times a second while corvilab-cli records once a second:
+//    the program's processor use, and whether every request was answered and every sample
+//    recorded on a whole line.
+//  - 100 slow clients trickling a request a byte a second at corvilab-cli serve, beside one
+//    normal client asking four times a second on a new connection: the normal client's answer
+//    time (median and worst) and the program's processor use.
 //
-//   bench_serve [SECONDS]   (30 by default)
+//   bench_serve [SECONDS]   (30 by default, for each)
 
-#include "serve/live_load.h"
+#include "live_load.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>
@@ -12,14 +16,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+namespace {
+
+int Crowd(const QString& cli, const QString& sim, int seconds) {
     QTemporaryDir dir;
     const LiveLoad load =
-        RunLiveLoad(QStringLiteral(CORVILAB_CLI),
-                    qEnvironmentVariable("CORVILAB_SIM", QStringLiteral(CORVILAB_SIM_PATH)),
-                    dir.filePath(QStringLiteral("load.4ch")), 50, 10, seconds);
+        RunLiveLoad(cli, sim, dir.filePath(QStringLiteral("load.4ch")), 50, 10, seconds);
     if (!load.failure.isEmpty()) {
         std::fprintf(stderr, "bench_serve: %s\n", qPrintable(load.failure));
         return 1;
@@ -40,4 +42,40 @@ int main(int argc, char** argv) {
     std::printf("BENCH\tsamples missed and bad answers under that load\t0\t%lld\n",
                 static_cast<long long>(missed + load.bad));
     return load.fileWhole && load.exitCode == 0 ? 0 : 1;
+}
+
+int SlowClients(const QString& cli, const QString& sim, int seconds) {
+    SlowLoad load = RunSlowClients(cli, sim, 100, seconds);
+    if (!load.failure.isEmpty() || load.answerMs.isEmpty()) {
+        std::fprintf(
+            stderr, "bench_serve: %s\n",
+            qPrintable(load.failure.isEmpty() ? QStringLiteral("no answer at all") : load.failure));
+        return 1;
+    }
+    std::sort(load.answerMs.begin(), load.answerMs.end());
+    std::printf("%lld answers, %lld unanswered, %lld slow connections closed by the server\n",
+                static_cast<long long>(load.answerMs.size()),
+                static_cast<long long>(load.unanswered), static_cast<long long>(load.slowClosed));
+    std::printf("BENCH\ta new client's answer beside 100 slow clients (median)\t< 2000 ms\t%.1f "
+                "ms\n",
+                load.answerMs[load.answerMs.size() / 2]);
+    std::printf("BENCH\ta new client's answer beside 100 slow clients (worst)\t< 2000 ms\t%.1f "
+                "ms\n",
+                load.answerMs.last());
+    std::printf("BENCH\tcorvilab-cli serve with 100 slow clients (processor)\t< 10 %%\t%.1f %%\n",
+                100.0 * load.processorSeconds / seconds);
+    std::printf("BENCH\trequests of the new client left unanswered (5 s)\t0\t%lld\n",
+                static_cast<long long>(load.unanswered));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const QString cli = QStringLiteral(CORVILAB_CLI);
+    const QString sim = qEnvironmentVariable("CORVILAB_SIM", QStringLiteral(CORVILAB_SIM_PATH));
+    const int crowd = Crowd(cli, sim, seconds);
+    return SlowClients(cli, sim, seconds) | crowd;
 }

@@ -493,6 +493,8 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
     if (!ReadAlarmOptions(line, out, usage, options) ||
         !ReadBandReference(line, out, usage, &options.band))
         return std::nullopt;
+    options.web.alarms = options.limits;
+    options.web.alarmsFahrenheit = options.unit;
     return options;
 }
 
@@ -515,7 +517,11 @@ MeterJob ServeOnly(const CommandLine& line, ConsoleOutput& out, int* usage) {
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("serving goes on");
         SamplingRun run(session, out, settings);
-        return run.Run();
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        const int status = run.Run();
+        if (alarms)
+            alarms->Finish();
+        return status;
     };
 }
 

@@ -48,7 +48,12 @@ const QList<CommandInfo>& Commands() {
          1,
          1,
          "FILE"},
-        {"serve", {"listen", "token-file", "interval", "duration", "give-up-after"}, 0, 0, ""},
+        {"serve",
+         {"listen", "token-file", "interval", "duration", "give-up-after", "alarm", "hysteresis",
+          "on-alarm", "alarm-log"},
+         0,
+         0,
+         ""},
         {"logger sets", {}, 0, 0, ""},
         {"logger get", {"output", "unit"}, 1, 1, "SET"},
         {"logger all", {"unit"}, 1, 1, "DIR"},
@@ -247,7 +252,7 @@ QString HelpText() {
         "                         /metrics; with a token file every request needs\n"
         "                         ?token=TOKEN; live and record serve too with --http\n"
         "                         ADDRESS:PORT\n"
-        "  live and record also take:\n"
+        "  live, record and serve also take:\n"
         "      --alarm T1>=250    an event when T1 reaches 250, another when it falls back\n"
         "                         below 250 minus the hysteresis; T3<=-18 watches a minimum;\n"
         "                         in the unit of the readings; give one --alarm per limit\n"

@@ -29,6 +29,7 @@ std::unique_ptr<LiveServer> StartWebServing(const WebServing& serving, MeterSess
     auto server = std::make_unique<LiveServer>(session.Live(), session.Link(), session.Alarms(),
                                                session.GetSampler());
     server->SetRecorder(recorder);
+    server->SetAlarmLimits(serving.alarms, serving.alarmsFahrenheit);
     QString error;
     if (!server->Start(serving.settings, &error)) {
         out.Error(error);

@@ -14,6 +14,10 @@ struct CommandLine;
 struct WebServing {
     bool wanted = false;
     LiveServer::Settings settings;
+    // The run's --alarm limits, in the unit of --unit (empty: the meter's): what is served as
+    // the limits in force.
+    AlarmLimits alarms;
+    std::optional<bool> alarmsFahrenheit;
 };
 
 // The options read and checked; empty with a usage error in `error`.

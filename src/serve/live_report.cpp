@@ -1,8 +1,9 @@
 #include "serve/live_report.h"
 
-#include "config/alarm_settings.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
+#include "link/reading_text.h"
+#include "recording/data_file.h"
 #include "recording/recorder.h"
 
 #include <QJsonArray>
@@ -18,10 +19,17 @@ QJsonValue Degrees(const std::optional<int>& tenths) {
     return tenths ? QJsonValue(*tenths / 10.0) : QJsonValue(QJsonValue::Null);
 }
 
-QJsonArray DegreesArray(const std::array<std::optional<int>, 4>& tenths) {
+// "Over", "Under" and "- - -" stand for no number, whatever is charted for them.
+bool IsNumberText(const QString& text) {
+    return !text.isEmpty() && text != QLatin1String("Over") && text != QLatin1String("Under") &&
+           text != QLatin1String("- - -");
+}
+
+QJsonArray DegreesArray(const std::array<QString, 4>& texts,
+                        const std::array<std::optional<int>, 4>& tenths) {
     QJsonArray values;
-    for (const std::optional<int>& t : tenths)
-        values.append(Degrees(t));
+    for (size_t i = 0; i < texts.size(); ++i)
+        values.append(Degrees(IsNumberText(texts[i]) ? tenths[i] : std::nullopt));
     return values;
 }
 
@@ -32,9 +40,35 @@ QJsonArray TextArray(const std::array<QString, 4>& texts) {
     return values;
 }
 
-ChannelSample Now(const LiveSources& s, int channel) {
-    return SampleChannel(s.live.Channels[size_t(channel)], s.alarms.AlarmC(channel),
-                         s.alarms.AlarmF(channel));
+// One channel as every view reports it.
+struct ChannelView {
+    ChannelSample shown;               // the panel's texts
+    bool fresh = false;                // its packet came within LiveState::kFreshMs
+    std::optional<int> valueC, valueF; // the current reading; none for a text or when stale
+    bool alarm = false;                // at or beyond one of its alarm limits
+};
+
+ChannelView View(const LiveSources& s, int channel) {
+    const ChannelState& state = s.live.Channels[size_t(channel)];
+    ChannelView v;
+    v.shown = SampleChannel(state, 0, 0);
+    v.fresh = !s.link.LinkLost && s.live.IsFresh(channel, s.now);
+    if (v.fresh && IsNumberText(v.shown.TextC)) {
+        v.valueC = v.shown.ChartedC;
+        v.valueF = v.shown.ChartedF;
+    }
+    const std::optional<int>& reading = s.limits.fahrenheit ? v.valueF : v.valueC;
+    const std::optional<int>& high = s.limits.high[size_t(channel)];
+    const std::optional<int>& low = s.limits.low[size_t(channel)];
+    v.alarm = reading && ((high && *reading >= *high) || (low && *reading <= *low));
+    return v;
+}
+
+// A limit in °F or °C, whichever unit it was set in.
+std::optional<int> LimitIn(const LiveSources& s, bool fahrenheit, const std::optional<int>& limit) {
+    if (!limit || fahrenheit == s.limits.fahrenheit)
+        return limit;
+    return fahrenheit ? FahrenheitTenths(*limit) : CelsiusTenths(*limit);
 }
 
 bool Recording(const LiveSources& s) {
@@ -65,23 +99,30 @@ QByteArray LiveJson(const LiveSources& s) {
     QJsonArray channels;
     for (int i = 0; i < 4; ++i) {
         const ChannelState& state = s.live.Channels[size_t(i)];
-        const ChannelSample now = Now(s, i);
+        const ChannelView v = View(s, i);
+        const auto limit = [&](bool fahrenheit, const auto& limits) {
+            return Degrees(LimitIn(s, fahrenheit, limits[size_t(i)]));
+        };
         channels.append(QJsonObject{
             {"channel", i + 1},
             {"type", state.TypeLetter},
             {"probe", state.ProbeValid},
             {"over", state.ProbeValid && state.OverRange},
             {"under", state.ProbeValid && !state.OverRange && state.UnderRange},
-            // The panel's text in the meter's unit, and the number it stands for.
-            {"text", unitF ? now.TextF : now.TextC},
-            {"value", Degrees(unitF ? now.ChartedF : now.ChartedC)},
-            {"textC", now.TextC},
-            {"textF", now.TextF},
-            {"valueC", Degrees(now.ChartedC)},
-            {"valueF", Degrees(now.ChartedF)},
-            {"alarm", unitF ? now.AtAlarmF : now.AtAlarmC},
-            {"alarmC", s.alarms.AlarmC(i) / 10.0},
-            {"alarmF", s.alarms.AlarmF(i) / 10.0},
+            // The panel's text in the meter's unit, and the number it stands for while current.
+            {"text", unitF ? v.shown.TextF : v.shown.TextC},
+            {"value", Degrees(unitF ? v.valueF : v.valueC)},
+            {"fresh", v.fresh},
+            {"lastRead", state.LastRead ? QJsonValue(DateTimeText(*state.LastRead)) : QJsonValue()},
+            {"textC", v.shown.TextC},
+            {"textF", v.shown.TextF},
+            {"valueC", Degrees(v.valueC)},
+            {"valueF", Degrees(v.valueF)},
+            {"alarm", v.alarm},
+            {"alarmC", limit(false, s.limits.high)},
+            {"alarmF", limit(true, s.limits.high)},
+            {"alarmLowC", limit(false, s.limits.low)},
+            {"alarmLowF", limit(true, s.limits.low)},
         });
     }
     QJsonObject last;
@@ -89,6 +130,8 @@ QByteArray LiveJson(const LiveSources& s) {
         last = {{"number", s.history.back().number}, {"time", s.history.back().record.TimeText}};
     }
     const QJsonObject root{
+        {"program", s.program},
+        {"port", s.link.PortCaption()},
         {"unit", s.live.UnitText},
         {"link",
          QJsonObject{{"up", !s.link.LinkLost},
@@ -114,8 +157,8 @@ QByteArray SamplesJson(const LiveSources& s, qint64 since) {
             {"time", n.record.TimeText},
             {"textC", TextArray(n.record.TextC)},
             {"textF", TextArray(n.record.TextF)},
-            {"valueC", DegreesArray(n.record.ChartedC)},
-            {"valueF", DegreesArray(n.record.ChartedF)},
+            {"valueC", DegreesArray(n.record.TextC, n.record.ChartedC)},
+            {"valueF", DegreesArray(n.record.TextF, n.record.ChartedF)},
         });
     }
     const QJsonObject root{{"last", s.counters.samples}, {"samples", samples}};
@@ -143,30 +186,47 @@ QByteArray MetricsText(const LiveSources& s) {
     const auto decimal = [](const std::optional<int>& tenths) {
         return tenths ? std::optional<QByteArray>(DecimalText(*tenths)) : std::nullopt;
     };
-    // Prometheus wants base units (its lint refuses "fahrenheit" in a name); the °F series
-    // are there for dashboards of labs that read °F, named so as not to pass for a base unit.
+    std::array<ChannelView, 4> views;
+    for (int i = 0; i < 4; ++i)
+        views[size_t(i)] = View(s, i);
+    // What the channel's last packet said, while it is current; nothing once it is stale.
+    const auto current = [&](int i, bool on) {
+        return views[size_t(i)].fresh ? flag(on) : std::nullopt;
+    };
     const auto state = [&s](int i) -> const ChannelState& { return s.live.Channels[size_t(i)]; };
 
+    // Prometheus wants base units (its lint refuses "fahrenheit" in a name); the °F series
+    // are there for dashboards of labs that read °F, named so as not to pass for a base unit.
+    // "Over", "Under", "- - -" and a stale reading have no temperature line.
     perChannel("corvilab_temperature_celsius", "Reading of the channel in degrees Celsius.",
-               [&](int i) { return decimal(Now(s, i).ChartedC); });
+               [&](int i) { return decimal(views[size_t(i)].valueC); });
     perChannel("corvilab_temperature_degrees_f", "Reading of the channel in degrees Fahrenheit.",
-               [&](int i) { return decimal(Now(s, i).ChartedF); });
+               [&](int i) { return decimal(views[size_t(i)].valueF); });
+    perChannel("corvilab_reading_fresh",
+               "1 when the channel's reading came within the last 3 seconds.",
+               [&](int i) { return flag(views[size_t(i)].fresh); });
     perChannel("corvilab_probe_present", "1 when a thermocouple is plugged into the channel.",
-               [&](int i) { return flag(state(i).ProbeValid); });
+               [&](int i) { return current(i, state(i).ProbeValid); });
     perChannel("corvilab_over_range", "1 when the channel reads Over.",
-               [&](int i) { return flag(Now(s, i).TextC == QLatin1String("Over")); });
+               [&](int i) { return current(i, views[size_t(i)].shown.TextC == "Over"); });
     perChannel("corvilab_under_range", "1 when the channel reads Under.",
-               [&](int i) { return flag(Now(s, i).TextC == QLatin1String("Under")); });
+               [&](int i) { return current(i, views[size_t(i)].shown.TextC == "Under"); });
     perChannel("corvilab_alarm_active",
-               "1 when the reading is at or above the channel's alarm value.", [&](int i) {
-                   const ChannelSample now = Now(s, i);
-                   return flag(s.live.UnitF ? now.AtAlarmF : now.AtAlarmC);
-               });
-    perChannel("corvilab_alarm_limit_celsius", "Alarm value of the channel in degrees Celsius.",
-               [&](int i) { return decimal(s.alarms.AlarmC(i)); });
+               "1 when the reading is at or above the channel's alarm limit, or at or below its "
+               "low alarm limit.",
+               [&](int i) { return current(i, views[size_t(i)].alarm); });
+    const auto limit = [&](const std::array<std::optional<int>, 4>& limits, bool fahrenheit) {
+        return
+            [&, fahrenheit](int i) { return decimal(LimitIn(s, fahrenheit, limits[size_t(i)])); };
+    };
+    perChannel("corvilab_alarm_limit_celsius", "Alarm limit of the channel in degrees Celsius.",
+               limit(s.limits.high, false));
     perChannel("corvilab_alarm_limit_degrees_f",
-               "Alarm value of the channel in degrees Fahrenheit.",
-               [&](int i) { return decimal(s.alarms.AlarmF(i)); });
+               "Alarm limit of the channel in degrees Fahrenheit.", limit(s.limits.high, true));
+    perChannel("corvilab_alarm_low_limit_celsius",
+               "Low alarm limit of the channel in degrees Celsius.", limit(s.limits.low, false));
+    perChannel("corvilab_alarm_low_limit_degrees_f",
+               "Low alarm limit of the channel in degrees Fahrenheit.", limit(s.limits.low, true));
 
     const auto single = [&](const char* name, const char* type, const char* help, qint64 value) {
         family(name, type, help);

@@ -7,10 +7,12 @@
 #include "recording/sampler.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
+#include <array>
 #include <deque>
+#include <optional>
 
-class AlarmSettings;
 class LiveState;
 class MeterLink;
 class Recorder;
@@ -28,14 +30,23 @@ struct NumberedSample {
     SampleRecord record;
 };
 
+// The alarm limits in force, in tenths of the unit they are set in: the panel's alarm values
+// in the desktop program, those of --alarm in corvilab-cli.
+struct ServedLimits {
+    std::array<std::optional<int>, 4> high, low; // empty: no such alarm on that channel
+    bool fahrenheit = false;
+};
+
 // The core state read by every view; nothing is changed through it.
 struct LiveSources {
     const LiveState& live;
     const MeterLink& link;
-    const AlarmSettings& alarms;
+    ServedLimits limits;
     const Recorder* recorder = nullptr; // none: a program that is not recording
     const ServeCounters& counters;
     const std::deque<NumberedSample>& history; // oldest first
+    QDateTime now;   // a reading is current when its packet came shortly before this
+    QString program; // the program that serves: "corvilab", "corvilab-cli"
 };
 
 // A number of tenths as a plain decimal: 227 -> "22.7", -5 -> "-0.5".

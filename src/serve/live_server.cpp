@@ -1,133 +1,80 @@
 #include "serve/live_server.h"
 
+#include "config/alarm_settings.h"
+#include "link/clock.h"
+#include "link/live_state.h"
 #include "link/meter_link.h"
 
+#include <QCoreApplication>
 #include <QFile>
-#include <QHttpServerRequest>
-#include <QHttpServerResponder>
 #include <QRegularExpression>
-#include <QTcpServer>
-#include <QTcpSocket>
-#include <QTimer>
 #include <QUrlQuery>
+
+#include <cctype>
 
 namespace {
 
-using Status = QHttpServerResponder::StatusCode;
-
-// A response a socket gets before Qt HTTP Server sees its request: the request is refused, so
-// the connection closes after it.
-void Refuse(QTcpSocket* socket, const QByteArray& status, const QByteArray& text) {
-    // The server's own reading of this socket stops here.
-    QObject::disconnect(socket, &QTcpSocket::readyRead, nullptr, nullptr);
-    socket->write("HTTP/1.1 " + status + "\r\nContent-Type: text/plain; charset=utf-8\r\n" +
-                  "Content-Length: " + QByteArray::number(text.size() + 1) +
-                  "\r\nConnection: close\r\n\r\n" + text + '\n');
-    socket->disconnectFromHost();
+// Whether two secrets are the same, in a time that tells nothing of where they differ.
+bool SameSecret(const QByteArray& given, const QByteArray& secret) {
+    unsigned difference = given.size() == secret.size() ? 0U : 1U;
+    for (qsizetype i = 0; i < given.size(); ++i) {
+        const char expected = secret.isEmpty() ? '\0' : secret[i % secret.size()];
+        difference |= unsigned(static_cast<unsigned char>(given[i] ^ expected));
+    }
+    return difference == 0;
 }
 
-// Qt HTTP Server 6.4 has no bound on connections or request sizes and does not answer a
-// malformed request. This listener adds them: it counts the open connections, closes idle ones,
-// and looks at every request's head before the server reads it.
-class GuardedListener : public QTcpServer {
-public:
-    GuardedListener(int maxConnections, int idleMs, QObject* parent)
-        : QTcpServer(parent)
-        , maxConnections_(maxConnections)
-        , idleMs_(idleMs) {}
-
-protected:
-    void incomingConnection(qintptr handle) override {
-        auto* socket = new QTcpSocket(this);
-        if (!socket->setSocketDescriptor(handle)) {
-            delete socket;
-            return;
+// %XX decoded; a "%" that starts no such escape stands for itself. With `plusIsBlank`, "+" is a
+// blank, as forms write it.
+QByteArray UrlDecoded(const QByteArray& text, bool plusIsBlank) {
+    const auto hex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
+    QByteArray out;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == '%' && i + 2 < text.size() && hex(text[i + 1]) && hex(text[i + 2])) {
+            out += QByteArray::fromHex(text.mid(i + 1, 2));
+            i += 2;
+        } else {
+            out += plusIsBlank && text[i] == '+' ? ' ' : text[i];
         }
-        connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-        if (open_ >= maxConnections_) {
-            Refuse(socket, "503 Service Unavailable", "too many connections");
-            return;
-        }
-        ++open_;
-        connect(socket, &QObject::destroyed, this, [this] { --open_; });
-        auto* idle = new QTimer(socket);
-        idle->setSingleShot(true);
-        connect(idle, &QTimer::timeout, socket, &QTcpSocket::abort);
-        connect(idle, &QTimer::timeout, socket, &QObject::deleteLater);
-        idle->start(idleMs_);
-        // Connected before the server's own handler, so this runs first.
-        connect(socket, &QTcpSocket::readyRead, socket, [socket, idle] {
-            idle->start();
-            Check(socket);
-        });
-        addPendingConnection(socket);
-        Q_EMIT newConnection();
     }
+    return out;
+}
 
-private:
-    static void Check(QTcpSocket* socket) {
-        const QByteArray head = socket->peek(LiveServer::kMaxHeaderBytes + 4);
-        const qsizetype end = head.indexOf("\r\n\r\n");
-        if (end < 0) {
-            if (head.size() > LiveServer::kMaxHeaderBytes)
-                Refuse(socket, "413 Content Too Large", "request too large");
-            else if (head.contains('\n') && !RequestLineOk(head.left(head.indexOf('\n'))))
-                Refuse(socket, "400 Bad Request", "malformed request");
-            return;
-        }
-        const QList<QByteArray> lines = head.left(end).split('\n');
-        static const QRegularExpression header(QStringLiteral("^[!#$%&'*+.^_`|~0-9A-Za-z-]+:"));
-        for (qsizetype i = 1; i < lines.size(); ++i) {
-            const QByteArray line = lines[i].chopped(lines[i].endsWith('\r') ? 1 : 0);
-            if (!header.match(QString::fromLatin1(line)).hasMatch()) {
-                Refuse(socket, "400 Bad Request", "malformed request");
-                return;
-            }
-            const QByteArray name = line.left(line.indexOf(':')).toLower();
-            const QByteArray value = line.mid(line.indexOf(':') + 1).trimmed();
-            bool number = false;
-            if (name == "content-length" &&
-                (value.toLongLong(&number) > LiveServer::kMaxBodyBytes || !number)) {
-                Refuse(socket, number ? "413 Content Too Large" : "400 Bad Request",
-                       number ? "request too large" : "malformed request");
-                return;
-            }
-            if (name == "transfer-encoding") {
-                Refuse(socket, "413 Content Too Large", "request bodies are not taken");
-                return;
-            }
-        }
-        if (!RequestLineOk(lines.first()))
-            Refuse(socket, "400 Bad Request", "malformed request");
+// The token raw in "Authorization: Bearer TOKEN", or URL-encoded in ?token=TOKEN. A "+" in
+// the address is taken as itself and as a blank, so that a token pasted unencoded works too.
+bool TokenGiven(const HttpRequest& request, const QByteArray& token) {
+    const QByteArray authorization = request.Header("authorization");
+    const qsizetype blank = authorization.indexOf(' ');
+    bool given = blank > 0 &&
+                 authorization.left(blank).compare("Bearer", Qt::CaseInsensitive) == 0 &&
+                 SameSecret(authorization.mid(blank + 1).trimmed(), token);
+    for (const QByteArray& item : request.Query().split('&')) {
+        if (!item.startsWith("token="))
+            continue;
+        const QByteArray value = item.mid(6);
+        // Both are compared, always: which one matched is not told by the time taken.
+        const bool plusKept = SameSecret(UrlDecoded(value, false), token);
+        const bool plusBlank = SameSecret(UrlDecoded(value, true), token);
+        given = given | plusKept | plusBlank;
     }
+    return given;
+}
 
-    static bool RequestLineOk(const QByteArray& line) {
-        static const QRegularExpression shape(QStringLiteral("^[A-Z]+ [!-~]+ HTTP/1\\.[01]\\r?$"));
-        return shape.match(QString::fromLatin1(line)).hasMatch();
-    }
-
-    const int maxConnections_;
-    const int idleMs_;
-    int open_ = 0;
-};
-
-// A client that asks faster than it reads is dropped rather than buffered without end.
-constexpr qint64 kMaxUnsentBytes = 4 * 1024 * 1024;
-
-bool TokenGiven(const QHttpServerRequest& request, const QByteArray& token) {
-    if (request.query().queryItemValue(QStringLiteral("token")).toUtf8() == token)
-        return true;
-    return request.value("Authorization") == "Bearer " + token;
+HttpAnswer Text(int status, const QByteArray& text) {
+    return {status,
+            text + '\n',
+            {{"Content-Type", "text/plain; charset=utf-8"}, {"Cache-Control", "no-store"}}};
 }
 
 } // namespace
 
 LiveServer::LiveServer(const LiveState& live, const MeterLink& link, const AlarmSettings& alarms,
                        const Sampler& sampler, QObject* parent)
-    : QAbstractHttpServer(parent)
+    : QObject(parent)
     , live_(live)
     , link_(link)
-    , alarms_(alarms) {
+    , alarms_(alarms)
+    , http_([this](const HttpRequest& request) { return Answer(request); }) {
     connect(&sampler, &Sampler::SampleTaken, this, &LiveServer::Sampled);
     connect(&link, &MeterLink::LinkCaptionChanged, this, [this](const QString& caption) {
         const bool lost = caption == QLatin1String("No COM");
@@ -140,34 +87,35 @@ LiveServer::LiveServer(const LiveState& live, const MeterLink& link, const Alarm
 
 LiveServer::~LiveServer() = default;
 
+void LiveServer::SetAlarmLimits(const AlarmLimits& limits, std::optional<bool> fahrenheit) {
+    cliLimits_ = limits;
+    cliLimitsF_ = fahrenheit;
+}
+
 bool LiveServer::Start(const Settings& settings, QString* error) {
     settings_ = settings;
-    auto* tcp = new GuardedListener(settings.maxConnections, settings.idleMs, this);
-    if (!tcp->listen(settings.address, settings.port)) {
+    if (!http_.Listen(settings.address, settings.port, settings.limits, error)) {
         *error = QStringLiteral("cannot serve on %1:%2: %3")
                      .arg(settings.address.toString())
                      .arg(settings.port)
-                     .arg(tcp->errorString());
-        delete tcp;
+                     .arg(*error);
         return false;
     }
-    bind(tcp);
-    tcp_ = tcp;
     return true;
 }
 
 bool LiveServer::Listening() const {
-    return tcp_ && tcp_->isListening();
+    return http_.IsListening();
 }
 
 QString LiveServer::Url() const {
     if (!Listening())
         return {};
-    const QHostAddress address = tcp_->serverAddress();
+    const QHostAddress address = http_.Address();
     const QString host = address.protocol() == QAbstractSocket::IPv6Protocol
                              ? QLatin1Char('[') + address.toString() + QLatin1Char(']')
                              : address.toString();
-    return QStringLiteral("http://%1:%2/").arg(host).arg(tcp_->serverPort());
+    return QStringLiteral("http://%1:%2/").arg(host).arg(http_.Port());
 }
 
 bool LiveServer::ParseListen(const QString& text, QHostAddress* address, quint16* port,
@@ -208,69 +156,72 @@ void LiveServer::Sampled(const SampleRecord& record) {
 }
 
 LiveSources LiveServer::Sources() const {
-    return {live_, link_, alarms_, recorder_, counters_, history_};
+    ServedLimits limits;
+    if (cliLimits_) {
+        limits.high = cliLimits_->high;
+        limits.low = cliLimits_->low;
+        limits.fahrenheit = cliLimitsF_.value_or(live_.UnitF);
+    } else {
+        // The panel's alarm values of the unit shown.
+        limits.fahrenheit = live_.UnitF;
+        for (int i = 0; i < 4; ++i)
+            limits.high[size_t(i)] = alarms_.Alarm(live_.UnitF, i);
+    }
+    return {live_,
+            link_,
+            limits,
+            recorder_,
+            counters_,
+            history_,
+            link_.GetClock().Now(),
+            QCoreApplication::applicationName()};
 }
 
-bool LiveServer::handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) {
-    if (socket->bytesToWrite() > kMaxUnsentBytes) {
-        socket->abort();
-        return true;
-    }
-    QHttpServerResponder responder = makeResponder(request, socket);
-    const auto text = [&responder](const QByteArray& body, Status status) {
-        responder.write(
-            body + '\n',
-            {{"Content-Type", "text/plain; charset=utf-8"}, {"Cache-Control", "no-store"}}, status);
-    };
-    if (request.method() != QHttpServerRequest::Method::Get) {
-        responder.write(QByteArray("only GET is served\n"),
-                        {{"Content-Type", "text/plain; charset=utf-8"}, {"Allow", "GET"}},
-                        Status::MethodNotAllowed);
-        return true;
+HttpAnswer LiveServer::Answer(const HttpRequest& request) const {
+    if (request.method != "GET" && request.method != "HEAD") {
+        return {405,
+                "only GET and HEAD are served\n",
+                {{"Content-Type", "text/plain; charset=utf-8"}, {"Allow", "GET, HEAD"}}};
     }
     if (!settings_.token.isEmpty() && !TokenGiven(request, settings_.token)) {
-        text("a token is needed: add ?token=... to the address", Status::Unauthorized);
-        return true;
+        HttpAnswer refused = Text(401, "a token is needed: add ?token=... to the address");
+        refused.headers.append(std::pair<QByteArray, QByteArray>("WWW-Authenticate", "Bearer"));
+        return refused;
     }
-    const QString path = request.url().path();
-    const auto json = [&responder](const QByteArray& body) {
-        responder.write(body, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}},
-                        Status::Ok);
+    const QByteArray path = request.Path();
+    const auto json = [](const QByteArray& body) {
+        return HttpAnswer{
+            200, body, {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}}};
     };
-    if (path == QLatin1String("/")) {
+    if (path == "/") {
         QFile page(QStringLiteral(":/serve/live_page.html"));
         page.open(QIODevice::ReadOnly);
         // Everything the page needs is in it; it may only talk back to this server.
-        responder.write(page.readAll(),
-                        {{"Content-Type", "text/html; charset=utf-8"},
-                         {"Cache-Control", "no-store"},
-                         {"Content-Security-Policy",
-                          "default-src 'none'; script-src 'unsafe-inline'; "
-                          "style-src 'unsafe-inline'; connect-src 'self'; img-src data:"}},
-                        Status::Ok);
-    } else if (path == QLatin1String("/api/live")) {
-        json(LiveJson(Sources()));
-    } else if (path == QLatin1String("/api/samples")) {
-        const QUrlQuery query = request.query();
+        return {200,
+                page.readAll(),
+                {{"Content-Type", "text/html; charset=utf-8"},
+                 {"Cache-Control", "no-store"},
+                 {"Content-Security-Policy",
+                  "default-src 'none'; script-src 'unsafe-inline'; style-src 'unsafe-inline'; "
+                  "connect-src 'self'; img-src data:"}}};
+    }
+    if (path == "/api/live")
+        return json(LiveJson(Sources()));
+    if (path == "/api/samples") {
+        const QUrlQuery query(QString::fromLatin1(request.Query()));
         bool number = true;
         const qint64 since = query.hasQueryItem(QStringLiteral("since"))
                                  ? query.queryItemValue(QStringLiteral("since")).toLongLong(&number)
                                  : 0;
         if (!number || since < 0)
-            text("since is a sample number from 0", Status::BadRequest);
-        else
-            json(SamplesJson(Sources(), since));
-    } else if (path == QLatin1String("/metrics")) {
-        responder.write(MetricsText(Sources()),
-                        {{"Content-Type", "text/plain; version=0.0.4; charset=utf-8"},
-                         {"Cache-Control", "no-store"}},
-                        Status::Ok);
-    } else {
-        text("not found", Status::NotFound);
+            return Text(400, "since is a sample number from 0");
+        return json(SamplesJson(Sources(), since));
     }
-    return true;
-}
-
-void LiveServer::missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) {
-    makeResponder(request, socket).write(Status::NotFound);
+    if (path == "/metrics") {
+        return {200,
+                MetricsText(Sources()),
+                {{"Content-Type", "text/plain; version=0.0.4; charset=utf-8"},
+                 {"Cache-Control", "no-store"}}};
+    }
+    return Text(404, "not found");
 }

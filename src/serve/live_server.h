@@ -4,29 +4,23 @@
 // the live state and the recent samples as JSON, and the Prometheus metrics. It only reads the
 // core objects: no request changes the meter, a file or a setting, and no file is served.
 
+#include "config/alarm_events.h"
+#include "serve/http_listener.h"
 #include "serve/live_report.h"
 
-#include <QAbstractHttpServer>
 #include <QHostAddress>
-#include <QPointer>
+#include <QObject>
 
-class QTcpServer;
-
-class LiveServer : public QAbstractHttpServer {
+class LiveServer : public QObject {
     Q_OBJECT
 public:
     struct Settings {
         QHostAddress address = QHostAddress::LocalHost;
-        quint16 port = 8080;       // 0: any free port
-        QByteArray token;          // when set, every request has to carry it
-        int maxConnections = 64;   // more are answered 503 and closed
-        int idleMs = 30000;        // a connection that sends nothing this long is closed
+        quint16 port = 8080; // 0: any free port
+        QByteArray token;    // when set, every request has to carry it
+        HttpListener::Limits limits;
         int historySamples = 3600; // samples kept for the chart and /api/samples
     };
-
-    // How big a request may be: its line and headers, and a body (nothing here takes one).
-    static constexpr int kMaxHeaderBytes = 8192;
-    static constexpr int kMaxBodyBytes = 1024;
 
     LiveServer(const LiveState& live, const MeterLink& link, const AlarmSettings& alarms,
                const Sampler& sampler, QObject* parent = nullptr);
@@ -34,6 +28,9 @@ public:
 
     // The recording shown on the page and in the metrics; none by default.
     void SetRecorder(const Recorder* recorder) { recorder_ = recorder; }
+    // The alarm limits in force where they are not the panel's: those of corvilab-cli's
+    // --alarm, in °F or °C (empty: the meter's unit at the time).
+    void SetAlarmLimits(const AlarmLimits& limits, std::optional<bool> fahrenheit);
 
     // Starts listening. False with the reason in `error` (the address is taken, not this
     // machine's, ...).
@@ -48,11 +45,8 @@ public:
     // The token in the first line of a file, blanks around it taken off.
     static bool ReadTokenFile(const QString& path, QByteArray* token, QString* error);
 
-protected:
-    bool handleRequest(const QHttpServerRequest& request, QTcpSocket* socket) override;
-    void missingHandler(const QHttpServerRequest& request, QTcpSocket* socket) override;
-
 private:
+    HttpAnswer Answer(const HttpRequest& request) const;
     void Sampled(const SampleRecord& record);
     LiveSources Sources() const;
 
@@ -60,9 +54,11 @@ private:
     const MeterLink& link_;
     const AlarmSettings& alarms_;
     const Recorder* recorder_ = nullptr;
+    std::optional<AlarmLimits> cliLimits_;
+    std::optional<bool> cliLimitsF_;
     Settings settings_;
     ServeCounters counters_;
     std::deque<NumberedSample> history_;
     bool linkWasLost_ = true;
-    QPointer<QTcpServer> tcp_;
+    HttpListener http_;
 };
