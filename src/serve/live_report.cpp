@@ -52,7 +52,7 @@ ChannelView View(const LiveSources& s, int channel) {
     const ChannelState& state = s.live.Channels[size_t(channel)];
     ChannelView v;
     v.shown = SampleChannel(state, 0, 0);
-    v.fresh = !s.link.LinkLost && s.live.IsFresh(channel, s.now);
+    v.fresh = !s.link.LinkLost() && s.live.IsFresh(channel, s.now);
     if (v.fresh && IsNumberText(v.shown.TextC)) {
         v.valueC = v.shown.ChartedC;
         v.valueF = v.shown.ChartedF;
@@ -133,9 +133,9 @@ QByteArray LiveJson(const LiveSources& s) {
         {"program", s.program},
         {"port", s.link.PortCaption()},
         {"unit", s.live.UnitText},
-        {"link",
-         QJsonObject{{"up", !s.link.LinkLost},
-                     {"text", s.link.LinkLost ? QStringLiteral("No COM") : s.link.PortCaption()}}},
+        {"link", QJsonObject{{"up", !s.link.LinkLost()},
+                             {"text", s.link.LinkLost() ? QStringLiteral("No COM")
+                                                        : s.link.PortCaption()}}},
         {"recording",
          QJsonObject{{"on", Recording(s)},
                      {"file", Recording(s) ? s.recorder->CurrentFileName() : QString()}}},
@@ -232,7 +232,7 @@ QByteArray MetricsText(const LiveSources& s) {
         family(name, type, help);
         out += name + QByteArray(" ") + QByteArray::number(value) + '\n';
     };
-    single("corvilab_link_up", "gauge", "1 while the meter is linked.", s.link.LinkLost ? 0 : 1);
+    single("corvilab_link_up", "gauge", "1 while the meter is linked.", s.link.LinkLost() ? 0 : 1);
     single("corvilab_recording", "gauge", "1 while a recording is being written.",
            Recording(s) ? 1 : 0);
     single("corvilab_samples_total", "counter", "Samples taken since serving started.",

@@ -82,7 +82,7 @@ LiveServer::LiveServer(const LiveState& live, const MeterLink& link, const Alarm
             ++counters_.linkLosses;
         linkWasLost_ = lost;
     });
-    linkWasLost_ = link.LinkLost;
+    linkWasLost_ = link.LinkLost();
 }
 
 LiveServer::~LiveServer() = default;

@@ -344,7 +344,7 @@ void TestServe::truth() {
     packet[3] = char(flags);
     local.live.DecodePacket(packet);
     local.live.MarkRead(0, local.clock.now.addMSecs(-ageMs));
-    local.link.LinkLost = linkLost;
+    local.link.SetLinkLost(linkLost);
     const ServeCounters counters;
     const std::deque<NumberedSample> history;
     const LiveSources sources{local.live, local.link,      {},        nullptr, counters,
