@@ -1,0 +1,293 @@
+// Sampling runs: live readings, recording and serving, with their alarm and band options.
+
+#include "cli/cli_jobs.h"
+#include "cli/cli_options.h"
+#include "cli/command_line.h"
+#include "cli/compare_command.h"
+#include "cli/console_output.h"
+#include "cli/meter_session.h"
+#include "cli/sampling_run.h"
+#include "cli/web_serving.h"
+#include "config/alarm_log.h"
+#include "config/alarm_watch.h"
+#include "recording/data_file.h"
+#include "recording/recorder.h"
+
+#include <QRegularExpression>
+
+#include <limits>
+#include <memory>
+#include <optional>
+
+namespace {
+
+QString UnitText(bool fahrenheit) {
+    return fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
+}
+
+std::array<QString, 4> TypeLetters(const LiveState& live) {
+    std::array<QString, 4> letters;
+    for (size_t i = 0; i < letters.size(); ++i)
+        letters[i] = live.Channels[i].TypeLetter;
+    return letters;
+}
+
+struct SamplingOptions {
+    SamplingRun::Settings settings;
+    std::optional<bool> unit;
+    WebServing web;
+    bool alarms = false; // any alarm option given
+    AlarmLimits limits;
+    QString onAlarm, alarmLog;
+    std::shared_ptr<const BandReference> band; // --reference
+};
+
+// --alarm (one limit each: "T1>=250", "T3<=-18"), --hysteresis, --on-alarm, --alarm-log.
+bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
+                      SamplingOptions& options) {
+    static const QRegularExpression kAlarm(
+        QStringLiteral("^\\s*[Tt](\\d+)\\s*(>=|<=)\\s*(\\S*)\\s*$"));
+    const QString alarm = QStringLiteral("alarm");
+    const QStringList alarms =
+        line.Has(alarm) ? line.Value(alarm).split(QLatin1Char('\n')) : QStringList();
+    for (const QString& text : alarms) {
+        const QRegularExpressionMatch match = kAlarm.match(text);
+        if (!match.hasMatch()) {
+            *usage = Usage(out, QStringLiteral("--alarm '%1' is not a limit: write T1>=250 for a "
+                                               "maximum or T3<=-18 for a minimum")
+                                    .arg(text));
+            return false;
+        }
+        const int channel = match.captured(1).toInt();
+        if (channel < 1 || channel > 4) {
+            *usage = Usage(out, QStringLiteral("--alarm '%1': there is no channel T%2; the "
+                                               "channels are T1 to T4")
+                                    .arg(text, match.captured(1)));
+            return false;
+        }
+        const std::optional<int> limit = DegreesInTenths(match.captured(3));
+        if (!limit) {
+            *usage = Usage(out, QStringLiteral("--alarm '%1': the limit '%2' is not a number")
+                                    .arg(text, match.captured(3)));
+            return false;
+        }
+        auto& limits =
+            match.captured(2) == QLatin1String(">=") ? options.limits.high : options.limits.low;
+        limits[size_t(channel - 1)] = *limit;
+    }
+    if (!ReadOptions(line, out, usage,
+                     {{"hysteresis", OptionKind::Degrees, 0, std::numeric_limits<int>::max(),
+                       "--hysteresis is degrees from 0", true, &options.limits.hysteresis}}))
+        return false;
+    options.onAlarm = line.Value(QStringLiteral("on-alarm"));
+    options.alarmLog = line.Value(QStringLiteral("alarm-log"));
+    if (!options.alarmLog.isEmpty()) {
+        // Found now rather than at the first event, which may come days later.
+        AlarmLog log(options.alarmLog);
+        if (!log.Begin()) {
+            out.Error(QStringLiteral("--alarm-log: cannot append to %1: %2")
+                          .arg(options.alarmLog, log.Error()));
+            *usage = ExitUsage;
+            return false;
+        }
+    }
+    options.alarms = !alarms.isEmpty() || !options.onAlarm.isEmpty() ||
+                     !options.alarmLog.isEmpty() || line.Has(QStringLiteral("hysteresis")) ||
+                     line.Has(QStringLiteral("reference"));
+    return true;
+}
+
+// The alarm watch of a live or record run: each event a line on standard error. Empty when no
+// alarm option was given.
+std::unique_ptr<AlarmWatch> WatchAlarms(const SamplingOptions& options, MeterSession& session,
+                                        ConsoleOutput& out) {
+    if (!options.alarms)
+        return nullptr;
+    auto watch =
+        std::make_unique<AlarmWatch>(session.GetClock(), session.Link(), session.GetSampler());
+    watch->Detector.Limits = options.limits;
+    watch->Command.Command = options.onAlarm;
+    watch->SetLogPath(options.alarmLog);
+    watch->Fahrenheit = options.unit;
+    QObject::connect(watch.get(), &AlarmWatch::EventFired, &session, [&out](const AlarmEvent& e) {
+        out.Error(QStringLiteral("alarm: ") + e.Describe());
+    });
+    QObject::connect(watch.get(), &AlarmWatch::ActionFailed, &session,
+                     [&out](const QString& message) { out.Error(message); });
+    return watch;
+}
+
+std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, ConsoleOutput& out,
+                                                   int* usage) {
+    SamplingOptions options;
+    // --duration and --give-up-after: a timer counts milliseconds in an int, up to 24 days.
+    const std::initializer_list<OptionRule> runOptions = {
+        {"interval", OptionKind::WholeNumber, 1, 86400,
+         "--interval is whole seconds from 1 to 86400", false, &options.settings.interval},
+        {"samples", OptionKind::WholeNumber, 1, qint64(1) << 40,
+         "--samples is a whole number from 1", false, &options.settings.samples},
+        {"duration", OptionKind::Seconds, 0, 2000000,
+         "--duration is seconds above 0, at most 2000000", false,
+         &options.settings.durationSeconds},
+        {"give-up-after", OptionKind::Seconds, 0, 2000000,
+         "--give-up-after is seconds above 0, at most 2000000", false,
+         &options.settings.giveUpSeconds},
+        UnitRule(&options.unit),
+    };
+    if (!ReadOptions(line, out, usage, runOptions))
+        return std::nullopt;
+    QString error;
+    const std::optional<WebServing> web = ReadWebServing(
+        line,
+        line.command == QLatin1String("serve") ? QStringLiteral("listen") : QStringLiteral("http"),
+        &error);
+    if (!web) {
+        *usage = Usage(out, error);
+        return std::nullopt;
+    }
+    options.web = *web;
+    if (!ReadAlarmOptions(line, out, usage, options) ||
+        !ReadBandReference(line, out, usage, &options.band))
+        return std::nullopt;
+    options.web.alarms = options.limits;
+    options.web.alarmsFahrenheit = options.unit;
+    return options;
+}
+
+// The live web view of the run, when asked for. False when it cannot serve.
+bool Serve(const SamplingOptions& options, MeterSession& session, const Recorder* recorder,
+           ConsoleOutput& out, std::unique_ptr<LiveServer>* server) {
+    if (options.web.wanted)
+        *server = StartWebServing(options.web, session, recorder, out);
+    return !options.web.wanted || *server;
+}
+
+} // namespace
+
+MeterJob ServeOnly(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
+    if (!options)
+        return {};
+    return [&out, options](MeterSession& session) {
+        std::unique_ptr<LiveServer> server;
+        if (!Serve(*options, session, nullptr, out, &server))
+            return int(ExitUsage);
+        SamplingRun::Settings settings = options->settings;
+        settings.goesOn = QStringLiteral("serving goes on");
+        SamplingRun run(session, out, settings);
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        const int status = run.Run();
+        if (alarms)
+            alarms->Finish();
+        return status;
+    };
+}
+
+MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
+    if (!options)
+        return {};
+    return [&out, options](MeterSession& session) {
+        SamplingRun::Settings settings = options->settings;
+        settings.goesOn = QStringLiteral("live readings go on");
+        std::unique_ptr<LiveServer> server;
+        if (!Serve(*options, session, nullptr, out, &server))
+            return int(ExitUsage);
+        SamplingRun run(session, out, settings);
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        WatchBand(options->band, session, alarms.get(), options->unit, out);
+        bool unitF = false;
+        // Once linked, and again under each new set-up of the meter.
+        const auto heading = [&] {
+            const LiveState& live = session.Live();
+            unitF = options->unit.value_or(live.UnitF);
+            out.Fields(
+                HeadingFields(options->unit ? UnitText(unitF) : live.UnitText, TypeLetters(live)));
+            return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
+        };
+        run.OnLinked = heading;
+        run.OnChanged = [&](const QString& change) {
+            out.Error(QStringLiteral("the meter's set-up changed: %1; live readings go on under a "
+                                     "new heading")
+                          .arg(change));
+
+            return heading();
+        };
+        run.OnSample = [&](const SampleRecord& sample) {
+            out.Fields(RecordFields(run.SamplesTaken(), sample.TimeText,
+                                    unitF ? sample.TextF : sample.TextC));
+            return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
+        };
+        const int status = run.Run();
+        // A stop request ends the commands still running at once.
+        if (alarms)
+            alarms->Finish(!session.Interrupted());
+        return status;
+    };
+}
+
+MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
+    const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
+    if (!options)
+        return {};
+    const QString path = line.arguments.constFirst();
+    return [&out, options, path](MeterSession& session) {
+        Recorder recorder;
+        QObject::connect(&recorder, &Recorder::WritingChanged, &session, [&](bool writing) {
+            if (writing)
+                out.Error(QStringLiteral("writing to %1 again").arg(recorder.CurrentFileName()));
+            else
+                out.Error(QStringLiteral("not writing to %1: %2; trying again at every sample")
+                              .arg(recorder.CurrentFileName(), recorder.WriteError()));
+        });
+        SamplingRun::Settings settings = options->settings;
+        settings.goesOn = QStringLiteral("recording goes on");
+        std::unique_ptr<LiveServer> server;
+        if (!Serve(*options, session, &recorder, out, &server))
+            return int(ExitUsage);
+        SamplingRun run(session, out, settings);
+        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
+        WatchBand(options->band, session, alarms.get(), options->unit, out);
+        run.OnLinked = [&] {
+            const LiveState& live = session.Live();
+            if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {
+                out.Error(CannotWrite(path, recorder.StartError()));
+                return int(ExitFileFailed);
+            }
+            return int(ExitSuccess);
+        };
+        run.OnSample = [&](const SampleRecord& sample) {
+            recorder.RecordSample(sample);
+            return int(ExitSuccess);
+        };
+        run.OnChanged = [&](const QString& change) {
+            const LiveState& live = session.Live();
+            recorder.Continue(live.UnitText, live.UnitF, TypeLetters(live), change);
+            out.Error(QStringLiteral("the meter's set-up changed: %1; recording goes on in %2 "
+                                     "from record %3")
+                          .arg(change, recorder.CurrentFileName(),
+                               QString::number(recorder.RecordCount() + 1)));
+            return int(ExitSuccess);
+        };
+        int status = run.Run();
+        // A stop request ends the commands still running at once.
+        if (alarms)
+            alarms->Finish(!session.Interrupted());
+        const QString file = recorder.CurrentFileName();
+        const qint64 missed = recorder.MissedSamples();
+        if (!recorder.Stop()) {
+            out.Error(QStringLiteral("the end of the recording may be missing from %1: %2")
+                          .arg(file, recorder.StopError()));
+            if (status == ExitSuccess)
+                status = ExitFileFailed;
+        }
+        if (missed > 0) {
+            out.Error(QStringLiteral("%1 of %2 samples could not be written")
+                          .arg(missed)
+                          .arg(run.SamplesTaken()));
+            if (status == ExitSuccess)
+                status = ExitFileFailed;
+        }
+        return status;
+    };
+}
