@@ -161,7 +161,7 @@ int main(int argc, char** argv) {
     graphs.ShowGraph();
     RealtimeGraphWindow& realtime = *graphs.Graph();
     RunEvents(200);
-    realtime.PollingTimer()().stop();
+    realtime.PenTimer().stop();
     QElapsedTimer tickTimer;
     const double tickCpu0 = ProcessorSeconds();
     tickTimer.start();

@@ -1,7 +1,7 @@
 #include "config/alarm_events.h"
 
 #include "config/alarm_settings.h"
-#include "recording/sampler.h"
+#include "recording/sample_record.h"
 
 #include <QRegularExpression>
 #include <cmath>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "recording/sample_record.h"
+
 #include <QObject>
 #include <QString>
 #include <array>
@@ -15,13 +17,13 @@ struct AlarmRange {
 // The high-temperature alarm of each channel, kept separately for °C and °F, with the range its
 // knob and numeric entry offer. Values and ranges live only in the program: nothing of this goes
 // to the meter or to disk. Everything is in tenths of a degree.
-class AlarmSettings : public QObject {
+class AlarmSettings : public QObject, public AlarmValues {
     Q_OBJECT
 public:
     explicit AlarmSettings(LiveState& live, QObject* parent = nullptr);
 
-    int AlarmC(int channel) const { return alarmC_[Index(channel)]; }
-    int AlarmF(int channel) const { return alarmF_[Index(channel)]; }
+    int AlarmC(int channel) const override { return alarmC_[Index(channel)]; }
+    int AlarmF(int channel) const override { return alarmF_[Index(channel)]; }
     int Alarm(bool fahrenheit, int channel) const;
     AlarmRange Range(bool fahrenheit, int channel) const;
 

@@ -1,6 +1,5 @@
 #include "recording/sampler.h"
 
-#include "config/alarm_settings.h"
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "recording/data_file.h"
@@ -33,7 +32,7 @@ ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF)
     return s;
 }
 
-Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmSettings& alarms,
+Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms,
                  int capacity, QObject* parent)
     : QObject(parent)
     , clock_(clock)

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "recording/sample_buffers.h"
+#include "recording/sample_record.h"
 
 #include <QObject>
 #include <QString>
 #include <array>
 #include <optional>
 
-class AlarmSettings;
 class Clock;
 class LiveState;
 struct ChannelState;
@@ -21,22 +21,6 @@ struct ChannelSample {
 };
 ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF);
 
-// Which channels' readings are current (decoded within `LiveState::kFreshMs`).
-using ChannelFreshness = std::array<bool, 4>;
-
-// One sample as every consumer sees it: the panels, the recording, the live list and the
-// real-time graph.
-struct SampleRecord {
-    int SampleIndex = 0;
-    QString TimeText; // "yyyy/mm/dd hh:nn:ss"
-    // A stale channel is left out of the sample: "- - -", nothing charted, no alarm; the panel
-    // keeps its last reading, dimmed.
-    ChannelFreshness Fresh{true, true, true, true};
-    std::array<QString, 4> TextC, TextF;
-    std::array<std::optional<int>, 4> ChartedC, ChartedF;
-    std::array<bool, 4> AlarmShownC{}, AlarmShownF{}; // the blinking labels' visibility
-};
-
 // The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
 // a sample of the live state into the sample buffers and hands it on. Only current readings
 // are sampled: a channel whose packet is older than `LiveState::kFreshMs` is left out, and
@@ -44,7 +28,7 @@ struct SampleRecord {
 class Sampler : public QObject {
     Q_OBJECT
 public:
-    Sampler(const Clock& clock, const LiveState& live, const AlarmSettings& alarms,
+    Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms,
             int capacity = SampleBuffers::kCapacity, QObject* parent = nullptr);
 
     double SamplingTime = 1.0;  // seconds between samples
@@ -77,7 +61,7 @@ Q_SIGNALS:
 private:
     const Clock& clock_;
     const LiveState& live_;
-    const AlarmSettings& alarms_;
+    const AlarmValues& alarms_;
     SampleBuffers buffers_;
     std::array<bool, 4> alarmShownC_{}, alarmShownF_{};
 };

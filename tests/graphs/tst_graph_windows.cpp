@@ -376,7 +376,7 @@ void TestGraphWindows::limit() {
                           graph->findChild<QAction*>(QStringLiteral("Toolbar1_Limit"))),
                       Qt::LeftButton);
     QVERIFY(graph->PMessage()->isVisible());
-    QVERIFY(!graph->PollingTimer()().isActive());
+    QVERIFY(!graph->PenTimer().isActive());
     QLineEdit* boxes[] = {graph->TxtMax(), graph->TxtMin(), graph->TxtCounts()};
     QCOMPARE((QStringList{boxes[0]->text(), boxes[1]->text(), boxes[2]->text()}),
              (QStringList{"100", "0", "630"}));
@@ -391,7 +391,7 @@ void TestGraphWindows::limit() {
     // for correction.
     QCOMPARE(rig_->dialogs.Texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
     QCOMPARE(graph->PMessage()->isVisible(), !refusal.isEmpty());
-    QCOMPARE(graph->PollingTimer()().isActive(), refusal.isEmpty());
+    QCOMPARE(graph->PenTimer().isActive(), refusal.isEmpty());
     QCOMPARE((QList<double>{graph->ValueMin(), graph->ValueMax(), graph->StepX()}), taken);
     graph->ShowLimit();
     const QStringList& labels = graph->ValueLabels();

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <optional>
+
+// Which channels' readings are current (decoded within `LiveState::kFreshMs`).
+using ChannelFreshness = std::array<bool, 4>;
+
+// One sample as every consumer sees it: the panels, the recording, the live list and the
+// real-time graph.
+struct SampleRecord {
+    int SampleIndex = 0;
+    QString TimeText; // "yyyy/mm/dd hh:nn:ss"
+    // A stale channel is left out of the sample: "- - -", nothing charted, no alarm; the panel
+    // keeps its last reading, dimmed.
+    ChannelFreshness Fresh{true, true, true, true};
+    std::array<QString, 4> TextC, TextF;
+    std::array<std::optional<int>, 4> ChartedC, ChartedF;
+    std::array<bool, 4> AlarmShownC{}, AlarmShownF{}; // the blinking labels' visibility
+};
+
+// The alarm value of each channel in tenths, as a sample compares its readings with it. The
+// alarm settings hold them; the sampler only reads them.
+class AlarmValues {
+public:
+    virtual ~AlarmValues() = default;
+    virtual int AlarmC(int channel) const = 0;
+    virtual int AlarmF(int channel) const = 0;
+};
