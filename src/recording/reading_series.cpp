@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <map>
+#include <utility>
 
 namespace {
 
