@@ -1,10 +1,11 @@
 // Statistics over ten days at one sample a second (864,000 samples): what the Plot window counts
 // each time the view or the selection changes (lowest and highest with their times, mean, time
-// above a level), the rate-of-rise curve, and reading the records' texts into a series once per
-// plot. Each figure is the median of several runs.
+// above a level), the rate-of-rise curve, and taking the series once per plot, from a file's
+// texts or from full sample buffers. Each figure is the median of several runs.
 
 #include "graphs/series_stats.h"
 #include "recording/reading_series.h"
+#include "recording/sample_buffers.h"
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -48,6 +49,7 @@ int main() {
     }
 
     ReadingSeries series;
+    qint64 check = 0;
     const double build = MedianMs([&] {
         ReadingSeriesBuilder builder(1);
         builder.Reserve(kSamples);
@@ -58,7 +60,12 @@ int main() {
         series = builder.Finish().front();
     });
 
-    qint64 check = 0;
+    SampleBuffers buffers;
+    for (int i = 0; i < kSamples; ++i)
+        buffers.Append({series.tenths[i], {}, {}, {}}, {});
+    const double fromBuffers =
+        MedianMs([&] { check += SeriesFromBuffers(buffers, 0, false, 1, -2000, 13700).Size(); });
+
     const double stats = MedianMs([&] {
         const SeriesStats s = StatsOver(series, 0, kSamples - 1, 1000);
         check += s.samples + *s.secondsAbove;
@@ -74,5 +81,8 @@ int main() {
     std::printf("BENCH\t864,000 records' texts and times into a series (once per plot)\t-\t"
                 "%.1f ms\n",
                 build);
+    std::printf("BENCH\tfull sample buffers into a series (once per strip-chart plot)\t-\t"
+                "%.1f ms\n",
+                fromBuffers);
     return 0;
 }

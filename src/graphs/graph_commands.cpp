@@ -74,9 +74,12 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
                             ExchangeGuard::Work::Local);
         const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
         values = sampler_.Buffers().Copy(channel, fahrenheit).values;
-        // The buffers keep no times: the samples are taken as one sampling time apart.
-        readings = SeriesFromBuffers(sampler_.Buffers(), channel, fahrenheit,
-                                     qint64(std::max(1.0, sampler_.SamplingTime)));
+        // The buffers keep no times: the samples are taken as one sampling time apart. Their
+        // type is the channel's now, as a change of type starts them over.
+        const ChannelState& state = live_.Channels[size_t(channel)];
+        readings = SeriesFromBuffers(
+            sampler_.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler_.SamplingTime)),
+            fahrenheit ? state.LowerF : state.LowerC, fahrenheit ? state.UpperF : state.UpperC);
         if (mainWindow_) {
             mainWindow_->setWindowTitle(QStringLiteral(" %1 Completed").arg(values.size()));
             QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 
 #include <map>
+#include <utility>
 
 namespace {
 
@@ -197,14 +198,17 @@ std::vector<ReadingSeries> ReadingSeriesBuilder::Finish(qint64 fallbackStep) {
 }
 
 ReadingSeries SeriesFromBuffers(const SampleBuffers& buffers, int channel, bool fahrenheit,
-                                qint64 step) {
+                                qint64 step, int lowerEnd, int upperEnd) {
+    const bool ends = lowerEnd < upperEnd;
     ReadingSeries series;
     series.step = std::max<qint64>(step, 1);
     const int count = buffers.Count();
     series.tenths.resize(count);
     series.seconds.resize(count);
     for (int k = 1; k <= count; ++k) {
-        const std::optional<int> value = buffers.At(channel, fahrenheit, k);
+        std::optional<int> value = buffers.At(channel, fahrenheit, k);
+        if (ends && value && (*value == lowerEnd || *value == upperEnd))
+            value.reset();
         series.tenths[k - 1] = value.value_or(ReadingSeries::Gap);
         series.seconds[k - 1] = (k - 1) * series.step;
         series.recorded = series.recorded || value.has_value();

@@ -71,9 +71,11 @@ private:
     QVector<qint64> clock_; // seconds of the record's date and time on one scale, or -1
 };
 
-// The samples of one channel held in the sample buffers, `step` seconds apart.
+// The samples of one channel held in the sample buffers, `step` seconds apart. The buffers chart
+// "Over" and "Under" at the ends of the thermocouple type's range and keep no other mark of them,
+// so values at `lowerEnd` or `upperEnd` (tenths; ignored unless lower < upper) are gaps.
 ReadingSeries SeriesFromBuffers(const SampleBuffers& buffers, int channel, bool fahrenheit,
-                                qint64 step);
+                                qint64 step, int lowerEnd, int upperEnd);
 
 // A data file read whole for statistics, with its continuation files when they continue it.
 struct RecordedRun {

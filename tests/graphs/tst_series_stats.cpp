@@ -1,5 +1,6 @@
 #include "graphs/series_stats.h"
 #include "recording/reading_series.h"
+#include "recording/sample_buffers.h"
 
 #include <QDateTime>
 #include <QtTest>
@@ -14,6 +15,7 @@ private Q_SLOTS:
     void statistics();
     void rateOfRise_data();
     void rateOfRise();
+    void overAndUnderInTheSampleBuffersAreGaps();
 };
 
 namespace {
@@ -129,6 +131,17 @@ void TestSeriesStats::rateOfRise() {
         const std::optional<int> at = RateOfRise(series, i, span);
         QVERIFY(at ? curve[i] == *at / 10.0 : std::isnan(curve[i]));
     }
+}
+
+// The buffers chart Over and Under at the type's range ends (K: -200.0 to 1370.0 °C).
+void TestSeriesStats::overAndUnderInTheSampleBuffersAreGaps() {
+    SampleBuffers buffers(8);
+    for (int tenths : {13700, 215, -2000, 13699})
+        buffers.Append({tenths, {}, {}, {}}, {});
+    const SeriesStats s =
+        StatsOver(SeriesFromBuffers(buffers, 0, false, 5, -2000, 13700), 0, 3, 200);
+    QCOMPARE((QList<qint64>{*s.minimum, *s.maximum, s.samples, *s.secondsAbove}),
+             (QList<qint64>{215, 13699, 2, 10}));
 }
 
 QTEST_GUILESS_MAIN(TestSeriesStats)
