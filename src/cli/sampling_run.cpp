@@ -3,6 +3,7 @@
 #include "cli/command_line.h"
 #include "cli/console_output.h"
 #include "cli/meter_session.h"
+#include "config/alarm_settings.h"
 #include "recording/recorder.h"
 
 #include <cmath>

@@ -68,7 +68,8 @@ QString MeterSettings::NoAnswerText() {
 
 void MeterSettings::SendCommandBytes(char letter, quint8 a, quint8 b, quint8 c) {
     // The four bytes go out in one write.
-    link_.SendCommand(QByteArray{letter, char(a), char(b), char(c)});
+    const char bytes[] = {letter, char(a), char(b), char(c)};
+    link_.SendCommand(QByteArray(bytes, sizeof bytes));
 }
 
 double MeterSettings::ElapsedSince(double start) const {

@@ -11,6 +11,8 @@
 #include <QHostAddress>
 #include <QObject>
 
+class AlarmSettings;
+
 class LiveServer : public QObject {
     Q_OBJECT
 public:
