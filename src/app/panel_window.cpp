@@ -1,37 +1,29 @@
 #include "app/panel_window.h"
 
+#include "app/channel_card.h"
 #include "app/toolbar_images.h"
 #include "config/alarm_frame.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
 #include "recording/recorder.h"
-#include "recording/sampler.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDial>
 #include <QDir>
-#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QSignalBlocker>
 #include <QToolBar>
 #include <QToolButton>
 #include <QVBoxLayout>
-#include <algorithm>
-#include <cmath>
-#include <qcustomplot.h>
 
 namespace {
 
 const QString kCaption = QStringLiteral("Panel  V8.03");
 const QString kBuildCode = QStringLiteral("130808");
-constexpr int kChartWidth = 300; // points on a strip chart's x axis
 
 struct ToolbarButtonSpec {
     const char* key;
@@ -52,55 +44,14 @@ constexpr ToolbarButtonSpec kButtons[] = {
     {"Alarm", "Alarm Range"},
 };
 
-// Colours of the instrument panel: a dark face, one bright colour per unit.
+// Colours of the instrument panel: a dark face; the cards say each unit's bright colour.
 const QColor kFace(21, 24, 28);
 const QColor kCard(35, 40, 46);
-const QColor kCelsius(255, 196, 64);
-const QColor kFahrenheit(96, 208, 255);
-const QColor kGrid(52, 58, 66);
-const QColor kAxisText(170, 176, 184);
-// Readings no longer current (the link lost, or no packet for a while): grey, yet still 4.5:1
-// on a channel card.
-const QColor kStale(140, 147, 156);
-
-QString UnitOf(bool fahrenheit) {
-    return fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
-}
-
-QString Prefix(bool fahrenheit) {
-    return fahrenheit ? QStringLiteral("F") : QStringLiteral("C");
-}
 
 QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setObjectName(name);
     return label;
-}
-
-void StyleChart(QCustomPlot* chart, const QColor& line) {
-    chart->setBackground(QBrush(QColor(16, 19, 23)));
-    chart->setNoAntialiasingOnDrag(true);
-    for (QCPAxis* axis : {chart->xAxis, chart->yAxis}) {
-        axis->setBasePen(QPen(kGrid));
-        axis->setTickPen(QPen(kGrid));
-        axis->setSubTickPen(QPen(kGrid));
-        axis->setTickLabelColor(kAxisText);
-        axis->grid()->setPen(QPen(kGrid, 1, Qt::DotLine));
-        QFont font = axis->tickLabelFont();
-        font.setPixelSize(10);
-        axis->setTickLabelFont(font);
-    }
-    chart->xAxis->ticker()->setTickCount(4);
-    chart->yAxis->ticker()->setTickCount(4);
-    chart->axisRect()->setMinimumMargins(QMargins(0, 0, 0, 0));
-    chart->axisRect()->setAutoMargins(QCP::msLeft | QCP::msBottom);
-    chart->axisRect()->setMargins(QMargins(0, 6, 8, 0));
-    QCPGraph* graph = chart->addGraph();
-    graph->setPen(QPen(line, 2));
-    graph->setAdaptiveSampling(true);
-    graph->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, line, 3.5));
-    chart->xAxis->setRange(1, kChartWidth);
-    chart->yAxis->setRange(0, 100);
 }
 
 } // namespace
@@ -285,9 +236,9 @@ void Panel::BuildToolbar() {
 }
 
 QFrame* Panel::BuildUnitPanel(bool fahrenheit) {
-    const QColor colour = fahrenheit ? kFahrenheit : kCelsius;
+    const QColor colour = ChannelCard::UnitColour(fahrenheit);
     auto* frame = new QFrame(this);
-    frame->setObjectName(QStringLiteral("Pic") + Prefix(fahrenheit));
+    frame->setObjectName(fahrenheit ? QStringLiteral("PicF") : QStringLiteral("PicC"));
     frame->setAccessibleName(fahrenheit ? QStringLiteral("Fahrenheit panel")
                                         : QStringLiteral("Celsius panel"));
     auto* layout = new QHBoxLayout(frame);
@@ -317,118 +268,15 @@ QFrame* Panel::BuildUnitPanel(bool fahrenheit) {
 
     auto* grid = new QGridLayout;
     grid->setSpacing(8);
-    for (int i = 0; i < 4; ++i)
-        grid->addWidget(BuildChannel(fahrenheit, i, frame), i / 2, i % 2);
+    for (int i = 0; i < 4; ++i) {
+        auto* card = new ChannelCard(fahrenheit, i, alarms_, frame);
+        connect(card, &ChannelCard::ChartClicked, this,
+                [this, i, fahrenheit] { Q_EMIT StripChartClicked(i, fahrenheit); });
+        PanelOf(fahrenheit).cards[size_t(i)] = card;
+        grid->addWidget(card, i / 2, i % 2);
+    }
     layout->addLayout(grid, 1);
     return frame;
-}
-
-QWidget* Panel::BuildChannel(bool fahrenheit, int i, QWidget* parent) {
-    const QString p = Prefix(fahrenheit);
-    const QString unit = UnitOf(fahrenheit);
-    const QString channel = QStringLiteral("T%1").arg(i + 1);
-    const QColor colour = fahrenheit ? kFahrenheit : kCelsius;
-    ChannelControls& c = PanelOf(fahrenheit).channels[size_t(i)];
-
-    auto* card = new QFrame(parent);
-    card->setObjectName(QStringLiteral("ChannelCard"));
-    card->setAccessibleName(QStringLiteral("%1 %2").arg(channel, unit));
-    auto* grid = new QGridLayout(card);
-    grid->setContentsMargins(10, 8, 10, 8);
-    grid->setHorizontalSpacing(10);
-    grid->setVerticalSpacing(4);
-
-    const auto name = [&](const QString& base) {
-        return QStringLiteral("%1%2%3").arg(p, base).arg(i);
-    };
-    c.name = MakeLabel(name(QStringLiteral("LblTChanel")), channel, card);
-    c.name->setProperty("role", QStringLiteral("name"));
-    c.name->setAccessibleName(QStringLiteral("%1 channel").arg(channel));
-    c.type = MakeLabel(name(QStringLiteral("LblType")), QStringLiteral("K"), card);
-    c.type->setProperty("role", QStringLiteral("type"));
-    c.type->setAccessibleName(QStringLiteral("%1 thermocouple type").arg(channel));
-    c.type->setToolTip(QStringLiteral("Thermocouple type"));
-    c.alarm = MakeLabel(name(QStringLiteral("LblAlarm")), QStringLiteral("Alarm"), card);
-    c.alarm->setProperty("role", QStringLiteral("alarm"));
-    c.alarm->setAccessibleName(QStringLiteral("%1 alarm %2").arg(channel, unit));
-    // The blinking label must not move its neighbours when it hides.
-    QSizePolicy keep = c.alarm->sizePolicy();
-    keep.setRetainSizeWhenHidden(true);
-    c.alarm->setSizePolicy(keep);
-    c.alarm->hide();
-    auto* header = new QHBoxLayout;
-    header->setSpacing(10);
-    header->addWidget(c.name);
-    header->addWidget(c.type);
-    header->addStretch();
-    header->addWidget(c.alarm);
-    grid->addLayout(header, 0, 0, 1, 2);
-
-    c.value = MakeLabel(name(QStringLiteral("LblValue")), QStringLiteral("- - -"), card);
-    c.value->setProperty("role", QStringLiteral("value"));
-    c.value->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
-    c.value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    c.value->setMinimumWidth(c.value->fontMetrics().horizontalAdvance(QStringLiteral("-0000.0")));
-    c.value->setAccessibleName(QStringLiteral("%1 value %2").arg(channel, unit));
-    c.unit = MakeLabel(name(QStringLiteral("LblCF")), unit, card);
-    c.unit->setProperty("role", QStringLiteral("unit"));
-    c.unit->setAccessibleName(QStringLiteral("%1 unit").arg(channel));
-    auto* valueRow = new QHBoxLayout;
-    valueRow->setSpacing(4);
-    valueRow->addWidget(c.value, 1);
-    valueRow->addWidget(c.unit, 0, Qt::AlignTop);
-    grid->addLayout(valueRow, 1, 0);
-
-    c.knob = new QDial(card);
-    c.knob->setObjectName(name(QStringLiteral("CWK")));
-    c.knob->setAccessibleName(QStringLiteral("%1 alarm knob %2").arg(channel, unit));
-    c.knob->setNotchesVisible(true);
-    c.knob->setWrapping(false);
-    c.knob->setFixedSize(72, 72);
-    c.knob->setSingleStep(10); // one degree
-    c.entry = new QDoubleSpinBox(card);
-    c.entry->setObjectName(name(QStringLiteral("CWE")));
-    c.entry->setAccessibleName(QStringLiteral("%1 alarm value %2").arg(channel, unit));
-    c.entry->setDecimals(1);
-    c.entry->setSingleStep(1.0);
-    c.entry->setKeyboardTracking(false);
-    c.entry->setSuffix(QStringLiteral(" ") + unit);
-    c.entry->setMinimumWidth(110);
-    auto* caption = new QLabel(QStringLiteral("Alarm at"), card);
-    caption->setProperty("role", QStringLiteral("caption"));
-    caption->setBuddy(c.entry);
-    auto* entryColumn = new QVBoxLayout;
-    entryColumn->setSpacing(2);
-    entryColumn->addStretch();
-    entryColumn->addWidget(caption);
-    entryColumn->addWidget(c.entry);
-    entryColumn->addStretch();
-    auto* alarmRow = new QHBoxLayout;
-    alarmRow->addWidget(c.knob);
-    alarmRow->addLayout(entryColumn);
-    alarmRow->addStretch();
-    grid->addLayout(alarmRow, 2, 0);
-
-    c.chart = new QCustomPlot(card);
-    c.chart->setObjectName(name(QStringLiteral("CWG")));
-    c.chart->setAccessibleName(QStringLiteral("%1 strip chart %2").arg(channel, unit));
-    c.chart->setToolTip(QStringLiteral("Click to plot %1").arg(channel));
-    c.chart->setMinimumSize(160, 90);
-    c.chart->setCursor(Qt::PointingHandCursor);
-    StyleChart(c.chart, colour);
-    grid->addWidget(c.chart, 1, 1, 2, 1);
-    grid->setColumnStretch(1, 1);
-    grid->setRowStretch(2, 1);
-
-    connect(c.chart, &QCustomPlot::mouseRelease, this,
-            [this, i, fahrenheit](QMouseEvent*) { Q_EMIT StripChartClicked(i, fahrenheit); });
-    connect(c.knob, &QDial::valueChanged, this,
-            [this, i, fahrenheit](int tenths) { alarms_.SetAlarm(fahrenheit, i, tenths); });
-    connect(c.entry, qOverload<double>(&QDoubleSpinBox::valueChanged), this,
-            [this, i, fahrenheit](double degrees) {
-                alarms_.SetAlarm(fahrenheit, i, int(std::lround(degrees * 10.0)));
-            });
-    return card;
 }
 
 void Panel::SetCommand(const QString& key, std::function<void()> command) {
@@ -458,11 +306,11 @@ void Panel::SwapUnitPanels() {
     panelCelsius_ = !panelCelsius_;
     c_.frame->setVisible(c_.frame->isHidden());
     f_.frame->setVisible(f_.frame->isHidden());
-    panelUnitText_ = UnitOf(!panelCelsius_);
+    panelUnitText_ = ChannelCard::UnitText(!panelCelsius_);
     for (UnitPanel* panel : {&c_, &f_}) {
         if (!panel->frame->isHidden()) {
-            for (ChannelControls& c : panel->channels)
-                c.chart->replot();
+            for (ChannelCard* card : panel->cards)
+                card->Replot();
         }
     }
 }
@@ -475,80 +323,20 @@ void Panel::RebuildDisplay() {
 }
 
 void Panel::RebuildChannel(int i) {
-    for (bool fahrenheit : {false, true}) {
-        ChannelControls& c = PanelOf(fahrenheit).channels[size_t(i)];
-        ClearChart(c);
-        c.type->setText(live_.Channels[size_t(i)].TypeLetter);
-        ShowAlarm(fahrenheit, i);
-    }
+    for (bool fahrenheit : {false, true})
+        PanelOf(fahrenheit).cards[size_t(i)]->Rebuild(live_.Channels[size_t(i)].TypeLetter);
 }
 
 void Panel::ShowAlarm(bool fahrenheit, int i) {
-    ChannelControls& c = PanelOf(fahrenheit).channels[size_t(i)];
-    const AlarmRange range = alarms_.Range(fahrenheit, i);
-    const int alarm = alarms_.Alarm(fahrenheit, i);
-    const QSignalBlocker knobQuiet(c.knob);
-    const QSignalBlocker entryQuiet(c.entry);
-    c.knob->setRange(range.min, range.max);
-    c.knob->setPageStep(std::max(10, (range.max - range.min) / 10));
-    c.knob->setValue(alarm);
-    c.entry->setRange(range.min / 10.0, range.max / 10.0);
-    c.entry->setValue(alarm / 10.0);
-    c.knob->setToolTip(
-        QStringLiteral("Alarm at %1 %2").arg(c.entry->cleanText(), UnitOf(fahrenheit)));
-}
-
-void Panel::ClearChart(ChannelControls& c) {
-    c.chart->graph(0)->data()->clear();
-    c.points = 0;
-    c.chart->xAxis->setRange(1, kChartWidth);
-    if (c.chart->isVisible())
-        c.chart->replot();
-}
-
-void Panel::AppendPoint(ChannelControls& c, double value) {
-    ++c.points;
-    QCPGraphDataContainer& data = *c.chart->graph(0)->data();
-    data.add(QCPGraphData(c.points, value));
-    // The chart keeps its last 300 points and scrolls once it is full.
-    const int first = std::max(1, c.points - kChartWidth + 1);
-    data.removeBefore(first);
-    c.chart->xAxis->setRange(first, std::max(kChartWidth, c.points));
-    double lo = value, hi = value;
-    for (const QCPGraphData& point : data) {
-        lo = std::min(lo, point.value);
-        hi = std::max(hi, point.value);
-    }
-    const double pad = std::max(1.0, (hi - lo) * 0.1);
-    c.chart->yAxis->setRange(lo - pad, hi + pad);
+    PanelOf(fahrenheit).cards[size_t(i)]->ShowAlarm();
 }
 
 void Panel::ShowSample(const SampleRecord& record) {
     for (bool fahrenheit : {false, true}) {
-        UnitPanel& panel = PanelOf(fahrenheit);
+        const UnitPanel& panel = PanelOf(fahrenheit);
         const bool shown = !panel.frame->isHidden();
-        for (size_t i = 0; i < 4; ++i) {
-            ChannelControls& c = panel.channels[i];
-            if (record.Fresh[i])
-                c.value->setText(fahrenheit ? record.TextF[i] : record.TextC[i]);
-            c.alarm->setVisible(fahrenheit ? record.AlarmShownF[i] : record.AlarmShownC[i]);
-            const std::optional<int>& charted =
-                fahrenheit ? record.ChartedF[i] : record.ChartedC[i];
-            if (charted) {
-                AppendPoint(c, *charted / 10.0);
-                // Only what is on screen is drawn; a hidden panel draws when it is shown.
-                if (shown)
-                    c.chart->replot(QCustomPlot::rpQueuedReplot);
-            }
-        }
-    }
-    const QString time = record.TimeText.section(QLatin1Char(' '), 1);
-    for (size_t i = 0; i < 4; ++i) {
-        // A sample taken while "No COM" shows stays marked as old.
-        const bool current = linked_ && record.Fresh[i];
-        if (current)
-            lastReadTime_[i] = time;
-        ShowStale(i, !current);
+        for (ChannelCard* card : panel.cards)
+            card->ShowSample(record, shown, linked_);
     }
 }
 
@@ -615,34 +403,19 @@ void Panel::SetLinkCaption(const QString& caption) {
     lblCom_->setAccessibleDescription(caption);
     lblCom_->setStyleSheet(linked_ ? QString() : QStringLiteral("background: #d8a02a;"));
     if (!linked_) {
-        for (size_t i = 0; i < 4; ++i)
-            ShowStale(i, true);
+        for (UnitPanel* panel : {&c_, &f_}) {
+            for (ChannelCard* card : panel->cards)
+                card->ShowStale(true);
+        }
     }
 }
 
 void Panel::ShowStaleReadings(const std::array<bool, 4>& fresh) {
     for (size_t i = 0; i < 4; ++i) {
-        if (!fresh[i])
-            ShowStale(i, true);
-    }
-}
-
-void Panel::ShowStale(size_t channel, bool stale) {
-    const bool changed = stale != stale_[channel];
-    stale_[channel] = stale;
-    const QString tip = lastReadTime_[channel].isEmpty()
-                            ? QStringLiteral("No reading yet")
-                            : QStringLiteral("Last read %1").arg(lastReadTime_[channel]);
-    for (bool fahrenheit : {false, true}) {
-        QLabel* value = PanelOf(fahrenheit).channels[channel].value;
-        if (changed) {
-            const QColor colour = stale ? kStale : fahrenheit ? kFahrenheit : kCelsius;
-            value->setStyleSheet(QStringLiteral("color: %1;").arg(colour.name()));
+        if (!fresh[i]) {
+            c_.cards[i]->ShowStale(true);
+            f_.cards[i]->ShowStale(true);
         }
-        value->setToolTip(stale ? tip : QString());
-        // A screen reader says it is old too.
-        value->setAccessibleDescription(stale ? QStringLiteral("%1, %2").arg(value->text(), tip)
-                                              : value->text());
     }
 }
 

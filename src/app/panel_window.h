@@ -7,12 +7,10 @@
 
 class AlarmFrame;
 class AlarmSettings;
+class ChannelCard;
 class LiveState;
 class QAction;
 class QComboBox;
-class QCustomPlot;
-class QDial;
-class QDoubleSpinBox;
 class QFrame;
 class QLabel;
 class QToolBar;
@@ -92,33 +90,18 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct ChannelControls {
-        QLabel* name = nullptr;
-        QLabel* value = nullptr;
-        QLabel* type = nullptr;
-        QLabel* unit = nullptr;
-        QLabel* alarm = nullptr;
-        QCustomPlot* chart = nullptr;
-        QDial* knob = nullptr;
-        QDoubleSpinBox* entry = nullptr;
-        int points = 0; // points charted since the last rebuild
-    };
     struct UnitPanel {
         QFrame* frame = nullptr;
-        std::array<ChannelControls, 4> channels;
+        std::array<ChannelCard*, 4> cards{};
     };
 
     QFrame* BuildUnitPanel(bool fahrenheit);
-    QWidget* BuildChannel(bool fahrenheit, int channel, QWidget* parent);
     void BuildToolbar();
     void ShowAlarm(bool fahrenheit, int channel);
-    void ShowStale(size_t channel, bool stale);
     void ShowRecordingStarted();
     void ShowRecordingState();
     void ShowRecorded();
     void ShowWritingState();
-    void AppendPoint(ChannelControls& c, double value);
-    void ClearChart(ChannelControls& c);
     UnitPanel& PanelOf(bool fahrenheit) { return fahrenheit ? f_ : c_; }
 
     LiveState& live_;
@@ -140,7 +123,5 @@ private:
     QLabel* lblCount_ = nullptr;
     QLabel* lblFileName_ = nullptr;
     QLabel* lblShare_ = nullptr;
-    bool linked_ = true;                  // the caption is not "No COM"
-    std::array<bool, 4> stale_{};         // the reading on show of each channel is marked as old
-    std::array<QString, 4> lastReadTime_; // "14:05:09" of the channel's last current sample
+    bool linked_ = true; // the caption is not "No COM"
 };
