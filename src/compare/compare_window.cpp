@@ -527,6 +527,7 @@ void CompareWindow::ShowPlots() {
         high->setPen(QPen(kBandEdge, 1, Qt::DashLine));
         high->setBrush(kBandFill);
         high->setChannelFillGraph(low);
+        high->setAntialiasedFill(false);
         for (const double y :
              {double(settings_.band->above) / 10.0, -double(settings_.band->below) / 10.0}) {
             auto* edge = new QCPItemStraightLine(graphDifference_);
@@ -535,29 +536,30 @@ void CompareWindow::ShowPlots() {
             edge->setPen(QPen(kBandEdge, 1, Qt::DashLine));
         }
     }
-    // The reference last, so that it lies on top.
+    // Lines one pixel wide: wider ones cost the painter many times more, and twenty runs of a
+    // day each must repaint within a frame. The reference is drawn last, on top.
     for (int i = 0; i < RunCount(); ++i) {
         if (i == reference)
             continue;
         const PlotSeries trace = c.Trace(i);
         QCPGraph* g = graphRuns_->addGraph();
         g->setName(runs_[size_t(i)]->Name());
-        g->setPen(QPen(RunColour(i), 1.2));
+        g->setPen(QPen(RunColour(i), 1));
         g->setData(trace.x, trace.y, true);
         const PlotSeries difference = c.Difference(i);
         QCPGraph* d = graphDifference_->addGraph();
         d->setName(runs_[size_t(i)]->Name());
-        d->setPen(QPen(RunColour(i), 1.2));
+        d->setPen(QPen(RunColour(i), 1));
         d->setData(difference.x, difference.y, true);
     }
     const PlotSeries trace = c.Trace(reference);
     QCPGraph* ref = graphRuns_->addGraph();
     ref->setName(runs_[size_t(reference)]->Name());
-    ref->setPen(QPen(Qt::black, 2));
+    ref->setPen(QPen(Qt::black, 1));
     ref->setData(trace.x, trace.y, true);
     const PlotSeries zero = c.Difference(reference);
     QCPGraph* refDifference = graphDifference_->addGraph();
-    refDifference->setPen(QPen(Qt::black, 1.5));
+    refDifference->setPen(QPen(Qt::black, 1));
     refDifference->setData(zero.x, zero.y, true);
 
     graphRuns_->rescaleAxes();
