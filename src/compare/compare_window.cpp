@@ -210,7 +210,8 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     splitter->addWidget(gridResult_);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    splitter->setStretchFactor(2, 2);
+    splitter->setStretchFactor(2, 1);
+    splitter->setSizes({430, 250, 220});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(side);
     layout->addWidget(splitter, 1);
@@ -252,7 +253,7 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     if (sampler)
         connect(sampler, &Sampler::SampleTaken, this, &CompareWindow::OnSample);
     ShowSettings();
-    resize(1100, 760);
+    resize(1180, 900);
 }
 
 CompareWindow::~CompareWindow() = default;
@@ -571,6 +572,9 @@ void CompareWindow::ShowPlots() {
             std::min(range.lower, -1.5 * settings_.band->below / 10.0),
             std::max(range.upper, 1.5 * settings_.band->above / 10.0));
     }
+    // A little room above and below, so that no line runs along an axis.
+    for (QCustomPlot* plot : {graphRuns_, graphDifference_})
+        plot->yAxis->scaleRange(1.08, plot->yAxis->range().center());
     graphDifference_->xAxis->setRange(graphRuns_->xAxis->range());
     graphRuns_->replot();
     graphDifference_->replot();
