@@ -13,7 +13,6 @@ void BandWatch::Restart() {
     liveZero_.reset();
     crossing_.reset();
     last_.reset();
-    lastTime_.reset();
     outside_ = false;
 }
 
@@ -50,7 +49,6 @@ std::vector<AlarmEvent> BandWatch::Sample(const SampleRecord& record, bool fahre
         }
     }
     const qint64 since = 10 * *seconds - *liveZero_;
-    lastTime_ = since / 10.0;
     const Tenths reference = values_->At(*referenceZero_ + since);
     if (!reference.HasValue()) {
         last_.reset(); // past the reference's end, or in one of its gaps

@@ -26,7 +26,6 @@ public:
     const Run& Reference() const { return *reference_; }
     int Channel() const { return channel_; }
     const Band& GetBand() const { return band_; }
-    const Alignment& GetAlignment() const { return alignment_; }
 
     // One live sample, read in °F or °C (the unit may change; the reference follows it). The
     // events it brings, at most one.
@@ -43,9 +42,6 @@ public:
         double upper = 0;
     };
     std::optional<Point> Last() const { return last_; }
-    // Seconds since alignment of the last sample; empty before alignment.
-    std::optional<double> LastTime() const { return lastTime_; }
-    bool Outside() const { return outside_; }
     // Why nothing is compared: the reference never crosses the level in this unit. Empty while
     // all is well.
     const QString& Problem() const { return problem_; }
@@ -63,7 +59,6 @@ private:
     std::optional<LevelCrossing> crossing_;
     std::optional<qint64> liveZero_; // calendar tenths of a second of the live time zero
     std::optional<Point> last_;
-    std::optional<double> lastTime_;
     bool outside_ = false;
     bool aboveEdge_ = false; // which edge it left by
     QString problem_;

@@ -210,7 +210,8 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     splitter->addWidget(gridResult_);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
-    splitter->setStretchFactor(2, 2);
+    splitter->setStretchFactor(2, 1);
+    splitter->setSizes({430, 250, 220});
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(side);
     layout->addWidget(splitter, 1);
@@ -252,7 +253,7 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     if (sampler)
         connect(sampler, &Sampler::SampleTaken, this, &CompareWindow::OnSample);
     ShowSettings();
-    resize(1100, 760);
+    resize(1180, 900);
 }
 
 CompareWindow::~CompareWindow() = default;
@@ -527,6 +528,7 @@ void CompareWindow::ShowPlots() {
         high->setPen(QPen(kBandEdge, 1, Qt::DashLine));
         high->setBrush(kBandFill);
         high->setChannelFillGraph(low);
+        high->setAntialiasedFill(false);
         for (const double y :
              {double(settings_.band->above) / 10.0, -double(settings_.band->below) / 10.0}) {
             auto* edge = new QCPItemStraightLine(graphDifference_);
@@ -535,29 +537,30 @@ void CompareWindow::ShowPlots() {
             edge->setPen(QPen(kBandEdge, 1, Qt::DashLine));
         }
     }
-    // The reference last, so that it lies on top.
+    // Lines one pixel wide: wider ones cost the painter many times more, and twenty runs of a
+    // day each must repaint within a frame. The reference is drawn last, on top.
     for (int i = 0; i < RunCount(); ++i) {
         if (i == reference)
             continue;
         const PlotSeries trace = c.Trace(i);
         QCPGraph* g = graphRuns_->addGraph();
         g->setName(runs_[size_t(i)]->Name());
-        g->setPen(QPen(RunColour(i), 1.2));
+        g->setPen(QPen(RunColour(i), 1));
         g->setData(trace.x, trace.y, true);
         const PlotSeries difference = c.Difference(i);
         QCPGraph* d = graphDifference_->addGraph();
         d->setName(runs_[size_t(i)]->Name());
-        d->setPen(QPen(RunColour(i), 1.2));
+        d->setPen(QPen(RunColour(i), 1));
         d->setData(difference.x, difference.y, true);
     }
     const PlotSeries trace = c.Trace(reference);
     QCPGraph* ref = graphRuns_->addGraph();
     ref->setName(runs_[size_t(reference)]->Name());
-    ref->setPen(QPen(Qt::black, 2));
+    ref->setPen(QPen(Qt::black, 1));
     ref->setData(trace.x, trace.y, true);
     const PlotSeries zero = c.Difference(reference);
     QCPGraph* refDifference = graphDifference_->addGraph();
-    refDifference->setPen(QPen(Qt::black, 1.5));
+    refDifference->setPen(QPen(Qt::black, 1));
     refDifference->setData(zero.x, zero.y, true);
 
     graphRuns_->rescaleAxes();
@@ -569,6 +572,9 @@ void CompareWindow::ShowPlots() {
             std::min(range.lower, -1.5 * settings_.band->below / 10.0),
             std::max(range.upper, 1.5 * settings_.band->above / 10.0));
     }
+    // A little room above and below, so that no line runs along an axis.
+    for (QCustomPlot* plot : {graphRuns_, graphDifference_})
+        plot->yAxis->scaleRange(1.08, plot->yAxis->range().center());
     graphDifference_->xAxis->setRange(graphRuns_->xAxis->range());
     graphRuns_->replot();
     graphDifference_->replot();

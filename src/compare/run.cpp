@@ -4,6 +4,8 @@
 
 #include <QDate>
 
+#include <cstring>
+
 Run::Run(const QString& name, const QString& startText, qint64 startSeconds, bool fahrenheit,
          const std::array<QString, 4>& typeLetters)
     : name_(name)
@@ -139,6 +141,22 @@ std::optional<qint64> CalendarSeconds(QStringView text) {
 
 std::optional<qint64> CalendarSeconds(const char* text, qsizetype size) {
     return ParseCalendar(text, size);
+}
+
+std::optional<qint64> CalendarReader::Seconds(const char* text, qsizetype size) {
+    if (size == 19 && day_ >= 0 && std::memcmp(text, date_, sizeof(date_)) == 0 &&
+        text[10] == ' ' && text[13] == ':' && text[16] == ':') {
+        int hour = 0, minute = 0, second = 0;
+        if (TwoDigits(text + 11, &hour) && TwoDigits(text + 14, &minute) &&
+            TwoDigits(text + 17, &second) && hour <= 23 && minute <= 59 && second <= 59)
+            return day_ * 86400 + hour * 3600 + minute * 60 + second;
+    }
+    const std::optional<qint64> seconds = ParseCalendar(text, size);
+    if (seconds) {
+        std::memcpy(date_, text, sizeof(date_));
+        day_ = *seconds / 86400;
+    }
+    return seconds;
 }
 
 QString CalendarText(qint64 seconds) {

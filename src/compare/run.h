@@ -21,7 +21,6 @@ public:
         const std::array<QString, 4>& typeLetters);
 
     const QString& Name() const { return name_; }
-    void Rename(const QString& name) { name_ = name; }
     // Where the run came from ("file:/data/run.4ch", "set:3:2013/08/08 14:05:09"), so that the
     // same run is not compared twice.
     const QString& SourceKey() const { return sourceKey_; }
@@ -77,6 +76,17 @@ std::optional<int> ReadingTenths(const char* text, qsizetype size);
 // Empty for a text of another form or a date that does not exist.
 std::optional<qint64> CalendarSeconds(QStringView text);
 std::optional<qint64> CalendarSeconds(const char* text, qsizetype size);
+
+// The same for the many lines of a file: the day of the last date read is kept, so that a line
+// dated the same day as the one before takes no calendar computation.
+class CalendarReader {
+public:
+    std::optional<qint64> Seconds(const char* text, qsizetype size);
+
+private:
+    char date_[10] = {};
+    qint64 day_ = -1;
+};
 
 // Calendar seconds back to "yyyy/mm/dd hh:nn:ss".
 QString CalendarText(qint64 seconds);

@@ -115,7 +115,7 @@ private:
         if (!numbered || record < 1)
             return Fail(line,
                         QStringLiteral("'%1' is no record number").arg(Latin1Field(fields[0])));
-        const std::optional<qint64> seconds = CalendarSeconds(fields[1].data(), fields[1].size());
+        const std::optional<qint64> seconds = calendar_.Seconds(fields[1].data(), fields[1].size());
         if (!seconds) {
             return Fail(line, QStringLiteral("'%1' is no date and time (yyyy/mm/dd hh:nn:ss)")
                                   .arg(Latin1Field(fields[1])));
@@ -129,8 +129,12 @@ private:
             }
             run_.emplace(name_, Latin1Field(fields[1]), *seconds, fahrenheit_, letters);
         }
-        if (records_ == 0)
+        if (records_ == 0) {
             span_.firstRecord = record;
+            // Room for the lines the file may hold, so that reading does not copy them over.
+            run_->Reserve(run_->Count() +
+                          std::min(QFileInfo(path_).size() / kShortestLine, kMostReserved));
+        }
         Run::Readings readings;
         for (size_t n = 0; n < 4; ++n)
             readings[n] = ReadingTenths(fields[n + 2].data(), fields[n + 2].size());
@@ -149,6 +153,10 @@ private:
     const QString& name_;
     std::optional<Run>& run_;
     DataFields& heading_;
+    // A record line of the program's own files takes at least this many bytes.
+    static constexpr qint64 kShortestLine = 40;
+    static constexpr qint64 kMostReserved = 10000000;
+    CalendarReader calendar_;
     bool fahrenheit_ = false;
     qint64 records_ = 0;
     FileSpan span_;
