@@ -12,8 +12,7 @@ mode=${1:-build}
 here=$(cd "$(dirname "$0")" && pwd)
 jobs=$(nproc 2>/dev/null || echo 2)
 
-packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev qt6-httpserver-dev
-          qt6-websockets-dev libqcustomplot-dev
+packages=(cmake g++ make pkg-config qt6-base-dev qt6-serialport-dev libqcustomplot-dev
           xvfb xauth poppler-utils desktop-file-utils clang libclang-rt-14-dev
           dpkg-dev file prometheus chromium)
 
