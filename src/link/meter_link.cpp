@@ -291,8 +291,16 @@ bool MeterLink::Resync() {
         linked = RunResync();
     }
     // A recovery inside another command's exchange leaves the timers to that command's guard.
-    if (linked && !timers_.ExchangeInProgress())
-        timers_.StartBoth();
+    // A meter back set up differently is a configuration change for the next polling tick,
+    // which starts sampling once it is handled: no sample is taken under the old set-up.
+    if (linked && !timers_.ExchangeInProgress()) {
+        if (backAsBefore_) {
+            timers_.StartBoth();
+        } else {
+            timers_.SamplingTimer().stop(); // the guard may have switched it on again
+            timers_.PollingTimer().start();
+        }
+    }
     return linked;
 }
 
@@ -342,6 +350,7 @@ bool MeterLink::RunResync() {
 
         SetLinkLost(false);
         lastPacket_.restart();
+        backAsBefore_ = asBefore;
         Q_EMIT Resynced(asBefore);
         return true;
     }

@@ -166,5 +166,6 @@ private:
     QElapsedTimer lastReopen_;
     bool cancelled_ = false;
     bool inResync_ = false;
+    bool backAsBefore_ = false; // the last recovery found the meter set up as shown
     bool inTick_ = false;
 };
