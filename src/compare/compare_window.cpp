@@ -101,11 +101,67 @@ int Difference(int tenths, bool toFahrenheit) {
                             : RoundHalfAway(qint64(tenths) * 5, 9));
 }
 
+// A line's outline: per stretch of 1/4096 of its span, its first, lowest, highest and last
+// point and its first gap, in time order. With the whole span in view a stretch is less than a
+// pixel wide, so the outline draws the same line as all the points, at a fraction of the cost.
+constexpr int kOutlineStretches = 4096;
+
+QVector<QCPGraphData> Outline(const PlotSeries& series) {
+    QVector<QCPGraphData> out;
+    const qsizetype n = series.x.size();
+    if (n == 0)
+        return out;
+    const double x0 = series.x.front();
+    const double span = series.x.back() - x0;
+    const auto stretchOf = [&](qsizetype k) {
+        return span > 0 ? std::min(kOutlineStretches - 1,
+                                   int((series.x[k] - x0) / span * kOutlineStretches))
+                        : 0;
+    };
+    for (qsizetype k = 0; k < n;) {
+        const int stretch = stretchOf(k);
+        qsizetype end = k, lowest = -1, highest = -1, gap = -1;
+        for (; end < n && stretchOf(end) == stretch; ++end) {
+            const double y = series.y[end];
+            if (std::isnan(y)) {
+                gap = gap < 0 ? end : gap;
+                continue;
+            }
+            if (lowest < 0 || y < series.y[lowest])
+                lowest = end;
+            if (highest < 0 || y > series.y[highest])
+                highest = end;
+        }
+        std::array<qsizetype, 5> picks{k, lowest, highest, end - 1, gap};
+        std::sort(picks.begin(), picks.end());
+        qsizetype last = -1;
+        for (const qsizetype i : picks) {
+            if (i >= 0 && i != last)
+                out.append(QCPGraphData(series.x[i], series.y[i]));
+            last = i;
+        }
+        k = end;
+    }
+    return out;
+}
+
+QSharedPointer<QCPGraphDataContainer> Container(const QVector<QCPGraphData>& points) {
+    auto container = QSharedPointer<QCPGraphDataContainer>::create();
+    container->set(points, true);
+    return container;
+}
+
 QStringList ChannelNames() {
     return {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")};
 }
 
 } // namespace
+
+struct CompareWindow::PlottedLine {
+    QCPGraph* graph;
+    QSharedPointer<QCPGraphDataContainer> full, outline;
+    double span; // seconds from the first point to the last
+};
 
 QColor CompareWindow::RunColour(int index) {
     if (index < kPaletteSize)
@@ -243,6 +299,18 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
             SetShift(gridResult_->currentRow(), TenthsOf(spnShift_));
     });
     connect(gridResult_, &QTableWidget::itemSelectionChanged, this, [this] { ShowSettings(); });
+    // Both plots show the same stretch of time: a pan or zoom of one moves the other.
+    for (QCustomPlot* plot : {graphRuns_, graphDifference_}) {
+        QCustomPlot* other = plot == graphRuns_ ? graphDifference_ : graphRuns_;
+        connect(plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                [this, plot, other](const QCPRange& range) {
+                    ChooseDetail(plot);
+                    if (other->xAxis->range() != range) {
+                        other->xAxis->setRange(range);
+                        other->replot(QCustomPlot::rpQueuedReplot);
+                    }
+                });
+    }
 
     if (recorder_) {
         // A new recording is another run; the one added goes on no further.
@@ -502,6 +570,7 @@ void CompareWindow::ShowSettings() {
 // ---- Plots and table --------------------------------------------------------------------------
 
 void CompareWindow::ShowPlots() {
+    lines_.clear();
     graphRuns_->clearGraphs();
     graphDifference_->clearGraphs();
     graphDifference_->clearItems();
@@ -520,12 +589,8 @@ void CompareWindow::ShowPlots() {
     if (settings_.band) {
         const PlotSeries lower = c.BandEdge(false);
         const PlotSeries upper = c.BandEdge(true);
-        QCPGraph* low = graphRuns_->addGraph();
-        low->setData(lower.x, lower.y, true);
-        low->setPen(QPen(kBandEdge, 1, Qt::DashLine));
-        QCPGraph* high = graphRuns_->addGraph();
-        high->setData(upper.x, upper.y, true);
-        high->setPen(QPen(kBandEdge, 1, Qt::DashLine));
+        QCPGraph* low = AddLine(graphRuns_, lower, QPen(kBandEdge, 1, Qt::DashLine));
+        QCPGraph* high = AddLine(graphRuns_, upper, QPen(kBandEdge, 1, Qt::DashLine));
         high->setBrush(kBandFill);
         high->setChannelFillGraph(low);
         high->setAntialiasedFill(false);
@@ -542,26 +607,13 @@ void CompareWindow::ShowPlots() {
     for (int i = 0; i < RunCount(); ++i) {
         if (i == reference)
             continue;
-        const PlotSeries trace = c.Trace(i);
-        QCPGraph* g = graphRuns_->addGraph();
-        g->setName(runs_[size_t(i)]->Name());
-        g->setPen(QPen(RunColour(i), 1));
-        g->setData(trace.x, trace.y, true);
-        const PlotSeries difference = c.Difference(i);
-        QCPGraph* d = graphDifference_->addGraph();
-        d->setName(runs_[size_t(i)]->Name());
-        d->setPen(QPen(RunColour(i), 1));
-        d->setData(difference.x, difference.y, true);
+        AddLine(graphRuns_, c.Trace(i), QPen(RunColour(i), 1))->setName(runs_[size_t(i)]->Name());
+        AddLine(graphDifference_, c.Difference(i), QPen(RunColour(i), 1))
+            ->setName(runs_[size_t(i)]->Name());
     }
-    const PlotSeries trace = c.Trace(reference);
-    QCPGraph* ref = graphRuns_->addGraph();
-    ref->setName(runs_[size_t(reference)]->Name());
-    ref->setPen(QPen(Qt::black, 1));
-    ref->setData(trace.x, trace.y, true);
-    const PlotSeries zero = c.Difference(reference);
-    QCPGraph* refDifference = graphDifference_->addGraph();
-    refDifference->setPen(QPen(Qt::black, 1));
-    refDifference->setData(zero.x, zero.y, true);
+    AddLine(graphRuns_, c.Trace(reference), QPen(Qt::black, 1))
+        ->setName(runs_[size_t(reference)]->Name());
+    AddLine(graphDifference_, c.Difference(reference), QPen(Qt::black, 1));
 
     graphRuns_->rescaleAxes();
     graphDifference_->rescaleAxes();
@@ -576,8 +628,38 @@ void CompareWindow::ShowPlots() {
     for (QCustomPlot* plot : {graphRuns_, graphDifference_})
         plot->yAxis->scaleRange(1.08, plot->yAxis->range().center());
     graphDifference_->xAxis->setRange(graphRuns_->xAxis->range());
+    ChooseDetail(graphRuns_);
+    ChooseDetail(graphDifference_);
     graphRuns_->replot();
     graphDifference_->replot();
+}
+
+QCPGraph* CompareWindow::AddLine(QCustomPlot* plot, const PlotSeries& series, const QPen& pen) {
+    QVector<QCPGraphData> points(series.x.size());
+    for (qsizetype k = 0; k < points.size(); ++k)
+        points[k] = QCPGraphData(series.x[k], series.y[k]);
+    PlottedLine line{plot->addGraph(), Container(points), nullptr,
+                     series.x.isEmpty() ? 0.0 : series.x.back() - series.x.front()};
+    const QVector<QCPGraphData> outline = Outline(series);
+    // Worth keeping only when it spares many points.
+    line.outline = outline.size() * 2 < points.size() ? Container(outline) : line.full;
+    line.graph->setPen(pen);
+    line.graph->setData(line.full);
+    lines_.push_back(line);
+    return line.graph;
+}
+
+void CompareWindow::ChooseDetail(const QCustomPlot* plot) {
+    const double inView = plot->xAxis->range().size();
+    for (PlottedLine& line : lines_) {
+        if (line.graph->parentPlot() != plot)
+            continue;
+        // The outline while at least half the line's span is in view: a stretch of it is then
+        // at most two in 4096 of the plot's width.
+        const auto& wanted = inView * 2 >= line.span ? line.outline : line.full;
+        if (line.graph->data() != wanted)
+            line.graph->setData(wanted);
+    }
 }
 
 void CompareWindow::ShowTable() {
