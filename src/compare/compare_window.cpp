@@ -1,6 +1,7 @@
 #include "compare/compare_window.h"
 
 #include "compare/compare_options.h"
+#include "compare/compare_plots.h"
 #include "compare/run_loading.h"
 #include "link/reading_text.h"
 #include "logger/logger_set.h"
@@ -74,17 +75,6 @@ QPushButton* Button(const QString& name, const QString& text, const QString& acc
     return button;
 }
 
-QCustomPlot* Graph(const QString& name, const QString& accessible, const QString& xLabel,
-                   QWidget* parent) {
-    auto* graph = new QCustomPlot(parent);
-    graph->setObjectName(name);
-    graph->setAccessibleName(accessible);
-    graph->xAxis->setLabel(xLabel);
-    graph->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
-    graph->setMinimumHeight(150);
-    return graph;
-}
-
 qint64 TenthsOf(const QDoubleSpinBox* spin) {
     return std::llround(spin->value() * 10.0);
 }
@@ -100,6 +90,12 @@ QStringList ChannelNames() {
 }
 
 } // namespace
+
+struct CompareWindow::PlottedLine {
+    QCPGraph* graph;
+    QSharedPointer<QCPGraphDataContainer> full, outline;
+    double span; // seconds from the first point to the last
+};
 
 QColor CompareWindow::RunColour(int index) {
     if (index < kPaletteSize)
@@ -181,12 +177,12 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
         sideLayout->addWidget(b);
     sideLayout->addStretch(1);
 
-    graphRuns_ = Graph(QStringLiteral("GraphRuns"),
-                       QStringLiteral("The runs over the reference and its band"),
-                       QStringLiteral("Time since alignment (s)"), this);
-    graphDifference_ =
-        Graph(QStringLiteral("GraphDifference"), QStringLiteral("Each run minus the reference"),
-              QStringLiteral("Time since alignment (s)"), this);
+    graphRuns_ = ComparePlot(QStringLiteral("GraphRuns"),
+                             QStringLiteral("The runs over the reference and its band"),
+                             QStringLiteral("Time since alignment (s)"), this);
+    graphDifference_ = ComparePlot(QStringLiteral("GraphDifference"),
+                                   QStringLiteral("Each run minus the reference"),
+                                   QStringLiteral("Time since alignment (s)"), this);
     gridResult_ = new QTableWidget(0, 8, this);
     gridResult_->setObjectName(QStringLiteral("GridResult"));
     gridResult_->setAccessibleName(QStringLiteral("Figures and verdict of each run"));
@@ -237,6 +233,18 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
             SetShift(gridResult_->currentRow(), TenthsOf(spnShift_));
     });
     connect(gridResult_, &QTableWidget::itemSelectionChanged, this, [this] { ShowSettings(); });
+    // Both plots show the same stretch of time: a pan or zoom of one moves the other.
+    for (QCustomPlot* plot : {graphRuns_, graphDifference_}) {
+        QCustomPlot* other = plot == graphRuns_ ? graphDifference_ : graphRuns_;
+        connect(plot->xAxis, qOverload<const QCPRange&>(&QCPAxis::rangeChanged), this,
+                [this, plot, other](const QCPRange& range) {
+                    ChooseDetail(plot);
+                    if (other->xAxis->range() != range) {
+                        other->xAxis->setRange(range);
+                        other->replot(QCustomPlot::rpQueuedReplot);
+                    }
+                });
+    }
 
     if (recorder_) {
         // A new recording is another run; the one added goes on no further.
@@ -496,6 +504,7 @@ void CompareWindow::ShowSettings() {
 // ---- Plots and table --------------------------------------------------------------------------
 
 void CompareWindow::ShowPlots() {
+    lines_.clear();
     graphRuns_->clearGraphs();
     graphDifference_->clearGraphs();
     graphDifference_->clearItems();
@@ -514,12 +523,8 @@ void CompareWindow::ShowPlots() {
     if (settings_.band) {
         const PlotSeries lower = c.BandEdge(false);
         const PlotSeries upper = c.BandEdge(true);
-        QCPGraph* low = graphRuns_->addGraph();
-        low->setData(lower.x, lower.y, true);
-        low->setPen(QPen(kBandEdge, 1, Qt::DashLine));
-        QCPGraph* high = graphRuns_->addGraph();
-        high->setData(upper.x, upper.y, true);
-        high->setPen(QPen(kBandEdge, 1, Qt::DashLine));
+        QCPGraph* low = AddLine(graphRuns_, lower, QPen(kBandEdge, 1, Qt::DashLine));
+        QCPGraph* high = AddLine(graphRuns_, upper, QPen(kBandEdge, 1, Qt::DashLine));
         high->setBrush(kBandFill);
         high->setChannelFillGraph(low);
         high->setAntialiasedFill(false);
@@ -536,26 +541,13 @@ void CompareWindow::ShowPlots() {
     for (int i = 0; i < RunCount(); ++i) {
         if (i == reference)
             continue;
-        const PlotSeries trace = c.Trace(i);
-        QCPGraph* g = graphRuns_->addGraph();
-        g->setName(runs_[size_t(i)]->Name());
-        g->setPen(QPen(RunColour(i), 1));
-        g->setData(trace.x, trace.y, true);
-        const PlotSeries difference = c.Difference(i);
-        QCPGraph* d = graphDifference_->addGraph();
-        d->setName(runs_[size_t(i)]->Name());
-        d->setPen(QPen(RunColour(i), 1));
-        d->setData(difference.x, difference.y, true);
+        AddLine(graphRuns_, c.Trace(i), QPen(RunColour(i), 1))->setName(runs_[size_t(i)]->Name());
+        AddLine(graphDifference_, c.Difference(i), QPen(RunColour(i), 1))
+            ->setName(runs_[size_t(i)]->Name());
     }
-    const PlotSeries trace = c.Trace(reference);
-    QCPGraph* ref = graphRuns_->addGraph();
-    ref->setName(runs_[size_t(reference)]->Name());
-    ref->setPen(QPen(Qt::black, 1));
-    ref->setData(trace.x, trace.y, true);
-    const PlotSeries zero = c.Difference(reference);
-    QCPGraph* refDifference = graphDifference_->addGraph();
-    refDifference->setPen(QPen(Qt::black, 1));
-    refDifference->setData(zero.x, zero.y, true);
+    AddLine(graphRuns_, c.Trace(reference), QPen(Qt::black, 1))
+        ->setName(runs_[size_t(reference)]->Name());
+    AddLine(graphDifference_, c.Difference(reference), QPen(Qt::black, 1));
 
     graphRuns_->rescaleAxes();
     graphDifference_->rescaleAxes();
@@ -570,6 +562,36 @@ void CompareWindow::ShowPlots() {
     for (QCustomPlot* plot : {graphRuns_, graphDifference_})
         plot->yAxis->scaleRange(1.08, plot->yAxis->range().center());
     graphDifference_->xAxis->setRange(graphRuns_->xAxis->range());
+    ChooseDetail(graphRuns_);
+    ChooseDetail(graphDifference_);
     graphRuns_->replot();
     graphDifference_->replot();
+}
+
+QCPGraph* CompareWindow::AddLine(QCustomPlot* plot, const PlotSeries& series, const QPen& pen) {
+    QVector<QCPGraphData> points(series.x.size());
+    for (qsizetype k = 0; k < points.size(); ++k)
+        points[k] = QCPGraphData(series.x[k], series.y[k]);
+    PlottedLine line{plot->addGraph(), GraphData(points), nullptr,
+                     series.x.isEmpty() ? 0.0 : series.x.back() - series.x.front()};
+    const QVector<QCPGraphData> outline = LineOutline(series);
+    // Worth keeping only when it spares many points.
+    line.outline = outline.size() * 2 < points.size() ? GraphData(outline) : line.full;
+    line.graph->setPen(pen);
+    line.graph->setData(line.full);
+    lines_.push_back(line);
+    return line.graph;
+}
+
+void CompareWindow::ChooseDetail(const QCustomPlot* plot) {
+    const double inView = plot->xAxis->range().size();
+    for (PlottedLine& line : lines_) {
+        if (line.graph->parentPlot() != plot)
+            continue;
+        // The outline while at least half the line's span is in view: a stretch of it is then
+        // at most two in 4096 of the plot's width.
+        const auto& wanted = inView * 2 >= line.span ? line.outline : line.full;
+        if (line.graph->data() != wanted)
+            line.graph->setData(wanted);
+    }
 }

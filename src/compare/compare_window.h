@@ -17,6 +17,7 @@
 #include <vector>
 
 class Dialogs;
+class QCPGraph;
 class QComboBox;
 class QCustomPlot;
 class QDoubleSpinBox;
@@ -84,6 +85,10 @@ private:
     CompareSettings SettingsFromControls() const;
     void ShowSettings();
     void ShowPlots();
+    // A line on a plot, drawn with all its points when zoomed in and with an outline of them
+    // when its whole span is in view.
+    QCPGraph* AddLine(QCustomPlot* plot, const PlotSeries& series, const QPen& pen);
+    void ChooseDetail(const QCustomPlot* plot);
     void ShowTable();
     void OnSample(const SampleRecord& record);
     QString WriteFile(const QString& title, const QByteArray& bytes);
@@ -115,5 +120,7 @@ private:
     QCustomPlot* graphRuns_;
     QCustomPlot* graphDifference_;
     QTableWidget* gridResult_;
+    struct PlottedLine;
+    std::vector<PlottedLine> lines_;
     bool showing_ = false; // the controls are being set from the settings
 };
