@@ -5,6 +5,7 @@
 
 #include "fuzz_check.h"
 #include "graphs/series_stats.h"
+#include "link/reading_text.h"
 #include "recording/data_file.h"
 #include "recording/reading_series.h"
 
@@ -46,7 +47,7 @@ void CheckStatistics(const QByteArray& bytes) {
         if (stats.samples > 0) {
             FUZZ_CHECK(*stats.minimum <= *stats.mean && *stats.mean <= *stats.maximum);
             FUZZ_CHECK(series.At(stats.minimumAt) == stats.minimum);
-            FUZZ_CHECK(ReadingTenths(DegreesText(*stats.minimum).toLatin1()) == stats.minimum);
+            FUZZ_CHECK(ReadingTenths(OneDecimalText(*stats.minimum).toLatin1()) == stats.minimum);
         }
         const QVector<double> curve = RateOfRiseCurve(series, 30);
         FUZZ_CHECK(curve.size() == series.Size());

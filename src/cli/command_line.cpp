@@ -18,8 +18,8 @@ constexpr OptionInfo kOptions[] = {
     {"output", true},        {"to", true},         {"yes", false},     {"long", false},
     {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
     {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
-    {"above", true},
-    {"reference", true},     {"band", true},       {"channel", true},  {"align", true},
+    {"above", true},         {"reference", true},  {"band", true},     {"channel", true},
+    {"align", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional

@@ -4,6 +4,7 @@
 #include "cli/console_output.h"
 #include "cli/stop_signals.h"
 #include "graphs/series_stats.h"
+#include "link/reading_text.h"
 #include "recording/reading_series.h"
 
 int RunStats(const CommandLine& line, ConsoleOutput& out) {
@@ -32,7 +33,7 @@ int RunStats(const CommandLine& line, ConsoleOutput& out) {
             continue; // a channel the logger set left out: every cell blank
         const SeriesStats stats = StatsOver(series, 0, series.Size() - 1, level);
         const auto degrees = [](const std::optional<int>& tenths) {
-            return tenths ? DegreesText(*tenths) : QString();
+            return tenths ? OneDecimalText(*tenths) : QString();
         };
         QStringList fields{QStringLiteral("T%1").arg(c + 1),     degrees(stats.minimum),
                            series.DateTimeText(stats.minimumAt), degrees(stats.maximum),

@@ -62,14 +62,6 @@ qint64 RoundHalfAway(qint64 num, qint64 den) {
     return qint64(RoundWide(num, den));
 }
 
-QString OneDecimalText(qint64 tenths) {
-    const qint64 whole = tenths < 0 ? -tenths : tenths;
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(whole / 10)
-        .arg(whole % 10);
-}
-
 QString ChannelName(int channel) {
     return QStringLiteral("T%1").arg(channel + 1);
 }

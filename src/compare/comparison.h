@@ -11,6 +11,7 @@
 // -0.25 -> -0.3); a printed figure is never a rounded double.
 
 #include "compare/run.h"
+#include "link/reading_text.h"
 
 #include <QString>
 #include <QVector>
@@ -56,10 +57,6 @@ struct Tenths {
 
 // num / den rounded to a whole number, half away from zero; den > 0.
 qint64 RoundHalfAway(qint64 num, qint64 den);
-
-// A whole number of tenths with one decimal and a zero before the point: 234 -> "23.4",
-// -5 -> "-0.5", 0 -> "0.0". For the comparison's figures (degrees and seconds), not readings.
-QString OneDecimalText(qint64 tenths);
 
 // The table row of one run.
 struct RunResult {

@@ -9,9 +9,8 @@
 namespace {
 
 const char* const kEventNames[] = {
-    "high", "high-clear", "low",   "low-clear",   "probe-lost", "probe-back",
-    "over", "over-clear", "under", "under-clear", "link-lost",  "link-back",
-    "band-out", "band-in",
+    "high",       "high-clear", "low",         "low-clear", "probe-lost", "probe-back", "over",
+    "over-clear", "under",      "under-clear", "link-lost", "link-back",  "band-out",   "band-in",
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "graphs/series_stats.h"
 
+#include "link/reading_text.h"
+
 #include <algorithm>
 #include <cmath>
 #include <limits>
@@ -31,14 +33,6 @@ qint64 RoundedQuotient(qint64 numerator, qint64 denominator) {
     if (2 * (remainder < 0 ? -remainder : remainder) >= denominator)
         return quotient + (numerator < 0 ? -1 : 1);
     return quotient;
-}
-
-QString DegreesText(qint64 tenths) {
-    const qint64 magnitude = tenths < 0 ? -tenths : tenths;
-    return QStringLiteral("%1%2.%3")
-        .arg(tenths < 0 ? QStringLiteral("-") : QString())
-        .arg(magnitude / 10)
-        .arg(magnitude % 10);
 }
 
 SeriesStats StatsOver(const ReadingSeries& series, qsizetype first, qsizetype last,
@@ -149,11 +143,11 @@ StatsTexts DescribeStats(const SeriesStats& stats, const ReadingSeries& series,
                         .arg(selected ? QStringLiteral("selected") : QStringLiteral("in view"));
     const QString unit = QLatin1Char(' ') + unitText;
     if (stats.minimum) {
-        texts.minimum = DegreesText(*stats.minimum) + unit + QStringLiteral(" at ") +
+        texts.minimum = OneDecimalText(*stats.minimum) + unit + QStringLiteral(" at ") +
                         SampleText(series, stats.minimumAt);
-        texts.maximum = DegreesText(*stats.maximum) + unit + QStringLiteral(" at ") +
+        texts.maximum = OneDecimalText(*stats.maximum) + unit + QStringLiteral(" at ") +
                         SampleText(series, stats.maximumAt);
-        texts.mean = DegreesText(*stats.mean) + unit +
+        texts.mean = OneDecimalText(*stats.mean) + unit +
                      (stats.samples == 1 ? QStringLiteral(" of 1 reading")
                                          : QStringLiteral(" of %1 readings").arg(stats.samples));
     } else {
@@ -168,5 +162,5 @@ StatsTexts DescribeStats(const SeriesStats& stats, const ReadingSeries& series,
 QString RateText(std::optional<int> tenthsPerMinute, const QString& unitText) {
     if (!tenthsPerMinute)
         return QString();
-    return DegreesText(*tenthsPerMinute) + QLatin1Char(' ') + unitText + QStringLiteral("/min");
+    return OneDecimalText(*tenthsPerMinute) + QLatin1Char(' ') + unitText + QStringLiteral("/min");
 }

@@ -42,9 +42,6 @@ QVector<double> RateOfRiseCurve(const ReadingSeries& series, qint64 spanSeconds)
 // `numerator` / `denominator` (above 0) rounded half away from zero.
 qint64 RoundedQuotient(qint64 numerator, qint64 denominator);
 
-// Tenths as degrees with one decimal: 234 -> "23.4", -5 -> "-0.5", 0 -> "0.0".
-QString DegreesText(qint64 tenths);
-
 // What the Plot window's statistics show, in the plot's unit ("°C").
 struct StatsTexts {
     QString stretch; // "No. 40 to 120, selected" / "No. 1 to 300, in view"

@@ -30,3 +30,11 @@ int CelsiusTenths(int fahrenheitTenths, int offsetTenths) {
 int FahrenheitTenths(int celsiusTenths) {
     return (celsiusTenths * 9 + 5 * 320) / 5;
 }
+
+QString OneDecimalText(qint64 tenths) {
+    const qint64 whole = tenths < 0 ? -tenths : tenths;
+    return QStringLiteral("%1%2.%3")
+        .arg(tenths < 0 ? QStringLiteral("-") : QString())
+        .arg(whole / 10)
+        .arg(whole % 10);
+}

@@ -19,6 +19,10 @@ RawReading DecodeRawReading(quint8 high, quint8 low, quint8 tenthsByte);
 // -5 -> "-.5" (no zero before the point).
 QString TenthsText(int tenths);
 
+// A number of tenths with one decimal and a leading zero, for figures that are not readings:
+// 234 -> "23.4", -5 -> "-0.5".
+QString OneDecimalText(qint64 tenths);
+
 // Degrees Fahrenheit to Celsius in tenths with the channel offset taken out before the
 // conversion and added back after it; the conversion truncates toward zero.
 int CelsiusTenths(int fahrenheitTenths, int offsetTenths = 0);

@@ -32,8 +32,8 @@ ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF)
     return s;
 }
 
-Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms,
-                 int capacity, QObject* parent)
+Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms, int capacity,
+                 QObject* parent)
     : QObject(parent)
     , clock_(clock)
     , live_(live)

@@ -119,7 +119,8 @@ void TestFaults::init() {
     app_->Link().SetLimits(limits);
     app_->Timers().PollingTimer().setInterval(10);
     app_->Timers().SetSamplingPeriod(10);
-    QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().SamplingTimer().isActive(), 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().SamplingTimer().isActive(),
+                             10000);
     captions_.clear();
 }
 
@@ -211,7 +212,8 @@ void TestFaults::silentMeterDuringRecording() {
     const qint64 total = recorder.RecordCount();
     app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
     QVERIFY(!recorder.Recording());
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().PollingTimer().isActive() && app_->Timers().SamplingTimer().isActive(),
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().PollingTimer().isActive() &&
+                                 app_->Timers().SamplingTimer().isActive(),
                              10000);
     QVERIFY(dialogs_.messages.isEmpty());
 
@@ -423,7 +425,8 @@ void TestFaults::PlayTick(int lateMs, bool readFirst) {
         QTRY_VERIFY_WITH_TIMEOUT(readNow(), 10000);
     app_->SampleTick();
     armedMs_ = app_->Timers().SamplingTimer().interval();
-    app_->Timers().SamplingTimer().start(24 * 3600 * 1000); // on as the program left it, never firing
+    app_->Timers().SamplingTimer().start(24 * 3600 *
+                                         1000); // on as the program left it, never firing
 }
 
 void TestFaults::recordTimes_data() {

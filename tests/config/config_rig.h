@@ -44,7 +44,8 @@ struct ConfigRig {
         link.SetDevice(&meter, QStringLiteral("COM3"));
         link.SetLinkLost(false);
         meter.onWrite = [this](const QByteArray& bytes) {
-            writes.append({bytes, timers.PollingTimer().isActive(), timers.SamplingTimer().isActive()});
+            writes.append(
+                {bytes, timers.PollingTimer().isActive(), timers.SamplingTimer().isActive()});
         };
         timers.StartBoth();
     }
@@ -62,7 +63,9 @@ struct ConfigRig {
         }
         return true;
     }
-    bool Restored() const { return timers.PollingTimer().isActive() && timers.SamplingTimer().isActive(); }
+    bool Restored() const {
+        return timers.PollingTimer().isActive() && timers.SamplingTimer().isActive();
+    }
     double FakeSecondsSpent() const { return clock.readCount * clock.step; }
     // A reply that never came: `command` was asked again, each time after a status query, for
     // about the 5 s of the reply wait, and then polling went on.

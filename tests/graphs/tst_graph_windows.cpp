@@ -7,10 +7,10 @@
 #include "link/meter_timers.h"
 #include "recording/column_plot.h"
 #include "recording/sampler.h"
+#include "recording/six_column_model.h"
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
-#include "recording/six_column_model.h"
 #include "support/test_files.h"
 
 #include <QCheckBox>

@@ -1,4 +1,5 @@
 #include "graphs/series_stats.h"
+#include "link/reading_text.h"
 #include "recording/reading_series.h"
 #include "recording/sample_buffers.h"
 
@@ -83,7 +84,7 @@ void TestSeriesStats::statistics() {
     const ReadingSeries series = Series(texts, seconds);
     const SeriesStats s = StatsOver(
         series, first, last, level.isEmpty() ? std::nullopt : ReadingTenths(level.toLatin1()));
-    const auto degrees = [](std::optional<int> t) { return t ? DegreesText(*t) : QString(); };
+    const auto degrees = [](std::optional<int> t) { return t ? OneDecimalText(*t) : QString(); };
     const QStringList figures{degrees(s.minimum),
                               series.DateTimeText(s.minimumAt),
                               degrees(s.maximum),

@@ -87,7 +87,8 @@ private Q_SLOTS:
                     announced = QStringList{c.sizeText, c.freeText};
                 });
         connect(&rig.download, &LoggerDownload::Progress, [&] {
-            pollingOffSamplingOn &= !rig.timers.PollingTimer().isActive() && rig.timers.SamplingTimer().isActive();
+            pollingOffSamplingOn &=
+                !rig.timers.PollingTimer().isActive() && rig.timers.SamplingTimer().isActive();
         });
 
         QCOMPARE(rig.download.DownloadAutomatic(), Outcome::Completed);

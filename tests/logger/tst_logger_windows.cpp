@@ -58,7 +58,9 @@ struct Rig : MeterRig {
         return !memory.MemoryOpen && !memory.ManualListOpen && !Memory() &&
                !loggerFrame->ManualList();
     }
-    bool TimersOn() const { return timers.PollingTimer().isActive() && timers.SamplingTimer().isActive(); }
+    bool TimersOn() const {
+        return timers.PollingTimer().isActive() && timers.SamplingTimer().isActive();
+    }
     QStringList Messages() const {
         QStringList out;
         for (const auto& m : dialogs.messages)
