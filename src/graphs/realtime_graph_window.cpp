@@ -6,6 +6,7 @@
 #include "link/clock.h"
 #include "recording/data_file.h"
 #include "ui/dialogs.h"
+#include "ui/print_lines.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -516,16 +517,10 @@ bool RealtimeGraphWindow::ConfirmLimit() {
 
 bool RealtimeGraphWindow::Print() {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(windowTitle());
-    if (!dialogs_.Print(this, printer))
-        return false;
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        dialogs_.Critical(this, QStringLiteral("The graph could not be printed."),
-                          printer.outputFileName());
+    if (!BeginLandscapePrint(dialogs_, this, printer, painter, windowTitle(),
+                             QStringLiteral("The graph could not be printed.")))
         return false;
-    }
     const QRect page = painter.viewport();
     const QSizeF size = QSizeF(image_.size()) / image_.devicePixelRatio();
     const double scale = std::min(page.width() / size.width(), page.height() / size.height());
