@@ -38,6 +38,15 @@ QFont SurfaceFont() {
     return font;
 }
 
+// The Limit and Reference panels open at the same place: inside the plot's top left corner.
+void ShowOverPlot(QWidget* panel, const SweepLayout& layout) {
+    panel->adjustSize();
+    panel->move(SweepLayout::LeftMargin + 10,
+                std::max(layout.PlotBottom - layout.PlotHeight + 10, 0));
+    panel->show();
+    panel->raise();
+}
+
 } // namespace
 
 // The drawing surface: shows the image the graph draws on, and redraws it whole on a size
@@ -431,11 +440,7 @@ void RealtimeGraphWindow::ShowReferencePanel() {
         txtReferenceFile_->setText(band_->Reference().Name());
         cboReferenceChannel_->setCurrentIndex(band_->Channel());
     }
-    pReference_->adjustSize();
-    pReference_->move(SweepLayout::LeftMargin + 10,
-                      std::max(layout_.PlotBottom - layout_.PlotHeight + 10, 0));
-    pReference_->show();
-    pReference_->raise();
+    ShowOverPlot(pReference_, layout_);
     txtReferenceFile_->setFocus();
 }
 
@@ -492,11 +497,7 @@ void RealtimeGraphWindow::ShowLimit() {
     txtCounts_->setText(QString::number(layout_.Counts(stepX_)));
     txtMax_->setText(QString::number(valueMax_));
     txtMin_->setText(QString::number(valueMin_));
-    pMessage_->adjustSize();
-    pMessage_->move(SweepLayout::LeftMargin + 10,
-                    std::max(layout_.PlotBottom - layout_.PlotHeight + 10, 0));
-    pMessage_->show();
-    pMessage_->raise();
+    ShowOverPlot(pMessage_, layout_);
     txtMax_->setFocus();
     txtMax_->selectAll();
 }
