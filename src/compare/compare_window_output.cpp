@@ -7,6 +7,7 @@
 #include "compare/compare_options.h"
 #include "link/reading_text.h"
 #include "ui/dialogs.h"
+#include "ui/print_lines.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -161,16 +162,10 @@ bool CompareWindow::Print() {
     if (!comparison_)
         return false;
     QPrinter printer(QPrinter::ScreenResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(QStringLiteral("Compare"));
-    if (!dialogs_.Print(this, printer))
-        return false;
     QCPPainter painter;
-    if (!painter.begin(&printer)) {
-        dialogs_.Critical(this, QStringLiteral("The comparison could not be printed."),
-                          printer.outputFileName());
+    if (!BeginLandscapePrint(dialogs_, this, printer, painter, QStringLiteral("Compare"),
+                             QStringLiteral("The comparison could not be printed.")))
         return false;
-    }
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
     const QRect page = painter.viewport();

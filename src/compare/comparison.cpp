@@ -10,10 +10,6 @@ namespace {
 // Products of times and tenths, and sums of many fractions, need more than 64 bits.
 using Wide = __int128;
 
-Wide RoundWide(Wide num, Wide den) {
-    return num >= 0 ? (2 * num + den) / (2 * den) : -((-2 * num + den) / (2 * den));
-}
-
 // A sum of fractions kept exact over their least common denominator. Should that denominator
 // grow beyond reason (runs whose samples are spaced in very many different ways), the sum goes
 // on in long double, which is then exact to far below a tenth.
@@ -37,7 +33,7 @@ public:
     // The sum divided by `count`, rounded to a whole number half away from zero.
     qint64 MeanRounded(qint64 count) const {
         if (exact_)
-            return qint64(RoundWide(num_, Wide(den_) * count));
+            return qint64(RoundHalfAway<Wide>(num_, Wide(den_) * count));
         return qint64(std::roundl(approx_ / static_cast<long double>(count)));
     }
 
@@ -57,10 +53,6 @@ bool Less(const Tenths& a, const Tenths& b) {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 } // namespace
-
-qint64 RoundHalfAway(qint64 num, qint64 den) {
-    return qint64(RoundWide(num, den));
-}
 
 QString ChannelName(int channel) {
     return QStringLiteral("T%1").arg(channel + 1);
@@ -94,7 +86,8 @@ std::optional<qint64> LevelCrossing::Feed(qint64 seconds, std::optional<int> ten
             const qint64 t0 = *lastSeconds_;
             const Wide num = Wide(10 * t0) * (v - v0) + Wide(10) * (level_ - v0) * (seconds - t0);
             const Wide den = v - v0;
-            crossing = qint64(den > 0 ? RoundWide(num, den) : RoundWide(-num, -den));
+            crossing =
+                qint64(den > 0 ? RoundHalfAway<Wide>(num, den) : RoundHalfAway<Wide>(-num, -den));
         }
     }
     found_ = crossing.has_value();

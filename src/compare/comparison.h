@@ -55,9 +55,6 @@ struct Tenths {
     double ToDouble() const { return double(num) / double(den); }
 };
 
-// num / den rounded to a whole number, half away from zero; den > 0.
-qint64 RoundHalfAway(qint64 num, qint64 den);
-
 // The table row of one run.
 struct RunResult {
     qint64 alignedAt = 0; // tenths of a second into the run that are time zero

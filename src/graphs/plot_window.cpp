@@ -2,6 +2,7 @@
 
 #include "graphs/plot_stats_panel.h"
 #include "ui/dialogs.h"
+#include "ui/print_lines.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -438,16 +439,11 @@ bool PlotWindow::PrintGraph() {
     // At screen resolution the graph's point-sized fonts keep their size against its pixels; the
     // page still gets vectors.
     QPrinter printer(QPrinter::ScreenResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(QStringLiteral("Plot ") + setup_.GraphCaption());
-    if (!dialogs_.Print(this, printer))
-        return false;
     QCPPainter painter;
-    if (!painter.begin(&printer)) {
-        dialogs_.Critical(this, QStringLiteral("The graph could not be printed."),
-                          printer.outputFileName());
+    if (!BeginLandscapePrint(dialogs_, this, printer, painter,
+                             QStringLiteral("Plot ") + setup_.GraphCaption(),
+                             QStringLiteral("The graph could not be printed.")))
         return false;
-    }
     // The graph as drawn on screen, scaled onto the page as vectors, on white.
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);

@@ -6,6 +6,7 @@
 #include "link/clock.h"
 #include "recording/data_file.h"
 #include "ui/dialogs.h"
+#include "ui/print_lines.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -35,6 +36,15 @@ QFont SurfaceFont() {
     QFont font;
     font.setPixelSize(11);
     return font;
+}
+
+// The Limit and Reference panels open at the same place: inside the plot's top left corner.
+void ShowOverPlot(QWidget* panel, const SweepLayout& layout) {
+    panel->adjustSize();
+    panel->move(SweepLayout::LeftMargin + 10,
+                std::max(layout.PlotBottom - layout.PlotHeight + 10, 0));
+    panel->show();
+    panel->raise();
 }
 
 } // namespace
@@ -430,11 +440,7 @@ void RealtimeGraphWindow::ShowReferencePanel() {
         txtReferenceFile_->setText(band_->Reference().Name());
         cboReferenceChannel_->setCurrentIndex(band_->Channel());
     }
-    pReference_->adjustSize();
-    pReference_->move(SweepLayout::LeftMargin + 10,
-                      std::max(layout_.PlotBottom - layout_.PlotHeight + 10, 0));
-    pReference_->show();
-    pReference_->raise();
+    ShowOverPlot(pReference_, layout_);
     txtReferenceFile_->setFocus();
 }
 
@@ -491,11 +497,7 @@ void RealtimeGraphWindow::ShowLimit() {
     txtCounts_->setText(QString::number(layout_.Counts(stepX_)));
     txtMax_->setText(QString::number(valueMax_));
     txtMin_->setText(QString::number(valueMin_));
-    pMessage_->adjustSize();
-    pMessage_->move(SweepLayout::LeftMargin + 10,
-                    std::max(layout_.PlotBottom - layout_.PlotHeight + 10, 0));
-    pMessage_->show();
-    pMessage_->raise();
+    ShowOverPlot(pMessage_, layout_);
     txtMax_->setFocus();
     txtMax_->selectAll();
 }
@@ -516,16 +518,10 @@ bool RealtimeGraphWindow::ConfirmLimit() {
 
 bool RealtimeGraphWindow::Print() {
     QPrinter printer(QPrinter::HighResolution);
-    printer.setPageOrientation(QPageLayout::Landscape);
-    printer.setDocName(windowTitle());
-    if (!dialogs_.Print(this, printer))
-        return false;
     QPainter painter;
-    if (!painter.begin(&printer)) {
-        dialogs_.Critical(this, QStringLiteral("The graph could not be printed."),
-                          printer.outputFileName());
+    if (!BeginLandscapePrint(dialogs_, this, printer, painter, windowTitle(),
+                             QStringLiteral("The graph could not be printed.")))
         return false;
-    }
     const QRect page = painter.viewport();
     const QSizeF size = QSizeF(image_.size()) / image_.devicePixelRatio();
     const double scale = std::min(page.width() / size.width(), page.height() / size.height());

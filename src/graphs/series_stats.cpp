@@ -27,14 +27,6 @@ QString SampleText(const ReadingSeries& series, qsizetype sample) {
 
 } // namespace
 
-qint64 RoundedQuotient(qint64 numerator, qint64 denominator) {
-    const qint64 quotient = numerator / denominator;
-    const qint64 remainder = numerator % denominator;
-    if (2 * (remainder < 0 ? -remainder : remainder) >= denominator)
-        return quotient + (numerator < 0 ? -1 : 1);
-    return quotient;
-}
-
 SeriesStats StatsOver(const ReadingSeries& series, qsizetype first, qsizetype last,
                       std::optional<int> levelTenths) {
     SeriesStats stats;
@@ -79,7 +71,7 @@ SeriesStats StatsOver(const ReadingSeries& series, qsizetype first, qsizetype la
         stats.maximum = hi;
         stats.minimumAt = loAt;
         stats.maximumAt = hiAt;
-        stats.mean = int(RoundedQuotient(sum, count));
+        stats.mean = int(RoundHalfAway(sum, count));
     }
     return stats;
 }
@@ -97,7 +89,7 @@ std::optional<int> RateFrom(const ReadingSeries& series, qsizetype from, qsizety
     if (now == ReadingSeries::Gap || before == ReadingSeries::Gap || elapsed <= 0 ||
         elapsed > spanSeconds + series.step)
         return std::nullopt;
-    return int(RoundedQuotient((qint64(now) - before) * 60, elapsed));
+    return int(RoundHalfAway((qint64(now) - before) * 60, elapsed));
 }
 
 } // namespace

@@ -39,9 +39,6 @@ std::optional<int> RateOfRise(const ReadingSeries& series, qsizetype sample, qin
 // The rate of rise at every sample, in degrees per minute for drawing; NaN where there is none.
 QVector<double> RateOfRiseCurve(const ReadingSeries& series, qint64 spanSeconds);
 
-// `numerator` / `denominator` (above 0) rounded half away from zero.
-qint64 RoundedQuotient(qint64 numerator, qint64 denominator);
-
 // What the Plot window's statistics show, in the plot's unit ("°C").
 struct StatsTexts {
     QString stretch; // "No. 40 to 120, selected" / "No. 1 to 300, in view"

@@ -23,6 +23,21 @@ QString TenthsText(int tenths);
 // 234 -> "23.4", -5 -> "-0.5".
 QString OneDecimalText(qint64 tenths);
 
+// `num` / `den` (den above 0) rounded to a whole number, half away from zero: 15 / 10 -> 2,
+// -15 / 10 -> -2. Worked from the quotient and remainder, so it cannot overflow; any integer
+// type, including a 128-bit one for the comparison's sums of products.
+template <typename Int> constexpr Int RoundHalfAway(Int num, Int den) {
+    const Int quotient = num / den;
+    const Int remainder = num % den;
+    const Int away = remainder < 0 ? -remainder : remainder;
+    if (away >= den - away)
+        return num < 0 ? quotient - 1 : quotient + 1;
+    return quotient;
+}
+inline qint64 RoundHalfAway(qint64 num, qint64 den) {
+    return RoundHalfAway<qint64>(num, den);
+}
+
 // Degrees Fahrenheit to Celsius in tenths with the channel offset taken out before the
 // conversion and added back after it; the conversion truncates toward zero.
 int CelsiusTenths(int fahrenheitTenths, int offsetTenths = 0);

@@ -21,6 +21,32 @@ void HostIn(QFrame* host, QWidget* contents) {
     layout->addWidget(contents);
 }
 
+DataKindChoice AddDataKindChoice(QWidget* owner, const QString& title, const DataKindNames& names,
+                                 const QString& verb) {
+    auto* box = new QGroupBox(title, owner);
+    box->setObjectName(names.box);
+    DataKindChoice choice;
+    choice.automatic = new QRadioButton(QStringLiteral("Automatically Recorded Data"), box);
+    choice.automatic->setObjectName(names.automatic);
+    choice.automatic->setAccessibleName(verb + QStringLiteral(" the automatically recorded data"));
+    choice.automatic->setChecked(true);
+    choice.manual = new QRadioButton(QStringLiteral("Manually Recorded Data"), box);
+    choice.manual->setObjectName(names.manual);
+    choice.manual->setAccessibleName(verb + QStringLiteral(" the manually recorded data"));
+    choice.ok = new QPushButton(QStringLiteral("OK"), box);
+    choice.ok->setObjectName(names.ok);
+    choice.ok->setAccessibleName(verb + QStringLiteral(" the chosen data"));
+
+    auto* inner = new QVBoxLayout(box);
+    inner->addWidget(choice.automatic);
+    inner->addWidget(choice.manual);
+    inner->addWidget(choice.ok, 0, Qt::AlignRight);
+    auto* layout = new QVBoxLayout(owner);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(box);
+    return choice;
+}
+
 EraseOutcome ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link,
                                    EraseKind kind) {
     if (link.Timers().MeterExchangeInProgress()) {
@@ -37,34 +63,19 @@ EraseFrame::EraseFrame(MeterLink& link, Dialogs& dialogs, QFrame* host)
     : QWidget(host)
     , link_(link)
     , dialogs_(dialogs)
-    , host_(host) {
-    auto* frame = new QGroupBox(QStringLiteral("Erase"), this);
-    frame->setObjectName(QStringLiteral("SSFrame2"));
-    eraseAuto_ = new QRadioButton(QStringLiteral("Automatically Recorded Data"), frame);
-    eraseAuto_->setObjectName(QStringLiteral("EraseAuto"));
-    eraseAuto_->setAccessibleName(QStringLiteral("Erase the automatically recorded data"));
-    eraseAuto_->setChecked(true);
-    eraseManual_ = new QRadioButton(QStringLiteral("Manually Recorded Data"), frame);
-    eraseManual_->setObjectName(QStringLiteral("EraseManual"));
-    eraseManual_->setAccessibleName(QStringLiteral("Erase the manually recorded data"));
-    cmdEraseOK_ = new QPushButton(QStringLiteral("OK"), frame);
-    cmdEraseOK_->setObjectName(QStringLiteral("CmdEraseOK"));
-    cmdEraseOK_->setAccessibleName(QStringLiteral("Erase the chosen data"));
-    connect(cmdEraseOK_, &QPushButton::clicked, this, &EraseFrame::OnEraseOK);
-
-    auto* inner = new QVBoxLayout(frame);
-    inner->addWidget(eraseAuto_);
-    inner->addWidget(eraseManual_);
-    inner->addWidget(cmdEraseOK_, 0, Qt::AlignRight);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(frame);
+    , host_(host)
+    , choice_(AddDataKindChoice(this, QStringLiteral("Erase"),
+                                {QStringLiteral("SSFrame2"), QStringLiteral("EraseAuto"),
+                                 QStringLiteral("EraseManual"), QStringLiteral("CmdEraseOK")},
+                                QStringLiteral("Erase"))) {
+    connect(choice_.ok, &QPushButton::clicked, this, &EraseFrame::OnEraseOK);
     HostIn(host_, this);
 }
 
 void EraseFrame::OnEraseOK() {
     const EraseOutcome outcome = ConfirmAndEraseLogger(
-        dialogs_, this, link_, eraseAuto_->isChecked() ? EraseKind::Automatic : EraseKind::Manual);
+        dialogs_, this, link_,
+        choice_.automatic->isChecked() ? EraseKind::Automatic : EraseKind::Manual);
     if (host_ && outcome != EraseOutcome::Refused)
         host_->hide();
 }

@@ -13,6 +13,21 @@ class QRadioButton;
 // Lays `contents` into the main window's placeholder frame `host` (none: nothing).
 void HostIn(QFrame* host, QWidget* contents);
 
+// The controls of a main-window frame that acts on one kind of logged data: a group box titled
+// `title`, holding "Automatically Recorded Data" (chosen at first), "Manually Recorded Data"
+// and "OK" at its right, filling `owner`. `names` are the Qt object names of the box, the two
+// choices and OK; the accessible names start with `verb` ("Erase the chosen data").
+struct DataKindChoice {
+    QRadioButton* automatic;
+    QRadioButton* manual;
+    QPushButton* ok;
+};
+struct DataKindNames {
+    QString box, automatic, manual, ok;
+};
+DataKindChoice AddDataKindChoice(QWidget* owner, const QString& title, const DataKindNames& names,
+                                 const QString& verb);
+
 enum class EraseOutcome { Erased, Declined, Refused };
 // Asks with the "Warning" box and, on OK, erases that part of the logger memory. Refused with a
 // message while another exchange with the meter is running (a download, the link's recovery):
@@ -29,9 +44,9 @@ class EraseFrame : public QWidget {
 public:
     EraseFrame(MeterLink& link, Dialogs& dialogs, QFrame* host);
 
-    QRadioButton* EraseAuto() const { return eraseAuto_; }
-    QRadioButton* EraseManual() const { return eraseManual_; }
-    QPushButton* CmdEraseOK() const { return cmdEraseOK_; }
+    QRadioButton* EraseAuto() const { return choice_.automatic; }
+    QRadioButton* EraseManual() const { return choice_.manual; }
+    QPushButton* CmdEraseOK() const { return choice_.ok; }
 
 private:
     void OnEraseOK();
@@ -39,7 +54,5 @@ private:
     MeterLink& link_;
     Dialogs& dialogs_;
     QFrame* host_;
-    QRadioButton* eraseAuto_;
-    QRadioButton* eraseManual_;
-    QPushButton* cmdEraseOK_;
+    DataKindChoice choice_;
 };

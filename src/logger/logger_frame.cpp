@@ -1,7 +1,6 @@
 #include "logger/logger_frame.h"
 
 #include "link/meter_link.h"
-#include "logger/erase_frame.h"
 #include "logger/logger_download.h"
 #include "logger/logger_memory.h"
 #include "logger/manual_list_window.h"
@@ -9,10 +8,8 @@
 #include "ui/dialogs.h"
 
 #include <QFrame>
-#include <QGroupBox>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QVBoxLayout>
 
 LoggerFrame::LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs, QFrame* host)
     : QWidget(host)
@@ -20,28 +17,12 @@ LoggerFrame::LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs
     , memory_(memory)
     , dialogs_(dialogs)
     , host_(host)
-    , download_(new LoggerDownload(link, memory, this)) {
-    auto* frame = new QGroupBox(QStringLiteral("Data Logger"), this);
-    frame->setObjectName(QStringLiteral("SSFrame1"));
-    optAuto_ = new QRadioButton(QStringLiteral("Automatically Recorded Data"), frame);
-    optAuto_->setObjectName(QStringLiteral("OptAuto"));
-    optAuto_->setAccessibleName(QStringLiteral("Download the automatically recorded data"));
-    optAuto_->setChecked(true);
-    optManual_ = new QRadioButton(QStringLiteral("Manually Recorded Data"), frame);
-    optManual_->setObjectName(QStringLiteral("OptManual"));
-    optManual_->setAccessibleName(QStringLiteral("Download the manually recorded data"));
-    cmdLoggerOK_ = new QPushButton(QStringLiteral("OK"), frame);
-    cmdLoggerOK_->setObjectName(QStringLiteral("CmdLoggerOK"));
-    cmdLoggerOK_->setAccessibleName(QStringLiteral("Download the chosen data"));
-    connect(cmdLoggerOK_, &QPushButton::clicked, this, &LoggerFrame::OnLoggerOK);
-
-    auto* inner = new QVBoxLayout(frame);
-    inner->addWidget(optAuto_);
-    inner->addWidget(optManual_);
-    inner->addWidget(cmdLoggerOK_, 0, Qt::AlignRight);
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(frame);
+    , download_(new LoggerDownload(link, memory, this))
+    , choice_(AddDataKindChoice(this, QStringLiteral("Data Logger"),
+                                {QStringLiteral("SSFrame1"), QStringLiteral("OptAuto"),
+                                 QStringLiteral("OptManual"), QStringLiteral("CmdLoggerOK")},
+                                QStringLiteral("Download"))) {
+    connect(choice_.ok, &QPushButton::clicked, this, &LoggerFrame::OnLoggerOK);
     HostIn(host_, this);
 }
 
@@ -64,7 +45,7 @@ void LoggerFrame::OnLoggerOK() {
     if (download_->Busy())
         return;
     QPointer<LoggerFrame> alive(this);
-    if (optAuto_->isChecked())
+    if (choice_.automatic->isChecked())
         DownloadAutomatic();
     else
         DownloadManual();

@@ -1,19 +1,15 @@
 #pragma once
 
+#include "logger/erase_frame.h"
 #include "logger/logger_download.h"
 #include "logger/logger_set.h"
 
 #include <QPointer>
 #include <QWidget>
 
-class Dialogs;
 class LoggerMemory;
 class ManualListWindow;
 class MemoryWindow;
-class MeterLink;
-class QFrame;
-class QPushButton;
-class QRadioButton;
 
 // The contents of the main window's logger frame `PicLogger`: `OptAuto` "Automatically Recorded
 // Data" (chosen at first) or `OptManual` "Manually Recorded Data", and `CmdLoggerOK`, which hides
@@ -24,9 +20,9 @@ class LoggerFrame : public QWidget {
 public:
     LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs, QFrame* host);
 
-    QRadioButton* OptAuto() const { return optAuto_; }
-    QRadioButton* OptManual() const { return optManual_; }
-    QPushButton* CmdLoggerOK() const { return cmdLoggerOK_; }
+    QRadioButton* OptAuto() const { return choice_.automatic; }
+    QRadioButton* OptManual() const { return choice_.manual; }
+    QPushButton* CmdLoggerOK() const { return choice_.ok; }
     LoggerDownload& Download() const { return *download_; }
     MemoryWindow* Memory() const;
     ManualListWindow* ManualList() const;
@@ -54,9 +50,7 @@ private:
     Dialogs& dialogs_;
     QFrame* host_;
     LoggerDownload* download_;
-    QRadioButton* optAuto_;
-    QRadioButton* optManual_;
-    QPushButton* cmdLoggerOK_;
+    DataKindChoice choice_;
     QPointer<MemoryWindow> memoryWindow_;
     QPointer<ManualListWindow> manualWindow_;
 };

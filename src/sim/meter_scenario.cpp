@@ -99,33 +99,28 @@ public:
         return Fail(QStringLiteral("unknown thermocouple type: %1").arg(w));
     }
 
-    bool Types(std::array<int, 4>& codes) {
-        QString w;
-        if (!Next(w, "types"))
-            return false;
-        const QStringList parts = w.split(QLatin1Char(','));
-        if (parts.size() != 4)
-            return Fail(QStringLiteral("types needs four entries: %1").arg(w));
-        for (int n = 0; n < 4; ++n) {
-            if (!Type(parts.at(n), codes[size_t(n)]))
-                return false;
-        }
+    bool Offset(const QString& w, int& offset) {
+        bool ok = false;
+        const int v = w.toInt(&ok);
+        if (!ok || v < -128 || v > 127)
+            return Fail(QStringLiteral("offset must be -128..127 tenths: %1").arg(w));
+        offset = v;
         return true;
     }
 
-    bool Offsets(std::array<int, 4>& offsets) {
+    // A word of four comma-separated entries, one per channel, each read by `entry`: "types"
+    // (&Words::Type) or "offsets" (&Words::Offset).
+    bool Four(std::array<int, 4>& values, const char* what,
+              bool (Words::*entry)(const QString&, int&)) {
         QString w;
-        if (!Next(w, "offsets"))
+        if (!Next(w, what))
             return false;
         const QStringList parts = w.split(QLatin1Char(','));
         if (parts.size() != 4)
-            return Fail(QStringLiteral("offsets needs four entries: %1").arg(w));
+            return Fail(QStringLiteral("%1 needs four entries: %2").arg(QLatin1String(what), w));
         for (int n = 0; n < 4; ++n) {
-            bool ok = false;
-            const int v = parts.at(n).toInt(&ok);
-            if (!ok || v < -128 || v > 127)
-                return Fail(QStringLiteral("offset must be -128..127 tenths: %1").arg(parts.at(n)));
-            offsets[size_t(n)] = v;
+            if (!(this->*entry)(parts.at(n), values[size_t(n)]))
+                return false;
         }
         return true;
     }
@@ -359,9 +354,9 @@ private:
             else if (key == QLatin1String("mask"))
                 ok = w.Int(s.mask, "mask", 1, 15);
             else if (key == QLatin1String("types"))
-                ok = w.Types(s.types);
+                ok = w.Four(s.types, "types", &Words::Type);
             else if (key == QLatin1String("offsets"))
-                ok = w.Offsets(s.offsets);
+                ok = w.Four(s.offsets, "offsets", &Words::Offset);
             else
                 return w.Fail(QStringLiteral("unknown set setting: %1").arg(key));
             if (!ok)
@@ -442,9 +437,9 @@ private:
             } else if (key == QLatin1String("unit")) {
                 ok = w.Unit(e.fahrenheit);
             } else if (key == QLatin1String("types")) {
-                ok = w.Types(e.types);
+                ok = w.Four(e.types, "types", &Words::Type);
             } else if (key == QLatin1String("offsets")) {
-                ok = w.Offsets(e.offsets);
+                ok = w.Four(e.offsets, "offsets", &Words::Offset);
             } else if (key == QLatin1String("values")) {
                 for (int ch = 0; ch < 4 && ok; ++ch)
                     ok = w.Value(ch, e.types[size_t(ch)], e.values[size_t(ch)], e.valid, e.range);

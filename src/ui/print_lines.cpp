@@ -1,5 +1,7 @@
 #include "ui/print_lines.h"
 
+#include "ui/dialogs.h"
+
 #include <QFontMetrics>
 #include <QPainter>
 #include <QPrinter>
@@ -25,4 +27,16 @@ bool PrintLines(QPrinter& printer, const QStringList& lines, const QFont& font,
             onLine(i);
     }
     return painter.end();
+}
+
+bool BeginLandscapePrint(Dialogs& dialogs, QWidget* parent, QPrinter& printer, QPainter& painter,
+                         const QString& docName, const QString& failureText) {
+    printer.setPageOrientation(QPageLayout::Landscape);
+    printer.setDocName(docName);
+    if (!dialogs.Print(parent, printer))
+        return false;
+    if (painter.begin(&printer))
+        return true;
+    dialogs.Critical(parent, failureText, printer.outputFileName());
+    return false;
 }

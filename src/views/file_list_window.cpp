@@ -5,12 +5,9 @@
 #include "views/grid_commands.h"
 #include "views/six_column_table.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
-#include <QToolBar>
-#include <QVBoxLayout>
 
 FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot& lastPlot,
                                const QString& panelUnitText,
@@ -23,46 +20,32 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
     setWindowTitle(QStringLiteral("Saved File"));
     setAccessibleName(QStringLiteral("Saved file"));
 
-    toolbar_ = new QToolBar(this);
-    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
-    toolbar_->setAccessibleName(QStringLiteral("Saved file toolbar"));
-    QAction* plot = toolbar_->addAction(QStringLiteral("Plot"), this, [this] {
-        if (const int column = SelectedChannelColumn(); column > 0)
-            PlotColumn(column);
-    });
-    plot->setObjectName(QStringLiteral("Toolbar1_Plot"));
-    plot->setToolTip(QStringLiteral("Plot"));
-    QAction* histogram = toolbar_->addAction(QStringLiteral("Ln"), this, [this] {
-        if (const int column = SelectedChannelColumn(); column > 0)
-            Q_EMIT HistogramRequested(column);
-    });
-    histogram->setObjectName(QStringLiteral("Toolbar1_Ln"));
-    histogram->setToolTip(QStringLiteral("Histogram"));
-    QAction* csv = toolbar_->addAction(QStringLiteral("Export CSV..."), this, [this] {
-        if (Busy())
-            return;
-        SetBusy(true);
-        ExportGridAsCsv(this, *grid_->Model(), dialogs_);
-        SetBusy(false);
-    });
-    csv->setObjectName(QStringLiteral("Toolbar1_ExportCsv"));
-    csv->setIconText(csv->text()); // a tool button drops the "..." unless told
-    csv->setToolTip(QStringLiteral("Export as CSV for a spreadsheet"));
-    QAction* print = toolbar_->addAction(QStringLiteral("Print"), this, &FileListWindow::Print);
-    print->setObjectName(QStringLiteral("Toolbar1_Print"));
-    print->setToolTip(QStringLiteral("Print"));
-
-    grid_ = new SixColumnTable(this);
-    grid_->setObjectName(QStringLiteral("GridN"));
-    grid_->setAccessibleName(QStringLiteral("Saved readings"));
-    grid_->Model()->SetHeadings(HeadingFields(panelUnitText, typeLetters));
+    const ListParts parts = AddToolbarAndGrid(
+        this, QStringLiteral("Saved file toolbar"),
+        {{QStringLiteral("Plot"), QStringLiteral("Plot"), QStringLiteral("Plot"),
+          [this] {
+              if (const int column = SelectedChannelColumn(); column > 0)
+                  PlotColumn(column);
+          }},
+         {QStringLiteral("Ln"), QStringLiteral("Ln"), QStringLiteral("Histogram"),
+          [this] {
+              if (const int column = SelectedChannelColumn(); column > 0)
+                  Q_EMIT HistogramRequested(column);
+          }},
+         {QStringLiteral("Export CSV..."), QStringLiteral("ExportCsv"),
+          QStringLiteral("Export as CSV for a spreadsheet"),
+          [this] {
+              if (Busy())
+                  return;
+              SetBusy(true);
+              ExportGridAsCsv(this, *grid_->Model(), dialogs_);
+              SetBusy(false);
+          }},
+         {QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("Print"),
+          [this] { Print(); }}},
+        QStringLiteral("Saved readings"), HeadingFields(panelUnitText, typeLetters));
+    grid_ = parts.grid;
     connect(grid_, &SixColumnTable::ColumnClicked, this, &FileListWindow::PlotColumn);
-
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolbar_);
-    layout->addWidget(grid_, 1);
     resize(grid_->horizontalHeader()->length() + 40, 420);
 }
 

@@ -12,7 +12,6 @@
 
 class Dialogs;
 class MeterTimers;
-class QToolBar;
 class SixColumnTable;
 
 class FileListWindow : public QWidget {
@@ -56,6 +55,5 @@ private:
     ColumnPlot& lastPlot_;
     int busy_ = 0;
     bool closePending_ = false;
-    QToolBar* toolbar_;
     SixColumnTable* grid_;
 };

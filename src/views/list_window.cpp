@@ -12,7 +12,6 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
-#include <QToolBar>
 #include <QVBoxLayout>
 
 // Commands that wait on a dialog or the printer let events run; a close asked for meanwhile
@@ -48,21 +47,15 @@ ListWindow::ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock
     setWindowTitle(QStringLiteral("List"));
     setAccessibleName(QStringLiteral("Live list"));
 
-    toolbar_ = new QToolBar(this);
-    toolbar_->setObjectName(QStringLiteral("Toolbar1"));
-    toolbar_->setAccessibleName(QStringLiteral("List toolbar"));
-    QAction* save = toolbar_->addAction(QStringLiteral("Save"), this, &ListWindow::Save);
-    save->setObjectName(QStringLiteral("Toolbar1_Save"));
-    save->setToolTip(QStringLiteral("Save As"));
-    QAction* print = toolbar_->addAction(QStringLiteral("Print"), this, &ListWindow::Print);
-    print->setObjectName(QStringLiteral("Toolbar1_Print"));
-    print->setToolTip(QStringLiteral("Print"));
-
-    grid_ = new SixColumnTable(this);
-    grid_->setObjectName(QStringLiteral("GridN"));
-    grid_->setAccessibleName(QStringLiteral("Live readings"));
+    const ListParts parts =
+        AddToolbarAndGrid(this, QStringLiteral("List toolbar"),
+                          {{QStringLiteral("Save"), QStringLiteral("Save"),
+                            QStringLiteral("Save As"), [this] { Save(); }},
+                           {QStringLiteral("Print"), QStringLiteral("Print"),
+                            QStringLiteral("Print"), [this] { Print(); }}},
+                          QStringLiteral("Live readings"), HeadingFields(unitText, typeLetters));
+    grid_ = parts.grid;
     grid_->SetFollowNewest(true);
-    grid_->Model()->SetHeadings(HeadingFields(unitText, typeLetters));
 
     dumpLabel_ = new QLabel(this);
     dumpLabel_->setObjectName(QStringLiteral("LblDump"));
@@ -70,12 +63,7 @@ ListWindow::ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock
     dumpLabel_->setWordWrap(true);
     dumpLabel_->hide();
 
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(toolbar_);
-    layout->addWidget(grid_, 1);
-    layout->addWidget(dumpLabel_);
+    parts.layout->addWidget(dumpLabel_);
     resize(grid_->horizontalHeader()->length() + 40, 360);
 }
 

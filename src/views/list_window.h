@@ -15,7 +15,6 @@ class Clock;
 class Dialogs;
 class MeterTimers;
 class QLabel;
-class QToolBar;
 class SixColumnTable;
 struct SampleRecord;
 
@@ -70,7 +69,6 @@ private:
     qint64 listRowCount_ = 0;
     int busy_ = 0;
     bool closing_ = false;
-    QToolBar* toolbar_;
     SixColumnTable* grid_;
     QLabel* dumpLabel_;
 };

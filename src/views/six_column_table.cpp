@@ -1,9 +1,12 @@
 #include "views/six_column_table.h"
 
+#include <QAction>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
 #include <QScrollBar>
+#include <QToolBar>
+#include <QVBoxLayout>
 
 SixColumnTable::SixColumnTable(QWidget* parent)
     : QTableView(parent)
@@ -64,4 +67,30 @@ void SixColumnTable::OnRowsInserted() {
                 scrollToBottom();
         },
         Qt::QueuedConnection);
+}
+
+ListParts AddToolbarAndGrid(QWidget* window, const QString& toolbarAccessibleName,
+                            const std::vector<ListCommand>& commands,
+                            const QString& gridAccessibleName, const DataFields& headings) {
+    auto* toolbar = new QToolBar(window);
+    toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    toolbar->setAccessibleName(toolbarAccessibleName);
+    for (const ListCommand& command : commands) {
+        QAction* action = toolbar->addAction(command.text, window, command.run);
+        action->setObjectName(QStringLiteral("Toolbar1_") + command.key);
+        action->setIconText(command.text); // a tool button drops a "..." unless told
+        action->setToolTip(command.toolTip);
+    }
+
+    auto* grid = new SixColumnTable(window);
+    grid->setObjectName(QStringLiteral("GridN"));
+    grid->setAccessibleName(gridAccessibleName);
+    grid->Model()->SetHeadings(headings);
+
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(toolbar);
+    layout->addWidget(grid, 1);
+    return {grid, layout};
 }

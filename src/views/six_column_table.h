@@ -9,6 +9,11 @@
 
 #include <QTableView>
 
+#include <functional>
+#include <vector>
+
+class QVBoxLayout;
+
 class SixColumnTable : public QTableView {
     Q_OBJECT
 public:
@@ -42,3 +47,22 @@ private:
     // The view was at its bottom when it last scrolled; new rows alone do not change this.
     bool m_atBottom = true;
 };
+
+// A command on a list window's toolbar: `text` on its button, `Toolbar1_<key>` its object name.
+struct ListCommand {
+    QString text;
+    QString key;
+    QString toolTip;
+    std::function<void()> run;
+};
+
+// What every list window of one six-column table is built of, filling `window` top to bottom
+// without margins: the toolbar `Toolbar1` with `commands`, then the grid `GridN` with
+// `headings`, taking the room. A window adds what goes below the grid to `layout`.
+struct ListParts {
+    SixColumnTable* grid;
+    QVBoxLayout* layout;
+};
+ListParts AddToolbarAndGrid(QWidget* window, const QString& toolbarAccessibleName,
+                            const std::vector<ListCommand>& commands,
+                            const QString& gridAccessibleName, const DataFields& headings);

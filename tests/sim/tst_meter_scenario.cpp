@@ -137,6 +137,8 @@ void TestMeterScenario::errors_data() {
     row("type Z", "channel 1 type Z\n", 1);
     row("memsize 3", "memsize 3\n", 1);
     row("set without start", "set mask 3\n", 1);
+    row("three types", "set start 2026/01/01 00:00:00 types K,J,T\n", 1);
+    row("offset 128", "set start 2026/01/01 00:00:00 offsets 0,128,0,0\n", 1);
     row("on or off", "recording yes\n", 1);
     row("bad date", "clock 2026/02/30 10:00:00\n", 1);
     row("year out of the century", "clock 1999/12/31 23:59:59\n", 1);
