@@ -37,15 +37,17 @@ int main(int argc, char** argv) {
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms);
     AlarmWatch watch(clock, link, sampler);
-    watch.Detector.Limits.high[0] = 2500;
-    watch.Command.Command = QStringLiteral("true");
+    AlarmLimits limits;
+    limits.high[0] = 2500;
+    watch.SetLimits(limits);
+    watch.SetCommandLine(QStringLiteral("true"));
     ChannelState& t1 = live.Channels[0];
     t1.ProbeValid = true;
 
     int started = 0;
     QElapsedTimer timer;
     double startedAfter = 0; // ms from the crossing sample
-    QObject::connect(&watch.Command, &AlarmCommand::Started, [&] {
+    QObject::connect(&watch.Command(), &AlarmCommand::Started, [&] {
         startedAfter = timer.nsecsElapsed() / 1e6;
         ++started;
     });
@@ -64,7 +66,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         toStart.push_back(startedAfter);
-        watch.Command.WaitForRunning();
+        watch.Finish();
     }
     std::printf("crossing sample to command started: median %.2f ms, worst %.2f ms\n",
                 Median(toStart), *std::max_element(toStart.begin(), toStart.end()));

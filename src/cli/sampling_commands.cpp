@@ -105,10 +105,10 @@ std::unique_ptr<AlarmWatch> WatchAlarms(const SamplingOptions& options, MeterSes
         return nullptr;
     auto watch =
         std::make_unique<AlarmWatch>(session.GetClock(), session.Link(), session.GetSampler());
-    watch->Detector.Limits = options.limits;
-    watch->Command.Command = options.onAlarm;
+    watch->SetLimits(options.limits);
+    watch->SetCommandLine(options.onAlarm);
     watch->SetLogPath(options.alarmLog);
-    watch->Fahrenheit = options.unit;
+    watch->SetUnit(options.unit);
     QObject::connect(watch.get(), &AlarmWatch::EventFired, &session, [&out](const AlarmEvent& e) {
         out.Error(QStringLiteral("alarm: ") + e.Describe());
     });

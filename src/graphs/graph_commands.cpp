@@ -78,7 +78,7 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
         // type is the channel's now, as a change of type starts them over.
         const ChannelState& state = live_.Channels[size_t(channel)];
         readings = SeriesFromBuffers(
-            sampler_.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler_.SamplingTime)),
+            sampler_.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler_.SamplingTime())),
             fahrenheit ? state.LowerF : state.LowerC, fahrenheit ? state.UpperF : state.UpperC);
         if (mainWindow_) {
             mainWindow_->setWindowTitle(QStringLiteral(" %1 Completed").arg(values.size()));

@@ -53,15 +53,15 @@ bool Sampler::SampleTick() {
     const auto current = std::count(fresh.begin(), fresh.end(), true);
     if (current < 4)
         Q_EMIT ReadingsStale(fresh);
-    if (SampleTickCount < SamplingTime) {
-        SampleTickCount += 1;
+    if (sampleTickCount_ < samplingTime_) {
+        sampleTickCount_ += 1;
         return false;
     }
     // Nothing current: a hole. The count stays, so the sample comes as soon as a reading does.
     if (current == 0)
         return false;
     TakeSample(fresh);
-    SampleTickCount = 1;
+    sampleTickCount_ = 1;
     return true;
 }
 

@@ -91,7 +91,7 @@ void TestSampler::tickCounting() {
     for (int ch = 0; ch < 4; ++ch)
         live.MarkRead(ch, clock.now);
     Sampler sampler(clock, live, alarms, 100);
-    sampler.SamplingTime = samplingTime;
+    sampler.SetSamplingTime(samplingTime);
     QList<int> sampled;
     for (int tick = 1; tick <= 12; ++tick) {
         if (sampler.SampleTick())
@@ -125,7 +125,7 @@ void TestSampler::onlyFreshReadings() {
     }
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms, 10);
-    sampler.SampleTickCount = 1;
+    sampler.SampleTick(); // counts up to the sampling time
     QStringList texts;
     connect(&sampler, &Sampler::SampleTaken, this,
             [&](const SampleRecord& r) { texts = QStringList(r.TextF.begin(), r.TextF.end()); });
