@@ -7,7 +7,9 @@
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
+#include "link/reading_text.h"
 #include "recording/sampler.h"
+#include "support/live_packet.h"
 
 #include "bench_measure.h"
 
@@ -41,8 +43,6 @@ int main(int argc, char** argv) {
     limits.high[0] = 2500;
     watch.SetLimits(limits);
     watch.SetCommandLine(QStringLiteral("true"));
-    ChannelState& t1 = live.Channels[0];
-    t1.ProbeValid = true;
 
     int started = 0;
     QElapsedTimer timer;
@@ -54,9 +54,7 @@ int main(int argc, char** argv) {
     std::vector<double> toStart, sampling;
     for (int n = 0; n < 40; ++n) {
         // Crossing up and falling back: each sample is an event and starts the command.
-        const int reading = n % 2 == 0 ? 2600 : 2000;
-        t1.ReadingC = t1.ReadingF = reading;
-        t1.ReadingCText = t1.ReadingFText = QString::number(reading / 10.0, 'f', 1);
+        FeedLivePacket(live, 0, 0, FahrenheitTenths(n % 2 == 0 ? 2600 : 2000));
         const int before = started;
         timer.start();
         sampler.TakeSample();

@@ -343,8 +343,8 @@ void Application::OnChannelRebuilt(int channel) {
     // The recovery starts a channel's alarm at the top of its type's range. A channel that came
     // back as it was shown keeps the user's alarm values and ranges: a short break of the line
     // must not quietly disarm an alarm set for a long run.
-    const ChannelState& now = live_->Channels[size_t(channel)];
-    const bool asBefore = shownSetup_ && shownSetup_->unit == live_->UnitText &&
+    const ChannelState& now = live_->Channel(channel);
+    const bool asBefore = shownSetup_ && shownSetup_->unit == live_->UnitText() &&
                           shownSetup_->probes[size_t(channel)] == now.ProbeValid &&
                           shownSetup_->types[size_t(channel)] == now.TypeCode;
     if (!asBefore)

@@ -29,7 +29,7 @@ void AlarmWatch::SetLogPath(const QString& path) {
 }
 
 void AlarmWatch::Look(const SampleRecord& record) {
-    const bool fahrenheit = fahrenheit_.value_or(link_.Live().UnitF);
+    const bool fahrenheit = fahrenheit_.value_or(link_.Live().UnitF());
     if (panelAlarms_) {
         for (int i = 0; i < 4; ++i)
             detector_.SetHighAlarm(i, panelAlarms_->Alarm(fahrenheit, i));

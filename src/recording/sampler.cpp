@@ -72,7 +72,7 @@ SampleRecord Sampler::TakeSample(const ChannelFreshness& fresh) {
         const size_t k = size_t(i);
         ChannelSample s;
         if (fresh[k])
-            s = SampleChannel(live_.Channels[k], alarms_.AlarmC(i), alarms_.AlarmF(i));
+            s = SampleChannel(live_.Channel(k), alarms_.AlarmC(i), alarms_.AlarmF(i));
         else
             s.TextC = s.TextF = QStringLiteral("- - -"); // a reading not seen is not recorded
         record.TextC[k] = s.TextC;
