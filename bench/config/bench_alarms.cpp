@@ -7,7 +7,9 @@
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
+#include "link/reading_text.h"
 #include "recording/sampler.h"
+#include "support/live_packet.h"
 
 #include "bench_measure.h"
 
@@ -37,24 +39,22 @@ int main(int argc, char** argv) {
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms);
     AlarmWatch watch(clock, link, sampler);
-    watch.Detector.Limits.high[0] = 2500;
-    watch.Command.Command = QStringLiteral("true");
-    ChannelState& t1 = live.Channels[0];
-    t1.ProbeValid = true;
+    AlarmLimits limits;
+    limits.high[0] = 2500;
+    watch.SetLimits(limits);
+    watch.SetCommandLine(QStringLiteral("true"));
 
     int started = 0;
     QElapsedTimer timer;
     double startedAfter = 0; // ms from the crossing sample
-    QObject::connect(&watch.Command, &AlarmCommand::Started, [&] {
+    QObject::connect(&watch.Command(), &AlarmCommand::Started, [&] {
         startedAfter = timer.nsecsElapsed() / 1e6;
         ++started;
     });
     std::vector<double> toStart, sampling;
     for (int n = 0; n < 40; ++n) {
         // Crossing up and falling back: each sample is an event and starts the command.
-        const int reading = n % 2 == 0 ? 2600 : 2000;
-        t1.ReadingC = t1.ReadingF = reading;
-        t1.ReadingCText = t1.ReadingFText = QString::number(reading / 10.0, 'f', 1);
+        FeedLivePacket(live, 0, 0, FahrenheitTenths(n % 2 == 0 ? 2600 : 2000));
         const int before = started;
         timer.start();
         sampler.TakeSample();
@@ -64,7 +64,7 @@ int main(int argc, char** argv) {
             return 1;
         }
         toStart.push_back(startedAfter);
-        watch.Command.WaitForRunning();
+        watch.Finish();
     }
     std::printf("crossing sample to command started: median %.2f ms, worst %.2f ms\n",
                 Median(toStart), *std::max_element(toStart.begin(), toStart.end()));

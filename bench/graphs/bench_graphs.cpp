@@ -12,7 +12,9 @@
 #include "link/clock.h"
 #include "link/live_state.h"
 #include "link/meter_timers.h"
+#include "link/reading_text.h"
 #include "recording/sampler.h"
+#include "support/live_packet.h"
 #include "ui/dialogs.h"
 
 #include "bench_measure.h"
@@ -47,15 +49,9 @@ public:
     int Exec(QDialog&) override { return 0; }
 };
 
+// A type K probe reading about `tenthsC`, as the meter's packet sets it.
 void SetReading(LiveState& live, int channel, int tenthsC) {
-    ChannelState& ch = live.Channels[size_t(channel)];
-    ch.ProbeValid = true;
-    ch.TypeCode = 0;
-    ch.TypeLetter = QStringLiteral("K");
-    ch.ReadingC = tenthsC;
-    ch.ReadingF = tenthsC * 9 / 5 + 320;
-    ch.ReadingCText = QString::number(tenthsC / 10.0, 'f', 1);
-    ch.ReadingFText = QString::number(*ch.ReadingF / 10.0, 'f', 1);
+    FeedLivePacket(live, channel, 0, FahrenheitTenths(tenthsC));
 }
 
 struct Spread {
@@ -77,7 +73,6 @@ int main(int argc, char** argv) {
 
     SystemClock clock;
     LiveState live;
-    live.UnitText = QStringLiteral("°C");
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms);
     MeterTimers timers;

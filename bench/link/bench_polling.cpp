@@ -21,7 +21,7 @@
 namespace {
 
 bool AllChannelsRead(const LiveState& live) {
-    for (const ChannelState& channel : live.Channels) {
+    for (const ChannelState& channel : live.Channels()) {
         if (!channel.TypeCode)
             return false;
     }

@@ -83,7 +83,7 @@ int main(int argc, char** argv) {
         // What the Memory window and a click on its largest set do with the data.
         const QByteArray data =
             AutomaticDataOfDump(QByteArray(4, '\0') + rig.device.Model().AutomaticData() + '\0',
-                                rig.memory.MemoryAddress);
+                                rig.memory.MemoryAddress());
         const double cpuBefore = ProcessorSeconds();
         timer.restart();
         const SetSplit split = SplitSets(data);

@@ -79,10 +79,10 @@ Application::Application(const Overrides& overrides)
     new EraseFrame(*link_, *dialogs_, panel_->PicErase());
     config_ = std::make_unique<ConfigCommands>(
         *link_, *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
-        [this] { return int(sampler_->SamplingTime); },
+        [this] { return int(sampler_->SamplingTime()); },
         [this](int t) {
-            sampler_->SamplingTime = t;
-            sampler_->SampleTickCount = 0;
+            sampler_->SetSamplingTime(t);
+            sampler_->RestartTickCount();
         });
     files_ =
         std::make_unique<FileCommands>(*recorder_, *dialogs_, *timers_, *live_, *clock_,
@@ -302,7 +302,7 @@ bool Application::StartPanel(const PortChoice& choice) {
     link_->SetDevice(device_.get(), caption);
     panel_->SetLinkCaption(caption);
 
-    sampler_->SamplingTime = 1.0;
+    sampler_->SetSamplingTime(1.0);
     QComboBox* combo = panel_->ComboP();
     combo->clear();
     combo->addItems(
@@ -343,8 +343,8 @@ void Application::OnChannelRebuilt(int channel) {
     // The recovery starts a channel's alarm at the top of its type's range. A channel that came
     // back as it was shown keeps the user's alarm values and ranges: a short break of the line
     // must not quietly disarm an alarm set for a long run.
-    const ChannelState& now = live_->Channels[size_t(channel)];
-    const bool asBefore = shownSetup_ && shownSetup_->unit == live_->UnitText &&
+    const ChannelState& now = live_->Channel(channel);
+    const bool asBefore = shownSetup_ && shownSetup_->unit == live_->UnitText() &&
                           shownSetup_->probes[size_t(channel)] == now.ProbeValid &&
                           shownSetup_->types[size_t(channel)] == now.TypeCode;
     if (!asBefore)

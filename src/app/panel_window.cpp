@@ -316,15 +316,15 @@ void Panel::SwapUnitPanels() {
 }
 
 void Panel::RebuildDisplay() {
-    f_.frame->setVisible(live_.UnitF);
-    c_.frame->setVisible(!live_.UnitF);
+    f_.frame->setVisible(live_.UnitF());
+    c_.frame->setVisible(!live_.UnitF());
     for (int i = 0; i < 4; ++i)
         RebuildChannel(i);
 }
 
 void Panel::RebuildChannel(int i) {
     for (bool fahrenheit : {false, true})
-        PanelOf(fahrenheit).cards[size_t(i)]->Rebuild(live_.Channels[size_t(i)].TypeLetter);
+        PanelOf(fahrenheit).cards[size_t(i)]->Rebuild(live_.Channel(i).TypeLetter);
 }
 
 void Panel::ShowAlarm(bool fahrenheit, int i) {

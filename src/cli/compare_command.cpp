@@ -150,7 +150,7 @@ void WatchBand(const std::shared_ptr<const BandReference>& reference, MeterSessi
     QObject::connect(
         &session.GetSampler(), &Sampler::SampleTaken, alarms,
         [watch, alarms, unit, &session, &out, told = false](const SampleRecord& record) mutable {
-            alarms->Fire(watch->Sample(record, unit.value_or(session.Live().UnitF),
+            alarms->Fire(watch->Sample(record, unit.value_or(session.Live().UnitF()),
                                        session.GetClock().Now()));
             if (!watch->Problem().isEmpty() && !told) {
                 out.Error(QStringLiteral("no band: ") + watch->Problem());

@@ -56,10 +56,10 @@ int Download(MeterSession& session, ConsoleOutput& out, LoggerMemory& memory, bo
         out.Error(session.FailureText(QStringLiteral("reading the logger")));
         return ExitMeterFailed;
     }
-    const bool whole = !automatic || *noData || memory.Split.status == SplitStatus::Complete;
+    const bool whole = !automatic || *noData || memory.Split().status == SplitStatus::Complete;
     if (!whole) {
         out.Error(QStringLiteral("the logger data of the meter on %1 is incomplete: %2")
-                      .arg(session.PortName(), SplitStatusText(memory.Split)));
+                      .arg(session.PortName(), SplitStatusText(memory.Split())));
     }
     if (damaged)
         *damaged = !whole;
@@ -187,7 +187,7 @@ MeterJob LoggerManual(const CommandLine&, ConsoleOutput& out, int*) {
         for (const QString& heading : ManualListHeadings())
             headings << heading.trimmed();
         out.Fields(headings);
-        for (const ManualRecord& entry : memory.ManualEntries)
+        for (const ManualRecord& entry : memory.ManualEntries())
             out.Fields(entry.cells());
         return int(ExitSuccess);
     };

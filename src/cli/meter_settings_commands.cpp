@@ -135,7 +135,7 @@ MeterJob Interval(const CommandLine& line, ConsoleOutput& out, int* usage) {
     }
     return [&out, seconds](MeterSession& session) {
         MeterSettings settings(session.Link(), session.GetClock());
-        settings.ReplyWaitSeconds = session.TimeoutSeconds();
+        settings.SetReplyWait(session.TimeoutSeconds());
         session.ArmDeadline();
         if (seconds) {
             if (!settings.WriteInterval(int(*seconds))) {

@@ -28,7 +28,7 @@ QString UnitText(bool fahrenheit) {
 std::array<QString, 4> TypeLetters(const LiveState& live) {
     std::array<QString, 4> letters;
     for (size_t i = 0; i < letters.size(); ++i)
-        letters[i] = live.Channels[i].TypeLetter;
+        letters[i] = live.Channel(i).TypeLetter;
     return letters;
 }
 
@@ -105,10 +105,10 @@ std::unique_ptr<AlarmWatch> WatchAlarms(const SamplingOptions& options, MeterSes
         return nullptr;
     auto watch =
         std::make_unique<AlarmWatch>(session.GetClock(), session.Link(), session.GetSampler());
-    watch->Detector.Limits = options.limits;
-    watch->Command.Command = options.onAlarm;
+    watch->SetLimits(options.limits);
+    watch->SetCommandLine(options.onAlarm);
     watch->SetLogPath(options.alarmLog);
-    watch->Fahrenheit = options.unit;
+    watch->SetUnit(options.unit);
     QObject::connect(watch.get(), &AlarmWatch::EventFired, &session, [&out](const AlarmEvent& e) {
         out.Error(QStringLiteral("alarm: ") + e.Describe());
     });
@@ -200,9 +200,9 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
         // Once linked, and again under each new set-up of the meter.
         const auto heading = [&] {
             const LiveState& live = session.Live();
-            unitF = options->unit.value_or(live.UnitF);
-            out.Fields(
-                HeadingFields(options->unit ? UnitText(unitF) : live.UnitText, TypeLetters(live)));
+            unitF = options->unit.value_or(live.UnitF());
+            out.Fields(HeadingFields(options->unit ? UnitText(unitF) : live.UnitText(),
+                                     TypeLetters(live)));
             return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
         };
         run.OnLinked = heading;
@@ -250,7 +250,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
         WatchBand(options->band, session, alarms.get(), options->unit, out);
         run.OnLinked = [&] {
             const LiveState& live = session.Live();
-            if (!recorder.Start(path, live.UnitText, live.UnitF, TypeLetters(live))) {
+            if (!recorder.Start(path, live.UnitText(), live.UnitF(), TypeLetters(live))) {
                 out.Error(CannotWrite(path, recorder.StartError()));
                 return int(ExitFileFailed);
             }
@@ -262,7 +262,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
         };
         run.OnChanged = [&](const QString& change) {
             const LiveState& live = session.Live();
-            recorder.Continue(live.UnitText, live.UnitF, TypeLetters(live), change);
+            recorder.Continue(live.UnitText(), live.UnitF(), TypeLetters(live), change);
             out.Error(QStringLiteral("the meter's set-up changed: %1; recording goes on in %2 "
                                      "from record %3")
                           .arg(change, recorder.CurrentFileName(),

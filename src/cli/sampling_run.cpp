@@ -23,8 +23,8 @@ int SamplingRun::Run() {
     MeterLink& link = session_.Link();
     Sampler& sampler = session_.GetSampler();
     AlarmSettings& alarms = session_.Alarms();
-    sampler.SamplingTime = settings_.interval;
-    sampler.SampleTickCount = 0;
+    sampler.SetSamplingTime(settings_.interval);
+    sampler.RestartTickCount();
     // Samples on the clock's whole seconds, as in the desktop program.
     timers.AlignSamplingTo(session_.GetClock());
 

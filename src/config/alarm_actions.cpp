@@ -38,7 +38,7 @@ AlarmCommand::~AlarmCommand() {
 }
 
 void AlarmCommand::WaitForRunning() {
-    const QDeadlineTimer deadline(TimeLimitMs);
+    const QDeadlineTimer deadline(timeLimitMs_);
     for (QProcess* process : findChildren<QProcess*>(QString(), Qt::FindDirectChildrenOnly)) {
         if (process->state() != QProcess::NotRunning)
             process->waitForFinished(int(deadline.remainingTime()));
@@ -59,7 +59,7 @@ void AlarmCommand::EndRunning() {
 }
 
 void AlarmCommand::Run(const AlarmEvent& event) {
-    if (Command.isEmpty())
+    if (commandLine_.isEmpty())
         return;
     const QString what =
         QStringLiteral("the alarm command for %1")
@@ -75,12 +75,12 @@ void AlarmCommand::Run(const AlarmEvent& event) {
         ::dup2(STDERR_FILENO, STDOUT_FILENO);
     });
     connect(process, &QProcess::started, this, [this, limit] {
-        limit->start(TimeLimitMs);
+        limit->start(timeLimitMs_);
         Q_EMIT Started();
     });
     connect(limit, &QTimer::timeout, process, [this, process, what] {
         Q_EMIT Failed(QStringLiteral("%1 was ended after %2 s")
-                          .arg(what, QString::number(TimeLimitMs / 1000.0)));
+                          .arg(what, QString::number(timeLimitMs_ / 1000.0)));
         EndGroup(process);
     });
     connect(
@@ -102,5 +102,5 @@ void AlarmCommand::Run(const AlarmEvent& event) {
                 limit->stop();
                 process->deleteLater();
             });
-    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), Command});
+    process->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), commandLine_});
 }

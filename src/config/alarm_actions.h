@@ -22,8 +22,11 @@ public:
     explicit AlarmCommand(QObject* parent = nullptr);
     ~AlarmCommand() override;
 
-    QString Command;         // empty: nothing runs
-    int TimeLimitMs = 10000; // a command still running after this is ended
+    // The shell command line run at each event; empty: nothing runs.
+    const QString& CommandLine() const { return commandLine_; }
+    void SetCommandLine(const QString& commandLine) { commandLine_ = commandLine; }
+    // A command still running this long after it started is ended.
+    void SetTimeLimit(int ms) { timeLimitMs_ = ms; }
 
     void Run(const AlarmEvent& event);
     // Lets the commands still running end, within one time limit from now, before the program
@@ -36,4 +39,8 @@ Q_SIGNALS:
     void Started();
     // "the alarm command for T1 high could not be started: ..."
     void Failed(const QString& message);
+
+private:
+    QString commandLine_;
+    int timeLimitMs_ = 10000;
 };

@@ -97,19 +97,19 @@ std::vector<AlarmEvent> AlarmDetector::Sample(const SampleRecord& record, bool f
             continue; // beyond the type's range the reading says nothing about the limits
 
         const int v = *charted;
-        const std::optional<int>& high = Limits.high[k];
+        const std::optional<int>& high = limits_.high[k];
         if (!w.high && high && v >= *high) {
             w.high = true;
             fire(AlarmEventKind::High, high);
-        } else if (w.high && (!high || v < *high - Limits.hysteresis)) {
+        } else if (w.high && (!high || v < *high - limits_.hysteresis)) {
             w.high = false;
             fire(AlarmEventKind::HighClear, high);
         }
-        const std::optional<int>& low = Limits.low[k];
+        const std::optional<int>& low = limits_.low[k];
         if (!w.low && low && v <= *low) {
             w.low = true;
             fire(AlarmEventKind::Low, low);
-        } else if (w.low && (!low || v > *low + Limits.hysteresis)) {
+        } else if (w.low && (!low || v > *low + limits_.hysteresis)) {
             w.low = false;
             fire(AlarmEventKind::LowClear, low);
         }
@@ -119,13 +119,13 @@ std::vector<AlarmEvent> AlarmDetector::Sample(const SampleRecord& record, bool f
 
 std::vector<AlarmEvent> AlarmDetector::Link(bool lost, const QDateTime& now) {
     std::vector<AlarmEvent> events;
-    const QString limit = QString::number(Limits.linkLostSeconds);
+    const QString limit = QString::number(limits_.linkLostSeconds);
     if (lost) {
         if (!linkLost_) {
             linkLost_ = true;
             lostSince_ = now;
         }
-        if (!linkEvent_ && lostSince_.secsTo(now) >= Limits.linkLostSeconds) {
+        if (!linkEvent_ && lostSince_.secsTo(now) >= limits_.linkLostSeconds) {
             linkEvent_ = true;
             events.push_back({AlarmEventKind::LinkLost, -1, {}, limit, QStringLiteral("s"), now});
         }

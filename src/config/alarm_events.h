@@ -62,7 +62,10 @@ struct AlarmLimits {
 // waits nor acts, so it can never hold up the polling or the sampling.
 class AlarmDetector {
 public:
-    AlarmLimits Limits;
+    const AlarmLimits& Limits() const { return limits_; }
+    void SetLimits(const AlarmLimits& limits) { limits_ = limits; }
+    // The high alarm of one channel alone (empty: none), as the panel's alarm values set it.
+    void SetHighAlarm(int channel, std::optional<int> tenths) { limits_.high[size_t(channel)] = tenths; }
 
     // One sample, read in the panel's unit. Nothing fires while the link is lost: the readings
     // are gone then, not the probes.
@@ -76,6 +79,7 @@ private:
         bool probe = false; // a probe was seen since the start or since it came back
         bool lost = false, high = false, low = false, over = false, under = false;
     };
+    AlarmLimits limits_;
     std::array<Watch, 4> watch_{};
     bool linkLost_ = false, linkEvent_ = false;
     QDateTime lostSince_;

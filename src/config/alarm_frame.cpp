@@ -80,7 +80,7 @@ AlarmFrame::AlarmFrame(AlarmSettings& alarms, const LiveState& live,
 
 void AlarmFrame::ToggleAndFill() {
     setVisible(isHidden());
-    const AlarmSettings::FrameTexts texts = alarms_.FillTexts(live_.UnitText);
+    const AlarmSettings::FrameTexts texts = alarms_.FillTexts(live_.UnitText());
     for (size_t i = 0; i < 4; ++i) {
         maxText_[i]->setText(texts.max[i]);
         minText_[i]->setText(texts.min[i]);
@@ -129,6 +129,6 @@ void AlarmFrame::ApplyAll() {
         texts.max[i] = maxText_[i]->text();
         texts.min[i] = minText_[i]->text();
     }
-    alarms_.ApplyFrame(live_.UnitText, texts);
+    alarms_.ApplyFrame(live_.UnitText(), texts);
     hide();
 }

@@ -33,7 +33,7 @@ void AlarmSettings::SetAlarm(bool fahrenheit, int channel, int tenths) {
         alarmF_[i] = value;
     } else {
         alarmC_[i] = value;
-        live_.Channels[i].UpperC = value;
+        live_.SetUpperC(int(i), value);
     }
     Q_EMIT AlarmChanged(fahrenheit, channel);
 }
@@ -64,7 +64,7 @@ void AlarmSettings::SetRangeMin(bool fahrenheit, int channel, int tenths) {
 }
 
 void AlarmSettings::RebuildChannel(int channel) {
-    const ChannelState& ch = live_.Channels[Index(channel)];
+    const ChannelState& ch = live_.Channel(Index(channel));
     ApplyRange(false, channel, {ch.AlarmMinC, ch.AlarmMaxC});
     ApplyRange(true, channel, {ch.AlarmMinF, ch.AlarmMaxF});
 }

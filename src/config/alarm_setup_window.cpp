@@ -164,7 +164,7 @@ void AlarmSetupWindow::Accept() {
 }
 
 void AlarmSetupWindow::Apply() {
-    AlarmLimits& limits = watch_.Detector.Limits;
+    AlarmLimits limits = watch_.Limits();
     for (size_t i = 0; i < 4; ++i) {
         limits.low[i] =
             chkLow_[i]->isChecked() ? DegreesInTenths(txtLow_[i]->text()) : std::nullopt;
@@ -173,6 +173,7 @@ void AlarmSetupWindow::Apply() {
     limits.linkLostSeconds = txtLinkLost_->text().toInt();
     notify_ = chkNotify_->isChecked();
     sound_ = chkSound_->isChecked();
-    watch_.Command.Command = txtCommand_->text();
+    watch_.SetLimits(limits);
+    watch_.SetCommandLine(txtCommand_->text());
     watch_.SetLogPath(txtLog_->text());
 }

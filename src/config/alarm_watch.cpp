@@ -19,7 +19,7 @@ AlarmWatch::AlarmWatch(const Clock& clock, MeterLink& link, Sampler& sampler, QO
     linkTimer_.setInterval(1000);
     connect(&linkTimer_, &QTimer::timeout, this, &AlarmWatch::LookAtLink);
     linkTimer_.start();
-    connect(&Command, &AlarmCommand::Failed, this, &AlarmWatch::ActionFailed);
+    connect(&command_, &AlarmCommand::Failed, this, &AlarmWatch::ActionFailed);
 }
 
 AlarmWatch::~AlarmWatch() = default;
@@ -29,29 +29,29 @@ void AlarmWatch::SetLogPath(const QString& path) {
 }
 
 void AlarmWatch::Look(const SampleRecord& record) {
-    const bool fahrenheit = Fahrenheit.value_or(link_.Live().UnitF);
+    const bool fahrenheit = fahrenheit_.value_or(link_.Live().UnitF());
     if (panelAlarms_) {
         for (int i = 0; i < 4; ++i)
-            Detector.Limits.high[size_t(i)] = panelAlarms_->Alarm(fahrenheit, i);
+            detector_.SetHighAlarm(i, panelAlarms_->Alarm(fahrenheit, i));
     }
-    Fire(Detector.Sample(record, fahrenheit, clock_.Now()));
+    Fire(detector_.Sample(record, fahrenheit, clock_.Now()));
 }
 
 void AlarmWatch::Finish(bool wait) {
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     if (wait)
-        Command.WaitForRunning();
+        command_.WaitForRunning();
     else
-        Command.EndRunning();
+        command_.EndRunning();
 }
 
 void AlarmWatch::LookAtLink() {
-    Fire(Detector.Link(link_.LinkLost(), clock_.Now()));
+    Fire(detector_.Link(link_.LinkLost(), clock_.Now()));
 }
 
 void AlarmWatch::Fire(const std::vector<AlarmEvent>& events) {
     for (const AlarmEvent& event : events) {
-        Command.Run(event);
+        command_.Run(event);
         if (log_ && !log_->Append(event))
             Q_EMIT ActionFailed(QStringLiteral("the alarm log %1 could not be written: %2")
                                     .arg(log_->Path(), log_->Error()));

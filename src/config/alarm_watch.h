@@ -26,10 +26,13 @@ public:
     AlarmWatch(const Clock& clock, MeterLink& link, Sampler& sampler, QObject* parent = nullptr);
     ~AlarmWatch() override;
 
-    AlarmDetector Detector;
-    AlarmCommand Command;
+    const AlarmLimits& Limits() const { return detector_.Limits(); }
+    void SetLimits(const AlarmLimits& limits) { detector_.SetLimits(limits); }
+    const QString& CommandLine() const { return command_.CommandLine(); }
+    void SetCommandLine(const QString& commandLine) { command_.SetCommandLine(commandLine); }
+    const AlarmCommand& Command() const { return command_; }
     // The unit the limits are in; empty: the meter's.
-    std::optional<bool> Fahrenheit;
+    void SetUnit(std::optional<bool> fahrenheit) { fahrenheit_ = fahrenheit; }
 
     // The high alarms follow the alarm values of the panel (the knobs) when set.
     void FollowPanelAlarms(const AlarmSettings* alarms) { panelAlarms_ = alarms; }
@@ -55,6 +58,9 @@ private:
 
     const Clock& clock_;
     MeterLink& link_;
+    AlarmDetector detector_;
+    AlarmCommand command_;
+    std::optional<bool> fahrenheit_;
     const AlarmSettings* panelAlarms_ = nullptr;
     std::unique_ptr<AlarmLog> log_;
     QTimer linkTimer_;

@@ -85,7 +85,7 @@ std::optional<int> MeterSettings::ReadInterval() {
         SendCommandBytes('U', 0x00, 0x00, 0x00);
         if (const std::optional<QByteArray> reply = AwaitShortReply())
             return quint8(reply->at(1));
-        if (link_.IsCancelled() || ElapsedSince(start) >= ReplyWaitSeconds)
+        if (link_.IsCancelled() || ElapsedSince(start) >= replyWaitSeconds_)
             return std::nullopt;
     }
 }

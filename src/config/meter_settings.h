@@ -42,7 +42,7 @@ bool IsLongPress(double pressedAt, double releasedAt);
 
 // The meter's settings commands: logger interval "U", memory size "Y", power-off time "V" and
 // the key command "W". Each command pauses the timers for its exchange and restores them on
-// every exit path; replies that never come end the command after `ReplyWaitSeconds` instead of
+// every exit path; replies that never come end the command after the reply wait instead of
 // holding the program in a loop.
 class MeterSettings {
 public:
@@ -51,14 +51,14 @@ public:
 
     MeterLink& Link() { return link_; }
 
-    // What the user is told when a reply did not come within `ReplyWaitSeconds`.
+    // What the user is told when a reply did not come within the reply wait.
     static QString NoAnswerText();
 
-    // How long a command keeps asking for a reply the meter does not give.
-    double ReplyWaitSeconds = 5.0;
+    // How long a command keeps asking for a reply the meter does not give (5 s unless set).
+    void SetReplyWait(double seconds) { replyWaitSeconds_ = seconds; }
 
     // "U" 00 00 00, asked again until a framed reply comes: the logger interval in seconds.
-    // Empty when the meter gave none within `ReplyWaitSeconds` or the link was cancelled.
+    // Empty when the meter gave none within the reply wait or the link was cancelled.
     std::optional<int> ReadInterval();
     // "U" 01 t 00, t clamped to 1..255. False when the status query was cancelled.
     bool WriteInterval(int seconds);
@@ -86,11 +86,12 @@ public:
 
 private:
     std::optional<QByteArray> AwaitShortReply();
-    // Writes the 4-byte command through the shared command buffer.
+    // Writes a 4-byte command in one write.
     void SendCommandBytes(char letter, quint8 a, quint8 b, quint8 c);
     double ElapsedSince(double start) const;
 
     MeterLink& link_;
     const Clock& pressClock_;
     double pressTime_ = 0.0;
+    double replyWaitSeconds_ = 5.0;
 };

@@ -53,7 +53,7 @@ void RunSamplingCommand(QWidget* panel, Dialogs& dialogs, SamplingTimeCommand& c
     {
         SamplingChoiceWindow choice(panel);
         if (dialogs.Exec(choice) == QDialog::Accepted)
-            command.SamplingPC = choice.PcChosen();
+            command.SetSamplingPC(choice.PcChosen());
     }
     DialogPrompts prompts(dialogs, panel);
     command.Run(prompts);

@@ -61,7 +61,7 @@ QString SamplingTimeCommand::NotANumberText() {
 }
 
 void SamplingTimeCommand::Run(CommandPrompts& prompts) {
-    if (SamplingPC)
+    if (samplingPC_)
         RunPcInterval(prompts);
     else
         RunMeterInterval(prompts);
@@ -82,10 +82,10 @@ void SamplingTimeCommand::RunMeterInterval(CommandPrompts& prompts) {
             prompts.Refuse(MeterSettings::NoAnswerText());
         return;
     }
-    MeterInterval = *read;
-    const std::optional<int> t = AskInterval(prompts, kMaxMeterInterval, *MeterInterval);
+    meterInterval_ = *read;
+    const std::optional<int> t = AskInterval(prompts, kMaxMeterInterval, *meterInterval_);
     if (t && meter_.WriteInterval(*t))
-        MeterInterval = *t;
+        meterInterval_ = *t;
 }
 
 std::optional<int> SamplingTimeCommand::AskInterval(CommandPrompts& prompts, int max, int current) {

@@ -39,9 +39,8 @@ public:
                         std::function<void(int)> setPcInterval);
 
     // Set by the choice window: true = the PC's interval, false = the meter's.
-    bool SamplingPC = false;
-    // The meter's logger interval as last read or written; empty until the first exchange.
-    std::optional<int> MeterInterval;
+    bool SamplingPC() const { return samplingPC_; }
+    void SetSamplingPC(bool pc) { samplingPC_ = pc; }
 
     void Run(CommandPrompts& prompts);
     void RunPcInterval(CommandPrompts& prompts);
@@ -56,6 +55,9 @@ private:
     std::optional<int> AskInterval(CommandPrompts& prompts, int max, int current);
 
     MeterSettings& meter_;
+    bool samplingPC_ = false;
+    // The meter's logger interval as last read or written; empty until the first exchange.
+    std::optional<int> meterInterval_;
     std::function<int()> pcInterval_;
     std::function<void(int)> setPcInterval_;
 };

@@ -17,6 +17,8 @@
 
 namespace {
 
+// How long one refresh keeps asking for the meter's clock before it gives up.
+constexpr double kReplyWaitSeconds = 5.0;
 const QString kMeterTimeCaption = QStringLiteral("Meter Time");
 const QString kPCTimeCaption = QStringLiteral("PC System Time");
 
@@ -116,7 +118,7 @@ std::optional<QByteArray> SetupWindow::QueryClock() {
         if (std::optional<QByteArray> reply = link_.QueryMeterClock(0.5))
             return reply;
         if (link_.IsCancelled() || closed_ ||
-            SecondsSince(start, clock_.SecondsSinceMidnight()) >= ReplyWaitSeconds)
+            SecondsSince(start, clock_.SecondsSinceMidnight()) >= kReplyWaitSeconds)
             return std::nullopt;
     }
 }
@@ -125,7 +127,7 @@ void SetupWindow::Tick() {
     // A tick that falls due while this window's exchange runs is skipped.
     if (busy_)
         return;
-    if (link_.Live().MeterRecording) {
+    if (link_.Live().MeterRecording()) {
         reject();
         return;
     }
@@ -168,7 +170,7 @@ void SetupWindow::SetMeterTime() {
 }
 
 void RunRtcCommand(QWidget* panel, MeterLink& link, Dialogs& dialogs, const Clock& clock) {
-    if (link.Live().MeterRecording) {
+    if (link.Live().MeterRecording()) {
         dialogs.Critical(panel, QStringLiteral("Recording mode, stop record then try again !"));
         return;
     }

@@ -17,9 +17,6 @@ class SetupWindow : public QDialog {
 public:
     SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, QWidget* parent = nullptr);
 
-    // How long one refresh keeps asking for the meter's clock before it gives up.
-    double ReplyWaitSeconds = 5.0;
-
     bool ShowMeterTime() const { return showMeterTime_; }
     bool ShowPCTime() const { return showPCTime_; }
 

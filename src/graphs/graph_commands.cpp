@@ -61,7 +61,7 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
     if (channel < 0 || channel > 3 || plotting_)
         return;
     const std::optional<PlotSetup> setup = SetupForChannel(
-        live_.Channels[size_t(channel)], channel, fahrenheit, sampler_.SampleIndex(), lastSetup_);
+        live_.Channel(channel), channel, fahrenheit, sampler_.SampleIndex(), lastSetup_);
     if (!setup)
         return;
     plotting_ = true;
@@ -76,9 +76,9 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
         values = sampler_.Buffers().Copy(channel, fahrenheit).values;
         // The buffers keep no times: the samples are taken as one sampling time apart. Their
         // type is the channel's now, as a change of type starts them over.
-        const ChannelState& state = live_.Channels[size_t(channel)];
+        const ChannelState& state = live_.Channel(channel);
         readings = SeriesFromBuffers(
-            sampler_.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler_.SamplingTime)),
+            sampler_.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler_.SamplingTime())),
             fahrenheit ? state.LowerF : state.LowerC, fahrenheit ? state.UpperF : state.UpperC);
         if (mainWindow_) {
             mainWindow_->setWindowTitle(QStringLiteral(" %1 Completed").arg(values.size()));
@@ -114,7 +114,7 @@ void GraphCommands::ShowHistogram(const SixColumnModel& grid, int column) {
 void GraphCommands::ShowGraph() {
     if (graph_)
         return;
-    graph_ = new RealtimeGraphWindow(dialogs_, clock_, live_.UnitF);
+    graph_ = new RealtimeGraphWindow(dialogs_, clock_, live_.UnitF());
     graph_->setAttribute(Qt::WA_DeleteOnClose);
     // Closed now, whenever the window itself goes.
     connect(graph_, &RealtimeGraphWindow::Closed, this, [this] { graph_.clear(); });
@@ -133,7 +133,7 @@ void GraphCommands::CloseGraph() {
 void GraphCommands::OnSample(const SampleRecord& record) {
     if (!graph_)
         return;
-    graph_->ShowSample(live_.UnitF ? record.ChartedF : record.ChartedC, live_.UnitF);
+    graph_->ShowSample(live_.UnitF() ? record.ChartedF : record.ChartedC, live_.UnitF());
     graph_->HoldAgainstReference(record);
 }
 

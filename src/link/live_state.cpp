@@ -52,23 +52,23 @@ void LiveState::DecodeValue(ChannelState& channel, const char* p) {
 void LiveState::DecodePacket(const QByteArray& packet) {
     const char* p = packet.constData();
     const quint8 status = Byte(p, 2);
-    CurrentChannel = status & 0x03;
-    UnitF = status & 0x04;
-    UnitText = UnitF ? QStringLiteral("°F") : QStringLiteral("°C");
-    MeterRecording = status & 0x40;
-    MeterStatus7 = status & 0x80;
+    currentChannel_ = status & 0x03;
+    unitF_ = status & 0x04;
+    unitText_ = unitF_ ? QStringLiteral("°F") : QStringLiteral("°C");
+    meterRecording_ = status & 0x40;
+    meterStatus7_ = status & 0x80;
 
-    ChannelState& channel = Channels[size_t(CurrentChannel)];
+    ChannelState& channel = channels_[size_t(currentChannel_)];
     DecodeType(channel, Byte(p, 3) & 0x0F);
 
     const quint8 flags = Byte(p, 4);
-    ModeText = ModeTextOf(flags);
+    modeText_ = ModeTextOf(flags);
     channel.ProbeValid = flags & 0x08;
     channel.OverRange = flags & 0x20;
     channel.UnderRange = flags & 0x40;
 
     for (int i = 0; i < 4; ++i)
-        Channels[size_t(i)].OffsetTenths = SignedTenths(Byte(p, 8 + i));
+        channels_[size_t(i)].OffsetTenths = SignedTenths(Byte(p, 8 + i));
     DecodeValue(channel, p);
 }
 
@@ -79,9 +79,9 @@ std::array<int, 4> LiveState::DecodeSnapshot(const QByteArray& packets) {
         const quint8 status = Byte(p, 2);
         const int ch = status & 0x03;
         order[size_t(k)] = ch;
-        UnitF = status & 0x04;
-        UnitText = UnitF ? QStringLiteral("°F") : QStringLiteral("°C");
-        ChannelState& channel = Channels[size_t(ch)];
+        unitF_ = status & 0x04;
+        unitText_ = unitF_ ? QStringLiteral("°F") : QStringLiteral("°C");
+        ChannelState& channel = channels_[size_t(ch)];
         DecodeType(channel, Byte(p, 3) & 0x0F);
         SetRangesFromType(ch);
         channel.ProbeValid = Byte(p, 4) & 0x08;
@@ -91,7 +91,7 @@ std::array<int, 4> LiveState::DecodeSnapshot(const QByteArray& packets) {
 }
 
 void LiveState::SetRangesFromType(int ch) {
-    ChannelState& channel = Channels[size_t(ch)];
+    ChannelState& channel = channels_[size_t(ch)];
     const ThermocoupleType* type = channel.TypeCode ? TypeByCode(*channel.TypeCode) : nullptr;
     if (!type)
         return;
@@ -105,7 +105,8 @@ void LiveState::SetRangesFromType(int ch) {
 bool LiveState::ChannelChanged(int channel) const {
     const size_t i = size_t(channel);
     const std::optional<ShownChannel>& shown = shownChannels_[i];
-    return !shown || Channels[i].ProbeValid != shown->probe || Channels[i].TypeCode != shown->type;
+    return !shown || channels_[i].ProbeValid != shown->probe ||
+           channels_[i].TypeCode != shown->type;
 }
 
 bool LiveState::ConfigurationChanged() const {
@@ -113,16 +114,16 @@ bool LiveState::ConfigurationChanged() const {
         if (ChannelChanged(i))
             return true;
     }
-    return shownUnit_ != UnitText;
+    return shownUnit_ != unitText_;
 }
 
 MeterSetup LiveState::CurrentSetup() const {
     MeterSetup setup;
     for (size_t i = 0; i < 4; ++i) {
-        setup.probes[i] = Channels[i].ProbeValid;
-        setup.types[i] = Channels[i].TypeCode;
+        setup.probes[i] = channels_[i].ProbeValid;
+        setup.types[i] = channels_[i].TypeCode;
     }
-    setup.unit = UnitText;
+    setup.unit = unitText_;
     return setup;
 }
 
@@ -143,16 +144,16 @@ std::optional<MeterSetup> LiveState::ShownSetup() const {
 void LiveState::RememberConfiguration() {
     for (int i = 0; i < 4; ++i)
         RememberChannel(i);
-    shownUnit_ = UnitText;
+    shownUnit_ = unitText_;
 }
 
 void LiveState::RememberChannel(int channel) {
-    const ChannelState& c = Channels[size_t(channel)];
+    const ChannelState& c = channels_[size_t(channel)];
     shownChannels_[size_t(channel)] = ShownChannel{c.ProbeValid, c.TypeCode};
 }
 
 bool LiveState::IsFresh(int channel, const QDateTime& now) const {
-    const std::optional<QDateTime>& read = Channels[size_t(channel)].LastRead;
+    const std::optional<QDateTime>& read = channels_[size_t(channel)].LastRead;
     if (!read)
         return false;
     const qint64 age = read->msecsTo(now);
@@ -161,11 +162,11 @@ bool LiveState::IsFresh(int channel, const QDateTime& now) const {
 
 void LiveState::ClearForResync() {
     for (size_t i = 0; i < 4; ++i) {
-        Channels[i].LastRead.reset();
-        Channels[i].ReadingC.reset();
-        Channels[i].ReadingF.reset();
-        Channels[i].ReadingCText.clear();
-        Channels[i].ReadingFText.clear();
+        channels_[i].LastRead.reset();
+        channels_[i].ReadingC.reset();
+        channels_[i].ReadingF.reset();
+        channels_[i].ReadingCText.clear();
+        channels_[i].ReadingFText.clear();
         shownChannels_[i].reset();
     }
     shownUnit_.reset();

@@ -42,13 +42,16 @@ public:
     // A reading counts as current for this long after its channel's packet was decoded.
     static constexpr qint64 kFreshMs = 3000;
 
-    std::array<ChannelState, 4> Channels;
-    int CurrentChannel = 0;
-    bool UnitF = false;
-    QString UnitText;
-    bool MeterRecording = false;
-    bool MeterStatus7 = false;
-    QString ModeText;
+    const std::array<ChannelState, 4>& Channels() const { return channels_; }
+    const ChannelState& Channel(int channel) const { return channels_[size_t(channel)]; }
+    // The channel of the last packet.
+    int CurrentChannel() const { return currentChannel_; }
+    bool UnitF() const { return unitF_; }
+    // "°C" or "°F"; empty before the first packet.
+    const QString& UnitText() const { return unitText_; }
+    bool MeterRecording() const { return meterRecording_; }
+    bool MeterStatus7() const { return meterStatus7_; }
+    const QString& ModeText() const { return modeText_; }
 
     // Decodes one 12-byte packet whose STX and ETX have been checked.
     void DecodePacket(const QByteArray& packet);
@@ -58,7 +61,11 @@ public:
     std::array<int, 4> DecodeSnapshot(const QByteArray& packets);
 
     // Notes that the channel's packet was decoded at `when`.
-    void MarkRead(int channel, const QDateTime& when) { Channels[size_t(channel)].LastRead = when; }
+    void MarkRead(int channel, const QDateTime& when) {
+        channels_[size_t(channel)].LastRead = when;
+    }
+    // The °C alarm value of a channel is also the value it charts and records for "Over" in °C.
+    void SetUpperC(int channel, int tenths) { channels_[size_t(channel)].UpperC = tenths; }
     // Whether the channel's reading is current at `now`: its packet came within `kFreshMs`.
     // A clock set back makes a reading stale rather than current for longer.
     bool IsFresh(int channel, const QDateTime& now) const;
@@ -80,6 +87,14 @@ public:
     void ClearForResync();
 
 private:
+    std::array<ChannelState, 4> channels_;
+    int currentChannel_ = 0;
+    bool unitF_ = false;
+    QString unitText_;
+    bool meterRecording_ = false;
+    bool meterStatus7_ = false;
+    QString modeText_;
+
     // A channel as the display was last built for it.
     struct ShownChannel {
         bool probe = false;

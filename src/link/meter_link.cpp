@@ -94,7 +94,7 @@ bool MeterLink::Pull() {
 
 void MeterLink::DecodeLive(const QByteArray& packet) {
     live_.DecodePacket(packet);
-    live_.MarkRead(live_.CurrentChannel, clock_.Now());
+    live_.MarkRead(live_.CurrentChannel(), clock_.Now());
     lastPacket_.restart();
 }
 
@@ -385,7 +385,7 @@ MeterLink::PollResult MeterLink::PollTick() {
         return PollResult::Unchanged;
     }
     timers_.SamplingTimer().stop();
-    const int channel = live_.CurrentChannel;
+    const int channel = live_.CurrentChannel();
     // Packets read during a command may have changed other channels than the last one.
     for (int ch = 0; ch < 4; ++ch) {
         if (ch == channel || live_.ChannelChanged(ch))

@@ -103,7 +103,8 @@ LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
     if (address <= EmptyMemoryAddress)
         return Outcome::NoData;
 
-    const MemoryCapacity capacity = MemoryCapacityOf(sizeCode, address, link_.Live().MeterStatus7);
+    const MemoryCapacity capacity =
+        MemoryCapacityOf(sizeCode, address, link_.Live().MeterStatus7());
     Q_EMIT AutomaticDataAnnounced(capacity);
     // The status query before the dump may report more data than the first one (the meter is
     // recording); the dump is read against the first, as the window already shows it.
@@ -113,9 +114,7 @@ LoggerDownload::Outcome LoggerDownload::ReadAutomatic() {
     if (outcome != Outcome::Completed)
         return outcome;
 
-    memory_.MemoryAddress = address;
-    memory_.Capacity = capacity;
-    memory_.Split = SplitSets(AutomaticDataOfDump(dump, address));
+    memory_.KeepAutomaticData(address, capacity, SplitSets(AutomaticDataOfDump(dump, address)));
     return Outcome::Completed;
 }
 
@@ -130,7 +129,7 @@ LoggerDownload::Outcome LoggerDownload::ReadManual() {
     if (outcome != Outcome::Completed)
         return outcome;
 
-    memory_.ManualEntries = SplitManualEntries(ManualEntriesOfDump(dump, count), count).entries;
+    memory_.KeepManualEntries(SplitManualEntries(ManualEntriesOfDump(dump, count), count).entries);
     return Outcome::Completed;
 }
 

@@ -82,9 +82,9 @@ template <class Window> void LoggerFrame::EndDownloadIn(Window* window) {
 }
 
 void LoggerFrame::DownloadAutomatic() {
-    if (memory_.MemoryOpen)
+    if (memory_.MemoryOpen())
         return;
-    memory_.MemoryOpen = true;
+    memory_.SetMemoryOpen(true);
     QPointer<MemoryWindow> window;
     QObject scope; // the connections below end with this function
     connect(download_, &LoggerDownload::AutomaticDataAnnounced, &scope,
@@ -104,11 +104,11 @@ void LoggerFrame::DownloadAutomatic() {
     EndDownloadIn(window.data());
     if (outcome == LoggerDownload::Outcome::Completed && window) {
         window->ShowSets();
-        if (const QString text = SplitStatusText(memory_.Split); !text.isEmpty())
+        if (const QString text = SplitStatusText(memory_.Split()); !text.isEmpty())
             dialogs_.Message(window, QMessageBox::Warning, AppTitle(), text);
         return;
     }
-    memory_.MemoryOpen = false;
+    memory_.SetMemoryOpen(false);
     ReportFailure(outcome, window, QStringLiteral("No Data in Memory"));
 }
 
@@ -121,8 +121,8 @@ void LoggerFrame::DownloadManual() {
             manualWindow_->close();
         window = new ManualListWindow(link_, dialogs_, WindowParent());
         manualWindow_ = window;
-        memory_.ManualListOpen = true;
-        connect(window, &LoggerWindow::Closed, this, [this] { memory_.ManualListOpen = false; });
+        memory_.SetManualListOpen(true);
+        connect(window, &LoggerWindow::Closed, this, [this] { memory_.SetManualListOpen(false); });
         ShowDuringDownload(window.data());
         caption = window->windowTitle();
     });
@@ -135,7 +135,7 @@ void LoggerFrame::DownloadManual() {
     if (window)
         window->setWindowTitle(caption);
     if (outcome == LoggerDownload::Outcome::Completed && window) {
-        window->ShowEntries(memory_.ManualEntries);
+        window->ShowEntries(memory_.ManualEntries());
         return;
     }
     ReportFailure(outcome, window, QStringLiteral("No Manually Recroded Data in Memoy!"));

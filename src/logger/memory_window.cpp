@@ -39,7 +39,7 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
     setObjectName(QStringLiteral("Memory"));
     setWindowTitle(QStringLiteral("Data Logger"));
     setAccessibleName(QStringLiteral("Data logger memory"));
-    memory_.MemoryOpen = true;
+    memory_.SetMemoryOpen(true);
 
     auto* sizePanel = NamedLabel(QStringLiteral("SSPanel1"), QStringLiteral("Memory Size"),
                                  QStringLiteral("Memory size"), this);
@@ -102,14 +102,14 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
     layout->addWidget(cmdCancel_, 3, 0);
     layout->addWidget(cmdCompare_, 3, 1);
     layout->addWidget(gridSet_, 4, 0, 1, 2);
-    connect(this, &LoggerWindow::Closed, this, [this] { memory_.MemoryOpen = false; });
+    connect(this, &LoggerWindow::Closed, this, [this] { memory_.SetMemoryOpen(false); });
     resize(380, 360);
 }
 
 MemoryWindow::~MemoryWindow() {
     // A window closed earlier cleared the flag then; a newer window may hold it by now.
     if (!CloseRequested())
-        memory_.MemoryOpen = false;
+        memory_.SetMemoryOpen(false);
 }
 
 void MemoryWindow::ShowFigures(const MemoryCapacity& capacity) {

@@ -53,15 +53,15 @@ bool Sampler::SampleTick() {
     const auto current = std::count(fresh.begin(), fresh.end(), true);
     if (current < 4)
         Q_EMIT ReadingsStale(fresh);
-    if (SampleTickCount < SamplingTime) {
-        SampleTickCount += 1;
+    if (sampleTickCount_ < samplingTime_) {
+        sampleTickCount_ += 1;
         return false;
     }
     // Nothing current: a hole. The count stays, so the sample comes as soon as a reading does.
     if (current == 0)
         return false;
     TakeSample(fresh);
-    SampleTickCount = 1;
+    sampleTickCount_ = 1;
     return true;
 }
 
@@ -72,7 +72,7 @@ SampleRecord Sampler::TakeSample(const ChannelFreshness& fresh) {
         const size_t k = size_t(i);
         ChannelSample s;
         if (fresh[k])
-            s = SampleChannel(live_.Channels[k], alarms_.AlarmC(i), alarms_.AlarmF(i));
+            s = SampleChannel(live_.Channel(k), alarms_.AlarmC(i), alarms_.AlarmF(i));
         else
             s.TextC = s.TextF = QStringLiteral("- - -"); // a reading not seen is not recorded
         record.TextC[k] = s.TextC;

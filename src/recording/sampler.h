@@ -31,8 +31,11 @@ public:
     Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms,
             int capacity = SampleBuffers::kCapacity, QObject* parent = nullptr);
 
-    double SamplingTime = 1.0;  // seconds between samples
-    double SampleTickCount = 0; // ticks since the last sample
+    // Seconds between samples.
+    double SamplingTime() const { return samplingTime_; }
+    void SetSamplingTime(double seconds) { samplingTime_ = seconds; }
+    // Counts the ticks to the next sample from nothing, as after a new sampling time.
+    void RestartTickCount() { sampleTickCount_ = 0; }
 
     // Samples since the last configuration change (at most the buffers' capacity).
     int SampleIndex() const { return buffers_.Count(); }
@@ -63,5 +66,7 @@ private:
     const LiveState& live_;
     const AlarmValues& alarms_;
     SampleBuffers buffers_;
+    double samplingTime_ = 1.0;
+    double sampleTickCount_ = 0; // ticks since the last sample
     std::array<bool, 4> alarmShownC_{}, alarmShownF_{};
 };

@@ -49,7 +49,7 @@ struct ChannelView {
 };
 
 ChannelView View(const LiveSources& s, int channel) {
-    const ChannelState& state = s.live.Channels[size_t(channel)];
+    const ChannelState& state = s.live.Channel(channel);
     ChannelView v;
     v.shown = SampleChannel(state, 0, 0);
     v.fresh = !s.link.LinkLost() && s.live.IsFresh(channel, s.now);
@@ -95,10 +95,10 @@ QByteArray DecimalText(int tenths) {
 }
 
 QByteArray LiveJson(const LiveSources& s) {
-    const bool unitF = s.live.UnitF;
+    const bool unitF = s.live.UnitF();
     QJsonArray channels;
     for (int i = 0; i < 4; ++i) {
-        const ChannelState& state = s.live.Channels[size_t(i)];
+        const ChannelState& state = s.live.Channel(i);
         const ChannelView v = View(s, i);
         const auto limit = [&](bool fahrenheit, const auto& limits) {
             return Degrees(LimitIn(s, fahrenheit, limits[size_t(i)]));
@@ -132,7 +132,7 @@ QByteArray LiveJson(const LiveSources& s) {
     const QJsonObject root{
         {"program", s.program},
         {"port", s.link.PortCaption()},
-        {"unit", s.live.UnitText},
+        {"unit", s.live.UnitText()},
         {"link", QJsonObject{{"up", !s.link.LinkLost()},
                              {"text", s.link.LinkLost() ? QStringLiteral("No COM")
                                                         : s.link.PortCaption()}}},
@@ -178,7 +178,7 @@ QByteArray MetricsText(const LiveSources& s) {
             const std::optional<QByteArray> v = value(i);
             if (v) {
                 out += name + QByteArray("{channel=\"") + QByteArray::number(i + 1) + "\",type=\"" +
-                       LabelValue(s.live.Channels[size_t(i)].TypeLetter) + "\"} " + *v + '\n';
+                       LabelValue(s.live.Channel(i).TypeLetter) + "\"} " + *v + '\n';
             }
         }
     };
@@ -193,7 +193,7 @@ QByteArray MetricsText(const LiveSources& s) {
     const auto current = [&](int i, bool on) {
         return views[size_t(i)].fresh ? flag(on) : std::nullopt;
     };
-    const auto state = [&s](int i) -> const ChannelState& { return s.live.Channels[size_t(i)]; };
+    const auto state = [&s](int i) -> const ChannelState& { return s.live.Channel(i); };
 
     // Prometheus wants base units (its lint refuses "fahrenheit" in a name); the °F series
     // are there for dashboards of labs that read °F, named so as not to pass for a base unit.

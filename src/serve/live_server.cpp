@@ -160,12 +160,12 @@ LiveSources LiveServer::Sources() const {
     if (cliLimits_) {
         limits.high = cliLimits_->high;
         limits.low = cliLimits_->low;
-        limits.fahrenheit = cliLimitsF_.value_or(live_.UnitF);
+        limits.fahrenheit = cliLimitsF_.value_or(live_.UnitF());
     } else {
         // The panel's alarm values of the unit shown.
-        limits.fahrenheit = live_.UnitF;
+        limits.fahrenheit = live_.UnitF();
         for (int i = 0; i < 4; ++i)
-            limits.high[size_t(i)] = alarms_.Alarm(live_.UnitF, i);
+            limits.high[size_t(i)] = alarms_.Alarm(live_.UnitF(), i);
     }
     return {live_,
             link_,

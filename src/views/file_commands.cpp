@@ -49,7 +49,7 @@ FileCommands::~FileCommands() {
 std::array<QString, 4> FileCommands::TypeLetters() const {
     std::array<QString, 4> letters;
     for (size_t i = 0; i < letters.size(); ++i)
-        letters[i] = live_.Channels[i].TypeLetter;
+        letters[i] = live_.Channel(i).TypeLetter;
     return letters;
 }
 
@@ -61,7 +61,7 @@ void FileCommands::Save() {
     const std::optional<QString> path = ChooseDataFile(dialogs_, window_);
     if (!path)
         return;
-    if (!recorder_.Start(*path, live_.UnitText, live_.UnitF, TypeLetters())) {
+    if (!recorder_.Start(*path, live_.UnitText(), live_.UnitF(), TypeLetters())) {
         dialogs_.Critical(
             window_,
             QStringLiteral("The recording could not be started in %1.").arg(NativePath(*path)),
@@ -177,7 +177,7 @@ bool FileCommands::ListOpen() const {
 void FileCommands::ShowList() {
     if (list_)
         return;
-    auto* window = new ListWindow(dialogs_, timers_, clock_, live_.UnitText, live_.UnitF,
+    auto* window = new ListWindow(dialogs_, timers_, clock_, live_.UnitText(), live_.UnitF(),
                                   TypeLetters(), recordsPerDump_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(window_->pos() + QPoint(40, 40));
@@ -194,7 +194,7 @@ void FileCommands::OnConfigurationChanged(const QString& change) {
     // The channels still measuring go on being recorded; the new file's heading tells the new
     // set-up, and the main window says which file and why.
     recorder_.Continue(
-        live_.UnitText, live_.UnitF, TypeLetters(),
+        live_.UnitText(), live_.UnitF(), TypeLetters(),
         QStringLiteral("%1 at %2").arg(change, clock_.Now().toString(QStringLiteral("HH:mm:ss"))));
     CloseList();
 }

@@ -416,7 +416,7 @@ void TestFaults::brokenStreamKeepsReadings() {
 
 void TestFaults::PlayTick(int lateMs, bool readFirst) {
     clock_.now = clock_.now.addMSecs(armedMs_ + lateMs);
-    const auto& channels = app_->Live().Channels;
+    const auto& channels = app_->Live().Channels();
     const auto readNow = [&] {
         return std::all_of(channels.begin(), channels.end(),
                            [&](const ChannelState& c) { return c.LastRead == clock_.now; });

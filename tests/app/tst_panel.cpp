@@ -11,6 +11,7 @@
 #include "recording/sampler.h"
 #include "sim/simulated_meter_device.h"
 #include "support/fake_clock.h"
+#include "support/live_packet.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 
@@ -242,10 +243,10 @@ void TestPanel::overWinsOverUnder() {
     StartLinked();
     MeterChannel& t3 = app_->Simulator()->Model().Channel(2);
     t3.over = true;
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Live().Channels[2].OverRange, 5000);
-    // The meter sends one flag at a time; a packet with both is set up by hand.
+    QTRY_VERIFY_WITH_TIMEOUT(app_->Live().Channel(2).OverRange, 5000);
+    // The meter sends one flag at a time; a packet with both is made here.
     app_->Timers().PollingTimer().stop();
-    app_->Live().Channels[2].UnderRange = true;
+    FeedLivePacket(app_->Live(), 2, *app_->Live().Channel(2).TypeCode, 0, QStringLiteral("pou"));
     const SampleRecord r = Sample();
     QCOMPARE(Text(QStringLiteral("CLblValue2")), QStringLiteral("Over"));
     QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Over"));
@@ -254,8 +255,8 @@ void TestPanel::overWinsOverUnder() {
     app_->Timers().PollingTimer().start();
     t3.over = false;
     t3.under = true;
-    QTRY_VERIFY_WITH_TIMEOUT(!app_->Live().Channels[2].OverRange, 5000);
-    QVERIFY(app_->Live().Channels[2].UnderRange);
+    QTRY_VERIFY_WITH_TIMEOUT(!app_->Live().Channel(2).OverRange, 5000);
+    QVERIFY(app_->Live().Channel(2).UnderRange);
     Sample();
     QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Under"));
     QCOMPARE(changes_->size(), 1); // range flags are no configuration change

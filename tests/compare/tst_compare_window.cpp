@@ -107,15 +107,16 @@ void TestCompareWindow::filesAndSets() {
 
     // Two sets picked in the Data Logger's table (T1 in °F every 5 s) join the files.
     LoggerMemory memory;
-    memory.Split = SplitSets(QByteArray::fromHex("0055AA00110000000000000000"
-                                                 "0D08080E0000"
-                                                 "05000002"
-                                                 "0100004400"
-                                                 "0100004900"
-                                                 "0055AA00110000000000000000"
-                                                 "0D08080F0000"
-                                                 "05000001"
-                                                 "0100004400"));
+    memory.KeepAutomaticData(EmptyMemoryAddress, {},
+                             SplitSets(QByteArray::fromHex("0055AA00110000000000000000"
+                                                           "0D08080E0000"
+                                                           "05000002"
+                                                           "0100004400"
+                                                           "0100004900"
+                                                           "0055AA00110000000000000000"
+                                                           "0D08080F0000"
+                                                           "05000001"
+                                                           "0100004400")));
     FakeClock clock;
     MeterTimers timers;
     LiveState live;

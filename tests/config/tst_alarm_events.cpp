@@ -90,9 +90,11 @@ void TestAlarmEvents::events() {
     QFETCH(QStringList, steps);
     QFETCH(QStringList, expected);
     AlarmDetector detector;
-    detector.Limits.high[0] = 2500;
+    AlarmLimits limits;
+    limits.high[0] = 2500;
     if (low)
-        detector.Limits.low[0] = -180;
+        limits.low[0] = -180;
+    detector.SetLimits(limits);
     QStringList fired;
     for (const QString& step : steps) {
         const int space = step.indexOf(QLatin1Char(' '));
@@ -133,10 +135,10 @@ void TestAlarmEvents::commandEnvironment() {
     QTemporaryDir dir;
     const QString out = dir.filePath(QStringLiteral("env.txt"));
     AlarmCommand command;
-    command.Command =
+    command.SetCommandLine(
         QStringLiteral("env | grep -E '^CORVILAB_(EVENT|CHANNEL|VALUE|UNIT|LIMIT|TIME)=' | "
                        "LC_ALL=C sort > '%1'")
-            .arg(out);
+            .arg(out));
     QSignalSpy failed(&command, &AlarmCommand::Failed);
     command.Run(event);
     command.WaitForRunning();
@@ -160,8 +162,8 @@ void TestAlarmEvents::commandFailures() {
     QFETCH(QString, command);
     QFETCH(QString, message);
     AlarmCommand alarm;
-    alarm.Command = command;
-    alarm.TimeLimitMs = 300;
+    alarm.SetCommandLine(command);
+    alarm.SetTimeLimit(300);
     QSignalSpy failed(&alarm, &AlarmCommand::Failed);
     alarm.Run({AlarmEventKind::Over, 1, "Over", "", "°F", kStart});
     QVERIFY(failed.wait(20000));
@@ -179,7 +181,7 @@ void TestAlarmEvents::commandEndsWithTheProgram() {
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     };
     auto alarm = std::make_unique<AlarmCommand>();
-    alarm->Command = QStringLiteral("echo $$ > '%1'; sleep 60; sleep 60").arg(path);
+    alarm->SetCommandLine(QStringLiteral("echo $$ > '%1'; sleep 60; sleep 60").arg(path));
     QSignalSpy failed(alarm.get(), &AlarmCommand::Failed);
     alarm->Run({AlarmEventKind::Over, 1, "Over", "", "°F", kStart});
     QTRY_VERIFY(shell().endsWith('\n'));

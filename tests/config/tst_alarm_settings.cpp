@@ -1,9 +1,11 @@
 #include "config/alarm_frame.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
+#include "support/live_packet.h"
 
 #include <QLineEdit>
 #include <QPushButton>
+
 #include <QtTest>
 
 class TestAlarmSettings : public QObject {
@@ -31,10 +33,8 @@ private:
 // at the top of its range.
 void TestAlarmSettings::init() {
     live_ = LiveState();
-    for (int i = 0; i < 4; ++i) {
-        live_.Channels[size_t(i)].TypeCode = i == 1 ? 3 : 0;
-        live_.SetRangesFromType(i);
-    }
+    for (int i = 0; i < 4; ++i)
+        FeedLivePacket(live_, i, i == 1 ? 3 : 0, 734);
     alarms_ = std::make_unique<AlarmSettings>(live_);
     for (int i = 0; i < 4; ++i)
         alarms_->ResetChannel(i);
@@ -69,20 +69,19 @@ void TestAlarmSettings::boxTexts() {
 void TestAlarmSettings::typeChangeKeepsValuesInsideNewRange() {
     alarms_->SetAlarm(false, 0, 3000);
     alarms_->SetAlarm(true, 0, 9000);
-    QCOMPARE(live_.Channels[0].UpperC, 3000); // charted while T1 reads "Over"
+    QCOMPARE(live_.Channel(0).UpperC, 3000); // charted while T1 reads "Over"
     // The probe changes to type T: ranges follow, values stay unless outside.
-    live_.Channels[0].TypeCode = 3;
-    live_.SetRangesFromType(0);
+    FeedLivePacket(live_, 0, 3, 734);
     alarms_->RebuildChannel(0);
     QCOMPARE(MinMax(false, 0), (QList<int>{-2000, 4000}));
     QCOMPARE((QList<int>{alarms_->AlarmC(0), alarms_->AlarmF(0)}), (QList<int>{3000, 7520}));
     // A link recovery puts the values at the top again.
     alarms_->ResetChannel(0);
-    QCOMPARE((QList<int>{alarms_->AlarmC(0), live_.Channels[0].UpperC}), (QList<int>{4000, 4000}));
+    QCOMPARE((QList<int>{alarms_->AlarmC(0), live_.Channel(0).UpperC}), (QList<int>{4000, 4000}));
 }
 
 void TestAlarmSettings::frameTypingAndEnter() {
-    live_.UnitText = QStringLiteral("°C");
+    FeedLivePacket(live_, 0, 0, 734);
     bool panelCelsius = false;
     AlarmFrame frame(*alarms_, live_, [&] { return panelCelsius; });
     frame.ToggleAndFill();
@@ -104,17 +103,19 @@ void TestAlarmSettings::frameTypingAndEnter() {
 }
 
 void TestAlarmSettings::frameOkAndCancel_data() {
-    QTest::addColumn<QString>("unitText");
+    QTest::addColumn<QString>("packet"); // flags of the meter's last packet; empty: none yet
     QTest::addColumn<bool>("fahrenheit");
-    QTest::newRow("°C") << QStringLiteral("°C") << false;
-    QTest::newRow("°F") << QStringLiteral("°F") << true;
-    QTest::newRow("no unit yet counts as °F") << QString() << true;
+    QTest::newRow("°C") << "p" << false;
+    QTest::newRow("°F") << "pF" << true;
+    QTest::newRow("no unit yet counts as °F") << "" << true;
 }
 
 void TestAlarmSettings::frameOkAndCancel() {
-    QFETCH(QString, unitText);
+    QFETCH(QString, packet);
     QFETCH(bool, fahrenheit);
-    live_.UnitText = unitText;
+    live_ = LiveState();
+    if (!packet.isEmpty())
+        FeedLivePacket(live_, 0, 0, 734, packet);
     // The panel toggle shows the other unit: fill and OK follow the meter's.
     AlarmFrame frame(*alarms_, live_, [&] { return fahrenheit; });
     const QString max0 = fahrenheit ? QStringLiteral("2498") : QStringLiteral("1370");

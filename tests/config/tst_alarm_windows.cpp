@@ -73,8 +73,8 @@ void TestAlarmWindows::setupRefusesWrongEntries() {
     Box(setup, qPrintable(box))->setText(text);
     setup.findChild<QPushButton*>("CmdActOK")->click();
     QCOMPARE(dialogs_.Texts(), QStringList{said});
-    QCOMPARE(watch.Detector.Limits.low[2], std::nullopt);
-    QCOMPARE(watch.Command.Command, QString());
+    QCOMPARE(watch.Limits().low[2], std::nullopt);
+    QCOMPARE(watch.CommandLine(), QString());
     QVERIFY(!Remembered("alarms/command").isValid());
 }
 
@@ -96,12 +96,12 @@ void TestAlarmWindows::setupIsRememberedAndApplied() {
     // The next run starts with them.
     AlarmWatch watch(clock_, link_, sampler_);
     AlarmSetupWindow setup(watch, dialogs_);
-    const AlarmLimits& limits = watch.Detector.Limits;
+    const AlarmLimits& limits = watch.Limits();
     QCOMPARE(limits.low[3], -185);
     QCOMPARE(limits.low[0], std::nullopt);
     QCOMPARE(limits.hysteresis, 5);
     QCOMPARE(limits.linkLostSeconds, 90);
-    QCOMPARE(watch.Command.Command, QString("notify-me --loud"));
+    QCOMPARE(watch.CommandLine(), QString("notify-me --loud"));
     QVERIFY(!setup.Sound());
     QVERIFY(setup.Notify());
     QCOMPARE(Box(setup, "TxtLow3")->text(), QString("-18.5"));

@@ -4,6 +4,7 @@
 #include "config/sampling_choice_window.h"
 #include "config/setup_window.h"
 #include "config_rig.h"
+#include "support/live_packet.h"
 #include "support/scripted_dialogs.h"
 
 #include <QComboBox>
@@ -112,7 +113,7 @@ void TestConfigWindows::setupClockQueryIsBounded() {
 void TestConfigWindows::setupClosesWhenMeterRecords() {
     SetupRig r;
     r.setup.show();
-    r.live.MeterRecording = true;
+    FeedLivePacket(r.live, 0, 0, 734, QStringLiteral("pr"));
     r.setup.Tick();
     QVERIFY(!r.setup.isVisible() && r.setup.result() == QDialog::Rejected);
     QVERIFY(!Child<QTimer>(r.setup, "Timer1")->isActive());
@@ -128,7 +129,7 @@ void TestConfigWindows::rtcCommand_data() {
 void TestConfigWindows::rtcCommand() {
     QFETCH(bool, recording);
     ConfigRig rig;
-    rig.live.MeterRecording = recording;
+    FeedLivePacket(rig.live, 0, 0, 734, recording ? QStringLiteral("pr") : QStringLiteral("p"));
     ScriptedDialogs dialogs;
     QStringList shown; // the window, with polling and sampling as it found them
     dialogs.onExec = [&](QDialog& dialog) {
@@ -156,7 +157,7 @@ void TestConfigWindows::samplingChoice() {
         return dialog.result();
     };
     RunSamplingCommand(nullptr, dialogs, rig.command);
-    QVERIFY(rig.command.SamplingPC);
+    QVERIFY(rig.command.SamplingPC());
     QCOMPARE(dialogs.prompts.size(), 1);
     QVERIFY(dialogs.prompts[0].contains(QLatin1String("86400")));
     QVERIFY(rig.Sent().isEmpty());

@@ -61,7 +61,7 @@ void TestMeterSettings::intervalCommand() {
     QFETCH(bool, refused);
     ConfigRig rig;
     rig.meter.Model().loggerInterval = 20;
-    rig.command.SamplingPC = pc;
+    rig.command.SetSamplingPC(pc);
     ScriptedPrompts prompts;
     prompts.answers << answer;
     rig.command.Run(prompts);
@@ -128,7 +128,7 @@ void TestMeterSettings::serviceMode() {
     ConfigRig rig;
     rig.meter.Model().memorySizeCode = 4;
     rig.meter.Model().loggerInterval = 10;
-    rig.command.SamplingPC = pc;
+    rig.command.SetSamplingPC(pc);
     ScriptedPrompts prompts;
     prompts.answers << code << answer;
     rig.command.Run(prompts);

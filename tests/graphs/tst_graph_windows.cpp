@@ -9,6 +9,7 @@
 #include "recording/sampler.h"
 #include "recording/six_column_model.h"
 #include "support/fake_clock.h"
+#include "support/live_packet.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
@@ -69,17 +70,12 @@ private:
 
 namespace {
 
-// A probe with a type on a channel; readings in tenths of °C (°F derived).
-void SetChannel(LiveState& live, int channel, bool probe, int code, int readingC) {
-    ChannelState& ch = live.Channels[size_t(channel)];
-    ch.ProbeValid = probe;
-    ch.TypeCode = code;
-    ch.TypeLetter = QStringLiteral("KJETRSNLUBC").mid(code, 1);
-    live.SetRangesFromType(channel);
-    ch.ReadingC = readingC;
-    ch.ReadingF = readingC * 9 / 5 + 320;
-    ch.ReadingCText = QString::number(readingC / 10.0, 'f', 1);
-    ch.ReadingFText = QString::number(*ch.ReadingF / 10.0, 'f', 1);
+// A probe with a type on a channel reading `readingC` tenths of °C: the meter sends the °F
+// reading that decodes to exactly that (9/5 of it, rounded away from zero, plus 32 °F).
+void SetChannel(LiveState& live, int channel, bool probe, int code, int readingC,
+                const QString& unit = QString()) {
+    const int nineFifths = readingC * 9 >= 0 ? (readingC * 9 + 4) / 5 : (readingC * 9 - 4) / 5;
+    FeedLivePacket(live, channel, code, 320 + nineFifths, (probe ? "p" : "") + unit);
 }
 
 // X min, X max, Y min, Y max as the axes show them, and as the range fields do.
@@ -102,7 +98,6 @@ bool Near(const QColor& a, const QColor& b) {
 
 void TestGraphWindows::init() {
     rig_ = std::make_unique<Rig>();
-    rig_->live.UnitText = QStringLiteral("°C");
     rig_->main.setGeometry(40, 40, 500, 400);
     connect(&rig_->sampler, &Sampler::SampleTaken, &rig_->graphs, &GraphCommands::OnSample);
     SetChannel(rig_->live, 1, true, 1, 234); // T2, type J
@@ -141,7 +136,7 @@ void TestGraphWindows::stripChartOpensPlot_data() {
     QTest::addColumn<QList<double>>("ranges");
     QTest::addColumn<double>("firstValue");
     QTest::newRow("°C panel") << 300 << false << QList<double>{1, 300, -200, 1000} << 23.4;
-    QTest::newRow("°F panel") << 300 << true << QList<double>{1, 300, -328, 1832} << 74.1;
+    QTest::newRow("°F panel") << 300 << true << QList<double>{1, 300, -328, 1832} << 74.2;
     QTest::newRow("no sample yet") << 0 << false << QList<double>{0, 2, -200, 1000} << 0.0;
 }
 
@@ -445,8 +440,7 @@ void TestGraphWindows::unitChangeStartsOverInNewUnit() {
     RealtimeGraphWindow* graph = OpenGraph();
     for (int i = 0; i < 5; ++i)
         graph->Tick();
-    rig_->live.UnitF = true;
-    rig_->live.UnitText = QStringLiteral("°F");
+    SetChannel(rig_->live, 1, true, 1, 234, QStringLiteral("F"));
     rig_->sampler.TakeSample();
     QVERIFY(graph->Fahrenheit());
     QCOMPARE((QList<double>{graph->ValueMin(), graph->ValueMax(), graph->PenX()}),

@@ -118,8 +118,8 @@ private Q_SLOTS:
         QFETCH(int, channel);
         LiveState live;
         live.DecodePacket(packet);
-        QCOMPARE(live.CurrentChannel, channel);
-        const ChannelState& ch = live.Channels[size_t(channel)];
+        QCOMPARE(live.CurrentChannel(), channel);
+        const ChannelState& ch = live.Channel(channel);
         QTEST((QStringList{ch.ReadingFText, ch.ReadingCText}), "texts");
         QTEST(ch.ProbeValid, "valid");
         QCOMPARE(ch.ReadingF.has_value(), !ch.ReadingFText.isEmpty());
@@ -134,18 +134,18 @@ private Q_SLOTS:
                                "02 00 00 08 0049 04 00000000 03"   // T1, type K
                                "02 01 01 00 0049 04 00000000 03"); // T2, type J, no probe
         QCOMPARE(live.DecodeSnapshot(four), (std::array<int, 4>{2, 3, 0, 1}));
-        QVERIFY(!live.Channels[1].ProbeValid);
+        QVERIFY(!live.Channel(1).ProbeValid);
         // The remembered unit "X" makes the next packet a change, whatever it says.
         QVERIFY(live.ConfigurationChanged());
         live.RememberConfiguration();
         QVERIFY(!live.ConfigurationChanged());
         // °F, recording, status bit 7, over and under on T3; type code 13 keeps its type E.
         live.DecodePacket(Hex("02 C6 0D 68 0049 04 00000000 03"));
-        QVERIFY(live.UnitF && live.MeterRecording && live.MeterStatus7);
-        QVERIFY(live.Channels[2].OverRange && live.Channels[2].UnderRange);
+        QVERIFY(live.UnitF() && live.MeterRecording() && live.MeterStatus7());
+        QVERIFY(live.Channel(2).OverRange && live.Channel(2).UnderRange);
         live.SetRangesFromType(2);
-        QCOMPARE(live.Channels[2].TypeLetter, QStringLiteral("E"));
-        QCOMPARE(live.Channels[2].AlarmMaxF, 14000);
+        QCOMPARE(live.Channel(2).TypeLetter, QStringLiteral("E"));
+        QCOMPARE(live.Channel(2).AlarmMaxF, 14000);
         QVERIFY(live.ConfigurationChanged());
     }
 
@@ -289,7 +289,7 @@ private Q_SLOTS:
         QCOMPARE(rig.link.PollTick(), MeterLink::PollResult::Unchanged);
         bool changed = false; // QTRY evaluates once more at the end: no second tick there
         QTRY_VERIFY(changed = changed || rig.link.PollTick() == MeterLink::PollResult::Changed);
-        QCOMPARE(rig.live.Channels[0].ReadingFText, QStringLiteral("73.4"));
+        QCOMPARE(rig.live.Channel(0).ReadingFText, QStringLiteral("73.4"));
         QVERIFY(!rig.link.LinkLost());
     }
 

@@ -153,7 +153,7 @@ private:
         while (!elapsed.hasExpired(ms)) {
             QCOMPARE(Tick(), MeterLink::PollResult::Unchanged);
             QStringList shown;
-            for (const ChannelState& channel : live_.Channels)
+            for (const ChannelState& channel : live_.Channels())
                 shown << SampleChannel(channel, INT_MAX, INT_MAX).TextC;
             QCOMPARE(shown, kShown);
         }

@@ -1,6 +1,7 @@
 #include "logger/logger_download.h"
 #include "logger/logger_memory.h"
 #include "meter_rig.h"
+#include "support/live_packet.h"
 
 #include <QtTest>
 
@@ -78,7 +79,9 @@ private Q_SLOTS:
         QFETCH(QString, scenario);
         QFETCH(bool, meterStatus7);
         Rig rig(scenario);
-        rig.live.MeterStatus7 = meterStatus7; // as the polling loop last decoded it
+        // as the polling loop last decoded it
+        FeedLivePacket(rig.live, 0, 0, 734,
+                       meterStatus7 ? QStringLiteral("p7") : QStringLiteral("p"));
         rig.timers.StartBoth();
         bool pollingOffSamplingOn = true; // during the transfer
         QStringList announced;
@@ -97,8 +100,8 @@ private Q_SLOTS:
         for (const LoggedSet& set : rig.memory.Sets())
             rows.append(SetTableRowOf(set));
         QTEST(CellsOf(rows), "rows");
-        QCOMPARE(rig.memory.Split.status, SplitStatus::Complete);
-        QCOMPARE(rig.memory.Split.dataSize, rig.device.Model().AutomaticSize());
+        QCOMPARE(rig.memory.Split().status, SplitStatus::Complete);
+        QCOMPARE(rig.memory.Split().dataSize, rig.device.Model().AutomaticSize());
         QCOMPARE(rig.Commands(), (QVector<QByteArray>{"A", Hex("5900"), "A", "R"}));
         QCOMPARE(rig.progress.last(), QStringLiteral("100.0% Completed"));
         QVERIFY(pollingOffSamplingOn);
@@ -116,7 +119,7 @@ private Q_SLOTS:
         QCOMPARE(rig.download.DownloadManual(), Outcome::Completed);
         QCOMPARE(announced, 3);
         QCOMPARE(rig.download.Expected(), 90);
-        QCOMPARE(CellsOf(rig.memory.ManualEntries),
+        QCOMPARE(CellsOf(rig.memory.ManualEntries()),
                  (Cells{{"°C", "2013/08/08 14:05:09", "K: -4.7", "J: - - -", "K: Over", "T: -7.2"},
                         {"°F", "2013/08/08 14:06:00", "K: 73.4", "J: 70.1", "K: -0.5", "T: Under"},
                         {"°C", "2014/01/01 00:00:00", "B: 0.0", "C: 0.5", ": -17.7", "E: -17.8"}}));
@@ -145,7 +148,7 @@ private Q_SLOTS:
         QFETCH(bool, lineRate);
         Rig rig(kLongSetAndEntries);
         rig.device.SetFast(!lineRate);
-        rig.memory.ManualEntries.resize(7);
+        rig.memory.KeepManualEntries(QVector<ManualRecord>(7));
         rig.device.Protocol().CutNextDump(cutAfter);
         rig.device.Protocol().SetStreaming(streaming);
         rig.timers.PollingTimer().start();
@@ -160,14 +163,14 @@ private Q_SLOTS:
         QVERIFY(!rig.progress.contains(QStringLiteral("100.0% Completed")));
         // Nothing of the broken dump is taken in; polling is back.
         QVERIFY(rig.memory.Sets().isEmpty());
-        QCOMPARE(rig.memory.ManualEntries.size(), 7);
+        QCOMPARE(rig.memory.ManualEntries().size(), 7);
         QVERIFY(rig.timers.PollingTimer().isActive() && !rig.download.Busy());
         // The next download, with the live packets around it, reads the whole memory.
-        rig.memory.ManualEntries.clear();
+        rig.memory.KeepManualEntries({});
         rig.device.Protocol().SetStreaming(true);
         QCOMPARE(rig.Download(automatic), Outcome::Completed);
         QCOMPARE(automatic ? rig.memory.Sets().value(0).recordCount
-                           : rig.memory.ManualEntries.size(),
+                           : rig.memory.ManualEntries().size(),
                  automatic ? 100 : 2);
     }
 
@@ -204,7 +207,7 @@ private Q_SLOTS:
         QCOMPARE(rig.download.Received(), received);
         QFETCH(QString, text);
         QCOMPARE(rig.download.OutcomeText(outcome).left(text.size()), text);
-        QVERIFY(rig.memory.Sets().isEmpty() && rig.memory.ManualEntries.isEmpty());
+        QVERIFY(rig.memory.Sets().isEmpty() && rig.memory.ManualEntries().isEmpty());
     }
 
     void cancelBeforeDump() {

@@ -55,7 +55,7 @@ struct Rig : MeterRig {
     }
     MemoryWindow* Memory() const { return loggerFrame->Memory(); }
     bool NothingOpen() const {
-        return !memory.MemoryOpen && !memory.ManualListOpen && !Memory() &&
+        return !memory.MemoryOpen() && !memory.ManualListOpen() && !Memory() &&
                !loggerFrame->ManualList();
     }
     bool TimersOn() const {
@@ -98,7 +98,7 @@ private Q_SLOTS:
         rig.PressLoggerOK(true);
         QVERIFY(rig.picLogger->isHidden());
         MemoryWindow* memory = rig.Memory();
-        QVERIFY(memory && memory->isVisible() && rig.memory.MemoryOpen);
+        QVERIFY(memory && memory->isVisible() && rig.memory.MemoryOpen());
         QCOMPARE(memory->findChild<QLabel*>("LblRemain")->text(), QStringLiteral("503.9 K"));
         QVERIFY(memory->findChild<QPushButton*>("CmdCancel")->isHidden());
         QCOMPARE(memory->GridSet()->rowCount(), 2);
@@ -120,15 +120,15 @@ private Q_SLOTS:
             "manual at 2013/08/08 14:06:00 unit F types K,J,K,T values 734 701 -5 under\n"));
         rig.PressLoggerOK(false);
         QPointer<ManualListWindow> list = rig.loggerFrame->ManualList();
-        QVERIFY(list && list->isVisible() && rig.memory.ManualListOpen);
+        QVERIFY(list && list->isVisible() && rig.memory.ManualListOpen());
         QCOMPARE(list->Grid()->Model()->rowCount(), 2);
         rig.PressLoggerOK(false);
         DeleteClosedWindows();
         QVERIFY(!list);
         QCOMPARE(rig.loggerFrame->ManualList()->Grid()->Model()->rowCount(), 2);
-        QVERIFY(rig.memory.ManualListOpen);
+        QVERIFY(rig.memory.ManualListOpen());
         rig.loggerFrame->ManualList()->close();
-        QVERIFY(!rig.memory.ManualListOpen);
+        QVERIFY(!rig.memory.ManualListOpen());
     }
 
     void openSetSavesUnitOnShow_data() {
@@ -317,7 +317,8 @@ private Q_SLOTS:
         QFETCH(bool, cancel);
         Rig rig(cutAfter < 0 ? QStringLiteral("unit C\n") : QString::fromLatin1(kTwoSets), nullptr,
                 cancel ? 60000 : 400);
-        rig.memory.Split = SplitSets(SetHeader(0)); // the last download's sets
+        rig.memory.KeepAutomaticData(EmptyMemoryAddress, {},
+                                     SplitSets(SetHeader(0))); // the last download's sets
         rig.device.Protocol().CutNextDump(cutAfter);
         QFETCH(bool, streaming);
         rig.device.Protocol().SetStreaming(streaming);
@@ -342,7 +343,7 @@ private Q_SLOTS:
         QVERIFY(!shown && rig.NothingOpen());
         // Nothing of the dump is taken in; the last download's sets stay.
         QCOMPARE(rig.memory.Sets().size(), 1);
-        QVERIFY(rig.memory.ManualEntries.isEmpty());
+        QVERIFY(rig.memory.ManualEntries().isEmpty());
         QTEST(rig.Messages().join('\n'), "message");
         QVERIFY(rig.dialogs.messages.isEmpty() ||
                 rig.dialogs.messages[0].icon ==

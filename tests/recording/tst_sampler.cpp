@@ -4,6 +4,7 @@
 #include "recording/sample_buffers.h"
 #include "recording/sampler.h"
 #include "support/fake_clock.h"
+#include "support/live_packet.h"
 
 #include <QtTest>
 #include <cmath>
@@ -91,7 +92,7 @@ void TestSampler::tickCounting() {
     for (int ch = 0; ch < 4; ++ch)
         live.MarkRead(ch, clock.now);
     Sampler sampler(clock, live, alarms, 100);
-    sampler.SamplingTime = samplingTime;
+    sampler.SetSamplingTime(samplingTime);
     QList<int> sampled;
     for (int tick = 1; tick <= 12; ++tick) {
         if (sampler.SampleTick())
@@ -119,13 +120,13 @@ void TestSampler::onlyFreshReadings() {
     FakeClock clock;
     LiveState live;
     for (int ch = 0; ch < 4; ++ch) {
-        live.Channels[size_t(ch)] = Channel("p", 734);
+        FeedLivePacket(live, ch, 0, 734);
         if (ageMs[ch] != -1)
             live.MarkRead(ch, clock.now.addMSecs(-ageMs[ch]));
     }
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms, 10);
-    sampler.SampleTickCount = 1;
+    sampler.SampleTick(); // counts up to the sampling time
     QStringList texts;
     connect(&sampler, &Sampler::SampleTaken, this,
             [&](const SampleRecord& r) { texts = QStringList(r.TextF.begin(), r.TextF.end()); });
@@ -177,8 +178,8 @@ void TestSampler::sampleOfTheLiveState() {
     FakeClock clock;
     clock.now = QDateTime(QDate(2026, 3, 7), QTime(20, 5, 9));
     LiveState live;
-    live.Channels[1] = Channel("p", 734);
-    live.Channels[2] = Channel("pu", 734);
+    FeedLivePacket(live, 1, 0, 734);
+    FeedLivePacket(live, 2, 0, 734, QStringLiteral("pu"));
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms, 10);
     QSignalSpy taken(&sampler, &Sampler::SampleTaken);

@@ -6,6 +6,7 @@
 #include "recording/sampler.h"
 #include "support/closed_windows.h"
 #include "support/fake_clock.h"
+#include "support/live_packet.h"
 #include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 #include "views/file_commands.h"
@@ -32,10 +33,9 @@ const QStringList kIdle{"Save As", "", "", ""};
 
 LiveState CelsiusKJTE() {
     LiveState live;
-    live.UnitText = DegC;
-    const char* letters[] = {"K", "J", "T", "E"};
+    const int types[] = {0, 1, 3, 2}; // K, J, T, E
     for (int i = 0; i < 4; ++i)
-        live.Channels[size_t(i)].TypeLetter = QString::fromLatin1(letters[i]);
+        FeedLivePacket(live, i, types[i], 734);
     return live;
 }
 
@@ -269,8 +269,7 @@ void TestFileCommands::columnClickAndHistogram() {
 }
 
 void TestFileCommands::listTakesSamplesAndReportsSaveFailure() {
-    f_->live.UnitText = DegF;
-    f_->live.UnitF = true;
+    FeedLivePacket(f_->live, 0, 0, 734, QStringLiteral("pF"));
     f_->commands.ShowList();
     ListWindow* list = f_->commands.List();
     QVERIFY(list && list->isVisible());
