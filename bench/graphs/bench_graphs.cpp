@@ -13,7 +13,7 @@
 #include "link/live_state.h"
 #include "link/meter_timers.h"
 #include "recording/sampler.h"
-#include "ui/dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include "bench_measure.h"
 
@@ -29,23 +29,6 @@
 #include <vector>
 
 namespace {
-
-// Answers nothing: the benchmark shows no dialog.
-class NoDialogs : public Dialogs {
-public:
-    QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
-                                        QMessageBox::StandardButtons, const QString&) override {
-        return QMessageBox::Ok;
-    }
-    std::optional<QString> Input(QWidget*, const QString&, const QString&,
-                                 const QString&) override {
-        return std::nullopt;
-    }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    bool Print(QWidget*, QPrinter&) override { return false; }
-    int Exec(QDialog&) override { return 0; }
-};
 
 void SetReading(LiveState& live, int channel, int tenthsC) {
     ChannelState& ch = live.Channels[size_t(channel)];
@@ -81,7 +64,7 @@ int main(int argc, char** argv) {
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms);
     MeterTimers timers;
-    NoDialogs dialogs;
+    ScriptedDialogs dialogs; // shows none: each answer is the default
     QMainWindow panel;
     panel.setWindowTitle(QStringLiteral("Panel  V8.03"));
     panel.resize(600, 400);
