@@ -104,7 +104,6 @@ void TestFaults::init() {
     MeterLink::Limits limits = rig_->app.Link().GetLimits();
     limits.streamGiveUpMs = 500; // a stream that stopped is noticed quickly
     rig_->app.Link().SetLimits(limits);
-    rig_->app.Timers().PollingTimer().setInterval(10);
     QVERIFY(rig_->WaitLinked());
     QTRY_VERIFY_WITH_TIMEOUT(rig_->app.Timers().SamplingTimer().isActive(), 10000);
     captions_.clear();
