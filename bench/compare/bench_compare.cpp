@@ -7,7 +7,7 @@
 
 #include "compare/compare_window.h"
 #include "recording/data_file.h"
-#include "ui/dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include "bench_measure.h"
 
@@ -23,25 +23,6 @@
 #include <vector>
 
 namespace {
-
-// Answers nothing: the benchmark shows no dialog.
-class NoDialogs : public Dialogs {
-public:
-    QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString&,
-                                        const QString& text, QMessageBox::StandardButtons,
-                                        const QString&) override {
-        std::printf("message: %s\n", qPrintable(text));
-        return QMessageBox::Ok;
-    }
-    std::optional<QString> Input(QWidget*, const QString&, const QString&,
-                                 const QString&) override {
-        return std::nullopt;
-    }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    bool Print(QWidget*, QPrinter&) override { return false; }
-    int Exec(QDialog&) override { return 0; }
-};
 
 // A kiln firing of `records` seconds on T1 (run `run` a little off the others), room
 // temperature on T2, the other two channels without a probe.
@@ -97,7 +78,7 @@ int main(int argc, char** argv) {
     std::printf("wrote 20 files of 86400 records and 2 of %d\n", RecordsPerDataFile);
 
     // From the files to the window on screen, figures and plots drawn.
-    NoDialogs dialogs;
+    ScriptedDialogs dialogs; // shows none: each answer is the default
     // Wall time, and the processor time it took: on a machine shared with other work the first
     // is longer than the program's own cost.
     std::vector<double> opens, openProcessor;
@@ -108,8 +89,10 @@ int main(int argc, char** argv) {
         open.start();
         const double processor = ProcessorSeconds();
         window.show();
-        if (!window.AddFiles(day) || window.RunCount() != 20)
+        if (!window.AddFiles(day) || window.RunCount() != 20) {
+            std::printf("not opened: %s\n", qPrintable(dialogs.Texts().join(QStringLiteral("; "))));
             return 1;
+        }
         QCoreApplication::processEvents();
         opens.push_back(open.nsecsElapsed() / 1e6);
         openProcessor.push_back((ProcessorSeconds() - processor) * 1000);

@@ -15,7 +15,7 @@
 #include "link/reading_text.h"
 #include "recording/sampler.h"
 #include "support/live_packet.h"
-#include "ui/dialogs.h"
+#include "support/scripted_dialogs.h"
 
 #include "bench_measure.h"
 
@@ -31,23 +31,6 @@
 #include <vector>
 
 namespace {
-
-// Answers nothing: the benchmark shows no dialog.
-class NoDialogs : public Dialogs {
-public:
-    QMessageBox::StandardButton Message(QWidget*, QMessageBox::Icon, const QString&, const QString&,
-                                        QMessageBox::StandardButtons, const QString&) override {
-        return QMessageBox::Ok;
-    }
-    std::optional<QString> Input(QWidget*, const QString&, const QString&,
-                                 const QString&) override {
-        return std::nullopt;
-    }
-    QString SaveFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
-    bool Print(QWidget*, QPrinter&) override { return false; }
-    int Exec(QDialog&) override { return 0; }
-};
 
 // A type K probe reading about `tenthsC`, as the meter's packet sets it.
 void SetReading(LiveState& live, int channel, int tenthsC) {
@@ -76,7 +59,7 @@ int main(int argc, char** argv) {
     AlarmSettings alarms(live);
     Sampler sampler(clock, live, alarms);
     MeterTimers timers;
-    NoDialogs dialogs;
+    ScriptedDialogs dialogs; // shows none: each answer is the default
     QMainWindow panel;
     panel.setWindowTitle(QStringLiteral("Panel  V8.03"));
     panel.resize(600, 400);

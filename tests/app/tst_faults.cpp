@@ -1,9 +1,7 @@
-#include "app/application.h"
 #include "app/panel_window.h"
 #include "config/alarm_settings.h"
 #include "config/setup_window.h"
 #include "link/meter_link.h"
-#include "link/meter_timers.h"
 #include "logger/logger_download.h"
 #include "logger/logger_frame.h"
 #include "logger/manual_list_window.h"
@@ -11,12 +9,12 @@
 #include "recording/recorder.h"
 #include "recording/sampler.h"
 #include "sim/meter_scenario.h"
-#include "sim/simulated_meter_device.h"
-#include "support/fake_clock.h"
-#include "support/scripted_dialogs.h"
+#include "support/app_rig.h"
+#include "support/closed_windows.h"
+#include "support/hex.h"
 #include "support/stream_tap.h"
+#include "support/test_files.h"
 
-#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -62,7 +60,7 @@ private:
         QStringList texts;
         for (const char* name : {"FLblValue%1", "CLblValue%1"}) {
             for (int i = 0; i < 4; ++i)
-                texts << app_->GetPanel().findChild<QLabel*>(QString(name).arg(i))->text();
+                texts << rig_->app.GetPanel().findChild<QLabel*>(QString(name).arg(i))->text();
         }
         return texts.join(QLatin1Char(' '));
     }
@@ -71,9 +69,7 @@ private:
     // the program armed it for; with `readFirst`, once polling has read every channel then.
     void PlayTick(int lateMs, bool readFirst = true);
 
-    FakeClock clock_;
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<Application> app_;
+    std::unique_ptr<AppRig> rig_;
     QStringList captions_;
     int armedMs_ = 0; // from one played tick to the next
     int writes_ = 0;
@@ -97,39 +93,28 @@ const QString kShown = QStringLiteral("212.0 32.3 -40.0 98.6 100.0 0.1 -40.0 37.
 } // namespace
 
 void TestFaults::init() {
-    clock_.step = 0.25; // the meter's waits cost next to no real time
-    clock_.readCount = 0;
-    dialogs_ = ScriptedDialogs();
+    rig_ = std::make_unique<AppRig>(0.25, 100000); // the meter's waits cost next to no real time
     captions_.clear();
     writes_ = 0;
     restored_ = false;
-    Application::Overrides o;
-    o.dialogs = &dialogs_;
-    o.clock = &clock_;
-    o.sampleCapacity = 100000;
-    app_ = std::make_unique<Application>(o);
-    connect(&app_->Link(), &MeterLink::LinkCaptionChanged, this,
+    connect(&rig_->app.Link(), &MeterLink::LinkCaptionChanged, this,
             [this](const QString& caption) { captions_ << caption; });
-    QSignalSpy changes(app_.get(), &Application::ConfigurationChanged);
-    QVERIFY(app_->StartPanel({true, QString()}));
-    app_->Simulator()->SetFast(true);
-    connect(app_->Simulator(), &QIODevice::bytesWritten, this, [this] { ++writes_; });
-    MeterLink::Limits limits = app_->Link().GetLimits();
+    QVERIFY(rig_->Start(10));
+    connect(rig_->app.Simulator(), &QIODevice::bytesWritten, this, [this] { ++writes_; });
+    MeterLink::Limits limits = rig_->app.Link().GetLimits();
     limits.streamGiveUpMs = 500; // a stream that stopped is noticed quickly
-    app_->Link().SetLimits(limits);
-    app_->Timers().PollingTimer().setInterval(10);
-    app_->Timers().SetSamplingPeriod(10);
-    QTRY_VERIFY_WITH_TIMEOUT(changes.size() >= 1 && app_->Timers().SamplingTimer().isActive(),
-                             10000);
+    rig_->app.Link().SetLimits(limits);
+    QVERIFY(rig_->WaitLinked());
+    QTRY_VERIFY_WITH_TIMEOUT(rig_->app.Timers().SamplingTimer().isActive(), 10000);
     captions_.clear();
 }
 
 void TestFaults::cleanup() {
-    app_.reset();
+    rig_.reset();
 }
 
 void TestFaults::SetFault(Fault fault, bool on) {
-    SimulatedMeterDevice& meter = *app_->Simulator();
+    SimulatedMeterDevice& meter = *rig_->app.Simulator();
     if (fault == Fault::Unplugged)
         return meter.SetPlugged(!on);
     meter.Protocol().SetSilent(on && fault == Fault::Silent);
@@ -137,11 +122,11 @@ void TestFaults::SetFault(Fault fault, bool on) {
 }
 
 void TestFaults::AnswerAgainWhenLost(Fault fault, std::function<void()> whileLost) {
-    auto* poll = new QTimer(app_.get());
+    auto* poll = new QTimer(&rig_->app);
     auto writesAtLoss = std::make_shared<int>(-1);
     connect(poll, &QTimer::timeout, this, [=] {
-        if (*writesAtLoss < 0 && app_->Link().LinkLost() &&
-            app_->GetPanel().LblCOM()->text() == QLatin1String("No COM"))
+        if (*writesAtLoss < 0 && rig_->app.Link().LinkLost() &&
+            rig_->app.GetPanel().LblCOM()->text() == QLatin1String("No COM"))
             *writesAtLoss = writes_;
         if (*writesAtLoss < 0 || writes_ < *writesAtLoss + 3)
             return;
@@ -169,34 +154,30 @@ void TestFaults::silentMeterDuringRecording() {
     QFETCH(bool, unitSwitched);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.4ch"));
-    Recorder& recorder = app_->GetRecorder();
-    dialogs_.fileAnswers << path;
-    app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+    Recorder& recorder = rig_->app.GetRecorder();
+    rig_->dialogs.fileAnswers << path;
+    rig_->app.GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
     QVERIFY(recorder.Recording());
     QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= 5, 10000);
-    AlarmSettings& alarms = app_->Alarms();
+    AlarmSettings& alarms = rig_->app.Alarms();
     alarms.SetAlarm(false, 0, 500);
     const int alarmTop = alarms.Range(false, 0).max;
 
-    const auto readFile = [&] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     qint64 countAtLoss = -1, countLater = -1;
     QByteArray fileAtLoss;
     QObject scope;
-    connect(&app_->Link(), &MeterLink::LinkCaptionChanged, &scope, [&](const QString& caption) {
+    connect(&rig_->app.Link(), &MeterLink::LinkCaptionChanged, &scope, [&](const QString& caption) {
         if (caption == QLatin1String("No COM") && countAtLoss < 0)
             countAtLoss = recorder.RecordCount();
     });
     SetFault(fault, true);
     AnswerAgainWhenLost(fault, [&] {
         countLater = recorder.RecordCount();
-        fileAtLoss = readFile();
+        fileAtLoss = FileBytes(path);
         if (unitSwitched)
-            app_->Simulator()->Model().ToggleUnit();
+            rig_->app.Simulator()->Model().ToggleUnit();
     });
-    QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(restored_ && !rig_->app.Link().LinkLost(), 20000);
     QVERIFY(LostThenBack());
     QCOMPARE(countLater, countAtLoss); // no samples while the link is lost
     QVERIFY(fileAtLoss.endsWith("\r\n"));
@@ -204,20 +185,20 @@ void TestFaults::silentMeterDuringRecording() {
     // change, and the recording goes on in its next file.
     QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= countAtLoss + 10, 10000);
     QVERIFY(recorder.Recording());
-    QVERIFY(!app_->GetPanel().LblRec()->isHidden());
+    QVERIFY(!rig_->app.GetPanel().LblRec()->isHidden());
     const QString second = dir.filePath(QStringLiteral("run-1.4ch"));
     QCOMPARE(recorder.CurrentFileName(), unitSwitched ? second : path);
     // An alarm set for the run stays armed; one of another set-up starts over.
     QCOMPARE(alarms.Alarm(false, 0), unitSwitched ? alarmTop : 500);
     const qint64 total = recorder.RecordCount();
-    app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+    rig_->app.GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
     QVERIFY(!recorder.Recording());
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().PollingTimer().isActive() &&
-                                 app_->Timers().SamplingTimer().isActive(),
+    QTRY_VERIFY_WITH_TIMEOUT(rig_->app.Timers().PollingTimer().isActive() &&
+                                 rig_->app.Timers().SamplingTimer().isActive(),
                              10000);
-    QVERIFY(dialogs_.messages.isEmpty());
+    QVERIFY(rig_->dialogs.messages.isEmpty());
 
-    const QByteArray bytes = readFile();
+    const QByteArray bytes = FileBytes(path);
     QVERIFY(bytes.startsWith(fileAtLoss));
     QVERIFY(bytes.endsWith("\r\n"));
     QList<QByteArray> lines = bytes.split('\n');
@@ -234,9 +215,7 @@ void TestFaults::silentMeterDuringRecording() {
         return;
     }
     // The rest under the °C heading, numbered on.
-    QFile next(second);
-    QVERIFY(next.open(QIODevice::ReadOnly));
-    QList<QByteArray> more = next.readAll().split('\n');
+    QList<QByteArray> more = FileBytes(second).split('\n');
     QCOMPARE(more.takeLast(), QByteArray());
     QCOMPARE(more[0], QByteArray("\xB0"
                                  "C\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\t\r"));
@@ -267,18 +246,18 @@ void TestFaults::silentMeterDuringDownload() {
                                         "records 7 from 700 step 1\n"
                                         "manual at 2013/08/08 14:05:09 values 1 2 3 4\n"
                                         "manual at 2013/08/08 14:05:10 values 1 2 3 4\n"),
-                         app_->Simulator()->Model())
+                         rig_->app.Simulator()->Model())
                 .isEmpty());
-    auto* frame = app_->GetPanel().PicLogger()->findChild<LoggerFrame*>();
+    auto* frame = rig_->app.GetPanel().PicLogger()->findChild<LoggerFrame*>();
     QVERIFY(frame);
     LoggerDownload::Limits limits;
     limits.silenceMs = 300;
     frame->Download().SetLimits(limits);
     const auto press = [&] {
-        app_->GetPanel().ToolbarClick(QStringLiteral("Memory"));
+        rig_->app.GetPanel().ToolbarClick(QStringLiteral("Memory"));
         (automatic ? frame->OptAuto() : frame->OptManual())->setChecked(true);
         QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DeleteClosedWindows();
     };
     const auto shown = [&]() -> QWidget* {
         return automatic ? static_cast<QWidget*>(frame->Memory())
@@ -286,9 +265,9 @@ void TestFaults::silentMeterDuringDownload() {
     };
 
     if (cutAfter >= 0) {
-        app_->Simulator()->Protocol().CutNextDump(cutAfter);
+        rig_->app.Simulator()->Protocol().CutNextDump(cutAfter);
         connect(
-            &frame->Download(), &LoggerDownload::Progress, app_.get(),
+            &frame->Download(), &LoggerDownload::Progress, &rig_->app,
             [this] { SetFault(Fault::Silent, true); }, Qt::SingleShotConnection);
     } else {
         SetFault(Fault::Silent, true);
@@ -298,26 +277,27 @@ void TestFaults::silentMeterDuringDownload() {
     if (cutAfter >= 0) {
         // The download ends with its message and nothing half-shown; then polling finds the
         // meter gone and the link recovers once it answers.
-        QCOMPARE(dialogs_.messages.size(), 1);
-        QCOMPARE(dialogs_.messages[0].icon, QMessageBox::Critical);
-        QVERIFY2(dialogs_.messages[0].text.startsWith(message),
-                 qPrintable(dialogs_.messages[0].text));
+        QCOMPARE(rig_->dialogs.messages.size(), 1);
+        QCOMPARE(rig_->dialogs.messages[0].icon, QMessageBox::Critical);
+        QVERIFY2(rig_->dialogs.messages[0].text.startsWith(message),
+                 qPrintable(rig_->dialogs.messages[0].text));
         QVERIFY(!shown());
-        QVERIFY(app_->Timers().PollingTimer().isActive());
-        QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost(), 20000);
+        QVERIFY(rig_->app.Timers().PollingTimer().isActive());
+        QTRY_VERIFY_WITH_TIMEOUT(restored_ && !rig_->app.Link().LinkLost(), 20000);
         press();
-        QCOMPARE(dialogs_.messages.size(), 1);
+        QCOMPARE(rig_->dialogs.messages.size(), 1);
     } else {
         // The download's own status query waited through the recovery, then went on.
         QVERIFY(restored_);
-        QVERIFY(dialogs_.messages.isEmpty());
+        QVERIFY(rig_->dialogs.messages.isEmpty());
     }
     QVERIFY(LostThenBack());
     QVERIFY(shown() && shown()->isVisible());
     QCOMPARE(frame->Download().Received(), frame->Download().Expected());
     if (automatic)
         QCOMPARE(frame->Memory()->GridSet()->rowCount(), 1);
-    QVERIFY(app_->Timers().PollingTimer().isActive() && app_->Timers().SamplingTimer().isActive());
+    QVERIFY(rig_->app.Timers().PollingTimer().isActive() &&
+            rig_->app.Timers().SamplingTimer().isActive());
 }
 
 void TestFaults::silentMeterDuringClockRead_data() {
@@ -330,7 +310,7 @@ void TestFaults::silentMeterDuringClockRead() {
     QFETCH(bool, leave);
     QString shownTime;
     bool hiddenWhileLost = false;
-    dialogs_.onExec = [&](QDialog& dialog) {
+    rig_->dialogs.onExec = [&](QDialog& dialog) {
         auto& setup = static_cast<SetupWindow&>(dialog);
         setup.show();
         auto* meterTime = setup.findChild<QLabel*>(QStringLiteral("LblMeterTime"));
@@ -348,16 +328,17 @@ void TestFaults::silentMeterDuringClockRead() {
             setup.accept();
         return setup.result();
     };
-    app_->GetPanel().ToolbarClick(QStringLiteral("RTC"));
+    rig_->app.GetPanel().ToolbarClick(QStringLiteral("RTC"));
     QVERIFY(restored_);
     QCOMPARE(hiddenWhileLost, leave);
     QVERIFY(LostThenBack());
     // The clock the recovery gave the meter (the PC's, as its own was unset) is read back.
     QVERIFY2(QRegularExpression("^2026/12/06 10:0\\d:\\d\\d$").match(shownTime).hasMatch(),
              qPrintable(shownTime));
-    QVERIFY(dialogs_.messages.isEmpty());
-    QVERIFY(!app_->Link().LinkLost());
-    QVERIFY(app_->Timers().PollingTimer().isActive() && app_->Timers().SamplingTimer().isActive());
+    QVERIFY(rig_->dialogs.messages.isEmpty());
+    QVERIFY(!rig_->app.Link().LinkLost());
+    QVERIFY(rig_->app.Timers().PollingTimer().isActive() &&
+            rig_->app.Timers().SamplingTimer().isActive());
 }
 
 void TestFaults::brokenStreamKeepsReadings_data() {
@@ -371,11 +352,10 @@ void TestFaults::brokenStreamKeepsReadings_data() {
     QByteArray wrongEtx = wrong, wrongStx = wrong;
     wrongEtx[11] = 0x00;
     wrongStx[0] = 0x00;
-    const auto hex = [](const char* h) { return QByteArray::fromHex(h); };
     QTest::addColumn<QList<QByteArray>>("stream"); // empty: the meter's own stray bytes
     QTest::newRow("meter's stray bytes") << QList<QByteArray>{};
     QTest::newRow("stray bytes between frames") << QList<QByteArray>{
-        p[0], hex("0203"), p[1], hex("03"), p[2], hex("ff0203"), p[3], hex("020400")};
+        p[0], Hex("0203"), p[1], Hex("03"), p[2], Hex("ff0203"), p[3], Hex("020400")};
     QTest::newRow("frames cut short")
         << QList<QByteArray>{p[0], wrong.left(7), p[1], p[2], wrong.left(10), p[3]};
     QTest::newRow("wrong STX or ETX")
@@ -388,7 +368,7 @@ void TestFaults::brokenStreamKeepsReadings_data() {
 
 void TestFaults::brokenStreamKeepsReadings() {
     QFETCH(QList<QByteArray>, stream);
-    SimulatedMeterDevice& meter = *app_->Simulator();
+    SimulatedMeterDevice& meter = *rig_->app.Simulator();
     SetUpReadings(meter.Model());
     QTRY_COMPARE_WITH_TIMEOUT(Shown(), kShown, 10000);
     std::unique_ptr<StreamTap> tap;
@@ -398,15 +378,15 @@ void TestFaults::brokenStreamKeepsReadings() {
         meter.Protocol().SetStreaming(false);
         tap = std::make_unique<StreamTap>(&meter);
         tap->chunks = stream;
-        app_->Link().SetDevice(tap.get(), QStringLiteral("Simulated"));
+        rig_->app.Link().SetDevice(tap.get(), QStringLiteral("Simulated"));
         tap->Start();
     }
-    QSignalSpy changes(app_.get(), &Application::ConfigurationChanged);
+    QSignalSpy changes(&rig_->app, &Application::ConfigurationChanged);
     QSet<QString> seen;
     int polls = 0;
     QObject scope;
-    connect(&app_->GetSampler(), &Sampler::SampleTaken, &scope, [&] { seen << Shown(); });
-    connect(&app_->Timers().PollingTimer(), &QTimer::timeout, &scope, [&] { ++polls; });
+    connect(&rig_->app.GetSampler(), &Sampler::SampleTaken, &scope, [&] { seen << Shown(); });
+    connect(&rig_->app.Timers().PollingTimer(), &QTimer::timeout, &scope, [&] { ++polls; });
     QTRY_VERIFY_WITH_TIMEOUT(polls >= 60, 20000);
     QCOMPARE(seen, QSet<QString>{kShown});
     QVERIFY(captions_.isEmpty());
@@ -415,18 +395,18 @@ void TestFaults::brokenStreamKeepsReadings() {
 }
 
 void TestFaults::PlayTick(int lateMs, bool readFirst) {
-    clock_.now = clock_.now.addMSecs(armedMs_ + lateMs);
-    const auto& channels = app_->Live().Channels();
+    rig_->clock.now = rig_->clock.now.addMSecs(armedMs_ + lateMs);
+    const auto& channels = rig_->app.Live().Channels();
     const auto readNow = [&] {
         return std::all_of(channels.begin(), channels.end(),
-                           [&](const ChannelState& c) { return c.LastRead == clock_.now; });
+                           [&](const ChannelState& c) { return c.LastRead == rig_->clock.now; });
     };
     if (readFirst)
         QTRY_VERIFY_WITH_TIMEOUT(readNow(), 10000);
-    app_->SampleTick();
-    armedMs_ = app_->Timers().SamplingTimer().interval();
-    app_->Timers().SamplingTimer().start(24 * 3600 *
-                                         1000); // on as the program left it, never firing
+    rig_->app.SampleTick();
+    armedMs_ = rig_->app.Timers().SamplingTimer().interval();
+    rig_->app.Timers().SamplingTimer().start(24 * 3600 *
+                                             1000); // on as the program left it, never firing
 }
 
 void TestFaults::recordTimes_data() {
@@ -454,30 +434,31 @@ void TestFaults::recordTimes() {
     QFETCH(QString, script);
     QFETCH(QList<int>, late);
     QFETCH(QList<int>, pace);
-    SimulatedMeterDevice& meter = *app_->Simulator();
+    SimulatedMeterDevice& meter = *rig_->app.Simulator();
     meter.SetPacketInterval(pace[0]);
     meter.SetJitter(pace[1]);
     meter.SetPauseForReplies(pace[2]);
     QVERIFY(LoadScenario(QStringLiteral("set start 2013/08/08 14:05:09\nrecords 7 from 700 step 1"),
                          meter.Model())
                 .isEmpty());
-    disconnect(&app_->Timers().SamplingTimer(), nullptr, app_.get(), nullptr);
-    app_->Timers().SetSamplingPeriod(1000);
-    clock_.now = QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0, 990)); // where drifting ticks slide
+    disconnect(&rig_->app.Timers().SamplingTimer(), nullptr, &rig_->app, nullptr);
+    rig_->app.Timers().SetSamplingPeriod(1000);
+    rig_->clock.now =
+        QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0, 990)); // where drifting ticks slide
     PlayTick(0);
     QTemporaryDir dir;
-    dialogs_.fileAnswers << dir.filePath(QStringLiteral("run.4ch"));
-    app_->GetPanel().ToolbarClick(QStringLiteral("Save"));
+    rig_->dialogs.fileAnswers << dir.filePath(QStringLiteral("run.4ch"));
+    rig_->app.GetPanel().ToolbarClick(QStringLiteral("Save"));
     int tick = 0;
     const auto playTick = [&](bool readFirst) { PlayTick(late[tick++ % late.size()], readFirst); };
     const QString box = script.contains('R') ? "Input Rom No.s" : "Input Sampling Time";
     if (script.contains('R'))
-        dialogs_.inputAnswers << QStringLiteral("QXV5207");
-    dialogs_.onInput = [&](const QString& title) {
+        rig_->dialogs.inputAnswers << QStringLiteral("QXV5207");
+    rig_->dialogs.onInput = [&](const QString& title) {
         if (title == box)
             playTick(true);
     };
-    dialogs_.onExec = [&](QDialog& dialog) {
+    rig_->dialogs.onExec = [&](QDialog& dialog) {
         if (dialog.objectName() == QLatin1String("SamplingChoice")) {
             QTest::mouseClick(dialog.findChild<QPushButton*>("CmdOK"), Qt::LeftButton);
         } else {
@@ -486,11 +467,11 @@ void TestFaults::recordTimes() {
         }
         return dialog.result();
     };
-    auto* frame = app_->GetPanel().PicLogger()->findChild<LoggerFrame*>();
+    auto* frame = rig_->app.GetPanel().PicLogger()->findChild<LoggerFrame*>();
     connect(
         &frame->Download(), &LoggerDownload::Progress, this,
         [&] {
-            if (app_->Timers().SamplingTimer().isActive())
+            if (rig_->app.Timers().SamplingTimer().isActive())
                 playTick(false);
         },
         Qt::SingleShotConnection);
@@ -499,27 +480,25 @@ void TestFaults::recordTimes() {
         if (step == 'T') {
             playTick(true);
         } else if (step == 'L') {
-            linesBeforeLoss = app_->GetRecorder().RecordCount();
+            linesBeforeLoss = rig_->app.GetRecorder().RecordCount();
             SetFault(Fault::Silent, true);
             AnswerAgainWhenLost(Fault::Silent, [this] {
-                const QTime t = clock_.now.time();
-                clock_.now.setTime(QTime(t.hour(), t.minute(), t.second(), 990).addSecs(4));
+                const QTime t = rig_->clock.now.time();
+                rig_->clock.now.setTime(QTime(t.hour(), t.minute(), t.second(), 990).addSecs(4));
             });
-            QTRY_VERIFY_WITH_TIMEOUT(restored_ && !app_->Link().LinkLost(), 20000);
-            armedMs_ = app_->Timers().SamplingTimer().interval();
+            QTRY_VERIFY_WITH_TIMEOUT(restored_ && !rig_->app.Link().LinkLost(), 20000);
+            armedMs_ = rig_->app.Timers().SamplingTimer().interval();
         } else if (step == 'D') {
-            app_->GetPanel().ToolbarClick(QStringLiteral("Memory"));
+            rig_->app.GetPanel().ToolbarClick(QStringLiteral("Memory"));
             QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
         } else {
-            app_->GetPanel().ToolbarClick(step == 'C' ? "RTC" : "Sampling");
+            rig_->app.GetPanel().ToolbarClick(step == 'C' ? "RTC" : "Sampling");
         }
         if (QTest::currentTestFailed())
             return;
     }
-    app_->GetPanel().ToolbarClick(QStringLiteral("Save"));
-    QFile file(dir.filePath(QStringLiteral("run.4ch")));
-    QVERIFY(file.open(QIODevice::ReadOnly));
-    const QList<QByteArray> lines = file.readAll().split('\n');
+    rig_->app.GetPanel().ToolbarClick(QStringLiteral("Save"));
+    const QList<QByteArray> lines = FileBytes(dir.filePath(QStringLiteral("run.4ch"))).split('\n');
     QCOMPARE(lines.size() - 2, script.size() - script.count('L')); // heading, end
     QDateTime previous;
     for (qsizetype n = 1; n < lines.size() - 1; ++n) {
@@ -531,7 +510,7 @@ void TestFaults::recordTimes() {
             QCOMPARE(previous.secsTo(at), 1);
         previous = at;
     }
-    QVERIFY(dialogs_.messages.isEmpty());
+    QVERIFY(rig_->dialogs.messages.isEmpty());
 }
 
 QTEST_MAIN(TestFaults)

@@ -1,18 +1,14 @@
-#include "app/application.h"
 #include "app/panel_window.h"
 #include "config/alarm_frame.h"
 #include "config/alarm_log_window.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
-#include "link/meter_timers.h"
 #include "link/port_window.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
-#include "sim/simulated_meter_device.h"
-#include "support/fake_clock.h"
+#include "support/app_rig.h"
 #include "support/live_packet.h"
-#include "support/scripted_dialogs.h"
 #include "support/test_files.h"
 
 #include <QAction>
@@ -63,11 +59,10 @@ private Q_SLOTS:
     void init();
     void cleanup();
     void firstTicks();
-    void probeUnpluggedShowsDashesAndStopsChart();
+    void meterChangeShows_data();
+    void meterChangeShows();
     void probePulledAndBackWhileRecording();
-    void unitSwitchSwapsPanels();
     void alarmLabelBlinksAtAndAboveValue();
-    void overWinsOverUnder();
     void lblComTogglesCaption();
     void toolbarHidesOtherFrames_data();
     void toolbarHidesOtherFrames();
@@ -80,10 +75,9 @@ private Q_SLOTS:
     void textsReadOnTheFace();
 
 private:
-    void StartLinked();
-    SampleRecord Sample() { return app_->GetSampler().TakeSample(); }
+    SampleRecord Sample() { return rig_->app.GetSampler().TakeSample(); }
     template <typename T> T* Find(const QString& name) {
-        T* w = app_->GetPanel().findChild<T*>(name);
+        T* w = rig_->app.GetPanel().findChild<T*>(name);
         if (!w)
             qFatal("no control %s", qPrintable(name));
         return w;
@@ -91,53 +85,31 @@ private:
     QString Text(const QString& label) { return Find<QLabel>(label)->text(); }
     int Points(const QString& chart) { return Find<QCustomPlot>(chart)->graph(0)->dataCount(); }
 
-    FakeClock clock_;
-    ScriptedDialogs dialogs_;
-    std::unique_ptr<Application> app_;
-    std::unique_ptr<QSignalSpy> captions_, changes_;
+    std::unique_ptr<AppRig> rig_;
+    std::unique_ptr<QSignalSpy> captions_;
 };
 
 void TestPanel::init() {
     // Each clock reading is a second later: waits for the meter return after one pass.
-    clock_.step = 1.0;
-    clock_.readCount = 0;
-    dialogs_ = ScriptedDialogs();
-    Application::Overrides o;
-    o.dialogs = &dialogs_;
-    o.clock = &clock_;
-    o.sampleCapacity = 1000;
-    app_ = std::make_unique<Application>(o);
-    captions_ = std::make_unique<QSignalSpy>(&app_->Link(), &MeterLink::LinkCaptionChanged);
-    changes_ = std::make_unique<QSignalSpy>(app_.get(), &Application::ConfigurationChanged);
+    rig_ = std::make_unique<AppRig>(1.0, 1000);
+    captions_ = std::make_unique<QSignalSpy>(&rig_->app.Link(), &MeterLink::LinkCaptionChanged);
 }
 
 void TestPanel::cleanup() {
     captions_.reset();
-    changes_.reset();
-    app_.reset();
-}
-
-void TestPanel::StartLinked() {
-    app_->Timers().SetSamplingPeriod(24 * 3600 * 1000); // the test takes the samples
-    QVERIFY(app_->StartPanel({true, QString()}));
-    app_->Simulator()->SetFast(true);
-    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
+    rig_.reset();
 }
 
 void TestPanel::firstTicks() {
-    QVERIFY(app_->StartPanel({true, QString()}));
-    app_->Simulator()->SetFast(true);
-    QVERIFY(app_->Timers().PollingTimer().isActive());
-    QCOMPARE(app_->GetPanel().ComboP()->count(), 3);
-    QCOMPARE(app_->GetPanel().ComboP()->itemText(0), QStringLiteral(" 5 Minutes"));
-    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 1, 10000);
+    QVERIFY(rig_->StartLinked());
+    QVERIFY(rig_->app.Timers().PollingTimer().isActive());
     // The recovery shows "No COM", links with the port's caption, then the next tick finds
     // the configuration changed and rebuilds the display.
     QVERIFY(captions_->size() >= 2);
     QCOMPARE(captions_->first().first().toString(), QStringLiteral("No COM"));
     QCOMPARE(captions_->last().first().toString(), QStringLiteral("Simulated"));
     QCOMPARE(Text(QStringLiteral("LblCOM")), QStringLiteral("Simulated"));
-    QCOMPARE(changes_->size(), 1);
+    QCOMPARE(rig_->changes.size(), 1);
     // The simulated meter starts in °F with types K, J, T, K.
     QVERIFY(!Find<QFrame>(QStringLiteral("PicF"))->isHidden());
     QVERIFY(Find<QFrame>(QStringLiteral("PicC"))->isHidden());
@@ -147,7 +119,7 @@ void TestPanel::firstTicks() {
     QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("CCWE2"))->value(), 400.0);
     QCOMPARE(Find<QDoubleSpinBox>(QStringLiteral("FCWE0"))->minimum(), -328.0);
     // Sampling runs from the next unchanged tick on.
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Timers().SamplingTimer().isActive(), 5000);
+    QTRY_VERIFY_WITH_TIMEOUT(rig_->app.Timers().SamplingTimer().isActive(), 5000);
     const SampleRecord r = Sample();
     QCOMPARE(r.TextF[0], QStringLiteral("70.0"));
     QCOMPARE(Text(QStringLiteral("FLblValue0")), QStringLiteral("70.0"));
@@ -155,35 +127,92 @@ void TestPanel::firstTicks() {
     QCOMPARE(Points(QStringLiteral("CCWG3")), 1);
 }
 
-void TestPanel::probeUnpluggedShowsDashesAndStopsChart() {
-    StartLinked();
+void TestPanel::meterChangeShows_data() {
+    // What the meter changes on one channel, and after two more samples: its texts on both
+    // panels, what it charts in tenths (°F then °C, "-" nothing), whether the display was
+    // rebuilt (the charts and samples start over) and whether the °C panel is the one on show.
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("shownF");
+    QTest::addColumn<QString>("shownC");
+    QTest::addColumn<QString>("charted");
+    QTest::addColumn<bool>("rebuilt");
+    QTest::addColumn<bool>("celsius");
+    const auto row = [](const char* name, const char* change, int channel, const char* shownF,
+                        const char* shownC, const char* charted, bool rebuilt, bool celsius) {
+        QTest::newRow(name) << QString(change) << channel << QString(shownF) << QString(shownC)
+                            << QString(charted) << rebuilt << celsius;
+    };
+    row("probe unplugged", "probe", 1, "- - -", "- - -", "- -", true, false);
+    row("unit switched", "unit", 3, "70.0", "21.1", "700 211", true, true);
+    row("under range after over", "under", 2, "Under", "Under", "-3280 -2000", false, false);
+    row("over wins over under", "both", 2, "Over", "Over", "7520 4000", false, false);
+}
+
+void TestPanel::meterChangeShows() {
+    QFETCH(QString, change);
+    QFETCH(int, channel);
+    QFETCH(QString, charted);
+    QFETCH(bool, rebuilt);
+    QFETCH(bool, celsius);
+    QVERIFY(rig_->StartLinked());
     Sample();
-    QCOMPARE(Points(QStringLiteral("FCWG1")), 1);
-    app_->Simulator()->Model().Channel(1).probe = false;
-    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 2, 5000);
-    QCOMPARE(app_->GetSampler().SampleIndex(), 0);
-    QCOMPARE(Points(QStringLiteral("FCWG1")), 0); // the rebuild cleared the charts
+    MeterChannel& meter = rig_->app.Simulator()->Model().Channel(channel);
+    const ChannelState& live = rig_->app.Live().Channel(channel);
+    if (change == QLatin1String("probe")) {
+        meter.probe = false;
+    } else if (change == QLatin1String("unit")) {
+        rig_->app.Simulator()->Model().ToggleUnit();
+    } else {
+        meter.over = true;
+        QTRY_VERIFY_WITH_TIMEOUT(live.OverRange, 5000);
+    }
+    if (change == QLatin1String("under")) {
+        meter.over = false;
+        meter.under = true;
+        QTRY_VERIFY_WITH_TIMEOUT(live.UnderRange, 5000);
+    } else if (change == QLatin1String("both")) {
+        // The meter sends one flag at a time; a packet with both is made here.
+        rig_->app.Timers().PollingTimer().stop();
+        const bool unitF = rig_->app.Live().UnitF();
+        FeedLivePacket(rig_->app.Live(), channel, *live.TypeCode, 0, unitF ? "pouF" : "pou");
+    }
+    const QString other = QString::number((channel + 1) % 4);
+    if (rebuilt) {
+        QTRY_VERIFY_WITH_TIMEOUT(rig_->changes.size() == 2, 5000);
+        QCOMPARE(rig_->app.GetSampler().SampleIndex(), 0);
+        QCOMPARE(Points("FCWG" + other), 0);
+    }
     Sample();
-    Sample();
-    QCOMPARE(Text(QStringLiteral("FLblValue1")), QStringLiteral("- - -"));
-    QCOMPARE(Text(QStringLiteral("CLblValue1")), QStringLiteral("- - -"));
-    QCOMPARE(Points(QStringLiteral("FCWG1")), 0);
-    QCOMPARE(Points(QStringLiteral("CCWG1")), 0);
-    QCOMPARE(Points(QStringLiteral("FCWG0")), 2);
-    QVERIFY(!app_->GetSampler().Buffers().Copy(1, true).hasValues);
+    const SampleRecord r = Sample();
+    const QString n = QString::number(channel);
+    QTEST(Text("FLblValue" + n), "shownF");
+    QTEST(Text("CLblValue" + n), "shownC");
+    const auto tenths = [](const std::optional<int>& v) {
+        return v ? QString::number(*v) : QStringLiteral("-");
+    };
+    QCOMPARE(tenths(r.ChartedF[channel]) + ' ' + tenths(r.ChartedC[channel]), charted);
+    const int points = rebuilt ? 2 : 3;
+    QCOMPARE(Points("FCWG" + other), points);
+    QCOMPARE(Points("FCWG" + n), charted == "- -" ? 0 : points);
+    QCOMPARE(Points("CCWG" + n), charted == "- -" ? 0 : points);
+    QCOMPARE(rig_->app.GetSampler().Buffers().Copy(channel, true).hasValues, charted != "- -");
+    QCOMPARE(rig_->changes.size(), rebuilt ? 2 : 1); // range flags are no configuration change
+    QCOMPARE(Find<QFrame>(QStringLiteral("PicC"))->isHidden(), !celsius);
+    QCOMPARE(Find<QFrame>(QStringLiteral("PicF"))->isHidden(), celsius);
 }
 
 // The recording goes on in a new file for each set-up, and says so in the status area and the
 // alarm log; the probe's alarm events come as well.
 void TestPanel::probePulledAndBackWhileRecording() {
-    StartLinked();
+    QVERIFY(rig_->StartLinked());
     QTemporaryDir dir;
-    dialogs_.fileAnswers << dir.filePath("run.4ch");
-    app_->GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
+    rig_->dialogs.fileAnswers << dir.filePath("run.4ch");
+    rig_->app.GetPanel().ToolbarButton(QStringLiteral("Save"))->trigger();
     Sample();
     for (const bool probe : {false, true}) {
-        app_->Simulator()->Model().Channel(3).probe = probe;
-        QTRY_VERIFY_WITH_TIMEOUT(changes_->size() == (probe ? 3 : 2), 5000);
+        rig_->app.Simulator()->Model().Channel(3).probe = probe;
+        QTRY_VERIFY_WITH_TIMEOUT(rig_->changes.size() == (probe ? 3 : 2), 5000);
         Sample();
     }
     QCOMPARE(Text(QStringLiteral("LblFileName")),
@@ -193,7 +222,7 @@ void TestPanel::probePulledAndBackWhileRecording() {
                                 "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - K\t\r",
                                 "2\t2026/12/06 10:00:00\t70.0\t70.0\t70.0\t- - -\t\r"}));
     // The alarm log: a line for each new file, and the probe's events.
-    const auto* log = app_->AlarmLog().findChild<QTableWidget*>(QStringLiteral("GridAlarms"));
+    const auto* log = rig_->app.AlarmLog().findChild<QTableWidget*>(QStringLiteral("GridAlarms"));
     QTRY_COMPARE(log->rowCount(), 4);
     QCOMPARE(log->item(0, 1)->text(), "Recording goes on in " + dir.filePath("run-1.4ch") +
                                           " from record 2: T4 probe unplugged at 10:00:00");
@@ -201,25 +230,12 @@ void TestPanel::probePulledAndBackWhileRecording() {
     QCOMPARE(log->item(3, 2)->text(), QStringLiteral("probe-back"));
 }
 
-void TestPanel::unitSwitchSwapsPanels() {
-    StartLinked();
-    QVERIFY(Find<QFrame>(QStringLiteral("PicC"))->isHidden());
-    app_->Simulator()->Model().ToggleUnit();
-    QTRY_VERIFY_WITH_TIMEOUT(changes_->size() >= 2, 5000);
-    QVERIFY(!Find<QFrame>(QStringLiteral("PicC"))->isHidden());
-    QVERIFY(Find<QFrame>(QStringLiteral("PicF"))->isHidden());
-    // Both panels keep being refreshed.
-    Sample();
-    QCOMPARE(Text(QStringLiteral("FLblValue3")), QStringLiteral("70.0"));
-    QCOMPARE(Text(QStringLiteral("CLblValue3")), QStringLiteral("21.1"));
-}
-
 void TestPanel::alarmLabelBlinksAtAndAboveValue() {
-    StartLinked();
+    QVERIFY(rig_->StartLinked());
     auto* entry = Find<QDoubleSpinBox>(QStringLiteral("FCWE0"));
     auto* label = Find<QLabel>(QStringLiteral("FLblAlarm0"));
     entry->setValue(70.0); // exactly the reading
-    QCOMPARE(app_->Alarms().AlarmF(0), 700);
+    QCOMPARE(rig_->app.Alarms().AlarmF(0), 700);
     QCOMPARE(Find<QDial>(QStringLiteral("FCWK0"))->value(), 700);
     QList<bool> shown;
     for (int k = 0; k < 4; ++k) {
@@ -239,31 +255,8 @@ void TestPanel::alarmLabelBlinksAtAndAboveValue() {
     QVERIFY(label->isHidden());
 }
 
-void TestPanel::overWinsOverUnder() {
-    StartLinked();
-    MeterChannel& t3 = app_->Simulator()->Model().Channel(2);
-    t3.over = true;
-    QTRY_VERIFY_WITH_TIMEOUT(app_->Live().Channel(2).OverRange, 5000);
-    // The meter sends one flag at a time; a packet with both is made here.
-    app_->Timers().PollingTimer().stop();
-    FeedLivePacket(app_->Live(), 2, *app_->Live().Channel(2).TypeCode, 0, QStringLiteral("pou"));
-    const SampleRecord r = Sample();
-    QCOMPARE(Text(QStringLiteral("CLblValue2")), QStringLiteral("Over"));
-    QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Over"));
-    QCOMPARE(r.ChartedC[2], std::optional<int>(4000));
-    QCOMPARE(r.ChartedF[2], std::optional<int>(7520));
-    app_->Timers().PollingTimer().start();
-    t3.over = false;
-    t3.under = true;
-    QTRY_VERIFY_WITH_TIMEOUT(!app_->Live().Channel(2).OverRange, 5000);
-    QVERIFY(app_->Live().Channel(2).UnderRange);
-    Sample();
-    QCOMPARE(Text(QStringLiteral("FLblValue2")), QStringLiteral("Under"));
-    QCOMPARE(changes_->size(), 1); // range flags are no configuration change
-}
-
 void TestPanel::lblComTogglesCaption() {
-    Panel& panel = app_->GetPanel();
+    Panel& panel = rig_->app.GetPanel();
     QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03"));
     QTest::mouseClick(panel.LblCOM(), Qt::LeftButton);
     QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03   130808"));
@@ -290,7 +283,7 @@ void TestPanel::toolbarHidesOtherFrames_data() {
 void TestPanel::toolbarHidesOtherFrames() {
     QFETCH(QString, key);
     QFETCH(QString, stays);
-    Panel& panel = app_->GetPanel();
+    Panel& panel = rig_->app.GetPanel();
     // Commands of later issues are not tested here: only the frames step.
     for (const QString& k : Panel::ToolbarKeys()) {
         if (k != QLatin1String("CF") && k != QLatin1String("Alarm"))
@@ -309,10 +302,7 @@ void TestPanel::toolbarHidesOtherFrames() {
 }
 
 void TestPanel::toolbarButtons() {
-    Panel& panel = app_->GetPanel();
-    QCOMPARE(Panel::ToolbarKeys().size(), 12);
-    QCOMPARE(panel.ToolbarButton(QStringLiteral("RTC"))->toolTip(),
-             QStringLiteral("Set Meter Time to System (PC) Time"));
+    Panel& panel = rig_->app.GetPanel();
     QVERIFY(!panel.ToolbarButton(QStringLiteral("Save"))->icon().isNull());
     // A command added later is one line, and runs on the click.
     int runs = 0;
@@ -336,18 +326,18 @@ void TestPanel::toolbarButtons() {
 }
 
 void TestPanel::portThatCannotOpenEndsProgram() {
-    QSignalSpy finished(app_.get(), &Application::Finished);
-    QVERIFY(!app_->StartPanel({false, QStringLiteral("/dev/corvilab-no-such-port")}));
-    QCOMPARE(dialogs_.messages.size(), 1);
-    const ScriptedDialogs::Shown& box = dialogs_.messages.first();
+    QSignalSpy finished(&rig_->app, &Application::Finished);
+    QVERIFY(!rig_->app.StartPanel({false, QStringLiteral("/dev/corvilab-no-such-port")}));
+    QCOMPARE(rig_->dialogs.messages.size(), 1);
+    const ScriptedDialogs::Shown& box = rig_->dialogs.messages.first();
     QCOMPARE(box.icon, QMessageBox::Critical);
     QCOMPARE(box.title, QStringLiteral("Corvilab"));
     QCOMPARE(box.text, QStringLiteral("No device found, try again!"));
     QVERIFY(!box.detail.isEmpty());
     QCOMPARE(finished.size(), 1);
     QCOMPARE(finished.first().first().toInt(), 1);
-    QVERIFY(!app_->Timers().PollingTimer().isActive());
-    QVERIFY(app_->GetPanel().isHidden());
+    QVERIFY(!rig_->app.Timers().PollingTimer().isActive());
+    QVERIFY(rig_->app.GetPanel().isHidden());
 }
 
 void TestPanel::portWindowChoice() {
@@ -399,7 +389,7 @@ void TestPanel::staleReadingsWhileNoCom() {
     QFETCH(QString, events);
     QFETCH(QString, tip);
     QFETCH(QString, tipT2);
-    Panel& panel = app_->GetPanel();
+    Panel& panel = rig_->app.GetPanel();
     panel.show();
     int second = 0;
     for (const QChar event : events) {
@@ -412,9 +402,9 @@ void TestPanel::staleReadingsWhileNoCom() {
             panel.ShowSample(s);
         } else if (event == 'Z') {
             for (int ch : {0, 2, 3})
-                app_->Live().MarkRead(ch, clock_.now);
-            app_->Live().MarkRead(1, clock_.now.addSecs(-3));
-            app_->GetSampler().SampleTick();
+                rig_->app.Live().MarkRead(ch, rig_->clock.now);
+            rig_->app.Live().MarkRead(1, rig_->clock.now.addSecs(-3));
+            rig_->app.GetSampler().SampleTick();
         } else {
             panel.SetLinkCaption(event == 'N' ? QStringLiteral("No COM")
                                               : QStringLiteral("Simulated"));
@@ -444,11 +434,11 @@ void TestPanel::textsReadOnTheFace_data() {
 
 void TestPanel::textsReadOnTheFace() {
     QFETCH(QString, state);
-    Panel& panel = app_->GetPanel();
+    Panel& panel = rig_->app.GetPanel();
     panel.show();
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
     QTemporaryDir dir;
-    Recorder& recorder = app_->GetRecorder();
+    Recorder& recorder = rig_->app.GetRecorder();
     if (state.startsWith("Rec") || state.startsWith("Not")) {
         const QString path = dir.filePath("run.4ch");
         QVERIFY(recorder.Start(path, DegC, false, {"K", "K", "K", "K"}));

@@ -155,37 +155,23 @@ void TestCompare::badInput_data() {
     QTest::addColumn<QString>("align");
     QTest::addColumn<QString>("band");
     QTest::addColumn<QString>("error");
-    QTest::newRow("no crossing") << "0:20.0 1:90.0"
-                                 << "T1"
-                                 << "T1>=100"
-                                 << "1"
-                                 << "run.4ch: T1 never rises to 100.0 °C";
-    QTest::newRow("never falls") << "0:20.0 1:90.0"
-                                 << "T1"
-                                 << "T1<=-5.5"
-                                 << "1"
-                                 << "ref.4ch: T1 never falls to -5.5 °C";
-    QTest::newRow("run without the channel") << "0:20.0 1:90.0"
-                                             << "T2"
-                                             << "start"
-                                             << "1"
-                                             << "ref.4ch has no readings on T2";
-    QTest::newRow("unknown channel") << "0:20.0"
-                                     << "T5"
-                                     << "start"
-                                     << "1"
-                                     << "there is no channel 'T5'; the channels are T1 to T4";
-    QTest::newRow("band of zero") << "0:20.0"
-                                  << "T1"
-                                  << "start"
-                                  << "+2/-0"
-                                  << "the band '+2/-0' is zero or less; it must be wider than 0";
-    QTest::newRow("band not a number") << "0:20.0"
-                                       << "T1"
-                                       << "start"
-                                       << "2,5"
-                                       << "the band '2,5' is not D or +D1/-D2 in degrees with "
-                                          "at most one decimal";
+    const auto row = [](const char* name, const char* run, const char* channel, const char* align,
+                        const char* band, const char* error) {
+        QTest::newRow(name) << QString(run) << QString(channel) << QString(align) << QString(band)
+                            << QString(error);
+    };
+    row("no crossing", "0:20.0 1:90.0", "T1", "T1>=100", "1",
+        "run.4ch: T1 never rises to 100.0 °C");
+    row("never falls", "0:20.0 1:90.0", "T1", "T1<=-5.5", "1",
+        "ref.4ch: T1 never falls to -5.5 °C");
+    row("run without the channel", "0:20.0 1:90.0", "T2", "start", "1",
+        "ref.4ch has no readings on T2");
+    row("unknown channel", "0:20.0", "T5", "start", "1",
+        "there is no channel 'T5'; the channels are T1 to T4");
+    row("band of zero", "0:20.0", "T1", "start", "+2/-0",
+        "the band '+2/-0' is zero or less; it must be wider than 0");
+    row("band not a number", "0:20.0", "T1", "start", "2,5",
+        "the band '2,5' is not D or +D1/-D2 in degrees with at most one decimal");
 }
 
 void TestCompare::badInput() {

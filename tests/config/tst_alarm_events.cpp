@@ -176,18 +176,14 @@ void TestAlarmEvents::commandFailures() {
 void TestAlarmEvents::commandEndsWithTheProgram() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("pid"));
-    const auto shell = [&path] {
-        QFile file(path);
-        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    };
     auto alarm = std::make_unique<AlarmCommand>();
     alarm->SetCommandLine(QStringLiteral("echo $$ > '%1'; sleep 60; sleep 60").arg(path));
     QSignalSpy failed(alarm.get(), &AlarmCommand::Failed);
     alarm->Run({AlarmEventKind::Over, 1, "Over", "", "°F", kStart});
-    QTRY_VERIFY(shell().endsWith('\n'));
+    QTRY_VERIFY(FileBytes(path).endsWith('\n'));
     alarm.reset();
     QVERIFY(failed.isEmpty());
-    QTRY_VERIFY(::kill(-pid_t(shell().trimmed().toInt()), 0) != 0);
+    QTRY_VERIFY(::kill(-pid_t(FileBytes(path).trimmed().toInt()), 0) != 0);
 }
 
 void TestAlarmEvents::log() {
