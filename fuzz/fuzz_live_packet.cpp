@@ -18,8 +18,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (!IsFramedPacket(bytes, i))
             continue;
         live.DecodePacket(bytes.mid(i, n));
-        FUZZ_CHECK(live.CurrentChannel >= 0 && live.CurrentChannel < 4);
-        const ChannelState& channel = live.Channels[size_t(live.CurrentChannel)];
+        FUZZ_CHECK(live.CurrentChannel() >= 0 && live.CurrentChannel() < 4);
+        const ChannelState& channel = live.Channel(live.CurrentChannel());
         // A reading exists exactly when its value bytes (the packet's 5th to 7th) are not
         // damaged, that is when the tenths digit is 0 to 9.
         const auto byte = [&](int position) { return quint8(bytes[i + position - 1]); };
@@ -39,7 +39,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             recovered.ClearForResync();
             for (const int ch : recovered.DecodeSnapshot(four)) {
                 FUZZ_CHECK(ch >= 0 && ch < 4);
-                const ChannelState& c = recovered.Channels[size_t(ch)];
+                const ChannelState& c = recovered.Channel(ch);
                 FUZZ_CHECK(c.ReadingF.has_value() == c.ReadingC.has_value());
             }
         }
