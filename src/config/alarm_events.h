@@ -65,7 +65,9 @@ public:
     const AlarmLimits& Limits() const { return limits_; }
     void SetLimits(const AlarmLimits& limits) { limits_ = limits; }
     // The high alarm of one channel alone (empty: none), as the panel's alarm values set it.
-    void SetHighAlarm(int channel, std::optional<int> tenths) { limits_.high[size_t(channel)] = tenths; }
+    void SetHighAlarm(int channel, std::optional<int> tenths) {
+        limits_.high[size_t(channel)] = tenths;
+    }
 
     // One sample, read in the panel's unit. Nothing fires while the link is lost: the readings
     // are gone then, not the probes.
