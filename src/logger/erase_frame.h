@@ -1,5 +1,6 @@
 #pragma once
 
+#include "logger/data_kind_frame.h"
 #include "logger/logger_erase.h"
 
 #include <QWidget>
@@ -9,24 +10,6 @@ class MeterLink;
 class QFrame;
 class QPushButton;
 class QRadioButton;
-
-// Lays `contents` into the main window's placeholder frame `host` (none: nothing).
-void HostIn(QFrame* host, QWidget* contents);
-
-// The controls of a main-window frame that acts on one kind of logged data: a group box titled
-// `title`, holding "Automatically Recorded Data" (chosen at first), "Manually Recorded Data"
-// and "OK" at its right, filling `owner`. `names` are the Qt object names of the box, the two
-// choices and OK; the accessible names start with `verb` ("Erase the chosen data").
-struct DataKindChoice {
-    QRadioButton* automatic;
-    QRadioButton* manual;
-    QPushButton* ok;
-};
-struct DataKindNames {
-    QString box, automatic, manual, ok;
-};
-DataKindChoice AddDataKindChoice(QWidget* owner, const QString& title, const DataKindNames& names,
-                                 const QString& verb);
 
 enum class EraseOutcome { Erased, Declined, Refused };
 // Asks with the "Warning" box and, on OK, erases that part of the logger memory. Refused with a

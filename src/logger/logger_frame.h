@@ -1,15 +1,17 @@
 #pragma once
 
-#include "logger/erase_frame.h"
+#include "logger/data_kind_frame.h"
 #include "logger/logger_download.h"
 #include "logger/logger_set.h"
 
 #include <QPointer>
 #include <QWidget>
 
+class Dialogs;
 class LoggerMemory;
 class ManualListWindow;
 class MemoryWindow;
+class MeterLink;
 
 // The contents of the main window's logger frame `PicLogger`: `OptAuto` "Automatically Recorded
 // Data" (chosen at first) or `OptManual` "Manually Recorded Data", and `CmdLoggerOK`, which hides
