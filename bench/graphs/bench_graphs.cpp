@@ -14,6 +14,7 @@
 #include "link/meter_timers.h"
 #include "link/reading_text.h"
 #include "recording/sampler.h"
+#include "session/meter_session.h"
 #include "support/live_packet.h"
 #include "support/scripted_dialogs.h"
 
@@ -55,17 +56,16 @@ int main(int argc, char** argv) {
     std::printf("platform: %s\n", qPrintable(QGuiApplication::platformName()));
 
     SystemClock clock;
-    LiveState live;
-    AlarmSettings alarms(live);
-    Sampler sampler(clock, live, alarms);
-    MeterTimers timers;
+    MeterSession session(clock);
+    LiveState& live = session.Live();
+    Sampler& sampler = session.GetSampler();
     ScriptedDialogs dialogs; // shows none: each answer is the default
     QMainWindow panel;
     panel.setWindowTitle(QStringLiteral("Panel  V8.03"));
     panel.resize(600, 400);
     panel.show();
-    GraphCommands graphs(sampler, live, timers, dialogs, clock, &panel);
-    QObject::connect(&sampler, &Sampler::SampleTaken, &graphs, &GraphCommands::OnSample);
+    GraphCommands graphs(session, dialogs, &panel);
+    QObject::connect(&session, &MeterSession::SampleTaken, &graphs, &GraphCommands::OnSample);
 
     // Ten days of a slowly swinging room temperature with a little noise.
     QElapsedTimer fill;

@@ -10,6 +10,7 @@
 #include "link/reading_text.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
+#include "session/meter_session.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"
 #include "views/file_commands.h"
@@ -141,14 +142,10 @@ int main(int argc, char** argv) {
             writer.Close();
         }
         ScriptedDialogs dialogs;
-        MeterTimers timers;
         FakeClock clock;
-        LiveState live;
-        AlarmSettings alarms(live);
-        Recorder recorder;
-        Panel panel(live, alarms, recorder);
-        FileCommands commands(recorder, dialogs, timers, live, clock, &panel,
-                              [&panel] { return panel.PanelUnitText(); });
+        MeterSession session(clock);
+        Panel panel(session.Live(), session.Alarms(), session.GetRecorder());
+        FileCommands commands(session, dialogs, &panel, [&panel] { return panel.PanelUnitText(); });
         dialogs.fileAnswers = {path};
 
         // How long the window waits for its events: the gaps between passes of a zero timer.

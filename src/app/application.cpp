@@ -22,6 +22,7 @@
 #include "recording/sampler.h"
 #include "serve/live_server.h"
 #include "serve/share_window.h"
+#include "session/meter_session.h"
 #include "sim/meter_scenario.h"
 #include "sim/simulated_meter_device.h"
 #include "ui/dialogs.h"
@@ -64,89 +65,95 @@ Application::Application(const Overrides& overrides)
         ownDialogs_ = std::make_unique<QtDialogs>();
         dialogs_ = ownDialogs_.get();
     }
-    timers_ = std::make_unique<MeterTimers>();
-    timers_->AlignSamplingTo(*clock_);
-    live_ = std::make_unique<LiveState>();
-    link_ = std::make_unique<MeterLink>(*clock_, *timers_, *live_);
-    alarms_ = std::make_unique<AlarmSettings>(*live_);
-    sampler_ = std::make_unique<Sampler>(*clock_, *live_, *alarms_, overrides.sampleCapacity);
-    watch_ = std::make_unique<AlarmWatch>(*clock_, *link_, *sampler_);
-    watch_->FollowPanelAlarms(alarms_.get());
-    recorder_ = std::make_unique<Recorder>();
-    panel_ = std::make_unique<Panel>(*live_, *alarms_, *recorder_);
+    MeterSession::Settings settings;
+    settings.sampleCapacity = overrides.sampleCapacity;
+    session_ = std::make_unique<MeterSession>(*clock_, settings);
+    // The high alarms are the panel's knobs.
+    session_->Watch().FollowPanelAlarms(&session_->Alarms());
+    panel_ = std::make_unique<Panel>(Live(), Alarms(), GetRecorder());
     loggerMemory_ = std::make_unique<LoggerMemory>();
-    loggerFrame_ = new LoggerFrame(*link_, *loggerMemory_, *dialogs_, panel_->PicLogger());
-    new EraseFrame(*link_, *dialogs_, panel_->PicErase());
+    loggerFrame_ = new LoggerFrame(Link(), *loggerMemory_, *dialogs_, panel_->PicLogger());
+    new EraseFrame(Link(), *dialogs_, panel_->PicErase());
     config_ = std::make_unique<ConfigCommands>(
-        *link_, *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
-        [this] { return int(sampler_->SamplingTime()); },
-        [this](int t) {
-            sampler_->SetSamplingTime(t);
-            sampler_->RestartTickCount();
-        });
-    files_ =
-        std::make_unique<FileCommands>(*recorder_, *dialogs_, *timers_, *live_, *clock_,
-                                       panel_.get(), [this] { return panel_->PanelUnitText(); });
-    graphs_ = std::make_unique<GraphCommands>(*sampler_, *live_, *timers_, *dialogs_, *clock_,
-                                              panel_.get());
-    alarmSetup_ = std::make_unique<AlarmSetupWindow>(*watch_, *dialogs_);
+        Link(), *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
+        [this] { return int(GetSampler().SamplingTime()); },
+        [this](int t) { session_->SetSamplingTime(t); });
+    files_ = std::make_unique<FileCommands>(*session_, *dialogs_, panel_.get(),
+                                            [this] { return panel_->PanelUnitText(); });
+    graphs_ = std::make_unique<GraphCommands>(*session_, *dialogs_, panel_.get());
+    alarmSetup_ = std::make_unique<AlarmSetupWindow>(Watch(), *dialogs_);
     alarmLog_ = std::make_unique<AlarmLogWindow>();
     Wire();
 }
 
 Application::~Application() {
-    // Nested waits must return before the objects they use go.
-    link_->Cancel();
-    timers_->PollingTimer().stop();
-    timers_->SamplingTimer().stop();
+    session_->Stop();
     delete portWindow_.data();
     delete shareWindow_.data();
     delete compareWindow_.data();
-    sharing_.reset();
+    session_->StopServing();
     config_.reset();
     files_.reset();
     graphs_.reset();
     alarmSetup_.reset();
     alarmLog_.reset();
     panel_.reset();
-    link_->SetDevice(nullptr, QString());
+    session_.reset();
+}
+
+MeterLink& Application::Link() {
+    return session_->Link();
+}
+LiveState& Application::Live() {
+    return session_->Live();
+}
+MeterTimers& Application::Timers() {
+    return session_->Timers();
+}
+Sampler& Application::GetSampler() {
+    return session_->GetSampler();
+}
+AlarmSettings& Application::Alarms() {
+    return session_->Alarms();
+}
+AlarmWatch& Application::Watch() {
+    return session_->Watch();
+}
+Recorder& Application::GetRecorder() {
+    return session_->GetRecorder();
+}
+LiveServer* Application::Sharing() const {
+    return session_->Server();
 }
 
 void Application::Wire() {
-    connect(&timers_->PollingTimer(), &QTimer::timeout, this, &Application::PollTick);
-    connect(&timers_->SamplingTimer(), &QTimer::timeout, this, &Application::SampleTick);
-    connect(link_.get(), &MeterLink::LinkCaptionChanged, panel_.get(), &Panel::SetLinkCaption);
-    connect(link_.get(), &MeterLink::ConfigurationChanged, this,
-            &Application::OnConfigurationChanged);
-    connect(link_.get(), &MeterLink::ChannelRebuilt, this, &Application::OnChannelRebuilt);
-    connect(link_.get(), &MeterLink::Resynced, this, [this](bool asBefore) {
-        // A meter set up as before goes on where it was: charts, buffers and lists keep theirs.
-        if (!asBefore)
-            sampler_->StartOver();
-    });
-    connect(sampler_.get(), &Sampler::SampleTaken, panel_.get(), &Panel::ShowSample);
-    connect(sampler_.get(), &Sampler::ReadingsStale, panel_.get(), &Panel::ShowStaleReadings);
+    MeterSession& session = *session_;
+    connect(&Link(), &MeterLink::LinkCaptionChanged, panel_.get(), &Panel::SetLinkCaption);
+    connect(&session, &MeterSession::LinkUp, this, [this] { ShowSetup(QString()); });
+    connect(&session, &MeterSession::SetupChanged, this, &Application::ShowSetup);
+    connect(&session, &MeterSession::ChannelRebuilt, panel_.get(), &Panel::RebuildChannel);
+    connect(&session, &MeterSession::SampleTaken, panel_.get(), &Panel::ShowSample);
+    connect(&session, &MeterSession::ReadingsStale, panel_.get(), &Panel::ShowStaleReadings);
     connect(panel_.get(), &Panel::Closing, this, [this] { End(0); });
-    connect(sampler_.get(), &Sampler::SampleTaken, files_.get(), &FileCommands::OnSample);
-    connect(this, &Application::ConfigurationChanged, files_.get(),
-            &FileCommands::OnConfigurationChanged);
-    connect(link_.get(), &MeterLink::LiveWindowsMustClose, files_.get(), &FileCommands::CloseList);
-    connect(recorder_.get(), &Recorder::Continued, this, [this] {
+    connect(&session, &MeterSession::SampleTaken, files_.get(), &FileCommands::OnSample);
+    connect(&session, &MeterSession::LiveWindowsMustClose, files_.get(), &FileCommands::CloseList);
+    connect(&session, &MeterSession::RecordingFileChanged, this, [this](const QString& file) {
+        const Recorder& recorder = GetRecorder();
         alarmLog_->AddNote(clock_->Now(),
                            QStringLiteral("Recording goes on in %1 from record %2: %3")
-                               .arg(QDir::toNativeSeparators(recorder_->CurrentFileName()),
-                                    QString::number(recorder_->RecordCount() + 1),
-                                    recorder_->ContinuedBecause()));
+                               .arg(QDir::toNativeSeparators(file),
+                                    QString::number(recorder.RecordCount() + 1),
+                                    recorder.ContinuedBecause()));
     });
     panel_->SetCommand(QStringLiteral("Save"), [this] { files_->Save(); });
     panel_->SetCommand(QStringLiteral("Open"), [this] { files_->Open(); });
     panel_->SetCommand(QStringLiteral("List"), [this] { files_->ShowList(); });
-    connect(sampler_.get(), &Sampler::SampleTaken, graphs_.get(), &GraphCommands::OnSample);
+    connect(&session, &MeterSession::SampleTaken, graphs_.get(), &GraphCommands::OnSample);
     connect(panel_.get(), &Panel::StripChartClicked, graphs_.get(), &GraphCommands::PlotChannel);
     connect(files_.get(), &FileCommands::PlotRequested, graphs_.get(), &GraphCommands::PlotColumn);
     connect(files_.get(), &FileCommands::HistogramRequested, graphs_.get(),
             &GraphCommands::ShowHistogram);
-    connect(link_.get(), &MeterLink::LiveWindowsMustClose, graphs_.get(),
+    connect(&session, &MeterSession::LiveWindowsMustClose, graphs_.get(),
             &GraphCommands::CloseGraph);
     panel_->SetCommand(QStringLiteral("Graph"), [this] { graphs_->ShowGraph(); });
     panel_->SetCommand(QStringLiteral("Sampling"), [this] { config_->RunSampling(); });
@@ -168,7 +175,7 @@ void Application::Wire() {
             [this, showWindow] { showWindow(alarmSetup_.get()); });
     connect(panel_->PicAlmRange(), &AlarmFrame::LogRequested, this,
             [this, showWindow] { showWindow(alarmLog_.get()); });
-    connect(watch_.get(), &AlarmWatch::EventFired, this, [this, showWindow](const AlarmEvent& e) {
+    connect(&session, &MeterSession::AlarmFired, this, [this, showWindow](const AlarmEvent& e) {
         const bool sound = alarmSetup_->Sound();
         alarmLog_->AddEvent(e, sound);
         if (alarmSetup_->Notify())
@@ -177,7 +184,7 @@ void Application::Wire() {
         if (sound && IsAlarmStart(e.kind))
             showWindow(alarmLog_.get());
     });
-    connect(watch_.get(), &AlarmWatch::ActionFailed, this,
+    connect(&Watch(), &AlarmWatch::ActionFailed, this,
             [this](const QString& message) { alarmLog_->AddNote(clock_->Now(), message); });
     panel_->Toolbar()->addSeparator();
     QAction* share = panel_->Toolbar()->addAction(QStringLiteral("Share"));
@@ -189,18 +196,13 @@ void Application::Wire() {
     compare->setToolTip(QStringLiteral("Compare runs"));
     connect(compare, &QAction::triggered, this, [this] { ShowCompareWindow(); });
     connect(graphs_.get(), &GraphCommands::CompareRequested, this, [this] { ShowCompareWindow(); });
-    // The real-time graph's reference: its band events get the alarm actions, and a recording
-    // that starts is where the live readings line up with it.
-    connect(graphs_.get(), &GraphCommands::BandEvents, watch_.get(), &AlarmWatch::Fire);
-    connect(recorder_.get(), &Recorder::Started, graphs_.get(), &GraphCommands::RestartReference);
     connect(loggerFrame_, &LoggerFrame::CompareRequested, this,
             [this](const QVector<LoggedSet>& sets) { ShowCompareWindow()->AddSets(sets); });
 }
 
 CompareWindow* Application::ShowCompareWindow() {
     if (!compareWindow_) {
-        compareWindow_ =
-            new CompareWindow(*dialogs_, recorder_.get(), sampler_.get(), panel_.get());
+        compareWindow_ = new CompareWindow(*dialogs_, &GetRecorder(), &GetSampler(), panel_.get());
         compareWindow_->setAttribute(Qt::WA_DeleteOnClose);
     }
     compareWindow_->show();
@@ -219,9 +221,9 @@ ShareWindow* Application::GetShareWindow() const {
 
 void Application::ShowShareWindow() {
     if (!shareWindow_) {
-        shareWindow_ = new ShareWindow(sharing_ != nullptr, ShareListen(), panel_.get());
+        shareWindow_ = new ShareWindow(Sharing() != nullptr, ShareListen(), panel_.get());
         shareWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        shareWindow_->ShowState(sharing_ != nullptr, panel_->LblShare()->text());
+        shareWindow_->ShowState(Sharing() != nullptr, panel_->LblShare()->text());
         connect(shareWindow_, &ShareWindow::Changed, this, &Application::Share);
     }
     shareWindow_->show();
@@ -229,25 +231,22 @@ void Application::ShowShareWindow() {
 }
 
 void Application::Share(bool on, const QString& listen) {
-    sharing_.reset();
+    session_->StopServing();
     Remember(kShareOn, on);
     Remember(kShareListen, listen);
     QString error;
     if (on) {
         LiveServer::Settings settings;
-        if (LiveServer::ParseListen(listen, &settings.address, &settings.port, &error)) {
-            auto server = std::make_unique<LiveServer>(*live_, *link_, *alarms_, *sampler_);
-            server->SetRecorder(recorder_.get());
-            if (server->Start(settings, &error))
-                sharing_ = std::move(server);
-        }
+        if (LiveServer::ParseListen(listen, &settings.address, &settings.port, &error))
+            session_->Serve(settings, &error);
     }
-    const QString text = sharing_ ? QStringLiteral("Sharing on ") + sharing_->Url()
-                         : on     ? QStringLiteral("Not sharing: ") + error
-                                  : QString();
+    const LiveServer* server = Sharing();
+    const QString text = server ? QStringLiteral("Sharing on ") + server->Url()
+                         : on   ? QStringLiteral("Not sharing: ") + error
+                                : QString();
     panel_->LblShare()->setText(text);
     if (shareWindow_)
-        shareWindow_->ShowState(sharing_ != nullptr, text);
+        shareWindow_->ShowState(server != nullptr, text);
 }
 
 SimulatedMeterDevice* Application::Simulator() const {
@@ -267,7 +266,7 @@ void Application::ShowPortWindow(const PortChoice& preselect) {
 }
 
 bool Application::StartPanel(const PortChoice& choice) {
-    link_->SetLinkLost(true);
+    Link().SetLinkLost(true);
     panel_->move(0, 0);
 
     QString caption;
@@ -299,10 +298,10 @@ bool Application::StartPanel(const PortChoice& choice) {
         return false;
     }
     PortWindow::RememberWorkingPort(choice);
-    link_->SetDevice(device_.get(), caption);
+    session_->Attach(device_.get(), caption);
     panel_->SetLinkCaption(caption);
 
-    sampler_->SetSamplingTime(1.0);
+    session_->SetSamplingTime(1.0);
     QComboBox* combo = panel_->ComboP();
     combo->clear();
     combo->addItems(
@@ -311,55 +310,22 @@ bool Application::StartPanel(const PortChoice& choice) {
     panel_->show();
     if (Remembered(kShareOn).toBool())
         Share(true, ShareListen());
-    timers_->StartBoth();
+    session_->Start();
     return true;
 }
 
-void Application::PollTick() {
-    if (!ended_)
-        link_->PollTick();
-}
-
-void Application::SampleTick() {
-    if (ended_)
-        return;
-    timers_->SamplingTicked();
-    sampler_->SampleTick();
-}
-
-void Application::OnConfigurationChanged() {
-    const MeterSetup now = live_->CurrentSetup();
-    const QString change = shownSetup_ ? SetupChangeText(*shownSetup_, now)
-                                       : QStringLiteral("the meter's set-up changed");
-    shownSetup_ = now;
-    Q_EMIT ConfigurationChanged(change);
-    for (int i = 0; i < 4; ++i)
-        alarms_->RebuildChannel(i);
+void Application::ShowSetup(const QString& change) {
+    Q_EMIT ConfigurationChanged(change.isEmpty() ? QStringLiteral("the meter's set-up changed")
+                                                 : change);
+    files_->CloseList();
     panel_->RebuildDisplay();
-    sampler_->StartOver();
-}
-
-void Application::OnChannelRebuilt(int channel) {
-    // The recovery starts a channel's alarm at the top of its type's range. A channel that came
-    // back as it was shown keeps the user's alarm values and ranges: a short break of the line
-    // must not quietly disarm an alarm set for a long run.
-    const ChannelState& now = live_->Channel(channel);
-    const bool asBefore = shownSetup_ && shownSetup_->unit == live_->UnitText() &&
-                          shownSetup_->probes[size_t(channel)] == now.ProbeValid &&
-                          shownSetup_->types[size_t(channel)] == now.TypeCode;
-    if (!asBefore)
-        alarms_->ResetChannel(channel);
-    panel_->RebuildChannel(channel);
-    sampler_->StartOver();
 }
 
 void Application::End(int exitCode) {
     if (ended_)
         return;
     ended_ = true;
-    link_->Cancel();
-    timers_->PollingTimer().stop();
-    timers_->SamplingTimer().stop();
+    session_->Stop();
     if (device_)
         device_->close();
     Q_EMIT Finished(exitCode);

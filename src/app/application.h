@@ -25,6 +25,7 @@ class LiveState;
 class LoggerFrame;
 class LoggerMemory;
 class MeterLink;
+class MeterSession;
 class MeterTimers;
 class Panel;
 class QIODevice;
@@ -59,21 +60,19 @@ public:
     // program ends (`Finished(1)`); then it returns false.
     bool StartPanel(const PortChoice& choice);
 
-    // The timers' handlers.
-    void PollTick();
-    void SampleTick();
-
+    // The meter session the windows show and drive, and its pieces.
+    MeterSession& Session() { return *session_; }
     Panel& GetPanel() { return *panel_; }
-    MeterLink& Link() { return *link_; }
-    LiveState& Live() { return *live_; }
-    MeterTimers& Timers() { return *timers_; }
-    Sampler& GetSampler() { return *sampler_; }
-    AlarmSettings& Alarms() { return *alarms_; }
-    AlarmWatch& Watch() { return *watch_; }
+    MeterLink& Link();
+    LiveState& Live();
+    MeterTimers& Timers();
+    Sampler& GetSampler();
+    AlarmSettings& Alarms();
+    AlarmWatch& Watch();
+    Recorder& GetRecorder();
     AlarmSetupWindow& AlarmSetup() { return *alarmSetup_; }
     AlarmLogWindow& AlarmLog() { return *alarmLog_; }
     ConfigCommands& Config() { return *config_; }
-    Recorder& GetRecorder() { return *recorder_; }
     FileCommands& Files() { return *files_; }
     GraphCommands& Graphs() { return *graphs_; }
     Dialogs& GetDialogs() { return *dialogs_; }
@@ -86,7 +85,7 @@ public:
     // the address in the panel's status area and remembers the choice for the next start.
     void Share(bool on, const QString& listen);
     // The server while sharing, else null.
-    LiveServer* Sharing() const { return sharing_.get(); }
+    LiveServer* Sharing() const;
     // The toolbar's "Share" opens it; null while closed.
     ShareWindow* GetShareWindow() const;
     // The toolbar's "Compare", the Data Logger's "Compare" and the Plot window's "Compare..."
@@ -106,8 +105,8 @@ Q_SIGNALS:
 
 private:
     void Wire();
-    void OnConfigurationChanged();
-    void OnChannelRebuilt(int channel);
+    // The display is built for the meter's set-up: at linking up and at each change.
+    void ShowSetup(const QString& change);
     void End(int exitCode);
     void ShowShareWindow();
 
@@ -115,28 +114,19 @@ private:
     std::unique_ptr<Dialogs> ownDialogs_;
     const Clock* clock_;
     Dialogs* dialogs_;
-    std::unique_ptr<MeterTimers> timers_;
-    std::unique_ptr<LiveState> live_;
-    std::unique_ptr<MeterLink> link_;
-    std::unique_ptr<AlarmSettings> alarms_;
-    std::unique_ptr<Sampler> sampler_;
-    std::unique_ptr<AlarmWatch> watch_;
+    std::unique_ptr<MeterSession> session_;
     std::unique_ptr<LoggerMemory> loggerMemory_;
     std::unique_ptr<QIODevice> device_;
     std::unique_ptr<Panel> panel_;
     std::unique_ptr<ConfigCommands> config_;
-    std::unique_ptr<Recorder> recorder_;
     std::unique_ptr<FileCommands> files_;
     std::unique_ptr<GraphCommands> graphs_;
     std::unique_ptr<AlarmSetupWindow> alarmSetup_;
     std::unique_ptr<AlarmLogWindow> alarmLog_;
     QPointer<PortWindow> portWindow_;
-    std::unique_ptr<LiveServer> sharing_;
     QPointer<ShareWindow> shareWindow_;
     QPointer<CompareWindow> compareWindow_;
     LoggerFrame* loggerFrame_ = nullptr; // owned by the panel's logger frame
-    // Probes, types and unit as the display last showed them.
-    std::optional<MeterSetup> shownSetup_;
     QString simulatorScenario_;
     bool ended_ = false;
 };

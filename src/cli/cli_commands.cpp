@@ -2,10 +2,10 @@
 
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/compare_command.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 #include "cli/stats_command.h"
 #include "cli/stop_signals.h"
 
@@ -71,9 +71,9 @@ int RunCommand(const CommandLine& line, ConsoleOutput& out) {
     if (line.port.isEmpty())
         return Usage(out, QStringLiteral("no port given: use --port DEVICE or set CORVILAB_PORT"));
 
-    MeterSession session(line.port, line.timeoutSeconds);
+    CliSession session(line.port, line.timeoutSeconds);
     StopSignals stops;
-    QObject::connect(&stops, &StopSignals::StopRequested, &session, &MeterSession::Interrupt);
+    QObject::connect(&stops, &StopSignals::StopRequested, &session, &CliSession::Interrupt);
     QString error;
     if (!session.Open(&error)) {
         out.Error(QStringLiteral("cannot open %1: %2").arg(line.port, error));

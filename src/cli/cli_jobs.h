@@ -8,11 +8,11 @@
 #include <functional>
 
 class ConsoleOutput;
-class MeterSession;
+class CliSession;
 struct CommandLine;
 
 // What a command does with the meter; returns the exit status.
-using MeterJob = std::function<int(MeterSession&)>;
+using MeterJob = std::function<int(CliSession&)>;
 
 // Every job maker: the job, or empty with `usage` set to the exit status when the arguments
 // were wrong (said on standard error).

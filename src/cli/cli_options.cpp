@@ -1,8 +1,8 @@
 #include "cli/cli_options.h"
 
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 #include "config/alarm_events.h"
 
 #include <cmath>
@@ -55,7 +55,7 @@ int Flushed(ConsoleOutput& out, int status) {
     return status;
 }
 
-int Drained(MeterSession& session, ConsoleOutput& out, const QString& what) {
+int Drained(CliSession& session, ConsoleOutput& out, const QString& what) {
     if (!session.Drain()) {
         out.Error(QStringLiteral("%1: the command may not have reached the meter on %2")
                       .arg(what, session.PortName()));

@@ -12,7 +12,7 @@
 #include <variant>
 
 class ConsoleOutput;
-class MeterSession;
+class CliSession;
 struct CommandLine;
 
 // Says what is wrong with the command line, with a pointer to --help; the usage exit status.
@@ -34,7 +34,7 @@ QString CannotWrite(const QString& path, const QString& error);
 int Flushed(ConsoleOutput& out, int status);
 
 // Commands that read no reply end with their bytes on the line, not in a buffer.
-int Drained(MeterSession& session, ConsoleOutput& out, const QString& what);
+int Drained(CliSession& session, ConsoleOutput& out, const QString& what);
 
 // How an option's value is read.
 enum class OptionKind {

@@ -1,8 +1,8 @@
 #include "cli/compare_command.h"
 
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 #include "compare/band_watch.h"
 #include "compare/compare_csv.h"
 #include "compare/compare_options.h"
@@ -139,23 +139,14 @@ bool ReadBandReference(const CommandLine& line, ConsoleOutput& out, int* usage,
     return true;
 }
 
-void WatchBand(const std::shared_ptr<const BandReference>& reference, MeterSession& session,
-               AlarmWatch* alarms, std::optional<bool> unit, ConsoleOutput& out) {
+void WatchBand(const std::shared_ptr<const BandReference>& reference, CliSession& session,
+               bool alarms, ConsoleOutput& out) {
     if (!reference || !alarms)
         return;
-    auto watch = std::make_shared<BandWatch>(reference->run, reference->channel, reference->band,
-                                             reference->alignment);
-    // Looked at after the sampling handler has returned, with the other alarms; the alarm
-    // watch's end flushes these too.
+    MeterSession& meter = session.Meter();
+    meter.SetReference(std::make_unique<BandWatch>(reference->run, reference->channel,
+                                                   reference->band, reference->alignment));
     QObject::connect(
-        &session.GetSampler(), &Sampler::SampleTaken, alarms,
-        [watch, alarms, unit, &session, &out, told = false](const SampleRecord& record) mutable {
-            alarms->Fire(watch->Sample(record, unit.value_or(session.Live().UnitF()),
-                                       session.GetClock().Now()));
-            if (!watch->Problem().isEmpty() && !told) {
-                out.Error(QStringLiteral("no band: ") + watch->Problem());
-                told = true;
-            }
-        },
-        Qt::QueuedConnection);
+        &meter, &MeterSession::ReferenceUnusable, &session,
+        [&out](const QString& problem) { out.Error(QStringLiteral("no band: ") + problem); });
 }

@@ -9,9 +9,8 @@
 #include <memory>
 #include <optional>
 
-class AlarmWatch;
 class ConsoleOutput;
-class MeterSession;
+class CliSession;
 struct CommandLine;
 
 // `compare`: the table on standard output, the aligned series into -o. The exit status: 0 when
@@ -31,7 +30,7 @@ struct BandReference {
 bool ReadBandReference(const CommandLine& line, ConsoleOutput& out, int* usage,
                        std::shared_ptr<const BandReference>* reference);
 
-// Holds each sample of the run against the reference and hands "band-out" and "band-in" to the
-// alarm watch's actions. `unit` is the unit asked for, else the meter's.
-void WatchBand(const std::shared_ptr<const BandReference>& reference, MeterSession& session,
-               AlarmWatch* alarms, std::optional<bool> unit, ConsoleOutput& out);
+// Holds each sample of the run against the reference, in the unit of the alarms, and hands
+// "band-out" and "band-in" to the alarm actions (when the run watches alarms).
+void WatchBand(const std::shared_ptr<const BandReference>& reference, CliSession& session,
+               bool alarms, ConsoleOutput& out);

@@ -2,9 +2,9 @@
 
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 #include "logger/logger_download.h"
 #include "logger/logger_memory.h"
 #include "logger/logger_record.h"
@@ -24,7 +24,7 @@ namespace {
 // memory at 19200 baud is read, while a meter that goes quiet ends the transfer. Automatic data
 // that cannot be split to its end is said so, and `damaged` set: the command then hands over
 // the sets before the damage but does not end with success.
-int Download(MeterSession& session, ConsoleOutput& out, LoggerMemory& memory, bool automatic,
+int Download(CliSession& session, ConsoleOutput& out, LoggerMemory& memory, bool automatic,
              bool* noData, bool* damaged = nullptr) {
     LoggerDownload download(session.Link(), memory);
     LoggerDownload::Limits limits = download.GetLimits();
@@ -86,7 +86,7 @@ void PrintTable(const SixColumnModel& table, ConsoleOutput& out) {
 } // namespace
 
 MeterJob LoggerSets(const CommandLine&, ConsoleOutput& out, int*) {
-    return [&out](MeterSession& session) {
+    return [&out](CliSession& session) {
         LoggerMemory memory;
         bool noData = false;
         bool damaged = false;
@@ -114,7 +114,7 @@ MeterJob LoggerGet(const CommandLine& line, ConsoleOutput& out, int* usage) {
     const std::optional<QString> target = line.Has(QStringLiteral("output"))
                                               ? std::optional(line.Value(QStringLiteral("output")))
                                               : std::nullopt;
-    return [&out, number, unit, target](MeterSession& session) {
+    return [&out, number, unit, target](CliSession& session) {
         LoggerMemory memory;
         bool noData = false;
         bool damaged = false;
@@ -151,7 +151,7 @@ MeterJob LoggerAll(const CommandLine& line, ConsoleOutput& out, int* usage) {
     if (!ReadOptions(line, out, usage, {UnitRule(&unit)}))
         return {};
     const QString folder = line.arguments.at(1);
-    return [&out, unit, folder](MeterSession& session) {
+    return [&out, unit, folder](CliSession& session) {
         if (!QDir().mkpath(folder)) {
             out.Error(QStringLiteral("cannot make the folder %1").arg(folder));
             return int(ExitFileFailed);
@@ -178,7 +178,7 @@ MeterJob LoggerAll(const CommandLine& line, ConsoleOutput& out, int* usage) {
 }
 
 MeterJob LoggerManual(const CommandLine&, ConsoleOutput& out, int*) {
-    return [&out](MeterSession& session) {
+    return [&out](CliSession& session) {
         LoggerMemory memory;
         bool noData = false;
         if (const int status = Download(session, out, memory, false, &noData))

@@ -2,9 +2,9 @@
 
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 #include "config/meter_settings.h"
 #include "link/delay.h"
 #include "logger/logger_erase.h"
@@ -40,7 +40,7 @@ constexpr double kLongHoldSeconds = 2.5;
 } // namespace
 
 MeterJob Status(const CommandLine&, ConsoleOutput& out, int*) {
-    return [&out](MeterSession& session) {
+    return [&out](CliSession& session) {
         session.ArmDeadline();
         if (!session.Link().QueryStatus()) {
             out.Error(session.FailureText(QStringLiteral("status query")));
@@ -73,7 +73,7 @@ MeterJob Erase(const CommandLine& line, ConsoleOutput& out, int* usage) {
             out, QStringLiteral("%1 Not erased: add --yes to erase").arg(EraseWarningText(kind)));
         return {};
     }
-    return [&out, kind](MeterSession& session) {
+    return [&out, kind](CliSession& session) {
         session.ArmDeadline();
         if (!EraseLoggerMemory(session.Link(), kind)) {
             out.Error(session.FailureText(QStringLiteral("erase")));
@@ -92,7 +92,7 @@ MeterJob ClockCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
         return {};
     }
     if (set) {
-        return [&out](MeterSession& session) {
+        return [&out](CliSession& session) {
             session.ArmDeadline();
             if (!session.Link().WriteMeterClock(session.GetClock().Now())) {
                 out.Error(session.FailureText(QStringLiteral("setting the clock")));
@@ -101,7 +101,7 @@ MeterJob ClockCommand(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return Drained(session, out, QStringLiteral("setting the clock"));
         };
     }
-    return [&out](MeterSession& session) {
+    return [&out](CliSession& session) {
         session.ArmDeadline();
         std::optional<QByteArray> reply;
         // Asked again until a well-formed reply comes, as the clock window does.
@@ -133,7 +133,7 @@ MeterJob Interval(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return {};
         }
     }
-    return [&out, seconds](MeterSession& session) {
+    return [&out, seconds](CliSession& session) {
         MeterSettings settings(session.Link(), session.GetClock());
         settings.SetReplyWait(session.TimeoutSeconds());
         session.ArmDeadline();
@@ -167,7 +167,7 @@ MeterJob PowerOff(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return {};
         }
     }
-    return [&out, code](MeterSession& session) {
+    return [&out, code](CliSession& session) {
         MeterSettings settings(session.Link(), session.GetClock());
         session.ArmDeadline();
         if (code) {
@@ -214,7 +214,7 @@ MeterJob Key(const CommandLine& line, ConsoleOutput& out, int* usage) {
             QStringLiteral("%1 has no long press; only MAXMIN and MEM have").arg(name.toUpper()));
         return {};
     }
-    return [&out, key, longPress](MeterSession& session) {
+    return [&out, key, longPress](CliSession& session) {
         MeterSettings settings(session.Link(), session.GetClock());
         // The key is held as a hand would hold it: the desktop keypad measures the time too.
         settings.KeyDown();

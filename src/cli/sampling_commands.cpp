@@ -2,10 +2,10 @@
 
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/compare_command.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 #include "cli/sampling_run.h"
 #include "cli/web_serving.h"
 #include "config/alarm_log.h"
@@ -23,13 +23,6 @@ namespace {
 
 QString UnitText(bool fahrenheit) {
     return fahrenheit ? QStringLiteral("°F") : QStringLiteral("°C");
-}
-
-std::array<QString, 4> TypeLetters(const LiveState& live) {
-    std::array<QString, 4> letters;
-    for (size_t i = 0; i < letters.size(); ++i)
-        letters[i] = live.Channel(i).TypeLetter;
-    return letters;
 }
 
 struct SamplingOptions {
@@ -97,24 +90,28 @@ bool ReadAlarmOptions(const CommandLine& line, ConsoleOutput& out, int* usage,
     return true;
 }
 
-// The alarm watch of a live or record run: each event a line on standard error. Empty when no
-// alarm option was given.
-std::unique_ptr<AlarmWatch> WatchAlarms(const SamplingOptions& options, MeterSession& session,
-                                        ConsoleOutput& out) {
+// The alarm watch of a run: the limits, command and log of the alarm options, each event a line
+// on standard error. Without any alarm option the run watches nothing.
+void WatchAlarms(const SamplingOptions& options, CliSession& session, ConsoleOutput& out) {
+    MeterSession& meter = session.Meter();
+    meter.SetAlarmUnit(options.unit);
     if (!options.alarms)
-        return nullptr;
-    auto watch =
-        std::make_unique<AlarmWatch>(session.GetClock(), session.Link(), session.GetSampler());
-    watch->SetLimits(options.limits);
-    watch->SetCommandLine(options.onAlarm);
-    watch->SetLogPath(options.alarmLog);
-    watch->SetUnit(options.unit);
-    QObject::connect(watch.get(), &AlarmWatch::EventFired, &session, [&out](const AlarmEvent& e) {
+        return;
+    AlarmWatch& watch = meter.Watch();
+    watch.SetLimits(options.limits);
+    watch.SetCommandLine(options.onAlarm);
+    watch.SetLogPath(options.alarmLog);
+    QObject::connect(&meter, &MeterSession::AlarmFired, &session, [&out](const AlarmEvent& e) {
         out.Error(QStringLiteral("alarm: ") + e.Describe());
     });
-    QObject::connect(watch.get(), &AlarmWatch::ActionFailed, &session,
+    QObject::connect(&watch, &AlarmWatch::ActionFailed, &session,
                      [&out](const QString& message) { out.Error(message); });
-    return watch;
+}
+
+// Before the program ends: a stop request ends the alarm commands still running at once.
+void FinishAlarms(const SamplingOptions& options, CliSession& session) {
+    if (options.alarms)
+        session.Meter().Watch().Finish(!session.Interrupted());
 }
 
 std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, ConsoleOutput& out,
@@ -154,12 +151,14 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
     return options;
 }
 
-// The live web view of the run, when asked for. False when it cannot serve.
-bool Serve(const SamplingOptions& options, MeterSession& session, const Recorder* recorder,
-           ConsoleOutput& out, std::unique_ptr<LiveServer>* server) {
-    if (options.web.wanted)
-        *server = StartWebServing(options.web, session, recorder, out);
-    return !options.web.wanted || *server;
+// Everything a sampling run asks for besides the samples: the live web view, the alarms and the
+// band of a reference. False when it cannot serve.
+bool Prepare(const SamplingOptions& options, CliSession& session, ConsoleOutput& out) {
+    if (options.web.wanted && !StartWebServing(options.web, session, out))
+        return false;
+    WatchAlarms(options, session, out);
+    WatchBand(options.band, session, options.alarms, out);
+    return true;
 }
 
 } // namespace
@@ -168,17 +167,15 @@ MeterJob ServeOnly(const CommandLine& line, ConsoleOutput& out, int* usage) {
     const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
     if (!options)
         return {};
-    return [&out, options](MeterSession& session) {
-        std::unique_ptr<LiveServer> server;
-        if (!Serve(*options, session, nullptr, out, &server))
+    return [&out, options](CliSession& session) {
+        if (!Prepare(*options, session, out))
             return int(ExitUsage);
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("serving goes on");
         SamplingRun run(session, out, settings);
-        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
         const int status = run.Run();
-        if (alarms)
-            alarms->Finish();
+        if (options->alarms)
+            session.Meter().Watch().Finish();
         return status;
     };
 }
@@ -187,22 +184,19 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
     const std::optional<SamplingOptions> options = ReadSamplingOptions(line, out, usage);
     if (!options)
         return {};
-    return [&out, options](MeterSession& session) {
+    return [&out, options](CliSession& session) {
+        if (!Prepare(*options, session, out))
+            return int(ExitUsage);
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("live readings go on");
-        std::unique_ptr<LiveServer> server;
-        if (!Serve(*options, session, nullptr, out, &server))
-            return int(ExitUsage);
         SamplingRun run(session, out, settings);
-        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
-        WatchBand(options->band, session, alarms.get(), options->unit, out);
         bool unitF = false;
         // Once linked, and again under each new set-up of the meter.
         const auto heading = [&] {
             const LiveState& live = session.Live();
             unitF = options->unit.value_or(live.UnitF());
             out.Fields(HeadingFields(options->unit ? UnitText(unitF) : live.UnitText(),
-                                     TypeLetters(live)));
+                                     session.Meter().TypeLetters()));
             return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
         };
         run.OnLinked = heading;
@@ -219,9 +213,7 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return out.Flush() ? int(ExitSuccess) : int(ExitFileFailed);
         };
         const int status = run.Run();
-        // A stop request ends the commands still running at once.
-        if (alarms)
-            alarms->Finish(!session.Interrupted());
+        FinishAlarms(*options, session);
         return status;
     };
 }
@@ -231,8 +223,9 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
     if (!options)
         return {};
     const QString path = line.arguments.constFirst();
-    return [&out, options, path](MeterSession& session) {
-        Recorder recorder;
+    return [&out, options, path](CliSession& session) {
+        MeterSession& meter = session.Meter();
+        const Recorder& recorder = meter.GetRecorder();
         QObject::connect(&recorder, &Recorder::WritingChanged, &session, [&](bool writing) {
             if (writing)
                 out.Error(QStringLiteral("writing to %1 again").arg(recorder.CurrentFileName()));
@@ -240,29 +233,21 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
                 out.Error(QStringLiteral("not writing to %1: %2; trying again at every sample")
                               .arg(recorder.CurrentFileName(), recorder.WriteError()));
         });
+        if (!Prepare(*options, session, out))
+            return int(ExitUsage);
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("recording goes on");
-        std::unique_ptr<LiveServer> server;
-        if (!Serve(*options, session, &recorder, out, &server))
-            return int(ExitUsage);
         SamplingRun run(session, out, settings);
-        const std::unique_ptr<AlarmWatch> alarms = WatchAlarms(*options, session, out);
-        WatchBand(options->band, session, alarms.get(), options->unit, out);
         run.OnLinked = [&] {
-            const LiveState& live = session.Live();
-            if (!recorder.Start(path, live.UnitText(), live.UnitF(), TypeLetters(live))) {
-                out.Error(CannotWrite(path, recorder.StartError()));
+            QString error;
+            if (!meter.StartRecording(path, &error)) {
+                out.Error(CannotWrite(path, error));
                 return int(ExitFileFailed);
             }
             return int(ExitSuccess);
         };
-        run.OnSample = [&](const SampleRecord& sample) {
-            recorder.RecordSample(sample);
-            return int(ExitSuccess);
-        };
+        // The session has moved the recording on to its next file by now.
         run.OnChanged = [&](const QString& change) {
-            const LiveState& live = session.Live();
-            recorder.Continue(live.UnitText(), live.UnitF(), TypeLetters(live), change);
             out.Error(QStringLiteral("the meter's set-up changed: %1; recording goes on in %2 "
                                      "from record %3")
                           .arg(change, recorder.CurrentFileName(),
@@ -270,14 +255,13 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
             return int(ExitSuccess);
         };
         int status = run.Run();
-        // A stop request ends the commands still running at once.
-        if (alarms)
-            alarms->Finish(!session.Interrupted());
+        FinishAlarms(*options, session);
         const QString file = recorder.CurrentFileName();
         const qint64 missed = recorder.MissedSamples();
-        if (!recorder.Stop()) {
+        QString error;
+        if (!meter.StopRecording(&error)) {
             out.Error(QStringLiteral("the end of the recording may be missing from %1: %2")
-                          .arg(file, recorder.StopError()));
+                          .arg(file, error));
             if (status == ExitSuccess)
                 status = ExitFileFailed;
         }

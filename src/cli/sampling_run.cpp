@@ -1,14 +1,13 @@
 #include "cli/sampling_run.h"
 
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
-#include "config/alarm_settings.h"
 #include "recording/recorder.h"
 
 #include <cmath>
 
-SamplingRun::SamplingRun(MeterSession& session, ConsoleOutput& out, const Settings& settings)
+SamplingRun::SamplingRun(CliSession& session, ConsoleOutput& out, const Settings& settings)
     : session_(session)
     , out_(out)
     , settings_(settings) {
@@ -19,60 +18,33 @@ SamplingRun::SamplingRun(MeterSession& session, ConsoleOutput& out, const Settin
 }
 
 int SamplingRun::Run() {
-    MeterTimers& timers = session_.Timers();
-    MeterLink& link = session_.Link();
-    Sampler& sampler = session_.GetSampler();
-    AlarmSettings& alarms = session_.Alarms();
-    sampler.SetSamplingTime(settings_.interval);
-    sampler.RestartTickCount();
-    // Samples on the clock's whole seconds, as in the desktop program.
-    timers.AlignSamplingTo(session_.GetClock());
+    MeterSession& meter = session_.Meter();
+    meter.SetSamplingTime(settings_.interval);
 
-    // The same wiring as the desktop program's, less the windows.
-    connect(&timers.PollingTimer(), &QTimer::timeout, this, &SamplingRun::Poll);
-    connect(&timers.SamplingTimer(), &QTimer::timeout, this, &SamplingRun::Sample);
-    connect(&sampler, &Sampler::SampleTaken, this, &SamplingRun::Sampled);
-    connect(&link, &MeterLink::ChannelRebuilt, this, [&](int channel) {
-        alarms.ResetChannel(channel);
-        sampler.StartOver();
-    });
-    connect(&link, &MeterLink::ConfigurationChanged, this, [&] {
-        for (int i = 0; i < 4; ++i)
-            alarms.RebuildChannel(i);
-        sampler.StartOver();
-    });
-    connect(&link, &MeterLink::Resynced, this, [&](bool asBefore) {
-        // A meter set up as before goes on where it was.
-        if (!asBefore)
-            sampler.StartOver();
-        if (started_ && end_ == End::None)
-            LinkBack();
-    });
-    // The recovery shows "No COM" on each of its passes; the first one after linking up is the
-    // moment the link was lost.
-    connect(&link, &MeterLink::LinkCaptionChanged, this, [this](const QString& caption) {
-        if (started_ && end_ == End::None && caption == QLatin1String("No COM") &&
-            lostAt_.isEmpty())
-            LinkLost();
-    });
-    connect(&session_, &MeterSession::Interrupting, this, [this] { Finish(End::Done); });
-    connect(&session_, &MeterSession::DeadlinePassed, this, [this] { Finish(End::MeterFailed); });
+    QObject scope; // the run's connections end with it
+    connect(&meter, &MeterSession::LinkUp, &scope, [this] { Linked(); });
+    connect(&meter, &MeterSession::SetupChanged, &scope,
+            [this](const QString& change) { SetupChanged(change); });
+    connect(&meter, &MeterSession::SampleTaken, &scope,
+            [this](const SampleRecord& record) { Sampled(record); });
+    connect(&meter, &MeterSession::LinkLost, &scope, [this] { LinkLost(); });
+    connect(&meter, &MeterSession::LinkBack, &scope, [this] { LinkBack(); });
+    connect(&meter, &MeterSession::PollCancelled, &scope,
+            [this] { Finish(session_.Interrupted() ? End::Done : End::MeterFailed); });
+    connect(&session_, &CliSession::Interrupting, &scope, [this] { Finish(End::Done); });
+    connect(&session_, &CliSession::DeadlinePassed, &scope, [this] { Finish(End::MeterFailed); });
 
     // Linking up waits for the meter; after that every packet read is bounded by the link's own
     // limits, and a meter that goes quiet loses the link, which the recovery waits out.
     session_.ArmDeadline();
-    timers.StartBoth();
+    meter.Start();
     if (end_ == End::None)
         loop_.exec();
 
-    timers.PollingTimer().stop();
-    timers.SamplingTimer().stop();
+    meter.Stop();
     duration_.stop();
     giveUp_.stop();
     session_.DisarmDeadline();
-    disconnect(&timers.PollingTimer(), nullptr, this, nullptr);
-    disconnect(&timers.SamplingTimer(), nullptr, this, nullptr);
-    disconnect(&sampler, nullptr, this, nullptr);
 
     switch (end_) {
     case End::None:
@@ -93,48 +65,17 @@ int SamplingRun::Run() {
     return ExitMeterFailed;
 }
 
-void SamplingRun::Poll() {
-    if (end_ != End::None)
+void SamplingRun::Linked() {
+    if (started_ || end_ != End::None)
         return;
-    const MeterLink::PollResult result = session_.Link().PollTick();
-    if (end_ != End::None)
-        return;
-    switch (result) {
-    case MeterLink::PollResult::Cancelled:
-        Finish(session_.Interrupted() ? End::Done : End::MeterFailed);
-        return;
-    case MeterLink::PollResult::Unchanged:
-    case MeterLink::PollResult::Changed:
-        break;
-    case MeterLink::PollResult::Busy:
-    case MeterLink::PollResult::Resynced:
-    case MeterLink::PollResult::Lost:
-        return;
-    }
-    if (started_) {
-        if (result == MeterLink::PollResult::Changed)
-            SetupChanged();
-        return;
-    }
-    // The first packet after linking up is always taken as a change (the recovery forgets the
-    // unit); from here on the unit and type letters are the meter's.
+    // From here on the unit and type letters are the meter's.
     started_ = true;
-    setup_ = session_.Live().CurrentSetup();
     session_.DisarmDeadline();
     if (settings_.durationSeconds > 0)
         duration_.start(int(std::ceil(settings_.durationSeconds * 1000.0)));
     const int status = OnLinked ? OnLinked() : ExitSuccess;
     if (status != ExitSuccess)
         Finish(End::Status, status);
-}
-
-void SamplingRun::Sample() {
-    if (end_ != End::None)
-        return;
-    session_.Timers().SamplingTicked();
-    // The port may fail between two polls, before the recovery stops the sampling timer.
-    if (lostAt_.isEmpty())
-        session_.GetSampler().SampleTick();
 }
 
 void SamplingRun::Sampled(const SampleRecord& record) {
@@ -150,6 +91,8 @@ void SamplingRun::Sampled(const SampleRecord& record) {
 }
 
 void SamplingRun::LinkLost() {
+    if (!started_ || end_ != End::None)
+        return;
     lostAt_ = TimeNow();
     out_.Error(QStringLiteral("lost the link to the meter on %1 at %2; waiting for it to come back")
                    .arg(session_.PortName(), lostAt_));
@@ -158,6 +101,8 @@ void SamplingRun::LinkLost() {
 }
 
 void SamplingRun::LinkBack() {
+    if (!started_ || end_ != End::None)
+        return;
     // A meter back with another set-up goes on too: the next poll finds the change.
     giveUp_.stop();
     lostAt_.clear();
@@ -165,10 +110,9 @@ void SamplingRun::LinkBack() {
                    .arg(session_.PortName(), TimeNow(), settings_.goesOn));
 }
 
-void SamplingRun::SetupChanged() {
-    const MeterSetup now = session_.Live().CurrentSetup();
-    const QString change = QStringLiteral("%1 at %2").arg(SetupChangeText(setup_, now), TimeNow());
-    setup_ = now;
+void SamplingRun::SetupChanged(const QString& change) {
+    if (!started_ || end_ != End::None)
+        return;
     if (!OnChanged) {
         out_.Error(
             QStringLiteral("the meter's set-up changed: %1; %2").arg(change, settings_.goesOn));
@@ -188,9 +132,7 @@ void SamplingRun::Finish(End end, int status) {
         return;
     end_ = end;
     status_ = status;
-    session_.Timers().PollingTimer().stop();
-    session_.Timers().SamplingTimer().stop();
     // Any wait still running inside a poll returns now.
-    session_.Link().Cancel();
+    session_.Meter().Stop();
     loop_.quit();
 }

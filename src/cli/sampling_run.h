@@ -11,7 +11,7 @@
 #include <functional>
 
 class ConsoleOutput;
-class MeterSession;
+class CliSession;
 
 // The desktop program's main loop without its window, for `live`, `record` and `serve`: the
 // polling timer reads the meter (linking up first), the sampling timer takes a sample every
@@ -32,7 +32,7 @@ public:
         QString goesOn;               // what the notice of a link that is back says goes on
     };
 
-    SamplingRun(MeterSession& session, ConsoleOutput& out, const Settings& settings);
+    SamplingRun(CliSession& session, ConsoleOutput& out, const Settings& settings);
 
     // Once the link is up and the first packet read: the unit and type letters are known. An
     // exit status other than success ends the run with it.
@@ -51,23 +51,21 @@ public:
 
 private:
     enum class End { None, Done, Status, GaveUp, MeterFailed };
-    void Poll();
-    void Sample();
+    void Linked();
     void Sampled(const SampleRecord& record);
     void Finish(End end, int status = 0);
     void LinkLost();
     void LinkBack();
-    void SetupChanged();
+    void SetupChanged(const QString& change);
     QString TimeNow() const;
 
-    MeterSession& session_;
+    CliSession& session_;
     ConsoleOutput& out_;
     Settings settings_;
     QEventLoop loop_;
     QTimer duration_;
     QTimer giveUp_;
-    QString lostAt_;   // the local time the link was lost; empty while linked
-    MeterSetup setup_; // the set-up the run is going on with, once linked
+    QString lostAt_; // the local time the link was lost; empty while linked
     bool started_ = false;
     qint64 samples_ = 0;
     End end_ = End::None;

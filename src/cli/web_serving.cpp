@@ -1,8 +1,8 @@
 #include "cli/web_serving.h"
 
+#include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/console_output.h"
-#include "cli/meter_session.h"
 
 std::optional<WebServing> ReadWebServing(const CommandLine& line, const QString& addressOption,
                                          QString* error) {
@@ -24,17 +24,14 @@ std::optional<WebServing> ReadWebServing(const CommandLine& line, const QString&
     return serving;
 }
 
-std::unique_ptr<LiveServer> StartWebServing(const WebServing& serving, MeterSession& session,
-                                            const Recorder* recorder, ConsoleOutput& out) {
-    auto server = std::make_unique<LiveServer>(session.Live(), session.Link(), session.Alarms(),
-                                               session.GetSampler());
-    server->SetRecorder(recorder);
-    server->SetAlarmLimits(serving.alarms, serving.alarmsFahrenheit);
+bool StartWebServing(const WebServing& serving, CliSession& session, ConsoleOutput& out) {
+    MeterSession& meter = session.Meter();
     QString error;
-    if (!server->Start(serving.settings, &error)) {
+    if (!meter.Serve(serving.settings, &error)) {
         out.Error(error);
-        return nullptr;
+        return false;
     }
-    out.Error(QStringLiteral("serving the live view at %1").arg(server->Url()));
-    return server;
+    meter.Server()->SetAlarmLimits(serving.alarms, serving.alarmsFahrenheit);
+    out.Error(QStringLiteral("serving the live view at %1").arg(meter.Server()->Url()));
+    return true;
 }

@@ -5,8 +5,7 @@
 #include <memory>
 
 class ConsoleOutput;
-class MeterSession;
-class Recorder;
+class CliSession;
 struct CommandLine;
 
 // The live web view of a `serve`, `live` or `record` run: `addressOption` ("listen" or "http")
@@ -24,7 +23,6 @@ struct WebServing {
 std::optional<WebServing> ReadWebServing(const CommandLine& line, const QString& addressOption,
                                          QString* error);
 
-// Serves the session's meter (and the recording, when given) until the server is destroyed.
-// Empty when it cannot listen; the reason is on standard error. The address is told there too.
-std::unique_ptr<LiveServer> StartWebServing(const WebServing& serving, MeterSession& session,
-                                            const Recorder* recorder, ConsoleOutput& out);
+// Serves the session's meter and recording for the rest of the session. False when it cannot
+// listen; the reason is on standard error. The address is told there too.
+bool StartWebServing(const WebServing& serving, CliSession& session, ConsoleOutput& out);

@@ -9,21 +9,18 @@
 #include "recording/reading_series.h"
 #include "recording/sampler.h"
 #include "recording/six_column_model.h"
+#include "session/meter_session.h"
 
 #include <QCoreApplication>
 #include <QWidget>
 
 #include <algorithm>
 
-GraphCommands::GraphCommands(const Sampler& sampler, const LiveState& live, MeterTimers& timers,
-                             Dialogs& dialogs, const Clock& clock, QWidget* mainWindow,
+GraphCommands::GraphCommands(MeterSession& session, Dialogs& dialogs, QWidget* mainWindow,
                              QObject* parent)
     : QObject(parent)
-    , sampler_(sampler)
-    , live_(live)
-    , timers_(timers)
+    , session_(session)
     , dialogs_(dialogs)
-    , clock_(clock)
     , mainWindow_(mainWindow) {}
 
 GraphCommands::~GraphCommands() {
@@ -60,8 +57,10 @@ PlotWindow& GraphCommands::PlotShown() {
 void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
     if (channel < 0 || channel > 3 || plotting_)
         return;
+    const LiveState& live = session_.Live();
+    const Sampler& sampler = session_.GetSampler();
     const std::optional<PlotSetup> setup = SetupForChannel(
-        live_.Channel(channel), channel, fahrenheit, sampler_.SampleIndex(), lastSetup_);
+        live.Channel(channel), channel, fahrenheit, sampler.SampleIndex(), lastSetup_);
     if (!setup)
         return;
     plotting_ = true;
@@ -70,15 +69,15 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
     {
         // No sample may be taken while the series is copied; the copy is one pass, so the
         // caption shows the count once, not per sample.
-        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling,
+        ExchangeGuard quiet(session_.Timers(), ExchangeGuard::Pause::PollingAndSampling,
                             ExchangeGuard::Work::Local);
         const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
-        values = sampler_.Buffers().Copy(channel, fahrenheit).values;
+        values = sampler.Buffers().Copy(channel, fahrenheit).values;
         // The buffers keep no times: the samples are taken as one sampling time apart. Their
         // type is the channel's now, as a change of type starts them over.
-        const ChannelState& state = live_.Channel(channel);
+        const ChannelState& state = live.Channel(channel);
         readings = SeriesFromBuffers(
-            sampler_.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler_.SamplingTime())),
+            sampler.Buffers(), channel, fahrenheit, qint64(std::max(1.0, sampler.SamplingTime())),
             fahrenheit ? state.LowerF : state.LowerC, fahrenheit ? state.UpperF : state.UpperC);
         if (mainWindow_) {
             mainWindow_->setWindowTitle(QStringLiteral(" %1 Completed").arg(values.size()));
@@ -114,11 +113,10 @@ void GraphCommands::ShowHistogram(const SixColumnModel& grid, int column) {
 void GraphCommands::ShowGraph() {
     if (graph_)
         return;
-    graph_ = new RealtimeGraphWindow(dialogs_, clock_, live_.UnitF());
+    graph_ = new RealtimeGraphWindow(dialogs_, session_, session_.Live().UnitF());
     graph_->setAttribute(Qt::WA_DeleteOnClose);
     // Closed now, whenever the window itself goes.
     connect(graph_, &RealtimeGraphWindow::Closed, this, [this] { graph_.clear(); });
-    connect(graph_, &RealtimeGraphWindow::BandEvents, this, &GraphCommands::BandEvents);
     // The graph opens to the right of the main window.
     if (mainWindow_)
         graph_->move(mainWindow_->frameGeometry().right() + 1, mainWindow_->y());
@@ -133,11 +131,6 @@ void GraphCommands::CloseGraph() {
 void GraphCommands::OnSample(const SampleRecord& record) {
     if (!graph_)
         return;
-    graph_->ShowSample(live_.UnitF() ? record.ChartedF : record.ChartedC, live_.UnitF());
-    graph_->HoldAgainstReference(record);
-}
-
-void GraphCommands::RestartReference() {
-    if (graph_)
-        graph_->RestartReference();
+    const bool fahrenheit = session_.Live().UnitF();
+    graph_->ShowSample(fahrenheit ? record.ChartedF : record.ChartedC, fahrenheit);
 }

@@ -4,22 +4,16 @@
 // column in the one `Plot` window, the histogram of a saved-file column, and the "Graph"
 // button's real-time graph, fed with every sample while it is open (`GraphOpen`).
 
-#include "config/alarm_events.h"
 #include "graphs/plot_setup.h"
 
 #include <QObject>
 #include <QPointer>
 
-#include <vector>
-
-class Clock;
 class Dialogs;
 class HistogramWindow;
-class LiveState;
-class MeterTimers;
+class MeterSession;
 class PlotWindow;
 class RealtimeGraphWindow;
-class Sampler;
 class SixColumnModel;
 class QWidget;
 struct ColumnPlot;
@@ -29,8 +23,7 @@ class GraphCommands : public QObject {
     Q_OBJECT
 public:
     // `mainWindow` places the windows and shows the progress of a plot in its caption.
-    GraphCommands(const Sampler& sampler, const LiveState& live, MeterTimers& timers,
-                  Dialogs& dialogs, const Clock& clock, QWidget* mainWindow,
+    GraphCommands(MeterSession& session, Dialogs& dialogs, QWidget* mainWindow,
                   QObject* parent = nullptr);
     ~GraphCommands() override;
 
@@ -47,11 +40,8 @@ public:
     // The lost-link recovery closes the real-time graph.
     void CloseGraph();
     bool GraphOpen() const { return !graph_.isNull(); }
-    // Every sample: the real-time graph draws the latest one, and holds it against its
-    // reference run.
+    // Every sample: the real-time graph draws the latest one.
     void OnSample(const SampleRecord& record);
-    // A recording started: the real-time graph's reference lines up with it anew.
-    void RestartReference();
 
     PlotWindow* Plot() const;
     RealtimeGraphWindow* Graph() const;
@@ -60,17 +50,12 @@ public:
 Q_SIGNALS:
     // "Compare..." of the Plot window.
     void CompareRequested();
-    // The real-time graph's channel left or re-entered the band of its reference.
-    void BandEvents(const std::vector<AlarmEvent>& events);
 
 private:
     PlotWindow& PlotShown();
 
-    const Sampler& sampler_;
-    const LiveState& live_;
-    MeterTimers& timers_;
+    MeterSession& session_;
     Dialogs& dialogs_;
-    const Clock& clock_;
     QPointer<QWidget> mainWindow_;
     QPointer<PlotWindow> plot_;
     QPointer<RealtimeGraphWindow> graph_;

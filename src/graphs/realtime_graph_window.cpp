@@ -5,6 +5,7 @@
 #include "compare/run_loading.h"
 #include "link/clock.h"
 #include "recording/data_file.h"
+#include "session/meter_session.h"
 #include "ui/dialogs.h"
 #include "ui/print_lines.h"
 
@@ -80,14 +81,14 @@ QColor RealtimeGraphWindow::ChannelColour(int channel) {
     return kChannelColours[std::clamp(channel, 0, 3)];
 }
 
-RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, bool fahrenheit,
+RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, MeterSession& session, bool fahrenheit,
                                          QWidget* parent)
     : QWidget(parent, Qt::Window)
     , dialogs_(dialogs)
-    , clock_(clock)
     , fahrenheit_(fahrenheit)
     , valueMax_(SweepStartMax(fahrenheit))
-    , valueMin_(SweepStartMin(fahrenheit)) {
+    , valueMin_(SweepStartMin(fahrenheit))
+    , session_(session) {
     setObjectName(QStringLiteral("RealTimeSLM"));
     setWindowTitle(QStringLiteral("Real Time Graph"));
     setAccessibleName(QStringLiteral("Real time graph"));
@@ -147,6 +148,8 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, b
     connect(txtMin_, &QLineEdit::returnPressed, txtCounts_, [this] { txtCounts_->setFocus(); });
     connect(txtCounts_, &QLineEdit::returnPressed, this, [this] { ConfirmLimit(); });
     connect(cmdOk_, &QPushButton::clicked, this, [this] { ConfirmLimit(); });
+    // A recording that starts lines the live readings up with the reference anew.
+    connect(&session.GetRecorder(), &Recorder::Started, this, [this] { lastBand_.reset(); });
     pMessage_->adjustSize();
     pMessage_->hide();
 
@@ -321,7 +324,7 @@ void RealtimeGraphWindow::DrawLegend() {
         painter.drawText(QPointF(x + 22, top + metrics.ascent()), QStringLiteral("T%1").arg(c + 1));
         x += 60;
     }
-    if (band_) {
+    if (const BandWatch* band = Reference()) {
         painter.fillRect(QRectF(x, top + 1, 18, metrics.height() - 2), kBandFill);
         painter.setPen(QPen(kReferenceColour, 1, Qt::DashLine));
         painter.drawLine(QPointF(x, top + metrics.height() / 2.0),
@@ -329,8 +332,8 @@ void RealtimeGraphWindow::DrawLegend() {
         painter.setPen(Qt::black);
         painter.drawText(QPointF(x + 22, top + metrics.ascent()),
                          QStringLiteral("T%1 against %2 %3")
-                             .arg(band_->Channel() + 1)
-                             .arg(band_->Reference().Name(), BandText(band_->GetBand())));
+                             .arg(band->Channel() + 1)
+                             .arg(band->Reference().Name(), BandText(band->GetBand())));
     }
     surface_->update(strip.toAlignedRect());
 }
@@ -341,7 +344,7 @@ void RealtimeGraphWindow::DrawTimeMark(double x) {
     const double bottom = layout_.PlotBottom;
     painter.setPen(QPen(kGridColor, 1, Qt::DotLine));
     painter.drawLine(QPointF(x, bottom - 1), QPointF(x, bottom - layout_.PlotHeight));
-    const QString time = clock_.Now().toString(QStringLiteral("hh:mm:ss"));
+    const QString time = session_.GetClock().Now().toString(QStringLiteral("hh:mm:ss"));
     const QFontMetrics metrics(painter.font());
     const double width = metrics.horizontalAdvance(time) + 4;
     // Centred below the line, inside the surface, and never over the label of an earlier mark
@@ -411,7 +414,7 @@ void RealtimeGraphWindow::Tick() {
 }
 
 void RealtimeGraphWindow::DrawBand() {
-    const std::optional<BandWatch::Point> point = band_ ? band_->Last() : std::nullopt;
+    const std::optional<BandWatch::Point> point = Reference() ? Reference()->Last() : std::nullopt;
     if (!point) {
         lastBand_.reset();
         return;
@@ -436,9 +439,9 @@ void RealtimeGraphWindow::DrawBand() {
 }
 
 void RealtimeGraphWindow::ShowReferencePanel() {
-    if (band_) {
-        txtReferenceFile_->setText(band_->Reference().Name());
-        cboReferenceChannel_->setCurrentIndex(band_->Channel());
+    if (const BandWatch* band = Reference()) {
+        txtReferenceFile_->setText(band->Reference().Name());
+        cboReferenceChannel_->setCurrentIndex(band->Channel());
     }
     ShowOverPlot(pReference_, layout_);
     txtReferenceFile_->setFocus();
@@ -465,31 +468,21 @@ bool RealtimeGraphWindow::ConfirmReference() {
         dialogs_.Critical(this, error);
         return false;
     }
-    band_ = std::make_unique<BandWatch>(std::make_shared<const Run>(std::move(*run)), channel,
-                                        *band, *alignment);
+    session_.SetReference(std::make_unique<BandWatch>(std::make_shared<const Run>(std::move(*run)),
+                                                      channel, *band, *alignment));
     pReference_->hide();
     Redraw();
     return true;
 }
 
+const BandWatch* RealtimeGraphWindow::Reference() const {
+    return session_.Reference();
+}
+
 void RealtimeGraphWindow::ClearReference() {
-    band_.reset();
+    session_.ClearReference();
     pReference_->hide();
     Redraw();
-}
-
-void RealtimeGraphWindow::HoldAgainstReference(const SampleRecord& record) {
-    if (!band_)
-        return;
-    const std::vector<AlarmEvent> events = band_->Sample(record, fahrenheit_, clock_.Now());
-    if (!events.empty())
-        Q_EMIT BandEvents(events);
-}
-
-void RealtimeGraphWindow::RestartReference() {
-    if (band_)
-        band_->Restart();
-    lastBand_.reset();
 }
 
 void RealtimeGraphWindow::ShowLimit() {

@@ -20,8 +20,8 @@
 #include <vector>
 
 class BandWatch;
-class Clock;
 class Dialogs;
+class MeterSession;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -35,7 +35,9 @@ public:
     using Values = std::array<std::optional<int>, 4>; // tenths; empty: no probe
 
     // Opens with the start range of the meter's unit.
-    RealtimeGraphWindow(Dialogs& dialogs, const Clock& clock, bool fahrenheit,
+    // The reference run it loads is the session's: it is held against every sample, whether
+    // this window is open or not.
+    RealtimeGraphWindow(Dialogs& dialogs, MeterSession& session, bool fahrenheit,
                         QWidget* parent = nullptr);
     ~RealtimeGraphWindow() override;
 
@@ -67,12 +69,7 @@ public:
     bool ConfirmReference();
     // `CmdReferenceClear`: no reference any more.
     void ClearReference();
-    // Each sample: the channel against the reference (the band is drawn at the next step of
-    // the pen); leaving and re-entering the band are emitted as BandEvents.
-    void HoldAgainstReference(const SampleRecord& record);
-    // The live readings start again (a recording started): they line up anew.
-    void RestartReference();
-    const BandWatch* Reference() const { return band_.get(); }
+    const BandWatch* Reference() const;
 
     bool Fahrenheit() const { return fahrenheit_; }
     double ValueMax() const { return valueMax_; }
@@ -99,8 +96,6 @@ public:
 
 Q_SIGNALS:
     void Closed();
-    // "band-out", "band-in" of the reference, for the alarm actions.
-    void BandEvents(const std::vector<AlarmEvent>& events);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -113,7 +108,6 @@ private:
     void DrawBand();
 
     Dialogs& dialogs_;
-    const Clock& clock_;
     bool fahrenheit_;
     double valueMax_;
     double valueMin_;
@@ -140,7 +134,7 @@ private:
     QComboBox* cboReferenceChannel_ = nullptr;
     QLineEdit* txtBand_ = nullptr;
     QLineEdit* txtAlign_ = nullptr;
-    std::unique_ptr<BandWatch> band_;
+    MeterSession& session_;
     // The band's lower edge, the reference and its upper edge where the pen drew them last.
     std::optional<std::array<QPointF, 3>> lastBand_;
 };

@@ -61,6 +61,11 @@ void MeterTimers::StartBoth() {
     StartSampling();
 }
 
+void MeterTimers::StopBoth() {
+    polling_.stop();
+    sampling_.stop();
+}
+
 ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause, Work work)
     : timers_(timers)
     , pollingWasActive_(timers.PollingTimer().isActive())

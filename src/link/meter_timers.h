@@ -35,6 +35,12 @@ public:
     // The sampling tick's handler calls this first: notes the tick and arms the next one.
     void SamplingTicked();
     void StartBoth();
+    void StopBoth();
+    // Sampling off until a poll finds the meter's set-up handled.
+    void StopSampling() { sampling_.stop(); }
+    void StartPolling() { polling_.start(); }
+    bool PollingActive() const { return polling_.isActive(); }
+    bool SamplingActive() const { return sampling_.isActive(); }
 
     // Whether an exchange guard is active: timers switched on inside it would disturb the
     // exchange that owns the line.

@@ -6,6 +6,7 @@
 #include "recording/grid_file.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
+#include "session/meter_session.h"
 #include "ui/dialogs.h"
 #include "views/file_list_window.h"
 #include "views/grid_commands.h"
@@ -27,16 +28,12 @@ QString NativePath(const QString& path) {
 
 // ---- FileCommands -----------------------------------------------------------------------------
 
-FileCommands::FileCommands(Recorder& recorder, Dialogs& dialogs, MeterTimers& timers,
-                           const LiveState& live, const Clock& clock, QWidget* window,
+FileCommands::FileCommands(MeterSession& session, Dialogs& dialogs, QWidget* window,
                            std::function<QString()> panelUnitText, qint64 recordsPerDump,
                            QObject* parent)
     : QObject(parent)
-    , recorder_(recorder)
+    , session_(session)
     , dialogs_(dialogs)
-    , timers_(timers)
-    , live_(live)
-    , clock_(clock)
     , window_(window)
     , panelUnitText_(std::move(panelUnitText))
     , recordsPerDump_(recordsPerDump) {}
@@ -46,38 +43,30 @@ FileCommands::~FileCommands() {
     delete fileList_.data();
 }
 
-std::array<QString, 4> FileCommands::TypeLetters() const {
-    std::array<QString, 4> letters;
-    for (size_t i = 0; i < letters.size(); ++i)
-        letters[i] = live_.Channel(i).TypeLetter;
-    return letters;
-}
-
 void FileCommands::Save() {
-    if (recorder_.Recording()) {
+    if (session_.GetRecorder().Recording()) {
         StopRecording();
         return;
     }
     const std::optional<QString> path = ChooseDataFile(dialogs_, window_);
     if (!path)
         return;
-    if (!recorder_.Start(*path, live_.UnitText(), live_.UnitF(), TypeLetters())) {
+    QString error;
+    if (!session_.StartRecording(*path, &error)) {
         dialogs_.Critical(
             window_,
             QStringLiteral("The recording could not be started in %1.").arg(NativePath(*path)),
-            recorder_.StartError());
-        return;
+            error);
     }
 }
 
 void FileCommands::StopRecording() {
-    if (!recorder_.Recording())
+    if (!session_.GetRecorder().Recording())
         return;
-    const QString file = recorder_.CurrentFileName();
-    const bool closed = recorder_.Stop();
-    if (!closed) {
+    const QString file = session_.GetRecorder().CurrentFileName();
+    QString error;
+    if (!session_.StopRecording(&error)) {
         // Said once the handler that stopped the recording (maybe the polling tick) is done.
-        const QString error = recorder_.StopError();
         QTimer::singleShot(0, this, [this, file, error] {
             dialogs_.Critical(window_,
                               QStringLiteral("The end of the recording may be missing from %1.")
@@ -88,8 +77,6 @@ void FileCommands::StopRecording() {
 }
 
 void FileCommands::OnSample(const SampleRecord& sample) {
-    // Offered while idle too: the recorder's listeners hear of every sample.
-    recorder_.RecordSample(sample);
     if (ListOpen())
         list_->Append(sample);
 }
@@ -97,7 +84,7 @@ void FileCommands::OnSample(const SampleRecord& sample) {
 void FileCommands::Open() {
     if (opening_)
         return;
-    if (recorder_.Recording()) {
+    if (session_.GetRecorder().Recording()) {
         dialogs_.Message(window_, QMessageBox::Critical, AppTitle(),
                          QStringLiteral("Recording Mode!\n\rPlease stop recording!"));
         return;
@@ -111,8 +98,8 @@ void FileCommands::Open() {
     opening_ = true;
     delete fileList_.data();
 
-    auto* window =
-        new FileListWindow(dialogs_, timers_, lastPlot_, panelUnitText_(), TypeLetters());
+    auto* window = new FileListWindow(dialogs_, session_.Timers(), lastPlot_, panelUnitText_(),
+                                      session_.TypeLetters());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(window_->pos() + QPoint(60, 60));
     connect(window, &FileListWindow::PlotReady, this, &FileCommands::PlotRequested);
@@ -125,7 +112,7 @@ void FileCommands::Open() {
     DataFileReadResult result;
     window->SetBusy(true);
     {
-        ExchangeGuard quiet(timers_, ExchangeGuard::Pause::PollingAndSampling,
+        ExchangeGuard quiet(session_.Timers(), ExchangeGuard::Pause::PollingAndSampling,
                             ExchangeGuard::Work::Local);
         // Rows reach the list 40000 at a time: each batch costs the view a layout and a paint,
         // and a batch reads in a few milliseconds, so the window still answers and shows
@@ -177,8 +164,9 @@ bool FileCommands::ListOpen() const {
 void FileCommands::ShowList() {
     if (list_)
         return;
-    auto* window = new ListWindow(dialogs_, timers_, clock_, live_.UnitText(), live_.UnitF(),
-                                  TypeLetters(), recordsPerDump_);
+    const LiveState& live = session_.Live();
+    auto* window = new ListWindow(dialogs_, session_.Timers(), session_.GetClock(), live.UnitText(),
+                                  live.UnitF(), session_.TypeLetters(), recordsPerDump_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(window_->pos() + QPoint(40, 40));
     list_ = window;
@@ -188,13 +176,4 @@ void FileCommands::ShowList() {
 void FileCommands::CloseList() {
     if (list_)
         list_->RequestClose();
-}
-
-void FileCommands::OnConfigurationChanged(const QString& change) {
-    // The channels still measuring go on being recorded; the new file's heading tells the new
-    // set-up, and the main window says which file and why.
-    recorder_.Continue(
-        live_.UnitText(), live_.UnitF(), TypeLetters(),
-        QStringLiteral("%1 at %2").arg(change, clock_.Now().toString(QStringLiteral("HH:mm:ss"))));
-    CloseList();
 }

@@ -11,32 +11,28 @@
 #include <QString>
 #include <QStringList>
 
-#include <array>
 #include <functional>
 
-class Clock;
 class Dialogs;
 class FileListWindow;
 class ListWindow;
-class LiveState;
-class MeterTimers;
+class MeterSession;
 class QWidget;
-class Recorder;
 class SixColumnModel;
 struct SampleRecord;
 
-// The main window's "Save", "Open" and "List" commands and their share of each sample: the
-// record line of a running recording, the live list's row. The main window shows the
-// recording's state from the recorder's own signals.
+// The main window's "Save", "Open" and "List" commands and the live list's row of each sample.
+// The session records; the main window shows the recording's state from the recorder's own
+// signals.
 class FileCommands : public QObject {
     Q_OBJECT
 public:
     // `window` is the main window: the dialogs' parent, and where the lists open beside.
     // `panelUnitText` gives its C/F toggle's unit ("" before the first toggle), the saved-file
     // list's first heading. `recordsPerDump` is lowered by tests only.
-    FileCommands(Recorder& recorder, Dialogs& dialogs, MeterTimers& timers, const LiveState& live,
-                 const Clock& clock, QWidget* window, std::function<QString()> panelUnitText,
-                 qint64 recordsPerDump = RecordsPerDataFile, QObject* parent = nullptr);
+    FileCommands(MeterSession& session, Dialogs& dialogs, QWidget* window,
+                 std::function<QString()> panelUnitText, qint64 recordsPerDump = RecordsPerDataFile,
+                 QObject* parent = nullptr);
     ~FileCommands() override;
 
     // "Save": starts a recording into a file chosen in the Save As dialog, or stops the one
@@ -50,10 +46,7 @@ public:
     void ShowList();
     // Closes the live list (a configuration change, a link established again).
     void CloseList();
-    // A configuration change of the meter (`change` says what changed): a running recording
-    // goes on in its next continuation file under the new heading, and the live list closes.
-    void OnConfigurationChanged(const QString& change);
-    // One sample: the recording's line, the live list's row.
+    // One sample: the live list's row.
     void OnSample(const SampleRecord& sample);
 
     bool ListOpen() const;
@@ -69,13 +62,8 @@ Q_SIGNALS:
     void HistogramRequested(const SixColumnModel& grid, int column);
 
 private:
-    std::array<QString, 4> TypeLetters() const;
-
-    Recorder& recorder_;
+    MeterSession& session_;
     Dialogs& dialogs_;
-    MeterTimers& timers_;
-    const LiveState& live_;
-    const Clock& clock_;
     QWidget* const window_;
     const std::function<QString()> panelUnitText_;
     const qint64 recordsPerDump_;

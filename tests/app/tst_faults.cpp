@@ -403,7 +403,7 @@ void TestFaults::PlayTick(int lateMs, bool readFirst) {
     };
     if (readFirst)
         QTRY_VERIFY_WITH_TIMEOUT(readNow(), 10000);
-    rig_->app.SampleTick();
+    rig_->app.Session().Sample();
     armedMs_ = rig_->app.Timers().SamplingTimer().interval();
     rig_->app.Timers().SamplingTimer().start(24 * 3600 *
                                              1000); // on as the program left it, never firing
@@ -441,7 +441,7 @@ void TestFaults::recordTimes() {
     QVERIFY(LoadScenario(QStringLiteral("set start 2013/08/08 14:05:09\nrecords 7 from 700 step 1"),
                          meter.Model())
                 .isEmpty());
-    disconnect(&rig_->app.Timers().SamplingTimer(), nullptr, &rig_->app, nullptr);
+    disconnect(&rig_->app.Timers().SamplingTimer(), nullptr, &rig_->app.Session(), nullptr);
     rig_->app.Timers().SetSamplingPeriod(1000);
     rig_->clock.now =
         QDateTime(QDate(2026, 12, 6), QTime(10, 0, 0, 990)); // where drifting ticks slide

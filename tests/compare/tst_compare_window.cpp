@@ -10,6 +10,7 @@
 #include "logger/logger_memory.h"
 #include "logger/memory_window.h"
 #include "recording/sampler.h"
+#include "session/meter_session.h"
 #include "support/fake_clock.h"
 #include "support/pdf_text.h"
 #include "support/scripted_dialogs.h"
@@ -139,7 +140,8 @@ void TestCompareWindow::realtimeReference() {
     WriteFile(ref, T1File("2013/08/08", {"20.0", "21.0", "22.0"}));
     ScriptedDialogs dialogs;
     FakeClock clock;
-    RealtimeGraphWindow graph(dialogs, clock, false);
+    MeterSession session(clock);
+    RealtimeGraphWindow graph(dialogs, session, false);
     graph.show();
     graph.findChild<QAction*>("Toolbar1_Reference")->trigger();
     QVERIFY(graph.PReference()->isVisible());
@@ -155,18 +157,15 @@ void TestCompareWindow::realtimeReference() {
     QVERIFY(graph.Reference() && !graph.PReference()->isVisible());
 
     QStringList events;
-    connect(&graph, &RealtimeGraphWindow::BandEvents, this,
-            [&](const std::vector<AlarmEvent>& fired) {
-                for (const AlarmEvent& e : fired)
-                    events << e.Describe();
-            });
+    connect(&session, &MeterSession::AlarmFired, this,
+            [&](const AlarmEvent& e) { events << e.Describe(); });
+    graph.close(); // the reference is the session's: it holds without the window
     int second = 0;
     for (const char* text : {"20.0", "20.4", "22.0"}) {
         SampleRecord record;
         record.TimeText = QStringLiteral("2026/12/06 10:00:0%1").arg(second++);
         record.TextC[0] = QString::fromLatin1(text);
-        graph.HoldAgainstReference(record);
-        graph.Tick();
+        session.HoldAgainstReference(record);
     }
     QCOMPARE(events, QStringList({"10:00:00 T1 band-out 20.4 (limit 20.5 °C)",
                                   "10:00:00 T1 band-in 22.0 (limit 21.5 °C)"}));

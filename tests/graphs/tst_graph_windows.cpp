@@ -8,6 +8,7 @@
 #include "recording/column_plot.h"
 #include "recording/sampler.h"
 #include "recording/six_column_model.h"
+#include "session/meter_session.h"
 #include "support/fake_clock.h"
 #include "support/live_packet.h"
 #include "support/pdf_text.h"
@@ -56,13 +57,18 @@ private:
     // The objects a graph window reads and drives, made again for every test.
     struct Rig {
         FakeClock clock;
-        LiveState live;
-        AlarmSettings alarms{live};
-        Sampler sampler{clock, live, alarms, 2000};
-        MeterTimers timers;
+        MeterSession session{clock, Capacity(2000)};
+        LiveState& live = session.Live();
+        Sampler& sampler = session.GetSampler();
+        MeterTimers& timers = session.Timers();
         ScriptedDialogs dialogs;
         QMainWindow main;
-        GraphCommands graphs{sampler, live, timers, dialogs, clock, &main};
+        GraphCommands graphs{session, dialogs, &main};
+        static MeterSession::Settings Capacity(int samples) {
+            MeterSession::Settings settings;
+            settings.sampleCapacity = samples;
+            return settings;
+        }
     };
     QTemporaryDir dir_;
     std::unique_ptr<Rig> rig_;

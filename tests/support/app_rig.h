@@ -2,6 +2,7 @@
 
 #include "app/application.h"
 #include "link/meter_timers.h"
+#include "session/meter_session.h"
 #include "sim/simulated_meter_device.h"
 #include "support/fake_clock.h"
 #include "support/scripted_dialogs.h"

@@ -4,6 +4,7 @@
 #include "link/meter_timers.h"
 #include "recording/recorder.h"
 #include "recording/sampler.h"
+#include "session/meter_session.h"
 #include "support/closed_windows.h"
 #include "support/fake_clock.h"
 #include "support/live_packet.h"
@@ -65,6 +66,7 @@ private:
         s.TextC = {"1.0", "2.0", "3.0", "4.0"};
         s.TextF = {"a", "b", "c", "d"};
         f_->clock.now = f_->clock.now.addSecs(1);
+        f_->session.GetRecorder().RecordSample(s);
         f_->commands.OnSample(s);
     }
     QString Path(const QString& name) const { return f_->dir.filePath(name); }
@@ -96,18 +98,11 @@ private:
         QTemporaryDir dir;
         FakeClock clock;
         ScriptedDialogs dialogs;
-        MeterTimers timers;
-        LiveState live = CelsiusKJTE();
-        AlarmSettings alarms{live};
-        Recorder recorder;
-        Panel panel{live, alarms, recorder};
-        FileCommands commands{recorder,
-                              dialogs,
-                              timers,
-                              live,
-                              clock,
-                              &panel,
-                              [this] { return panel.PanelUnitText(); },
+        MeterSession session{clock};
+        LiveState& live = (session.Live() = CelsiusKJTE());
+        Recorder& recorder = session.GetRecorder();
+        Panel panel{live, session.Alarms(), recorder};
+        FileCommands commands{session, dialogs, &panel, [this] { return panel.PanelUnitText(); },
                               3};
     };
     std::unique_ptr<Fixture> f_;
@@ -207,13 +202,14 @@ void TestFileCommands::openReadsFile() {
     QFETCH(QByteArray, bytes);
     QFETCH(int, rows);
     QFETCH(QString, message);
-    f_->timers.StartBoth();
+    f_->session.Timers().StartBoth();
     FileListWindow* list = nullptr;
     if (bytes == "-")
         f_->commands.Open();
     else
         list = OpenFile("saved.4ch", bytes);
-    QVERIFY(f_->timers.PollingTimer().isActive() && f_->timers.SamplingTimer().isActive());
+    QVERIFY(f_->session.Timers().PollingTimer().isActive() &&
+            f_->session.Timers().SamplingTimer().isActive());
     QCOMPARE(f_->dialogs.Texts().join('|').contains(message), true);
     QCOMPARE(f_->dialogs.messages.size(), message.isEmpty() ? 0 : 1);
     if (rows < 0) {
@@ -248,13 +244,13 @@ void TestFileCommands::columnClickAndHistogram() {
     Q_EMIT grid->ColumnClicked(1); // the record number and date and time plot nothing
     Q_EMIT grid->ColumnClicked(0);
     QCOMPARE(plots.size(), 0);
-    f_->timers.StartBoth();
+    f_->session.Timers().StartBoth();
     Q_EMIT grid->ColumnClicked(3);
     QCOMPARE(plots.size(), 1);
     const ColumnPlot plot = plots.at(0).at(0).value<ColumnPlot>();
     QCOMPARE(plot.Values, (QVector<double>{0.0, 80.5}));
     QCOMPARE(f_->commands.LastPlot().PlotColumnText, QStringLiteral("2\u00B0F"));
-    QVERIFY(f_->timers.PollingTimer().isActive());
+    QVERIFY(f_->session.Timers().PollingTimer().isActive());
 
     // "Ln" on the selected channel column; without one selected, a hint instead.
     QAction* ln = list->findChild<QAction*>(QStringLiteral("Toolbar1_Ln"));

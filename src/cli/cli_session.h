@@ -1,15 +1,11 @@
 #pragma once
 
-// The core objects one run of corvilab-cli talks to the meter with, made as the desktop
-// program makes them, and the two things a program without a window adds: a deadline on every
-// wait for the meter, and a stop request (Ctrl-C, SIGTERM) that ends every wait at once.
+// The meter session of one run of corvilab-cli, and the two things a program without a window
+// adds: a deadline on every wait for the meter, and a stop request (Ctrl-C, SIGTERM) that ends
+// every wait at once.
 
-#include "config/alarm_settings.h"
 #include "link/clock.h"
-#include "link/live_state.h"
-#include "link/meter_link.h"
-#include "link/meter_timers.h"
-#include "recording/sampler.h"
+#include "session/meter_session.h"
 
 #include <QObject>
 #include <QSerialPort>
@@ -17,21 +13,20 @@
 
 #include <memory>
 
-class MeterSession : public QObject {
+class CliSession : public QObject {
     Q_OBJECT
 public:
-    MeterSession(const QString& portName, double timeoutSeconds);
-    ~MeterSession() override;
+    CliSession(const QString& portName, double timeoutSeconds);
+    ~CliSession() override;
 
     // Opens the port. False with the system's reason in `error`.
     bool Open(QString* error);
 
+    MeterSession& Meter() { return meter_; }
     const Clock& GetClock() const { return clock_; }
-    MeterTimers& Timers() { return timers_; }
-    LiveState& Live() { return live_; }
-    MeterLink& Link() { return link_; }
-    AlarmSettings& Alarms() { return alarms_; }
-    Sampler& GetSampler() { return sampler_; }
+    MeterTimers& Timers() { return meter_.Timers(); }
+    LiveState& Live() { return meter_.Live(); }
+    MeterLink& Link() { return meter_.Link(); }
     QString PortName() const { return portName_; }
     double TimeoutSeconds() const { return timeoutSeconds_; }
 
@@ -66,11 +61,7 @@ private:
     QString portName_;
     double timeoutSeconds_;
     SystemClock clock_;
-    MeterTimers timers_;
-    LiveState live_;
-    MeterLink link_;
-    AlarmSettings alarms_;
-    Sampler sampler_;
+    MeterSession meter_;
     std::unique_ptr<QSerialPort> port_;
     QString deviceError_;
     QTimer deadline_;

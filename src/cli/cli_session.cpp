@@ -1,4 +1,4 @@
-#include "cli/meter_session.h"
+#include "cli/cli_session.h"
 
 #include "link/serial_port.h"
 
@@ -6,32 +6,28 @@
 
 #include <cmath>
 
-MeterSession::MeterSession(const QString& portName, double timeoutSeconds)
+CliSession::CliSession(const QString& portName, double timeoutSeconds)
     : portName_(portName)
     , timeoutSeconds_(timeoutSeconds)
-    , link_(clock_, timers_, live_)
-    , alarms_(live_)
-    , sampler_(clock_, live_, alarms_) {
+    , meter_(clock_) {
     deadline_.setSingleShot(true);
     deadline_.setInterval(int(std::ceil(timeoutSeconds * 1000.0)));
     connect(&deadline_, &QTimer::timeout, this, [this] {
         timedOut_ = true;
-        link_.Cancel();
+        meter_.Link().Cancel();
         Q_EMIT DeadlinePassed();
     });
-    connect(&link_, &MeterLink::DeviceFailed, this,
+    connect(&meter_.Link(), &MeterLink::DeviceFailed, this,
             [this](const QString& reason) { deviceError_ = reason; });
 }
 
-MeterSession::~MeterSession() {
+CliSession::~CliSession() {
     // Nested waits must have returned before the port goes.
-    link_.Cancel();
-    timers_.PollingTimer().stop();
-    timers_.SamplingTimer().stop();
-    link_.SetDevice(nullptr, QString());
+    meter_.Stop();
+    meter_.Link().SetDevice(nullptr, QString());
 }
 
-bool MeterSession::Open(QString* error) {
+bool CliSession::Open(QString* error) {
     OpenedPort opened = OpenMeterPort(portName_);
     if (!opened.port) {
         if (error)
@@ -39,31 +35,31 @@ bool MeterSession::Open(QString* error) {
         return false;
     }
     port_ = std::move(opened.port);
-    link_.SetDevice(port_.get(), portName_);
+    meter_.Attach(port_.get(), portName_);
     return true;
 }
 
-void MeterSession::ArmDeadline() {
+void CliSession::ArmDeadline() {
     deadline_.start();
 }
 
-void MeterSession::DisarmDeadline() {
+void CliSession::DisarmDeadline() {
     deadline_.stop();
 }
 
-void MeterSession::Interrupt() {
+void CliSession::Interrupt() {
     interrupted_ = true;
     deadline_.stop();
-    link_.Cancel();
+    meter_.Link().Cancel();
     Q_EMIT Interrupting();
 }
 
-QString MeterSession::NoAnswerText() const {
+QString CliSession::NoAnswerText() const {
     return QStringLiteral("no meter answers on %1 within %2 s")
         .arg(portName_, QString::number(timeoutSeconds_));
 }
 
-QString MeterSession::FailureText(const QString& what) const {
+QString CliSession::FailureText(const QString& what) const {
     if (interrupted_)
         return QStringLiteral("%1 on %2: interrupted").arg(what, portName_);
     if (!deviceError_.isEmpty())
@@ -73,7 +69,7 @@ QString MeterSession::FailureText(const QString& what) const {
     return QStringLiteral("%1 on %2 failed").arg(what, portName_);
 }
 
-bool MeterSession::Drain() {
+bool CliSession::Drain() {
     if (!port_ || !port_->isOpen())
         return false;
     const QDeadlineTimer limit(qint64(std::ceil(timeoutSeconds_ * 1000.0)));
