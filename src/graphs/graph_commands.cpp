@@ -67,10 +67,8 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
     QVector<double> values;
     ReadingSeries readings;
     {
-        // No sample may be taken while the series is copied; the copy is one pass, so the
-        // caption shows the count once, not per sample.
-        ExchangeGuard quiet(session_.Timers(), ExchangeGuard::Pause::PollingAndSampling,
-                            ExchangeGuard::Work::Local);
+        // The copy is one pass with no event in between, so no sample lands in the middle of
+        // it, and the caption shows the count once, not per sample.
         const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
         values = sampler.Buffers().Copy(channel, fahrenheit).values;
         // The buffers keep no times: the samples are taken as one sampling time apart. Their

@@ -66,14 +66,12 @@ void MeterTimers::StopBoth() {
     sampling_.stop();
 }
 
-ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause, Work work)
+ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause)
     : timers_(timers)
     , pollingWasActive_(timers.PollingTimer().isActive())
     , samplingWasActive_(timers.SamplingTimer().isActive())
-    , pausedSampling_(pause == Pause::PollingAndSampling)
-    , meter_(work == Work::Meter) {
+    , pausedSampling_(pause == Pause::PollingAndSampling) {
     ++timers_.guardDepth_;
-    timers_.meterDepth_ += meter_;
     ++timers_.exchangesBegun_;
     timers_.PollingTimer().stop();
     if (pausedSampling_)
@@ -82,7 +80,6 @@ ExchangeGuard::ExchangeGuard(MeterTimers& timers, Pause pause, Work work)
 
 ExchangeGuard::~ExchangeGuard() {
     --timers_.guardDepth_;
-    timers_.meterDepth_ -= meter_;
     if (pollingWasActive_)
         timers_.PollingTimer().start();
     else

@@ -48,9 +48,6 @@ public:
     // Exchanges begun so far: a wait that sees this change knows another exchange used the
     // line meanwhile.
     quint64 ExchangesBegun() const { return exchangesBegun_; }
-    // Whether a guard of an exchange with the meter is active (not only local work that keeps
-    // the timers quiet, such as listing or printing).
-    bool MeterExchangeInProgress() const { return meterDepth_ > 0; }
 
 private:
     friend class ExchangeGuard;
@@ -63,22 +60,20 @@ private:
     int samplingPeriodMs_ = 1000;
     std::optional<qint64> lastTickMs_; // by the clock, since the epoch
     int guardDepth_ = 0;
-    int meterDepth_ = 0;
     quint64 exchangesBegun_ = 0;
 };
 
 // One exchange with the meter at a time: the guard switches the polling timer (and, when asked,
 // the sampling timer) off and restores each to its previous state when it goes out of scope, on
 // every exit path. It covers the exchange only: a prompt waiting for the person is no exchange,
-// and the meter is polled meanwhile.
+// and the meter is polled meanwhile. Work of the program's own (listing, printing, plotting,
+// opening a file) needs no guard: it reads data of its own, and polling and sampling go on, so
+// that a recording has no hole while it runs.
 class ExchangeGuard {
 public:
     enum class Pause { Polling, PollingAndSampling };
-    // Local work (listing, printing) keeps the timers quiet without talking to the meter.
-    enum class Work { Meter, Local };
 
-    explicit ExchangeGuard(MeterTimers& timers, Pause pause = Pause::Polling,
-                           Work work = Work::Meter);
+    explicit ExchangeGuard(MeterTimers& timers, Pause pause = Pause::Polling);
     ~ExchangeGuard();
     ExchangeGuard(const ExchangeGuard&) = delete;
     ExchangeGuard& operator=(const ExchangeGuard&) = delete;
@@ -88,5 +83,4 @@ private:
     bool pollingWasActive_;
     bool samplingWasActive_;
     bool pausedSampling_;
-    bool meter_;
 };

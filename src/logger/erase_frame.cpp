@@ -10,7 +10,7 @@
 
 EraseOutcome ConfirmAndEraseLogger(Dialogs& dialogs, QWidget* parent, MeterLink& link,
                                    EraseKind kind) {
-    if (link.Timers().MeterExchangeInProgress()) {
+    if (link.Timers().ExchangeInProgress()) {
         dialogs.Information(parent, QStringLiteral("The meter is busy with another command. "
                                                    "Nothing was erased; try again when it ends."));
         return EraseOutcome::Refused;

@@ -96,8 +96,6 @@ void ManualListWindow::Print() {
     bool printed;
     {
         Hourglass hourglass;
-        ExchangeGuard quiet(link_.Timers(), ExchangeGuard::Pause::Polling,
-                            ExchangeGuard::Work::Local);
         printed = PrintLines(printer, lines, QFontDatabase::systemFont(QFontDatabase::FixedFont));
     }
     if (!printed)

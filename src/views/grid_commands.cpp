@@ -1,6 +1,5 @@
 #include "views/grid_commands.h"
 
-#include "link/meter_timers.h"
 #include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
@@ -115,8 +114,7 @@ QFont PrintFont() {
     return fixed;
 }
 
-PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
-                       MeterTimers& timers) {
+PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs) {
     PrintOutcome outcome;
     QPrinter printer(QPrinter::HighResolution);
     if (!dialogs.Print(form, printer)) {
@@ -133,8 +131,6 @@ PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialo
     printer.setCopyCount(1);
     {
         Hourglass hourglass;
-        ExchangeGuard quiet(timers, ExchangeGuard::Pause::PollingAndSampling,
-                            ExchangeGuard::Work::Local);
         for (int copy = 0; copy < copies; ++copy) {
             const bool printed = PrintLines(printer, lines, font, [form](int line) {
                 // Line 4 is the heading row, line 5 the separator, line 5 + r data row r.

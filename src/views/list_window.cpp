@@ -33,12 +33,10 @@ private:
     ListWindow& window_;
 };
 
-ListWindow::ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock,
-                       const QString& unitText, bool unitF,
+ListWindow::ListWindow(Dialogs& dialogs, const Clock& clock, const QString& unitText, bool unitF,
                        const std::array<QString, 4>& typeLetters, qint64 dumpEvery, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , dialogs_(dialogs)
-    , timers_(timers)
     , clock_(clock)
     , listUnitText_(unitText)
     , listUnitF_(unitF)
@@ -123,7 +121,7 @@ void ListWindow::Save() {
 
 void ListWindow::Print() {
     BusyScope busy(*this);
-    PrintGrid(this, *grid_->Model(), dialogs_, timers_);
+    PrintGrid(this, *grid_->Model(), dialogs_);
 }
 
 void ListWindow::RequestClose() {

@@ -24,8 +24,6 @@
 #include <QToolBar>
 #include <QtTest>
 
-Q_DECLARE_METATYPE(ExchangeGuard::Work)
-
 namespace {
 
 using Commands = QVector<QByteArray>;
@@ -158,12 +156,13 @@ private Q_SLOTS:
         rig.PressLoggerOK(true);
         MemoryWindow* memory = rig.Memory();
         rig.timers.StartBoth();
-        bool timersOff = false;
+        // Listing a set is the program's own work: polling and sampling go on meanwhile.
+        bool timersOnWhileListing = false;
         QTableWidget* grid = memory->GridSet();
-        QTimer::singleShot(0, [&] { timersOff = !rig.timers.PollingTimer().isActive(); });
+        QTimer::singleShot(0, [&] { timersOnWhileListing = rig.TimersOn(); });
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualItemRect(grid->item(setRow, 2)).center());
-        QVERIFY(timersOff && rig.TimersOn());
+        QVERIFY(timersOnWhileListing && rig.TimersOn());
         DataListWindow* list = memory->DataList();
         QVERIFY(list && list->isVisible());
         QCOMPARE(list->ShowingFahrenheit(), opensFahrenheit);
@@ -260,23 +259,23 @@ private Q_SLOTS:
     }
 
     void eraseWhileBusy_data() {
-        // Local work (listing, printing) only keeps the timers quiet; a meter exchange holds
-        // the line, and a refused erase leaves the frame as it was.
-        QTest::addColumn<ExchangeGuard::Work>("work");
+        // Listing and printing hold nothing; a meter exchange holds the line, and a refused
+        // erase leaves the frame as it was.
+        QTest::addColumn<bool>("meterBusy");
         QTest::addColumn<Commands>("sent");
         QTest::addColumn<bool>("frameShown");
-        QTest::newRow("while listing")
-            << ExchangeGuard::Work::Local << Commands{"A", Hex("57000002")} << false;
-        QTest::newRow("while the meter is busy")
-            << ExchangeGuard::Work::Meter << Commands{} << true;
+        QTest::newRow("while listing") << false << Commands{"A", Hex("57000002")} << false;
+        QTest::newRow("while the meter is busy") << true << Commands{} << true;
     }
     void eraseWhileBusy() {
-        QFETCH(ExchangeGuard::Work, work);
+        QFETCH(bool, meterBusy);
         Rig rig(QString::fromLatin1(kTwoSets));
         rig.picErase->show();
         rig.dialogs.buttonAnswers = {QMessageBox::Ok};
         {
-            ExchangeGuard busy(rig.timers, ExchangeGuard::Pause::PollingAndSampling, work);
+            std::optional<ExchangeGuard> busy;
+            if (meterBusy)
+                busy.emplace(rig.timers, ExchangeGuard::Pause::PollingAndSampling);
             QTest::mouseClick(rig.eraseFrame->CmdEraseOK(), Qt::LeftButton);
         }
         QTEST(rig.Commands(), "sent");

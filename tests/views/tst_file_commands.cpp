@@ -203,6 +203,10 @@ void TestFileCommands::openReadsFile() {
     QFETCH(int, rows);
     QFETCH(QString, message);
     f_->session.Timers().StartBoth();
+    // Reading the file is the program's own work: sampling goes on, a recording gets no hole.
+    bool samplingWhileReading = false;
+    QTimer::singleShot(0, this,
+                       [&] { samplingWhileReading = f_->session.Timers().SamplingActive(); });
     FileListWindow* list = nullptr;
     if (bytes == "-")
         f_->commands.Open();
@@ -212,6 +216,7 @@ void TestFileCommands::openReadsFile() {
             f_->session.Timers().SamplingTimer().isActive());
     QCOMPARE(f_->dialogs.Texts().join('|').contains(message), true);
     QCOMPARE(f_->dialogs.messages.size(), message.isEmpty() ? 0 : 1);
+    QCOMPARE(samplingWhileReading, rows >= 0);
     if (rows < 0) {
         QVERIFY(!list && !f_->commands.FileList());
         return;
