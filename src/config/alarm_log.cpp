@@ -3,6 +3,7 @@
 #include "recording/csv_export.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 QStringList AlarmLog::HeadingCells() {
     return {QStringLiteral("time"), QStringLiteral("channel"), QStringLiteral("event"),
@@ -24,7 +25,11 @@ bool AlarmLog::Begin() {
 
 bool AlarmLog::AppendLines(const QByteArray& lines) {
     QFile file(path_);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    // Opening to append moves to the end of the file, which a device or a pipe has none of (Qt
+    // warns of the seek): those are written as they stand.
+    const QFileInfo info(path_);
+    const bool stream = info.exists() && !info.isFile();
+    if (!file.open(stream ? QIODevice::WriteOnly : QIODevice::WriteOnly | QIODevice::Append)) {
         error_ = file.errorString();
         return false;
     }

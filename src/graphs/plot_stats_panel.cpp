@@ -13,8 +13,18 @@
 
 namespace {
 
-QLabel* Caption(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
+// The captions of the figures, on screen and on paper.
+const char kStretch[] = "Stretch:";
+const char kMinimum[] = "Minimum:";
+const char kMaximum[] = "Maximum:";
+const char kMean[] = "Mean:";
+const char kLevel[] = "Level:";
+const char kAbove[] = "Time above:";
+const char kSpan[] = "Rate span:";
+const char kRate[] = "Rate at cursor:";
+
+QLabel* Caption(const char* text, QWidget* parent) {
+    auto* label = new QLabel(QString::fromLatin1(text), parent);
     label->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     return label;
 }
@@ -72,22 +82,22 @@ PlotStatsPanel::PlotStatsPanel(QWidget* parent)
 
     // The two readings with their times take a whole row each; the rest go in pairs.
     auto* grid = new QGridLayout(this);
-    grid->addWidget(Caption(QStringLiteral("Stretch:"), this), 0, 0);
+    grid->addWidget(Caption(kStretch, this), 0, 0);
     grid->addWidget(stretch_, 0, 1, 1, 2);
     grid->addWidget(wholeView_, 0, 3, Qt::AlignLeft);
-    grid->addWidget(Caption(QStringLiteral("Minimum:"), this), 1, 0);
+    grid->addWidget(Caption(kMinimum, this), 1, 0);
     grid->addWidget(minimum_, 1, 1, 1, 3);
-    grid->addWidget(Caption(QStringLiteral("Maximum:"), this), 2, 0);
+    grid->addWidget(Caption(kMaximum, this), 2, 0);
     grid->addWidget(maximum_, 2, 1, 1, 3);
-    grid->addWidget(Caption(QStringLiteral("Mean:"), this), 3, 0);
+    grid->addWidget(Caption(kMean, this), 3, 0);
     grid->addWidget(mean_, 3, 1);
-    grid->addWidget(Caption(QStringLiteral("Level:"), this), 3, 2);
+    grid->addWidget(Caption(kLevel, this), 3, 2);
     grid->addLayout(levelBox, 3, 3);
-    grid->addWidget(Caption(QStringLiteral("Time above:"), this), 4, 0);
+    grid->addWidget(Caption(kAbove, this), 4, 0);
     grid->addWidget(above_, 4, 1);
-    grid->addWidget(Caption(QStringLiteral("Rate span:"), this), 4, 2);
+    grid->addWidget(Caption(kSpan, this), 4, 2);
     grid->addWidget(span_, 4, 3, Qt::AlignLeft);
-    grid->addWidget(Caption(QStringLiteral("Rate at cursor:"), this), 5, 0);
+    grid->addWidget(Caption(kRate, this), 5, 0);
     grid->addWidget(rate_, 5, 1);
     grid->addWidget(rateCurve_, 5, 2, 1, 2);
     grid->setColumnStretch(1, 1);
@@ -129,6 +139,27 @@ void PlotStatsPanel::ShowCursor(std::optional<qsizetype> sample) {
 
 bool PlotStatsPanel::RateCurveShown() const {
     return rateCurve_->isChecked();
+}
+
+QStringList PlotStatsPanel::FigureLines() const {
+    QStringList lines;
+    const auto add = [&lines](const char* caption, const QString& text) {
+        if (!text.isEmpty())
+            lines << QString::fromLatin1(caption) + QLatin1Char(' ') + text;
+    };
+    add(kStretch, stretch_->text());
+    add(kMinimum, minimum_->text());
+    add(kMaximum, maximum_->text());
+    add(kMean, mean_->text());
+    if (!above_->text().isEmpty()) {
+        add(kLevel, level_->text() + QLatin1Char(' ') + levelUnit_->text());
+        add(kAbove, above_->text());
+    }
+    if (!rate_->text().isEmpty()) {
+        add(kSpan, span_->text());
+        add(kRate, rate_->text());
+    }
+    return lines;
 }
 
 void PlotStatsPanel::ShowFigures() {

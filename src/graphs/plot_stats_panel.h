@@ -32,6 +32,10 @@ public:
 
     bool RateCurveShown() const;
     QString UnitText() const { return unitText_; }
+    // The figures as the frame shows them, each with its caption ("Minimum: 20.1 °C at No. 35,
+    // ..."), for a printout; the time above without a level and the rate without a cursor are
+    // left out, as the frame leaves them empty.
+    QStringList FigureLines() const;
 
     QLabel* Stretch() const { return stretch_; }
     QLabel* Minimum() const { return minimum_; }

@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileInfo>
+#include <QFontMetrics>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -444,17 +445,30 @@ bool PlotWindow::PrintGraph() {
                              QStringLiteral("Plot ") + setup_.GraphCaption(),
                              QStringLiteral("The graph could not be printed.")))
         return false;
-    // The graph as drawn on screen, scaled onto the page as vectors, on white.
+    // The graph as drawn on screen, scaled onto the page as vectors, on white, with the
+    // statistics the window shows below it, a line each.
     painter.setMode(QCPPainter::pmVectorized);
     painter.setMode(QCPPainter::pmNoCaching);
+    const QStringList figures = stats_->FigureLines();
+    const QFontMetrics metrics(font(), &printer);
+    const int line = metrics.lineSpacing();
     const int width = graph_->width();
     const int height = graph_->height();
     const QRect page = painter.viewport();
-    const double scale = std::min(page.width() / double(width), page.height() / double(height));
-    painter.setViewport(page.x() + int(page.width() - width * scale) / 2, page.y(),
-                        int(width * scale), int(height * scale));
+    const double room = std::max(page.height() - (figures.size() + 1) * line, qsizetype(1));
+    const double scale = std::min(page.width() / double(width), room / height);
+    const int left = page.x() + int(page.width() - width * scale) / 2;
+    painter.save();
+    painter.setViewport(left, page.y(), int(width * scale), int(height * scale));
     painter.setWindow(0, 0, width, height);
     graph_->toPainter(&painter, width, height);
+    painter.restore();
+    painter.setFont(font());
+    int y = page.y() + int(height * scale) + line + metrics.ascent();
+    for (const QString& figure : figures) {
+        painter.drawText(left, y, figure);
+        y += line;
+    }
     return painter.end();
 }
 

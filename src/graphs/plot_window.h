@@ -65,8 +65,8 @@ public:
     QPointF CursorPosition() const;
     // "Reset Scale": the ranges of the last plot, on the axes and in the fields.
     void ResetScale();
-    // "Print Graph": the print dialog, then the graph as vectors on a white page. False when
-    // nothing was printed.
+    // "Print Graph": the print dialog, then the graph as vectors on a white page with the
+    // statistics as the window shows them below it. False when nothing was printed.
     bool PrintGraph();
     // "Save Image...": the Save dialog, then the graph as drawn on screen into a PDF of vectors
     // (a name ending in ".pdf") or else a PNG image. False when nothing was saved; a file that

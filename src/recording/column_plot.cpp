@@ -4,6 +4,7 @@
 #include "recording/six_column_model.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -56,7 +57,7 @@ std::optional<ColumnPlot> PlotGridColumn(const SixColumnModel& grid, int column,
     for (int row = 0; row < grid.rowCount(); ++row) {
         const DataFieldBytes bytes = grid.RowBytes(row);
         readings.AddRecord(bytes[SixColumnModel::DateTimeColumn], &bytes[size_t(column)]);
-        plot.Values[row] = LeadingNumber(grid.Text(row, column));
+        plot.Values[row] = NumberAtStart(grid.Text(row, column)).value_or(std::nan(""));
         const qint64 gridRow = qint64(row) + 1;
         if (progress && (gridRow % progressEvery == 0 || row + 1 == grid.rowCount()))
             progress(gridRow);
@@ -65,7 +66,7 @@ std::optional<ColumnPlot> PlotGridColumn(const SixColumnModel& grid, int column,
     return plot;
 }
 
-double LeadingNumber(QStringView text) {
+std::optional<double> NumberAtStart(QStringView text) {
     QString compact;
     compact.reserve(text.size());
     for (QChar c : text) {
@@ -92,7 +93,7 @@ double LeadingNumber(QStringView text) {
         }
     }
     if (!digits)
-        return 0.0;
+        return std::nullopt;
     QString number = compact.left(i);
     // An exponent counts only with at least one digit ("1e" is 1); "D" is an old spelling of "E".
     if (i < compact.size() && QStringLiteral("eEdD").contains(compact[i])) {
@@ -108,5 +109,9 @@ double LeadingNumber(QStringView text) {
     }
     bool ok = false;
     const double value = number.toDouble(&ok);
-    return ok ? value : 0.0;
+    return ok ? std::optional<double>(value) : std::nullopt;
+}
+
+double LeadingNumber(QStringView text) {
+    return NumberAtStart(text).value_or(0.0);
 }

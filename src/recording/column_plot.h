@@ -23,9 +23,10 @@ struct ColumnPlot {
     QString PlotColumnText;  // the channel's digit and the file's unit: "1°C", "4°F"
     int PlotYMax = 0;        // the Y range of the column's thermocouple type, whole degrees
     int PlotYMin = 0;
-    QVector<double> Values; // data row i at index i - 1; a text that is no number plots as 0
-    ReadingSeries Readings; // the same rows in tenths with their times, for statistics: there
-                            // a text that is no number is a gap
+    QVector<double> Values; // data row i at index i - 1; NaN (a gap in the line) for a text
+                            // that is no number: "Over", "Under", "- - -", a blank
+    ReadingSeries Readings; // the same rows in tenths with their times, for statistics, where
+                            // those are gaps too
 
     // "°C" or "°F": the last two characters of PlotColumnText.
     QString UnitText() const { return PlotColumnText.right(2); }
@@ -45,6 +46,8 @@ std::optional<ColumnPlot> PlotGridColumn(const SixColumnModel& grid, int column,
                                          int progressEvery = 1000);
 
 // The number at the start of a text, blanks, tabs and line feeds anywhere being ignored: "23.4",
-// "-.5", "1e3", "12abc" read as numbers; a text that does not start with one ("- - -", "Over",
-// "Under", "") gives 0.
+// "-.5", "1e3", "12abc" read as numbers; nothing for a text that does not start with one
+// ("- - -", "Over", "Under", "").
+std::optional<double> NumberAtStart(QStringView text);
+// The same with 0 for a text that does not start with a number.
 double LeadingNumber(QStringView text);

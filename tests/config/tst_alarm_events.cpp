@@ -195,9 +195,17 @@ void TestAlarmEvents::log() {
                                                "2026-12-07T05:21:00,T3,low,-18.5,-18\n"
                                                "2026-12-07T05:21:40,,link-lost,,30\n"));
 
-    AlarmLog nowhere(dir.filePath(QStringLiteral("missing/alarms.csv")));
-    QVERIFY(!nowhere.Append({AlarmEventKind::Low, 2, "-18.5", "-18", "°C", kStart}));
-    QVERIFY(!nowhere.Error().isEmpty());
+    // A device, which cannot seek, is written without a warning from Qt; a log that cannot be
+    // written is reported.
+    QTest::failOnWarning(QRegularExpression(QStringLiteral(".")));
+    QVERIFY(AlarmLog(QStringLiteral("/dev/null")).Begin());
+    for (const QString& path :
+         {dir.filePath(QStringLiteral("missing/alarms.csv")), QStringLiteral("/dev/full")}) {
+        AlarmLog nowhere(path);
+        QVERIFY(!nowhere.Begin() &&
+                !nowhere.Append({AlarmEventKind::Over, 0, "Over", "", "°C", kStart}));
+        QVERIFY2(!nowhere.Error().isEmpty(), qPrintable(path));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestAlarmEvents)

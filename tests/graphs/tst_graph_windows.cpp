@@ -244,12 +244,20 @@ void TestGraphWindows::printToPdf() {
     QVERIFY(!graph->Print());
 
     rig_->dialogs.printToPdf = dir_.filePath(QStringLiteral("plot.pdf"));
+    PlotStatsPanel* stats = plot.Statistics();
+    stats->Level()->setText(QStringLiteral("40"));
+    plot.SelectTrackMode(PlotWindow::CursorCoordinates);
     QTest::mouseClick(plot.findChild<QPushButton*>(QStringLiteral("CmdPrint")), Qt::LeftButton);
-    // One page of vectors: the texts of the graph are text on the page, not pixels.
+    // One page of vectors: the texts of the graph are text on the page, not pixels, and the
+    // statistics are there as the window shows them.
     const QString text = PdfText(rig_->dialogs.printToPdf);
     QCOMPARE(text.count(QLatin1Char('\f')), 1);
     QVERIFY2(text.contains(QStringLiteral("T2")) && text.contains(QStringLiteral("Celsius")),
              qPrintable(text));
+    const QString lines = Simplified(text.split('\n')).join('\n');
+    for (QLabel* figure : {stats->Stretch(), stats->Minimum(), stats->Maximum(), stats->Mean(),
+                           stats->Above(), stats->RateAtCursor()})
+        QVERIFY2(!figure->text().isEmpty() && lines.contains(figure->text()), qPrintable(lines));
     QVERIFY(QFileInfo(rig_->dialogs.printToPdf).size() < 2'000'000);
 
     rig_->dialogs.printToPdf = dir_.filePath(QStringLiteral("graph.pdf"));

@@ -144,19 +144,23 @@ void TestGridFile::columnPlot_data() {
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("heading");
     QTest::addColumn<int>("column");
-    QTest::addColumn<QString>("plot"); // column text, y range, axis
+    QTest::addColumn<QString>("plot"); // column text, y range, axis: the points plotted
     const auto row = [](const char* name, const QString& unit, const char* heading, int column,
                         const QString& plot) {
         QTest::newRow(name) << unit << QString(heading) << column << plot;
     };
-    row("T2 of a F file, type J", DegF, "T2 - J", 3, "2" + DegF + " -328..1832 Fahrenheit");
-    row("T1 of a C file, type K", DegC, "T1 - K", 2, "1" + DegC + " -200..1370 Celsius");
-    row("T4 of a C file, type B", DegC, "T4 - B", 5, "4" + DegC + " 600..1820 Celsius");
+    row("T2 of a F file, type J", DegF, "T2 - J", 3,
+        "2" + DegF + " -328..1832 Fahrenheit: -0.5 12");
+    row("T1 of a C file, type K", DegC, "T1 - K", 2, "1" + DegC + " -200..1370 Celsius: 23.4 gap");
+    row("T4 of a C file, type B", DegC, "T4 - B", 5, "4" + DegC + " 600..1820 Celsius: gap 100");
+    // "Over", "Under" and "- - -" are gaps in the line, as in the statistics, not points at 0.
+    row("T3 of a C file, type T", DegC, "T3 - T", 4, "3" + DegC + " -200..400 Celsius: gap 7");
     // Only exactly "°C" is Celsius; a heading never set by the C/F toggle reads as °F.
-    row("empty unit heading is F", "", "T1 - R", 2, "1" + DegF + " 32..2912 Fahrenheit");
+    row("empty unit heading is F", "", "T1 - R", 2, "1" + DegF + " 32..2912 Fahrenheit: 23.4 gap");
     // A heading without a known type letter keeps the range the last click left.
-    row("no type letter keeps the range", DegC, "T2", 3, "2" + DegC + " -22..11 Celsius");
-    row("unknown type letter keeps the range", DegC, "T4 - X", 5, "4" + DegC + " -22..11 Celsius");
+    row("no type letter keeps the range", DegC, "T2", 3, "2" + DegC + " -22..11 Celsius: -0.5 12");
+    row("unknown type letter keeps the range", DegC, "T4 - X", 5,
+        "4" + DegC + " -22..11 Celsius: gap 100");
 }
 
 void TestGridFile::columnPlot() {
@@ -177,14 +181,15 @@ void TestGridFile::columnPlot() {
     const std::optional<ColumnPlot> plot = PlotGridColumn(
         grid, column, previous, [&](qint64 row) { progress.append(row); }, 1);
     QVERIFY(plot);
-    QTEST(QStringLiteral("%1 %2..%3 %4")
+    QStringList points;
+    for (double value : plot->Values)
+        points << (std::isnan(value) ? QStringLiteral("gap") : QString::number(value));
+    QTEST(QStringLiteral("%1 %2..%3 %4: %5")
               .arg(plot->PlotColumnText)
               .arg(plot->PlotYMin)
               .arg(plot->PlotYMax)
-              .arg(plot->YAxisCaption()),
+              .arg(plot->YAxisCaption(), points.join(' ')),
           "plot");
-    const QList<QVector<double>> values{{23.4, 0.0}, {-0.5, 12.0}, {0.0, 7.0}, {0.0, 100.0}};
-    QCOMPARE(plot->Values, values[column - 2]);
     QCOMPARE(plot->PlotRowCount, 2);
     QCOMPARE(progress, (QList<qint64>{1, 2}));
 

@@ -253,7 +253,7 @@ void TestFileCommands::columnClickAndHistogram() {
     Q_EMIT grid->ColumnClicked(3);
     QCOMPARE(plots.size(), 1);
     const ColumnPlot plot = plots.at(0).at(0).value<ColumnPlot>();
-    QCOMPARE(plot.Values, (QVector<double>{0.0, 80.5}));
+    QVERIFY(plot.Values.size() == 2 && std::isnan(plot.Values[0]) && plot.Values[1] == 80.5);
     QCOMPARE(f_->commands.LastPlot().PlotColumnText, QStringLiteral("2\u00B0F"));
     QVERIFY(f_->session.Timers().PollingTimer().isActive());
 
