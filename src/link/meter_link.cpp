@@ -297,8 +297,8 @@ bool MeterLink::Resync() {
         if (backAsBefore_) {
             timers_.StartBoth();
         } else {
-            timers_.SamplingTimer().stop(); // the guard may have switched it on again
-            timers_.PollingTimer().start();
+            timers_.StopSampling(); // the guard may have switched it on again
+            timers_.StartPolling();
         }
     }
     return linked;
@@ -313,6 +313,21 @@ bool MeterLink::RunResync() {
         tickCount_ = 0;
         SetLinkLost(true);
         live_.ClearForResync();
+
+        // The meter's clock is checked first, so that the four packets read next are current
+        // when the link comes up: readings shown while the recovery still runs would be
+        // served and dimmed as not current.
+        std::optional<QByteArray> clockReply;
+        while (!clockReply) {
+            if (!QueryStatus())
+                break;
+            clockReply = RequestMeterClock(2.0);
+        }
+        if (!clockReply)
+            continue;
+        // A clock without a valid date or time gets the PC's.
+        if (ClockNeedsSetting(*clockReply) && !WriteMeterClock(clock_.Now()))
+            continue;
 
         std::optional<QByteArray> packets;
         while (!packets) {
@@ -335,18 +350,6 @@ bool MeterLink::RunResync() {
                 Q_EMIT ChannelRebuilt(ch);
             }
         }
-
-        std::optional<QByteArray> clockReply;
-        while (!clockReply) {
-            if (!QueryStatus())
-                break;
-            clockReply = RequestMeterClock(2.0);
-        }
-        if (!clockReply)
-            continue;
-        // A clock without a valid date or time gets the PC's.
-        if (ClockNeedsSetting(*clockReply) && !WriteMeterClock(clock_.Now()))
-            continue;
 
         SetLinkLost(false);
         lastPacket_.restart();
@@ -380,11 +383,11 @@ MeterLink::PollResult MeterLink::PollTick() {
         return Resync() ? PollResult::Lost : PollResult::Cancelled;
     }
     if (!live_.ConfigurationChanged()) {
-        if (decoded && !timers_.SamplingTimer().isActive() && !timers_.ExchangeInProgress())
+        if (decoded && !timers_.SamplingActive() && !timers_.ExchangeInProgress())
             timers_.StartSampling();
         return PollResult::Unchanged;
     }
-    timers_.SamplingTimer().stop();
+    timers_.StopSampling();
     const int channel = live_.CurrentChannel();
     // Packets read during a command may have changed other channels than the last one.
     for (int ch = 0; ch < 4; ++ch) {

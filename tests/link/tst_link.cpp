@@ -317,7 +317,9 @@ private Q_SLOTS:
 
     void resyncChecksClock_data() {
         QTest::addColumn<Bytes>("clock");
-        QTest::addColumn<Bytes>("sentAfter"); // what the program wrote after "X"
+        // What the program wrote after "X", before the status query of the four packets: the
+        // clock is checked first, so the readings are current when the link comes up.
+        QTest::addColumn<Bytes>("sentAfter");
         QTest::newRow("clock set: left alone") << kClock << Bytes();
         QTest::newRow("no date: set from the PC") << Hex("02 000000 0E0509 03") << kSetFromPc;
         QTest::newRow("no day") << Hex("02 0D0800 0E0509 03") << kSetFromPc;
@@ -333,16 +335,22 @@ private Q_SLOTS:
         rig.device.StartStream(kHot);
         rig.clockReply = kHot + clock + kHot;
         rig.timers.StartBoth();
+        bool freshWhenLinked = true;
         {
             ExchangeGuard command(rig.timers, ExchangeGuard::Pause::Polling);
             QVERIFY(rig.link.Resync());
+            const QDateTime linked = rig.clock.Now();
+            for (int ch = 0; ch < 4; ++ch) // the channels of the four packets read
+                freshWhenLinked &= !rig.live.Channel(ch).LastRead || rig.live.IsFresh(ch, linked);
             QVERIFY(!rig.link.LinkLost());
             QVERIFY(!rig.timers.PollingTimer().isActive() && rig.timers.ExchangeInProgress());
         }
         QVERIFY(rig.timers.PollingTimer().isActive() && rig.timers.SamplingTimer().isActive());
         QVERIFY(!rig.timers.ExchangeInProgress());
         const Bytes& written = rig.device.written;
-        QTEST(written.mid(written.lastIndexOf('X') + 1), "sentAfter");
+        QFETCH(Bytes, sentAfter);
+        QCOMPARE(written.mid(written.lastIndexOf('X') + 1), sentAfter + "A");
+        QVERIFY(freshWhenLinked);
     }
 };
 
