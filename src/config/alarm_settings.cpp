@@ -13,7 +13,7 @@ constexpr double kLargestDegrees = 1.0e6;
 
 } // namespace
 
-AlarmSettings::AlarmSettings(LiveState& live, QObject* parent)
+AlarmSettings::AlarmSettings(const LiveState& live, QObject* parent)
     : QObject(parent)
     , live_(live) {}
 
@@ -33,7 +33,7 @@ void AlarmSettings::SetAlarm(bool fahrenheit, int channel, int tenths) {
         alarmF_[i] = value;
     } else {
         alarmC_[i] = value;
-        live_.SetUpperC(int(i), value);
+        overC_[i] = value;
     }
     Q_EMIT AlarmChanged(fahrenheit, channel);
 }
@@ -65,8 +65,9 @@ void AlarmSettings::SetRangeMin(bool fahrenheit, int channel, int tenths) {
 
 void AlarmSettings::RebuildChannel(int channel) {
     const ChannelState& ch = live_.Channel(Index(channel));
-    ApplyRange(false, channel, {ch.AlarmMinC, ch.AlarmMaxC});
-    ApplyRange(true, channel, {ch.AlarmMinF, ch.AlarmMaxF});
+    overC_[Index(channel)] = ch.UpperC;
+    ApplyRange(false, channel, {ch.LowerC, ch.UpperC});
+    ApplyRange(true, channel, {ch.LowerF, ch.UpperF});
 }
 
 void AlarmSettings::ResetChannel(int channel) {

@@ -20,10 +20,11 @@ struct AlarmRange {
 class AlarmSettings : public QObject, public AlarmValues {
     Q_OBJECT
 public:
-    explicit AlarmSettings(LiveState& live, QObject* parent = nullptr);
+    explicit AlarmSettings(const LiveState& live, QObject* parent = nullptr);
 
     int AlarmC(int channel) const override { return alarmC_[Index(channel)]; }
     int AlarmF(int channel) const override { return alarmF_[Index(channel)]; }
+    int OverC(int channel) const override { return overC_[Index(channel)]; }
     int Alarm(bool fahrenheit, int channel) const;
     AlarmRange Range(bool fahrenheit, int channel) const;
 
@@ -37,7 +38,8 @@ public:
     void SetRangeMin(bool fahrenheit, int channel, int tenths);
 
     // The display rebuild after a configuration change: the ranges become the channel type's
-    // alarm range; the values stay where they are unless the new range excludes them.
+    // range; the values stay where they are unless the new range excludes them. The value
+    // charted for "Over" goes back to the top of the range until the °C value is set again.
     void RebuildChannel(int channel);
     // The link recovery rebuilt the channel: type range, and the values at its top.
     void ResetChannel(int channel);
@@ -67,7 +69,7 @@ private:
     static size_t Index(int channel) { return size_t(channel & 3); }
     void ApplyRange(bool fahrenheit, int channel, AlarmRange range);
 
-    LiveState& live_;
-    std::array<int, 4> alarmC_{}, alarmF_{};
+    const LiveState& live_;
+    std::array<int, 4> alarmC_{}, alarmF_{}, overC_{};
     std::array<AlarmRange, 4> rangeC_{}, rangeF_{};
 };

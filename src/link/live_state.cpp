@@ -96,10 +96,10 @@ void LiveState::SetRangesFromType(int ch) {
     if (!type)
         return;
     // Ranges are whole degrees; the channel state keeps everything in tenths.
-    channel.UpperC = channel.AlarmMaxC = type->upperC * 10;
-    channel.LowerC = channel.AlarmMinC = type->lowerC * 10;
-    channel.UpperF = channel.AlarmMaxF = type->upperF * 10;
-    channel.LowerF = channel.AlarmMinF = type->lowerF * 10;
+    channel.UpperC = type->upperC * 10;
+    channel.LowerC = type->lowerC * 10;
+    channel.UpperF = type->upperF * 10;
+    channel.LowerF = type->lowerF * 10;
 }
 
 bool LiveState::ChannelChanged(int channel) const {

@@ -13,10 +13,8 @@ struct ChannelState {
     bool UnderRange = false;
     std::optional<int> TypeCode; // empty until the first packet
     QString TypeLetter;
-    // The type's range: the values shown and recorded for "Over" and "Under".
+    // The type's range: the values charted for "Over" and "Under".
     int UpperC = 0, LowerC = 0, UpperF = 0, LowerF = 0;
-    // The same range kept separately as the limits of the alarm controls.
-    int AlarmMaxC = 0, AlarmMinC = 0, AlarmMaxF = 0, AlarmMinF = 0;
     int OffsetTenths = 0;
     QString ReadingFText, ReadingCText;
     std::optional<int> ReadingF, ReadingC; // tenths; empty after a lost link or a damaged value
@@ -64,12 +62,10 @@ public:
     void MarkRead(int channel, const QDateTime& when) {
         channels_[size_t(channel)].LastRead = when;
     }
-    // The °C alarm value of a channel is also the value it charts and records for "Over" in °C.
-    void SetUpperC(int channel, int tenths) { channels_[size_t(channel)].UpperC = tenths; }
     // Whether the channel's reading is current at `now`: its packet came within `kFreshMs`.
     // A clock set back makes a reading stale rather than current for longer.
     bool IsFresh(int channel, const QDateTime& now) const;
-    // Sets the eight range values of a channel from its type (unknown codes keep them).
+    // Sets the range values of a channel from its type (unknown codes keep them).
     void SetRangesFromType(int channel);
     // Whether any probe flag, type code or the unit differs from the remembered ones.
     bool ConfigurationChanged() const;

@@ -27,4 +27,7 @@ public:
     virtual ~AlarmValues() = default;
     virtual int AlarmC(int channel) const = 0;
     virtual int AlarmF(int channel) const = 0;
+    // The value charted and stored in °C while the channel reads "Over": the top of its type's
+    // range until the °C alarm value is set, then that value.
+    virtual int OverC(int channel) const = 0;
 };

@@ -6,13 +6,14 @@
 
 #include <algorithm>
 
-ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF) {
+ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
+                            std::optional<int> overC) {
     ChannelSample s;
     if (!channel.ProbeValid) {
         s.TextC = s.TextF = QStringLiteral("- - -");
     } else if (channel.OverRange) {
         s.TextC = s.TextF = QStringLiteral("Over");
-        s.ChartedC = channel.UpperC;
+        s.ChartedC = overC.value_or(channel.UpperC);
         s.ChartedF = channel.UpperF;
     } else if (channel.UnderRange) {
         s.TextC = s.TextF = QStringLiteral("Under");
@@ -72,7 +73,8 @@ SampleRecord Sampler::TakeSample(const ChannelFreshness& fresh) {
         const size_t k = size_t(i);
         ChannelSample s;
         if (fresh[k])
-            s = SampleChannel(live_.Channel(k), alarms_.AlarmC(i), alarms_.AlarmF(i));
+            s = SampleChannel(live_.Channel(k), alarms_.AlarmC(i), alarms_.AlarmF(i),
+                              alarms_.OverC(i));
         else
             s.TextC = s.TextF = QStringLiteral("- - -"); // a reading not seen is not recorded
         record.TextC[k] = s.TextC;

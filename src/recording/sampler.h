@@ -19,7 +19,9 @@ struct ChannelSample {
     std::optional<int> ChartedC, ChartedF;   // tenths; empty: nothing charted or stored
     bool AtAlarmC = false, AtAlarmF = false; // normal reading at or above the alarm value
 };
-ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF);
+// `overC` is what a channel reading "Over" charts in °C (empty: the top of its type's range).
+ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
+                            std::optional<int> overC = std::nullopt);
 
 // The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
 // a sample of the live state into the sample buffers and hands it on. Only current readings

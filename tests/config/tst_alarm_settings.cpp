@@ -69,7 +69,7 @@ void TestAlarmSettings::boxTexts() {
 void TestAlarmSettings::typeChangeKeepsValuesInsideNewRange() {
     alarms_->SetAlarm(false, 0, 3000);
     alarms_->SetAlarm(true, 0, 9000);
-    QCOMPARE(live_.Channel(0).UpperC, 3000); // charted while T1 reads "Over"
+    QCOMPARE(alarms_->OverC(0), 3000); // charted while T1 reads "Over"
     // The probe changes to type T: ranges follow, values stay unless outside.
     FeedLivePacket(live_, 0, 3, 734);
     alarms_->RebuildChannel(0);
@@ -77,7 +77,7 @@ void TestAlarmSettings::typeChangeKeepsValuesInsideNewRange() {
     QCOMPARE((QList<int>{alarms_->AlarmC(0), alarms_->AlarmF(0)}), (QList<int>{3000, 7520}));
     // A link recovery puts the values at the top again.
     alarms_->ResetChannel(0);
-    QCOMPARE((QList<int>{alarms_->AlarmC(0), live_.Channel(0).UpperC}), (QList<int>{4000, 4000}));
+    QCOMPARE((QList<int>{alarms_->AlarmC(0), alarms_->OverC(0)}), (QList<int>{4000, 4000}));
 }
 
 void TestAlarmSettings::frameTypingAndEnter() {

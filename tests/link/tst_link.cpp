@@ -145,7 +145,7 @@ private Q_SLOTS:
         QVERIFY(live.Channel(2).OverRange && live.Channel(2).UnderRange);
         live.SetRangesFromType(2);
         QCOMPARE(live.Channel(2).TypeLetter, QStringLiteral("E"));
-        QCOMPARE(live.Channel(2).AlarmMaxF, 14000);
+        QCOMPARE(live.Channel(2).UpperF, 14000);
         QVERIFY(live.ConfigurationChanged());
     }
 
