@@ -75,17 +75,9 @@ void LiveState::DecodePacket(const QByteArray& packet) {
 std::array<int, 4> LiveState::DecodeSnapshot(const QByteArray& packets) {
     std::array<int, 4> order{};
     for (int k = 0; k < 4; ++k) {
-        const char* p = packets.constData() + k * kPacketSize;
-        const quint8 status = Byte(p, 2);
-        const int ch = status & 0x03;
-        order[size_t(k)] = ch;
-        unitF_ = status & 0x04;
-        unitText_ = unitF_ ? QStringLiteral("°F") : QStringLiteral("°C");
-        ChannelState& channel = channels_[size_t(ch)];
-        DecodeType(channel, Byte(p, 3) & 0x0F);
-        SetRangesFromType(ch);
-        channel.ProbeValid = Byte(p, 4) & 0x08;
-        DecodeValue(channel, p);
+        DecodePacket(packets.mid(k * kPacketSize, kPacketSize));
+        order[size_t(k)] = currentChannel_;
+        SetRangesFromType(currentChannel_);
     }
     return order;
 }

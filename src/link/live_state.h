@@ -55,9 +55,10 @@ public:
 
     // Decodes one 12-byte packet whose STX and ETX have been checked.
     void DecodePacket(const QByteArray& packet);
-    // The recovery variant for four packets in a row: unit, type, ranges, probe flag and values
-    // of each packet's channel; status bits, mode, range flags and offsets are left to the next
-    // polling tick. Returns the channels in the order their packets came.
+    // The recovery variant for four packets in a row: each is decoded whole, and its channel's
+    // ranges are set from its type. Offsets and range flags are not left to later packets: a
+    // slow meter's next packet of a channel may be a long way off. Returns the channels in the
+    // order their packets came.
     std::array<int, 4> DecodeSnapshot(const QByteArray& packets);
 
     // Notes that the channel's packet was decoded at `when`.
