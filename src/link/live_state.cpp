@@ -3,6 +3,8 @@
 #include "link/reading_text.h"
 #include "link/thermocouple.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kStx = 0x02;
@@ -144,12 +146,17 @@ void LiveState::RememberChannel(int channel) {
     shownChannels_[size_t(channel)] = ShownChannel{c.ProbeValid, c.TypeCode};
 }
 
+qint64 LiveState::FreshForMs() const {
+    const qint64 round = packetIntervalMs_.value_or(0) * qint64(channels_.size());
+    return std::max(kFreshMs, round + packetIntervalMs_.value_or(0));
+}
+
 bool LiveState::IsFresh(int channel, const QDateTime& now) const {
     const std::optional<QDateTime>& read = channels_[size_t(channel)].LastRead;
     if (!read)
         return false;
     const qint64 age = read->msecsTo(now);
-    return age >= 0 && age < kFreshMs;
+    return age >= 0 && age < FreshForMs();
 }
 
 void LiveState::ClearForResync() {
@@ -162,4 +169,5 @@ void LiveState::ClearForResync() {
         shownChannels_[i].reset();
     }
     shownUnit_.reset();
+    packetIntervalMs_.reset();
 }
