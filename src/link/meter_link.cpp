@@ -277,17 +277,19 @@ bool MeterLink::QueryStatus() {
     }
 }
 
-bool MeterLink::AwaitPackets() {
+bool MeterLink::AwaitPackets(qint64 giveUpMs) {
     QElapsedTimer elapsed; // since the wait began or the last packet came
     elapsed.start();
     quint64 exchanges = timers_.ExchangesBegun();
+    bool came = false;
     for (;;) {
-        if (CatchUp())
+        if (CatchUp()) {
+            came = true;
             elapsed.restart();
-        if (snapshot_->size() == kSnapshotSize)
-            return true;
-        if (cancelled_ || !DeviceOpen() || elapsed.hasExpired(GiveUpMs()))
-            return false;
+        }
+        if (snapshot_->size() == kSnapshotSize || cancelled_ || !DeviceOpen() ||
+            elapsed.hasExpired(giveUpMs))
+            return came;
         WaitForInput(limits_.passWaitMs);
         if (timers_.ExchangesBegun() != exchanges) {
             // A command clicked during the wait had the line: its time says nothing about
@@ -360,11 +362,16 @@ bool MeterLink::RunResync() {
         // several of them.
         snapshot_.emplace();
         bool answered = true;
+        int askedInVain = 0; // status queries in a row that no packet followed
         while (answered && snapshot_->size() < kSnapshotSize) {
             answered = QueryStatus();
-            // A meter that answers but does not stream is asked again.
+            // A meter that answers but does not stream is asked again, each time a while
+            // later, so that a meter whose stream starts over after every reply is not kept
+            // from sending by being asked.
+            const qint64 waitMs =
+                std::min(GiveUpMs() << std::min(askedInVain, 6), kLongestIntervalMs);
             if (answered)
-                AwaitPackets();
+                askedInVain = AwaitPackets(waitMs) ? 0 : askedInVain + 1;
         }
         const QByteArray packets = *snapshot_;
         snapshot_.reset();

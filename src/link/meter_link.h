@@ -152,9 +152,9 @@ private:
     // Takes the frames at the front: packets are decoded, up to the reply of `shape` (for a
     // dump, its start), which is returned. Empty when no reply stands there yet.
     std::optional<QByteArray> NextReply(const ReplyShape* shape, bool quiet);
-    // Waits until the recovery has its four packets; false when the stream stays silent for
-    // the give-up time.
-    bool AwaitPackets();
+    // Waits until the recovery has its four packets or the stream stays silent for
+    // `giveUpMs`. True when any packet came.
+    bool AwaitPackets(qint64 giveUpMs);
     std::optional<QByteArray> RequestMeterClock(double waitSeconds);
     bool RunResync();
     void OnDeviceError(int error);
