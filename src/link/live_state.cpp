@@ -3,6 +3,8 @@
 #include "link/reading_text.h"
 #include "link/thermocouple.h"
 
+#include <algorithm>
+
 namespace {
 
 constexpr char kStx = 0x02;
@@ -75,17 +77,9 @@ void LiveState::DecodePacket(const QByteArray& packet) {
 std::array<int, 4> LiveState::DecodeSnapshot(const QByteArray& packets) {
     std::array<int, 4> order{};
     for (int k = 0; k < 4; ++k) {
-        const char* p = packets.constData() + k * kPacketSize;
-        const quint8 status = Byte(p, 2);
-        const int ch = status & 0x03;
-        order[size_t(k)] = ch;
-        unitF_ = status & 0x04;
-        unitText_ = unitF_ ? QStringLiteral("°F") : QStringLiteral("°C");
-        ChannelState& channel = channels_[size_t(ch)];
-        DecodeType(channel, Byte(p, 3) & 0x0F);
-        SetRangesFromType(ch);
-        channel.ProbeValid = Byte(p, 4) & 0x08;
-        DecodeValue(channel, p);
+        DecodePacket(packets.mid(k * kPacketSize, kPacketSize));
+        order[size_t(k)] = currentChannel_;
+        SetRangesFromType(currentChannel_);
     }
     return order;
 }
@@ -152,12 +146,17 @@ void LiveState::RememberChannel(int channel) {
     shownChannels_[size_t(channel)] = ShownChannel{c.ProbeValid, c.TypeCode};
 }
 
+qint64 LiveState::FreshForMs() const {
+    const qint64 round = packetIntervalMs_.value_or(0) * qint64(channels_.size());
+    return std::max(kFreshMs, round + packetIntervalMs_.value_or(0));
+}
+
 bool LiveState::IsFresh(int channel, const QDateTime& now) const {
     const std::optional<QDateTime>& read = channels_[size_t(channel)].LastRead;
     if (!read)
         return false;
     const qint64 age = read->msecsTo(now);
-    return age >= 0 && age < kFreshMs;
+    return age >= 0 && age < FreshForMs();
 }
 
 void LiveState::ClearForResync() {
@@ -170,4 +169,5 @@ void LiveState::ClearForResync() {
         shownChannels_[i].reset();
     }
     shownUnit_.reset();
+    packetIntervalMs_.reset();
 }

@@ -37,7 +37,8 @@ struct MeterSetup {
 class LiveState {
 public:
     static constexpr int kPacketSize = 12;
-    // A reading counts as current for this long after its channel's packet was decoded.
+    // A reading counts as current for at least this long after its channel's packet was
+    // decoded; longer for a meter that comes round to the channel more slowly (`FreshForMs`).
     static constexpr qint64 kFreshMs = 3000;
 
     const std::array<ChannelState, 4>& Channels() const { return channels_; }
@@ -53,16 +54,26 @@ public:
 
     // Decodes one 12-byte packet whose STX and ETX have been checked.
     void DecodePacket(const QByteArray& packet);
-    // The recovery variant for four packets in a row: unit, type, ranges, probe flag and values
-    // of each packet's channel; status bits, mode, range flags and offsets are left to the next
-    // polling tick. Returns the channels in the order their packets came.
+    // The recovery variant for four packets in a row: each is decoded whole, and its channel's
+    // ranges are set from its type. Offsets and range flags are not left to later packets: a
+    // slow meter's next packet of a channel may be a long way off. Returns the channels in the
+    // order their packets came.
     std::array<int, 4> DecodeSnapshot(const QByteArray& packets);
 
     // Notes that the channel's packet was decoded at `when`.
     void MarkRead(int channel, const QDateTime& when) {
         channels_[size_t(channel)].LastRead = when;
     }
-    // Whether the channel's reading is current at `now`: its packet came within `kFreshMs`.
+    // The time from one live packet to the next as the link measures it on the stream; empty:
+    // not known yet (since the start or the last recovery).
+    void SetPacketInterval(std::optional<qint64> ms) { packetIntervalMs_ = ms; }
+    std::optional<qint64> PacketInterval() const { return packetIntervalMs_; }
+    // How long a reading stays current after its packet: `kFreshMs`, or, when that is shorter,
+    // the time the meter takes to come round to the channel again (one packet per channel in
+    // turn: four intervals) and one interval more. A slow meter's readings stay current between
+    // its packets; a stream that stopped goes stale an interval after the next packet was due.
+    qint64 FreshForMs() const;
+    // Whether the channel's reading is current at `now`: its packet came within `FreshForMs`.
     // A clock set back makes a reading stale rather than current for longer.
     bool IsFresh(int channel, const QDateTime& now) const;
     // Sets the range values of a channel from its type (unknown codes keep them).
@@ -78,8 +89,8 @@ public:
     void RememberConfiguration();
     // The same for one channel's probe flag and type code only.
     void RememberChannel(int channel);
-    // Empties the readings and forgets what the display showed, so that the next packet is
-    // taken as a configuration change.
+    // Empties the readings, forgets what the display showed, so that the next packet is taken
+    // as a configuration change, and forgets the meter's pace.
     void ClearForResync();
 
 private:
@@ -90,6 +101,7 @@ private:
     bool meterRecording_ = false;
     bool meterStatus7_ = false;
     QString modeText_;
+    std::optional<qint64> packetIntervalMs_;
 
     // A channel as the display was last built for it.
     struct ShownChannel {

@@ -10,12 +10,19 @@
 #include <QScopedValueRollback>
 #include <QSerialPort>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 
 constexpr double kStatusAttemptSeconds = 0.02; // what one attempt of the meter's count stands for
 constexpr double kStatusReplySeconds = 0.1;    // a status reply has to begin within this
 constexpr qint64 kReplyCompletionMs = 500;     // a reply that has begun is awaited this much longer
+// The meter's pace is the longest of the gaps between its last packets: two rounds of the four
+// channels, so that an uneven stream is judged by its slow gaps.
+constexpr size_t kPaceGaps = 8;
+// A gap longer than this is the program held up, not a meter's pace.
+constexpr qint64 kLongestIntervalMs = 30000;
+constexpr qsizetype kSnapshotSize = 4 * LiveState::kPacketSize;
 
 } // namespace
 
@@ -92,10 +99,51 @@ bool MeterLink::Pull() {
     return true;
 }
 
-void MeterLink::DecodeLive(const QByteArray& packet) {
+void MeterLink::TakePacket(const QByteArray& packet) {
+    NotePace();
+    lastPacket_.restart();
+    if (snapshot_) {
+        // Four packets in a row hold every channel once; newer ones replace the oldest.
+        *snapshot_ = (*snapshot_ + packet).right(kSnapshotSize);
+        return;
+    }
     live_.DecodePacket(packet);
     live_.MarkRead(live_.CurrentChannel(), clock_.Now());
-    lastPacket_.restart();
+}
+
+void MeterLink::NotePace() {
+    // A gap counts only between packets read while no command held the line, with none begun
+    // in between: a meter that pauses for a reply or a dump is not slower for it. The recovery
+    // holds the line too, but it is where the stream is first measured.
+    const quint64 exchanges = timers_.ExchangesBegun();
+    if (paceFrom_.isValid() && exchanges == paceExchanges_) {
+        const qint64 gap = paceFrom_.elapsed();
+        if (gap <= kLongestIntervalMs) {
+            recentGaps_.push_back(gap);
+            if (recentGaps_.size() > kPaceGaps)
+                recentGaps_.pop_front();
+            intervalMs_ = *std::max_element(recentGaps_.begin(), recentGaps_.end());
+            live_.SetPacketInterval(intervalMs_);
+        }
+    }
+    if (inResync_ || !timers_.ExchangeInProgress()) {
+        paceFrom_.start();
+        paceExchanges_ = exchanges;
+    } else {
+        paceFrom_.invalidate();
+    }
+}
+
+void MeterLink::ForgetPace() {
+    recentGaps_.clear();
+    intervalMs_ = 0;
+    paceFrom_.invalidate();
+    live_.SetPacketInterval(std::nullopt);
+}
+
+qint64 MeterLink::GiveUpMs() const {
+    // One packet late or lost is no lost link.
+    return std::max<qint64>(limits_.streamGiveUpMs, 2 * intervalMs_);
 }
 
 bool MeterLink::CatchUp() {
@@ -109,7 +157,7 @@ std::optional<QByteArray> MeterLink::NextReply(const ReplyShape* shape, bool qui
     while (std::optional<LineReader::Frame> frame = reader_.Next(shape, quiet)) {
         if (!frame->packet)
             return frame->bytes;
-        DecodeLive(frame->bytes);
+        TakePacket(frame->bytes);
     }
     return std::nullopt;
 }
@@ -229,24 +277,19 @@ bool MeterLink::QueryStatus() {
     }
 }
 
-std::optional<QByteArray> MeterLink::AwaitPackets(int count) {
-    const qsizetype size = qsizetype(count) * LiveState::kPacketSize;
-    QByteArray packets;
-    QElapsedTimer elapsed;
+bool MeterLink::AwaitPackets(qint64 giveUpMs) {
+    QElapsedTimer elapsed; // since the wait began or the last packet came
     elapsed.start();
     quint64 exchanges = timers_.ExchangesBegun();
+    bool came = false;
     for (;;) {
-        Pull();
-        while (packets.size() < size) {
-            const std::optional<LineReader::Frame> frame = reader_.Next(nullptr, Quiet());
-            if (!frame)
-                break;
-            packets += frame->bytes;
+        if (CatchUp()) {
+            came = true;
+            elapsed.restart();
         }
-        if (packets.size() == size)
-            return packets;
-        if (cancelled_ || !DeviceOpen() || elapsed.hasExpired(limits_.streamGiveUpMs))
-            return std::nullopt;
+        if (snapshot_->size() == kSnapshotSize || cancelled_ || !DeviceOpen() ||
+            elapsed.hasExpired(giveUpMs))
+            return came;
         WaitForInput(limits_.passWaitMs);
         if (timers_.ExchangesBegun() != exchanges) {
             // A command clicked during the wait had the line: its time says nothing about
@@ -313,31 +356,43 @@ bool MeterLink::RunResync() {
         tickCount_ = 0;
         SetLinkLost(true);
         live_.ClearForResync();
+        ForgetPace();
 
-        // The meter's clock is checked first, so that the four packets read next are current
-        // when the link comes up: readings shown while the recovery still runs would be
-        // served and dimmed as not current.
+        // Packets go to the recovery's snapshot, not the live state, for the whole pass: no
+        // reading shows while the link is still lost, and packets that come during the status
+        // queries count too (a slow meter's four may take several of them).
+        snapshot_.emplace();
+        // The meter's clock is checked before the last packets are awaited, so that the
+        // readings are current when the link comes up.
         std::optional<QByteArray> clockReply;
         while (!clockReply) {
             if (!QueryStatus())
                 break;
             clockReply = RequestMeterClock(2.0);
         }
-        if (!clockReply)
-            continue;
         // A clock without a valid date or time gets the PC's.
-        if (ClockNeedsSetting(*clockReply) && !WriteMeterClock(clock_.Now()))
+        if (!clockReply || (ClockNeedsSetting(*clockReply) && !WriteMeterClock(clock_.Now()))) {
+            snapshot_.reset();
             continue;
-
-        std::optional<QByteArray> packets;
-        while (!packets) {
-            if (!QueryStatus())
-                break;
-            packets = AwaitPackets(4); // a meter that answers but does not stream: ask again
         }
-        if (!packets)
+
+        bool answered = true;
+        int askedInVain = 0; // status queries in a row that no packet followed
+        while (answered && snapshot_->size() < kSnapshotSize) {
+            answered = QueryStatus();
+            // A meter that answers but does not stream is asked again, each time a while
+            // later, so that a meter whose stream starts over after every reply is not kept
+            // from sending by being asked.
+            const qint64 waitMs =
+                std::min(GiveUpMs() << std::min(askedInVain, 6), kLongestIntervalMs);
+            if (answered)
+                askedInVain = AwaitPackets(waitMs) ? 0 : askedInVain + 1;
+        }
+        const QByteArray packets = *snapshot_;
+        snapshot_.reset();
+        if (!answered)
             continue;
-        const std::array<int, 4> order = live_.DecodeSnapshot(*packets);
+        const std::array<int, 4> order = live_.DecodeSnapshot(packets);
         for (int ch : order)
             live_.MarkRead(ch, clock_.Now());
         const bool asBefore = shown && live_.CurrentSetup() == *shown;
@@ -377,7 +432,7 @@ MeterLink::PollResult MeterLink::PollTick() {
         lastPacket_.restart();
     }
     const bool decoded = CatchUp();
-    if (!decoded && (!DeviceOpen() || lastPacket_.hasExpired(limits_.streamGiveUpMs))) {
+    if (!decoded && (!DeviceOpen() || lastPacket_.hasExpired(GiveUpMs()))) {
         if (cancelled_)
             return PollResult::Cancelled;
         return Resync() ? PollResult::Lost : PollResult::Cancelled;

@@ -7,6 +7,7 @@
 #include <QIODevice>
 #include <QObject>
 #include <QPointer>
+#include <deque>
 #include <optional>
 
 #include "link/line_reader.h"
@@ -37,8 +38,10 @@ class MeterLink : public QObject {
 public:
     // Bounds of the waits. The defaults are the meter's; tests lower them to stay quick.
     struct Limits {
-        int statusAttempts = 1000;   // status queries of 20 ms before the link counts as lost
-        int streamGiveUpMs = 2000;   // no whole packet for this long loses the link
+        int statusAttempts = 1000; // status queries of 20 ms before the link counts as lost
+        // No whole packet for this long, or for two of the meter's packet intervals when that
+        // is longer, loses the link; the recovery asks the meter again after as long.
+        int streamGiveUpMs = 2000;
         int passWaitMs = 10;         // a read waits this long for input before it looks again
         int quietMs = 30;            // no byte for this long: what came is all there is for now
         int reopenIntervalMs = 1000; // a port that went away is opened again this often
@@ -103,9 +106,10 @@ public:
     bool WriteMeterClock(const QDateTime& when);
 
     // The lost-link recovery: shows "No COM", clears the live state, waits for the meter,
-    // reads four packets, checks the meter's clock, and links again. A meter that comes back set
-    // up as it was shown (probes, types, unit) is no configuration change: nothing on screen
-    // starts over. False only when cancelled.
+    // reads four packets in a row (asking the meter again while they are slow to come), checks
+    // the meter's clock, and links again. A meter that comes back set up as it was shown
+    // (probes, types, unit) is no configuration change: nothing on screen starts over. False
+    // only when cancelled.
     bool Resync();
 
     enum class PollResult { Busy, Resynced, Lost, Unchanged, Changed, Cancelled };
@@ -137,13 +141,20 @@ private:
     // Moves the device's new bytes into the reader. True when any came.
     bool Pull();
     bool Quiet() const { return lastByte_.hasExpired(); }
-    void DecodeLive(const QByteArray& packet);
+    // A whole live packet taken from the line: decoded, or, while the recovery gathers its
+    // four, kept for them.
+    void TakePacket(const QByteArray& packet);
+    // Measures the gap since the last packet as the meter's pace, where it can be one.
+    void NotePace();
+    void ForgetPace();
+    // How long the stream may stay silent before the link counts as lost.
+    qint64 GiveUpMs() const;
     // Takes the frames at the front: packets are decoded, up to the reply of `shape` (for a
     // dump, its start), which is returned. Empty when no reply stands there yet.
     std::optional<QByteArray> NextReply(const ReplyShape* shape, bool quiet);
-    // The next `count` packets, for the recovery's snapshot; empty when the stream does not
-    // deliver them in time.
-    std::optional<QByteArray> AwaitPackets(int count);
+    // Waits until the recovery has its four packets or the stream stays silent for
+    // `giveUpMs`. True when any packet came.
+    bool AwaitPackets(qint64 giveUpMs);
     std::optional<QByteArray> RequestMeterClock(double waitSeconds);
     bool RunResync();
     void OnDeviceError(int error);
@@ -160,9 +171,15 @@ private:
     QString caption_;
     Limits limits_;
     LineReader reader_;
-    QDeadlineTimer lastByte_;   // expires `quietMs` after the last byte came
-    QElapsedTimer lastPacket_;  // since the polling loop last decoded a packet
-    quint64 exchangesSeen_ = 0; // exchanges begun as of the last polling tick
+    QDeadlineTimer lastByte_;  // expires `quietMs` after the last byte came
+    QElapsedTimer lastPacket_; // since the polling loop last decoded a packet
+    // The meter's pace: the last gaps between packets and the longest of them.
+    std::deque<qint64> recentGaps_;
+    qint64 intervalMs_ = 0;
+    QElapsedTimer paceFrom_;             // since the last packet that may begin a measured gap
+    quint64 paceExchanges_ = 0;          // exchanges begun as of that packet
+    std::optional<QByteArray> snapshot_; // the recovery's packets so far, while it gathers them
+    quint64 exchangesSeen_ = 0;          // exchanges begun as of the last polling tick
     QElapsedTimer lastReopen_;
     bool cancelled_ = false;
     bool inResync_ = false;

@@ -4,7 +4,7 @@
 #include <array>
 #include <optional>
 
-// Which channels' readings are current (decoded within `LiveState::kFreshMs`).
+// Which channels' readings are current (decoded within `LiveState::FreshForMs()`).
 using ChannelFreshness = std::array<bool, 4>;
 
 // One sample as every consumer sees it: the panels, the recording, the live list and the

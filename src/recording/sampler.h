@@ -25,7 +25,7 @@ ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
 
 // The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
 // a sample of the live state into the sample buffers and hands it on. Only current readings
-// are sampled: a channel whose packet is older than `LiveState::kFreshMs` is left out, and
+// are sampled: a channel whose packet is older than `LiveState::FreshForMs()` is left out, and
 // while no channel is current no sample is taken at all (a hole, as while the link is lost).
 class Sampler : public QObject {
     Q_OBJECT

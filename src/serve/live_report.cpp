@@ -43,7 +43,7 @@ QJsonArray TextArray(const std::array<QString, 4>& texts) {
 // One channel as every view reports it.
 struct ChannelView {
     ChannelSample shown;               // the panel's texts
-    bool fresh = false;                // its packet came within LiveState::kFreshMs
+    bool fresh = false;                // its packet came within LiveState::FreshForMs()
     std::optional<int> valueC, valueF; // the current reading; none for a text or when stale
     bool alarm = false;                // at or beyond one of its alarm limits
 };

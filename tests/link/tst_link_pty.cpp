@@ -50,7 +50,7 @@ private Q_SLOTS:
         for (const bool pause : {true, false}) {
             const QStringList how = pause ? QStringList() : QStringList{"--no-pause"};
             const char* tail = pause ? ", paused for replies" : ", streaming through replies";
-            for (const int ms : {0, 10, 30, 50, 75, 150})
+            for (const int ms : {0, 10, 30, 50, 75, 150, 600, 1000, 3000})
                 QTest::addRow("%d ms%s", ms, tail)
                     << QStringList{"--packet-interval", QString::number(ms)} + how;
             QTest::addRow("30 ms + up to 30 ms jitter%s", tail)
@@ -79,6 +79,11 @@ private Q_SLOTS:
         QCOMPARE(memory.Sets().size(), 1);
         QCOMPARE(memory.Sets()[0].recordCount, 2);
         CheckShownFor(400);
+        // A stream that stops is a lost link, however slow it was.
+        connect(link_.get(), &MeterLink::LinkCaptionChanged, link_.get(), &MeterLink::Cancel);
+        Control("stream off");
+        QCOMPARE(PollUntilLost(), MeterLink::PollResult::Cancelled);
+        QCOMPARE(captions_, QStringList{"No COM"});
     }
 
     void silenceAndUnplug() {
@@ -123,21 +128,28 @@ private:
         live_ = LiveState();
         link_ = std::make_unique<MeterLink>(clock_, timers_, live_);
         MeterLink::Limits limits;
-        limits.statusAttempts = 25; // half a second of silence counts as a lost link here
+        limits.statusAttempts = 25;  // half a second of silence counts as a lost link here
+        limits.streamGiveUpMs = 500; // below the slow paces: the link must go by the meter's
         link_->SetLimits(limits);
         link_->SetDevice(port_.get(), linkPath_);
+        intervalMs_ = pace.value(pace.indexOf("--packet-interval") + 1).toInt();
         captions_.clear();
         connect(link_.get(), &MeterLink::LinkCaptionChanged, this,
                 [this](const QString& c) { captions_ << c; });
     }
     // The first tick links; a later one sees a change, since the recovery forgot the unit.
     void LinkUp() {
+        QTimer deadline; // a meter that never links fails the test rather than hanging it
+        connect(&deadline, &QTimer::timeout, link_.get(), &MeterLink::Cancel);
+        deadline.start(30000);
         QCOMPARE(link_->PollTick(), MeterLink::PollResult::Resynced);
         QCOMPARE(PollUntil(MeterLink::PollResult::Changed), MeterLink::PollResult::Changed);
         CheckRelinked();
     }
     MeterLink::PollResult Tick() {
-        QTest::qWait(50); // the polling timer's pace
+        // Five times as often as the program polls, so that every row sees the status query
+        // of the 100th tick.
+        QTest::qWait(10);
         return link_->PollTick();
     }
     void TickFor(int ms) {
@@ -146,15 +158,21 @@ private:
         while (!elapsed.hasExpired(ms))
             QCOMPARE(Tick(), MeterLink::PollResult::Unchanged);
     }
-    // What the panel shows, checked at every tick: no channel is ever stale or wrong.
+    // What the panel shows, checked at every tick: no channel is ever stale or wrong. A
+    // reading stays current until its channel's next packet is due, and goes stale well after.
     void CheckShownFor(int ms) {
         QElapsedTimer elapsed;
         elapsed.start();
         while (!elapsed.hasExpired(ms)) {
             QCOMPARE(Tick(), MeterLink::PollResult::Unchanged);
             QStringList shown;
-            for (const ChannelState& channel : live_.Channels())
-                shown << SampleChannel(channel, INT_MAX, INT_MAX).TextC;
+            for (int ch = 0; ch < 4; ++ch) {
+                shown << SampleChannel(live_.Channel(ch), INT_MAX, INT_MAX).TextC;
+                const QDateTime read = *live_.Channel(ch).LastRead;
+                QVERIFY(live_.IsFresh(ch, clock_.Now()));
+                QVERIFY(live_.IsFresh(ch, read.addMSecs(4 * intervalMs_)));
+                QVERIFY(!live_.IsFresh(ch, read.addMSecs(std::max(8 * intervalMs_, 3000))));
+            }
             QCOMPARE(shown, kShown);
         }
     }
@@ -190,6 +208,7 @@ private:
     QProcess sim_;
     QTemporaryDir folder_;
     QString linkPath_;
+    int intervalMs_ = 0; // between two packets, as the simulator was told
     std::unique_ptr<QSerialPort> port_;
     SystemClock clock_;
     MeterTimers timers_;
