@@ -203,7 +203,8 @@ QByteArray MetricsText(const LiveSources& s) {
     perChannel("corvilab_temperature_degrees_f", "Reading of the channel in degrees Fahrenheit.",
                [&](int i) { return decimal(views[size_t(i)].valueF); });
     perChannel("corvilab_reading_fresh",
-               "1 when the channel's reading came within the last 3 seconds.",
+               "1 when the channel's reading is current: its packet came within the last 3 seconds, "
+               "or five packet intervals of a meter that sends more slowly.",
                [&](int i) { return flag(views[size_t(i)].fresh); });
     perChannel("corvilab_probe_present", "1 when a thermocouple is plugged into the channel.",
                [&](int i) { return current(i, state(i).ProbeValid); });
