@@ -94,12 +94,13 @@ int main(int argc, char** argv) {
     // The live list up to its dump.
     {
         ScriptedDialogs dialogs;
+        MeterTimers timers;
         FakeClock clock;
         QList<SampleRecord> made;
         made.reserve(rows);
         for (int n = 1; n <= rows; ++n)
             made.append(Sample(n, start));
-        ListWindow list(dialogs, clock, QStringLiteral("\u00B0C"), false, letters);
+        ListWindow list(dialogs, timers, clock, QStringLiteral("\u00B0C"), false, letters);
         list.show();
         const qint64 rssBefore = ResidentKiB();
         QElapsedTimer timer;

@@ -69,6 +69,7 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
     {
         // The copy is one pass with no event in between, so no sample lands in the middle of
         // it, and the caption shows the count once, not per sample.
+        LocalWork busy(session_.Timers());
         const QString caption = mainWindow_ ? mainWindow_->windowTitle() : QString();
         values = sampler.Buffers().Copy(channel, fahrenheit).values;
         // The buffers keep no times: the samples are taken as one sampling time apart. Their

@@ -418,10 +418,16 @@ MeterLink::PollResult MeterLink::PollTick() {
     if (inTick_)
         return PollResult::Busy;
     QScopedValueRollback<bool> ticking(inTick_, true);
-    if (linkLost_)
+    // Inside work of the program's own, nothing that waits for the meter runs: the work would
+    // wait with it.
+    const bool mayWait = !timers_.LocalWorkInProgress();
+    if (linkLost_) {
+        if (!mayWait)
+            return PollResult::Busy;
         return Resync() ? PollResult::Resynced : PollResult::Cancelled;
+    }
 
-    if (++tickCount_ >= 100) {
+    if (++tickCount_ >= 100 && mayWait) {
         if (!QueryStatus())
             return PollResult::Cancelled;
         tickCount_ = 0;
@@ -435,6 +441,8 @@ MeterLink::PollResult MeterLink::PollTick() {
     if (!decoded && (!DeviceOpen() || lastPacket_.hasExpired(GiveUpMs()))) {
         if (cancelled_)
             return PollResult::Cancelled;
+        if (!mayWait)
+            return PollResult::Busy;
         return Resync() ? PollResult::Lost : PollResult::Cancelled;
     }
     if (!live_.ConfigurationChanged()) {

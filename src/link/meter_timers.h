@@ -48,9 +48,12 @@ public:
     // Exchanges begun so far: a wait that sees this change knows another exchange used the
     // line meanwhile.
     quint64 ExchangesBegun() const { return exchangesBegun_; }
+    // Whether work of the program's own runs (see LocalWork): nothing may wait for the meter.
+    bool LocalWorkInProgress() const { return localDepth_ > 0; }
 
 private:
     friend class ExchangeGuard;
+    friend class LocalWork;
     // Milliseconds from `nowMs` to the tick that follows the whole second after `fromMs`.
     qint64 MsToTickAfter(qint64 fromMs, qint64 nowMs) const;
 
@@ -60,15 +63,14 @@ private:
     int samplingPeriodMs_ = 1000;
     std::optional<qint64> lastTickMs_; // by the clock, since the epoch
     int guardDepth_ = 0;
+    int localDepth_ = 0;
     quint64 exchangesBegun_ = 0;
 };
 
 // One exchange with the meter at a time: the guard switches the polling timer (and, when asked,
 // the sampling timer) off and restores each to its previous state when it goes out of scope, on
 // every exit path. It covers the exchange only: a prompt waiting for the person is no exchange,
-// and the meter is polled meanwhile. Work of the program's own (listing, printing, plotting,
-// opening a file) needs no guard: it reads data of its own, and polling and sampling go on, so
-// that a recording has no hole while it runs.
+// and the meter is polled meanwhile.
 class ExchangeGuard {
 public:
     enum class Pause { Polling, PollingAndSampling };
@@ -83,4 +85,22 @@ private:
     bool pollingWasActive_;
     bool samplingWasActive_;
     bool pausedSampling_;
+};
+
+// Work of the program's own that lets events run (opening a file, listing, printing, plotting):
+// polling and sampling go on meanwhile, so that a recording has no hole, but no poll waits for
+// the meter inside it (the recovery of a lost link, the periodic status query): the work would
+// wait with it. They run at the first poll after the work.
+class LocalWork {
+public:
+    explicit LocalWork(MeterTimers& timers)
+        : timers_(timers) {
+        ++timers_.localDepth_;
+    }
+    ~LocalWork() { --timers_.localDepth_; }
+    LocalWork(const LocalWork&) = delete;
+    LocalWork& operator=(const LocalWork&) = delete;
+
+private:
+    MeterTimers& timers_;
 };

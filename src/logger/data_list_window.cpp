@@ -1,5 +1,6 @@
 #include "logger/data_list_window.h"
 
+#include "link/meter_timers.h"
 #include "logger/logger_dump.h"
 #include "logger/logger_set.h"
 #include "recording/grid_file.h"
@@ -24,8 +25,9 @@ QList<DataFields> CellsOf(const QVector<DataListRow>& rows, bool fahrenheit) {
 
 } // namespace
 
-DataListWindow::DataListWindow(Dialogs& dialogs, QWidget* parent)
+DataListWindow::DataListWindow(MeterTimers& timers, Dialogs& dialogs, QWidget* parent)
     : LoggerWindow(parent)
+    , timers_(timers)
     , dialogs_(dialogs)
     , toolbar_(new QToolBar(this))
     , gridC_(new SixColumnTable(this))
@@ -121,5 +123,5 @@ void DataListWindow::ExportCsv() {
 
 void DataListWindow::Print() {
     BusyScope busy(*this);
-    PrintGrid(this, *TableOnShow()->Model(), dialogs_);
+    PrintGrid(this, *TableOnShow()->Model(), dialogs_, timers_);
 }

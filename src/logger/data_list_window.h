@@ -4,6 +4,7 @@
 
 class Dialogs;
 struct LoggedSet;
+class MeterTimers;
 class QToolBar;
 class SixColumnTable;
 
@@ -16,7 +17,7 @@ public:
     // Records decoded and added per step while a set is filled in.
     static constexpr int RecordsPerStep = 2000;
 
-    DataListWindow(Dialogs& dialogs, QWidget* parent);
+    DataListWindow(MeterTimers& timers, Dialogs& dialogs, QWidget* parent);
 
     // Fills both tables with the records of `set` and shows the table of the set's unit. The
     // caption shows the share done ("45.0") while events run between steps, then comes back.
@@ -37,6 +38,7 @@ public:
 private:
     SixColumnTable* TableOnShow() const;
 
+    MeterTimers& timers_;
     Dialogs& dialogs_;
     QToolBar* toolbar_;
     SixColumnTable* gridC_;

@@ -96,6 +96,7 @@ void ManualListWindow::Print() {
     bool printed;
     {
         Hourglass hourglass;
+        LocalWork busy(link_.Timers());
         printed = PrintLines(printer, lines, QFontDatabase::systemFont(QFontDatabase::FixedFont));
     }
     if (!printed)

@@ -160,9 +160,10 @@ bool MemoryWindow::OpenSet(int row) {
     if (!set || CloseRequested())
         return false;
     BusyScope busy(*this);
+    LocalWork listing(link_.Timers());
     if (dataList_)
         dataList_->close();
-    dataList_ = new DataListWindow(dialogs_, parentWidget());
+    dataList_ = new DataListWindow(link_.Timers(), dialogs_, parentWidget());
     dataList_->move(frameGeometry().topRight() + QPoint(8, 0));
     dataList_->show();
     // A copy: a new download may replace the sets while the list fills.

@@ -98,8 +98,8 @@ void FileCommands::Open() {
     opening_ = true;
     delete fileList_.data();
 
-    auto* window =
-        new FileListWindow(dialogs_, lastPlot_, panelUnitText_(), session_.TypeLetters());
+    auto* window = new FileListWindow(dialogs_, session_.Timers(), lastPlot_, panelUnitText_(),
+                                      session_.TypeLetters());
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(window_->pos() + QPoint(60, 60));
     connect(window, &FileListWindow::PlotReady, this, &FileCommands::PlotRequested);
@@ -112,6 +112,7 @@ void FileCommands::Open() {
     DataFileReadResult result;
     window->SetBusy(true);
     {
+        LocalWork busy(session_.Timers());
         // Rows reach the list 40000 at a time: each batch costs the view a layout and a paint,
         // and a batch reads in a few milliseconds, so the window still answers and shows
         // progress.
@@ -163,8 +164,8 @@ void FileCommands::ShowList() {
     if (list_)
         return;
     const LiveState& live = session_.Live();
-    auto* window = new ListWindow(dialogs_, session_.GetClock(), live.UnitText(), live.UnitF(),
-                                  session_.TypeLetters(), recordsPerDump_);
+    auto* window = new ListWindow(dialogs_, session_.Timers(), session_.GetClock(), live.UnitText(),
+                                  live.UnitF(), session_.TypeLetters(), recordsPerDump_);
     window->setAttribute(Qt::WA_DeleteOnClose);
     window->move(window_->pos() + QPoint(40, 40));
     list_ = window;

@@ -1,5 +1,6 @@
 #include "views/file_list_window.h"
 
+#include "link/meter_timers.h"
 #include "ui/dialogs.h"
 #include "views/grid_commands.h"
 #include "views/six_column_table.h"
@@ -8,10 +9,12 @@
 #include <QCoreApplication>
 #include <QHeaderView>
 
-FileListWindow::FileListWindow(Dialogs& dialogs, ColumnPlot& lastPlot, const QString& panelUnitText,
+FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot& lastPlot,
+                               const QString& panelUnitText,
                                const std::array<QString, 4>& typeLetters, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , dialogs_(dialogs)
+    , timers_(timers)
     , lastPlot_(lastPlot) {
     setObjectName(QStringLiteral("FileList"));
     setWindowTitle(QStringLiteral("Saved File"));
@@ -63,6 +66,7 @@ void FileListWindow::PlotColumn(int column) {
     const QString caption = windowTitle();
     std::optional<ColumnPlot> plot;
     {
+        LocalWork busy(timers_);
         plot = PlotGridColumn(*grid_->Model(), column, lastPlot_, [this](qint64 row) {
             setWindowTitle(QString::number(row) + QStringLiteral(" Completed"));
             QCoreApplication::processEvents();
@@ -81,7 +85,7 @@ void FileListWindow::Print() {
     if (Busy())
         return;
     SetBusy(true);
-    PrintGrid(this, *grid_->Model(), dialogs_);
+    PrintGrid(this, *grid_->Model(), dialogs_, timers_);
     SetBusy(false);
 }
 

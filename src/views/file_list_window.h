@@ -11,6 +11,7 @@
 #include <array>
 
 class Dialogs;
+class MeterTimers;
 class SixColumnTable;
 
 class FileListWindow : public QWidget {
@@ -19,14 +20,15 @@ public:
     // The headings until a file is read: `panelUnitText` (the main window's C/F toggle, empty
     // before its first use), "Date Time", "T1 - " and the type letters. `lastPlot` is what the
     // previous column click left; a click replaces it.
-    FileListWindow(Dialogs& dialogs, ColumnPlot& lastPlot, const QString& panelUnitText,
-                   const std::array<QString, 4>& typeLetters, QWidget* parent = nullptr);
+    FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot& lastPlot,
+                   const QString& panelUnitText, const std::array<QString, 4>& typeLetters,
+                   QWidget* parent = nullptr);
     ~FileListWindow() override;
 
     SixColumnTable* GridN() const { return grid_; }
 
     // The click on grid column k: nothing for the record number and the date and time;
-    // otherwise the plot settings and values of that column.
+    // otherwise the plot settings and values of that column, the meter's timers off meanwhile.
     void PlotColumn(int column);
     void Print(); // toolbar "Print"
 
@@ -49,6 +51,7 @@ private:
     int SelectedChannelColumn();
 
     Dialogs& dialogs_;
+    MeterTimers& timers_;
     ColumnPlot& lastPlot_;
     int busy_ = 0;
     bool closePending_ = false;

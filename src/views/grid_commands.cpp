@@ -1,5 +1,6 @@
 #include "views/grid_commands.h"
 
+#include "link/meter_timers.h"
 #include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
@@ -114,7 +115,8 @@ QFont PrintFont() {
     return fixed;
 }
 
-PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs) {
+PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
+                       MeterTimers& timers) {
     PrintOutcome outcome;
     QPrinter printer(QPrinter::HighResolution);
     if (!dialogs.Print(form, printer)) {
@@ -131,6 +133,7 @@ PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialo
     printer.setCopyCount(1);
     {
         Hourglass hourglass;
+        LocalWork busy(timers);
         for (int copy = 0; copy < copies; ++copy) {
             const bool printed = PrintLines(printer, lines, font, [form](int line) {
                 // Line 4 is the heading row, line 5 the separator, line 5 + r data row r.

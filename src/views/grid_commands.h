@@ -10,6 +10,7 @@
 #include <optional>
 
 class Dialogs;
+class MeterTimers;
 class QFont;
 class QWidget;
 class SixColumnModel;
@@ -46,7 +47,8 @@ struct PrintOutcome {
 };
 
 // A list's "Print": the print dialog, the note, then one document per copy with the lines of
-// `PrintGridLines`, the caption counting "12 Completed".
+// `PrintGridLines`, the meter's timers off meanwhile and the caption counting "12 Completed".
 // A row with a text too wide for its column ends the printout before it; the lines before it
 // are printed and the user is told at which row it stopped.
-PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs);
+PrintOutcome PrintGrid(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
+                       MeterTimers& timers);

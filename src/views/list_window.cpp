@@ -33,10 +33,12 @@ private:
     ListWindow& window_;
 };
 
-ListWindow::ListWindow(Dialogs& dialogs, const Clock& clock, const QString& unitText, bool unitF,
+ListWindow::ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock,
+                       const QString& unitText, bool unitF,
                        const std::array<QString, 4>& typeLetters, qint64 dumpEvery, QWidget* parent)
     : QWidget(parent, Qt::Window)
     , dialogs_(dialogs)
+    , timers_(timers)
     , clock_(clock)
     , listUnitText_(unitText)
     , listUnitF_(unitF)
@@ -121,7 +123,7 @@ void ListWindow::Save() {
 
 void ListWindow::Print() {
     BusyScope busy(*this);
-    PrintGrid(this, *grid_->Model(), dialogs_);
+    PrintGrid(this, *grid_->Model(), dialogs_, timers_);
 }
 
 void ListWindow::RequestClose() {

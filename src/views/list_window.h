@@ -13,6 +13,7 @@
 
 class Clock;
 class Dialogs;
+class MeterTimers;
 class QLabel;
 class SixColumnTable;
 struct SampleRecord;
@@ -22,9 +23,9 @@ class ListWindow : public QWidget {
 public:
     // `unitText`/`unitF` and the type letters are the meter's when the list opens; they hold for
     // the list's life (a change of them closes it). `dumpEvery` is lowered by tests only.
-    ListWindow(Dialogs& dialogs, const Clock& clock, const QString& unitText, bool unitF,
-               const std::array<QString, 4>& typeLetters, qint64 dumpEvery = RecordsPerDataFile,
-               QWidget* parent = nullptr);
+    ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock, const QString& unitText,
+               bool unitF, const std::array<QString, 4>& typeLetters,
+               qint64 dumpEvery = RecordsPerDataFile, QWidget* parent = nullptr);
     ~ListWindow() override;
 
     QString ListUnitText() const { return listUnitText_; }
@@ -60,6 +61,7 @@ private:
     class BusyScope;
 
     Dialogs& dialogs_;
+    MeterTimers& timers_;
     const Clock& clock_;
     const QString listUnitText_;
     const bool listUnitF_;

@@ -273,9 +273,12 @@ private Q_SLOTS:
         rig.picErase->show();
         rig.dialogs.buttonAnswers = {QMessageBox::Ok};
         {
-            std::optional<ExchangeGuard> busy;
+            std::optional<ExchangeGuard> exchange;
+            std::optional<LocalWork> listing;
             if (meterBusy)
-                busy.emplace(rig.timers, ExchangeGuard::Pause::PollingAndSampling);
+                exchange.emplace(rig.timers, ExchangeGuard::Pause::PollingAndSampling);
+            else
+                listing.emplace(rig.timers);
             QTest::mouseClick(rig.eraseFrame->CmdEraseOK(), Qt::LeftButton);
         }
         QTEST(rig.Commands(), "sent");

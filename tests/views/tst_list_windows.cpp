@@ -1,3 +1,4 @@
+#include "link/meter_timers.h"
 #include "recording/csv_export.h"
 #include "recording/grid_file.h"
 #include "recording/sampler.h"
@@ -66,11 +67,11 @@ private Q_SLOTS:
 private:
     QString Path(const QString& name) const { return dir_->filePath(name); }
     std::unique_ptr<ListWindow> MakeList(bool unitF, qint64 dumpEvery) {
-        return std::make_unique<ListWindow>(dialogs_, clock_, unitF ? DegF : DegC, unitF, Letters,
-                                            dumpEvery);
+        return std::make_unique<ListWindow>(dialogs_, timers_, clock_, unitF ? DegF : DegC, unitF,
+                                            Letters, dumpEvery);
     }
     std::unique_ptr<FileListWindow> MakeFileList(int rows) {
-        auto list = std::make_unique<FileListWindow>(dialogs_, lastPlot_, DegC, Letters);
+        auto list = std::make_unique<FileListWindow>(dialogs_, timers_, lastPlot_, DegC, Letters);
         for (int i = 1; i <= rows; ++i)
             list->GridN()->Model()->AppendRow(RecordFields(i, QStringLiteral("2013/08/08 14:05:09"),
                                                            {"23.4", "-.5", "Over", "- - -"}));
@@ -100,6 +101,7 @@ private:
     QString savedCurrent_;
     FakeClock clock_;
     ScriptedDialogs dialogs_;
+    MeterTimers timers_;
     ColumnPlot lastPlot_;
 };
 
@@ -183,7 +185,7 @@ void TestListWindows::liveListSave() {
 
 void TestListWindows::closeWaitsForTheCommand() {
     MoreDialogs dialogs;
-    auto* list = new ListWindow(dialogs, clock_, DegC, false, Letters);
+    auto* list = new ListWindow(dialogs, timers_, clock_, DegC, false, Letters);
     list->setAttribute(Qt::WA_DeleteOnClose);
     QPointer<ListWindow> watch(list);
     QSignalSpy closed(list, &ListWindow::Closed);
@@ -202,10 +204,12 @@ void TestListWindows::closeWaitsForTheCommand() {
 void TestListWindows::printToPdf() {
     auto list = MakeFileList(3);
     dialogs_.printToPdf = Path("out.pdf");
+    timers_.StartBoth();
     QAction* print = list->findChild<QAction*>(QStringLiteral("Toolbar1_Print"));
     QVERIFY(print);
     print->trigger();
     QCOMPARE(dialogs_.messages.size(), 1); // the note before printing
+    QVERIFY(timers_.PollingTimer().isActive() && timers_.SamplingTimer().isActive());
     QVERIFY(!QGuiApplication::overrideCursor());
     QVERIFY(QFile::exists(Path("out.pdf"))); // its lines are checked with the print outcomes
 
@@ -245,7 +249,7 @@ void TestListWindows::printOutcomes() {
     QFETCH(bool, tooWide);
     if (tooWide)
         model.AppendRow(RecordFields(123456789, "2013/08/08 14:05:10", {"1", "2", "3", "4"}));
-    const PrintOutcome outcome = PrintGrid(list.get(), model, dialogs);
+    const PrintOutcome outcome = PrintGrid(list.get(), model, dialogs, timers_);
     QCOMPARE(outcome.cancelled, copies == 0);
     QTEST(outcome.copiesPrinted, "copiesPrinted");
     QTEST(int(outcome.stoppedAtRow), "stoppedAtRow");
