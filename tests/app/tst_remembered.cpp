@@ -131,7 +131,7 @@ void TestRemembered::sharedLiveView() {
     for (int start = 0; start < 2; ++start) {
         Application app(o);
         QVERIFY(app.StartPanel({true, QString()}));
-        QLabel* status = app.GetPanel().LblShare();
+        QLabel* status = app.GetPanel().ShareStatus();
         app.GetPanel().findChild<QAction*>(QStringLiteral("Toolbar1_Share"))->trigger();
         ShareWindow* window = app.GetShareWindow();
         QVERIFY(window);

@@ -89,8 +89,8 @@ private:
     QStringList Labels() const {
         const Panel& p = f_->panel;
         return {p.ToolbarButton(QStringLiteral("Save"))->toolTip(),
-                p.LblRec()->isHidden() ? QString() : p.LblRec()->text(), p.LblCount()->text(),
-                p.LblFileName()->text()};
+                p.RecordingMark()->isHidden() ? QString() : p.RecordingMark()->text(),
+                p.RecordsWritten()->text(), p.RecordingFile()->text()};
     }
 
     // Declared in the order they need each other, so that they go in the reverse order.
@@ -119,8 +119,8 @@ void TestFileCommands::cleanup() {
 
 void TestFileCommands::saveCancelledWritesNothing() {
     f_->commands.Save();
-    f_->panel.LblCount()->setText("7");
-    f_->panel.LblFileName()->setText("x");
+    f_->panel.RecordsWritten()->setText("7");
+    f_->panel.RecordingFile()->setText("x");
     TakeSample(); // while idle, a sample clears the labels
     QCOMPARE(Labels(), kIdle);
     QVERIFY(!f_->recorder.Recording());
