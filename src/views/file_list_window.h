@@ -23,7 +23,7 @@ public:
                    const std::array<QString, 4>& typeLetters, QWidget* parent = nullptr);
     ~FileListWindow() override;
 
-    SixColumnTable* GridN() const { return grid_; }
+    SixColumnTable* RecordTable() const { return grid_; }
 
     // The click on grid column k: nothing for the record number and the date and time;
     // otherwise the plot settings and values of that column.
