@@ -73,22 +73,22 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
     cmdCompare_->setEnabled(false);
     connect(cmdCompare_, &QPushButton::clicked, this, &MemoryWindow::CompareSets);
 
-    gridSet_ = new QTableWidget(0, 4, this);
-    gridSet_->setObjectName(QStringLiteral("GridSet"));
-    gridSet_->setAccessibleName(QStringLiteral("Recorded sets; click a set to list its records"));
-    gridSet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    gridSet_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    setTable_ = new QTableWidget(0, 4, this);
+    setTable_->setObjectName(QStringLiteral("GridSet"));
+    setTable_->setAccessibleName(QStringLiteral("Recorded sets; click a set to list its records"));
+    setTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Ctrl- and Shift-clicks pick sets to compare; a plain click opens one.
-    gridSet_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    gridSet_->verticalHeader()->hide();
+    setTable_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setTable_->verticalHeader()->hide();
     const std::array<QString, 4> headings = SetTableHeadings();
-    gridSet_->setHorizontalHeaderLabels({headings[0], headings[1], headings[2], headings[3]});
+    setTable_->setHorizontalHeaderLabels({headings[0], headings[1], headings[2], headings[3]});
     const QFontMetrics fm(font());
     const QString widthTexts[4] = {QStringLiteral(" No.S "), QStringLiteral("AAAA/AA/AAAA:AA:AA"),
                                    QStringLiteral(" Sampling"), QStringLiteral(" Records")};
     for (int k = 0; k < 4; ++k)
-        gridSet_->setColumnWidth(k, fm.horizontalAdvance(widthTexts[k]) + 12);
-    connect(gridSet_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        setTable_->setColumnWidth(k, fm.horizontalAdvance(widthTexts[k]) + 12);
+    connect(setTable_, &QTableWidget::cellClicked, this, [this](int row, int) {
         if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
             OpenSet(row);
     });
@@ -101,7 +101,7 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
     layout->addWidget(lblMessage_, 2, 0, 1, 2);
     layout->addWidget(cmdCancel_, 3, 0);
     layout->addWidget(cmdCompare_, 3, 1);
-    layout->addWidget(gridSet_, 4, 0, 1, 2);
+    layout->addWidget(setTable_, 4, 0, 1, 2);
     connect(this, &LoggerWindow::Closed, this, [this] { memory_.SetMemoryOpen(false); });
     resize(380, 360);
 }
@@ -128,21 +128,21 @@ void MemoryWindow::SetTransferRunning(bool running) {
 
 void MemoryWindow::ShowSets() {
     const QVector<LoggedSet>& sets = memory_.Sets();
-    gridSet_->setRowCount(0);
-    gridSet_->setRowCount(int(sets.size()));
+    setTable_->setRowCount(0);
+    setTable_->setRowCount(int(sets.size()));
     for (int r = 0; r < sets.size(); ++r) {
         const std::array<QString, 4> cells = SetTableRowOf(sets[r]).cells();
         for (int k = 0; k < 4; ++k)
-            gridSet_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
+            setTable_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
     }
     cmdCompare_->setEnabled(!sets.isEmpty());
 }
 
 void MemoryWindow::CompareSets() {
     QVector<LoggedSet> picked;
-    const QModelIndexList rows = gridSet_->selectionModel()->selectedRows();
-    for (int r = 0; r < gridSet_->rowCount(); ++r) {
-        const QTableWidgetItem* item = gridSet_->item(r, 0);
+    const QModelIndexList rows = setTable_->selectionModel()->selectedRows();
+    for (int r = 0; r < setTable_->rowCount(); ++r) {
+        const QTableWidgetItem* item = setTable_->item(r, 0);
         const LoggedSet* set = item ? memory_.SetByNumber(item->text().toInt()) : nullptr;
         const bool chosen =
             rows.isEmpty() || std::any_of(rows.begin(), rows.end(),
@@ -155,7 +155,7 @@ void MemoryWindow::CompareSets() {
 }
 
 bool MemoryWindow::OpenSet(int row) {
-    const QTableWidgetItem* item = gridSet_->item(row, 0);
+    const QTableWidgetItem* item = setTable_->item(row, 0);
     const LoggedSet* set = item ? memory_.SetByNumber(item->text().toInt()) : nullptr;
     if (!set || CloseRequested())
         return false;

@@ -41,7 +41,7 @@ public:
     void CompareSets();
 
     DataListWindow* DataList() const;
-    QTableWidget* GridSet() const { return gridSet_; }
+    QTableWidget* SetTable() const { return setTable_; }
 
 Q_SIGNALS:
     void CancelRequested();
@@ -60,7 +60,7 @@ private:
     QLabel* lblMessage_;
     QPushButton* cmdCancel_;
     QPushButton* cmdCompare_;
-    QTableWidget* gridSet_;
+    QTableWidget* setTable_;
     QPointer<DataListWindow> dataList_;
     bool transferRunning_ = false;
 };

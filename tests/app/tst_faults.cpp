@@ -255,8 +255,8 @@ void TestFaults::silentMeterDuringDownload() {
     frame->Download().SetLimits(limits);
     const auto press = [&] {
         rig_->app.GetPanel().ToolbarClick(QStringLiteral("Memory"));
-        (automatic ? frame->OptAuto() : frame->OptManual())->setChecked(true);
-        QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
+        (automatic ? frame->AutomaticOption() : frame->ManualOption())->setChecked(true);
+        QTest::mouseClick(frame->OkButton(), Qt::LeftButton);
         DeleteClosedWindows();
     };
     const auto shown = [&]() -> QWidget* {
@@ -295,7 +295,7 @@ void TestFaults::silentMeterDuringDownload() {
     QVERIFY(shown() && shown()->isVisible());
     QCOMPARE(frame->Download().Received(), frame->Download().Expected());
     if (automatic)
-        QCOMPARE(frame->Memory()->GridSet()->rowCount(), 1);
+        QCOMPARE(frame->Memory()->SetTable()->rowCount(), 1);
     QVERIFY(rig_->app.Timers().PollingTimer().isActive() &&
             rig_->app.Timers().SamplingTimer().isActive());
 }
@@ -490,7 +490,7 @@ void TestFaults::recordTimes() {
             armedMs_ = rig_->app.Timers().SamplingTimer().interval();
         } else if (step == 'D') {
             rig_->app.GetPanel().ToolbarClick(QStringLiteral("Memory"));
-            QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
+            QTest::mouseClick(frame->OkButton(), Qt::LeftButton);
         } else {
             rig_->app.GetPanel().ToolbarClick(step == 'C' ? "RTC" : "Sampling");
         }

@@ -125,7 +125,7 @@ void TestCompareWindow::filesAndSets() {
     MemoryWindow memoryWindow(link, memory, dialogs, nullptr);
     memoryWindow.ShowSets();
     connect(&memoryWindow, &MemoryWindow::CompareRequested, &window, &CompareWindow::AddSets);
-    memoryWindow.GridSet()->selectAll();
+    memoryWindow.SetTable()->selectAll();
     memoryWindow.findChild<QPushButton*>("CmdCompare")->click();
     QCOMPARE(grid->rowCount(), 4);
     QCOMPARE(Row(grid, 2), "Set 1|2013/08/08 14:00:00|0.0|0.0|1.6|0.8|1|fail");
