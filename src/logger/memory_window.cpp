@@ -43,35 +43,35 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
 
     auto* sizePanel = NamedLabel(QStringLiteral("SSPanel1"), QStringLiteral("Memory Size"),
                                  QStringLiteral("Memory size"), this);
-    lblSize_ = NamedLabel(QStringLiteral("LblSize"), QStringLiteral("512 K"),
-                          QStringLiteral("Memory size"), this);
+    memorySize_ = NamedLabel(QStringLiteral("LblSize"), QStringLiteral("512 K"),
+                             QStringLiteral("Memory size"), this);
     remainPanel_ = NamedLabel(QStringLiteral("SSPanelRemain"), QStringLiteral("Remained"),
                               QStringLiteral("Free space; click to erase the automatically "
                                              "recorded data"),
                               this);
-    lblRemain_ = NamedLabel(QStringLiteral("LblRemain"), QString(),
+    freeSpace_ = NamedLabel(QStringLiteral("LblRemain"), QString(),
                             QStringLiteral("Free space; click to erase the automatically "
                                            "recorded data"),
                             this);
-    lblMessage_ = NamedLabel(QStringLiteral("LblMessage"), QString(),
-                             QStringLiteral("Download progress"), this);
-    for (QLabel* clickable : {remainPanel_, lblRemain_}) {
+    message_ = NamedLabel(QStringLiteral("LblMessage"), QString(),
+                          QStringLiteral("Download progress"), this);
+    for (QLabel* clickable : {remainPanel_, freeSpace_}) {
         clickable->setCursor(Qt::PointingHandCursor);
         clickable->installEventFilter(this);
     }
 
-    cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel_->setObjectName(QStringLiteral("CmdCancel"));
-    cmdCancel_->setAccessibleName(QStringLiteral("Cancel the download"));
-    cmdCancel_->hide();
-    connect(cmdCancel_, &QPushButton::clicked, this, &MemoryWindow::CancelRequested);
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("CmdCancel"));
+    cancelButton_->setAccessibleName(QStringLiteral("Cancel the download"));
+    cancelButton_->hide();
+    connect(cancelButton_, &QPushButton::clicked, this, &MemoryWindow::CancelRequested);
 
-    cmdCompare_ = new QPushButton(QStringLiteral("Compare"), this);
-    cmdCompare_->setObjectName(QStringLiteral("CmdCompare"));
-    cmdCompare_->setAccessibleName(
+    compareButton_ = new QPushButton(QStringLiteral("Compare"), this);
+    compareButton_->setObjectName(QStringLiteral("CmdCompare"));
+    compareButton_->setAccessibleName(
         QStringLiteral("Compare the sets picked in the table, or all sets when none is picked"));
-    cmdCompare_->setEnabled(false);
-    connect(cmdCompare_, &QPushButton::clicked, this, &MemoryWindow::CompareSets);
+    compareButton_->setEnabled(false);
+    connect(compareButton_, &QPushButton::clicked, this, &MemoryWindow::CompareSets);
 
     setTable_ = new QTableWidget(0, 4, this);
     setTable_->setObjectName(QStringLiteral("GridSet"));
@@ -95,12 +95,12 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(sizePanel, 0, 0);
-    layout->addWidget(lblSize_, 0, 1);
+    layout->addWidget(memorySize_, 0, 1);
     layout->addWidget(remainPanel_, 1, 0);
-    layout->addWidget(lblRemain_, 1, 1);
-    layout->addWidget(lblMessage_, 2, 0, 1, 2);
-    layout->addWidget(cmdCancel_, 3, 0);
-    layout->addWidget(cmdCompare_, 3, 1);
+    layout->addWidget(freeSpace_, 1, 1);
+    layout->addWidget(message_, 2, 0, 1, 2);
+    layout->addWidget(cancelButton_, 3, 0);
+    layout->addWidget(compareButton_, 3, 1);
     layout->addWidget(setTable_, 4, 0, 1, 2);
     connect(this, &LoggerWindow::Closed, this, [this] { memory_.SetMemoryOpen(false); });
     resize(380, 360);
@@ -113,17 +113,17 @@ MemoryWindow::~MemoryWindow() {
 }
 
 void MemoryWindow::ShowFigures(const MemoryCapacity& capacity) {
-    lblSize_->setText(capacity.sizeText);
-    lblRemain_->setText(capacity.freeText);
+    memorySize_->setText(capacity.sizeText);
+    freeSpace_->setText(capacity.freeText);
 }
 
 void MemoryWindow::ShowMessage(const QString& text) {
-    lblMessage_->setText(text);
+    message_->setText(text);
 }
 
 void MemoryWindow::SetTransferRunning(bool running) {
     transferRunning_ = running;
-    cmdCancel_->setVisible(running);
+    cancelButton_->setVisible(running);
 }
 
 void MemoryWindow::ShowSets() {
@@ -135,7 +135,7 @@ void MemoryWindow::ShowSets() {
         for (int k = 0; k < 4; ++k)
             setTable_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
     }
-    cmdCompare_->setEnabled(!sets.isEmpty());
+    compareButton_->setEnabled(!sets.isEmpty());
 }
 
 void MemoryWindow::CompareSets() {
@@ -180,7 +180,7 @@ void MemoryWindow::EraseFromMemory() {
 
 bool MemoryWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease &&
-        (watched == lblRemain_ || watched == remainPanel_)) {
+        (watched == freeSpace_ || watched == remainPanel_)) {
         EraseFromMemory();
         return true;
     }

@@ -54,12 +54,12 @@ private:
     MeterLink& link_;
     LoggerMemory& memory_;
     Dialogs& dialogs_;
-    QLabel* lblSize_;
+    QLabel* memorySize_;
     QLabel* remainPanel_;
-    QLabel* lblRemain_;
-    QLabel* lblMessage_;
-    QPushButton* cmdCancel_;
-    QPushButton* cmdCompare_;
+    QLabel* freeSpace_;
+    QLabel* message_;
+    QPushButton* cancelButton_;
+    QPushButton* compareButton_;
     QTableWidget* setTable_;
     QPointer<DataListWindow> dataList_;
     bool transferRunning_ = false;
