@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
                 QCoreApplication::processEvents();
         }
         Report("live list: 319999 rows added one by one", timer.nsecsElapsed() / 1e6);
-        const SixColumnModel& model = *list.GridN()->Model();
+        const SixColumnModel& model = *list.RecordTable()->Model();
         std::printf("%-52s %10.1f MiB (resident grew by %.1f MiB)\n",
                     "live list memory at 319999 rows", model.MemoryBytes() / 1048576.0,
                     (ResidentKiB() - rssBefore) / 1024.0);
@@ -168,7 +168,8 @@ int main(int argc, char** argv) {
         std::printf("BENCH\tOpen of a 320,001-line file into the saved-file list\t< 1 s\t%.0f ms\n",
                     openMs);
         Report("  longest wait between two event passes", longestGap);
-        std::printf("rows %d, caption %s\n", commands.FileList()->GridN()->Model()->rowCount(),
+        std::printf("rows %d, caption %s\n",
+                    commands.FileList()->RecordTable()->Model()->rowCount(),
                     qPrintable(commands.FileList()->windowTitle()));
     }
     return 0;

@@ -72,10 +72,10 @@ Application::Application(const Overrides& overrides)
     session_->Watch().FollowPanelAlarms(&session_->Alarms());
     panel_ = std::make_unique<Panel>(Live(), Alarms(), GetRecorder());
     loggerMemory_ = std::make_unique<LoggerMemory>();
-    loggerFrame_ = new LoggerFrame(Link(), *loggerMemory_, *dialogs_, panel_->PicLogger());
-    new EraseFrame(Link(), *dialogs_, panel_->PicErase());
+    loggerFrame_ = new LoggerFrame(Link(), *loggerMemory_, *dialogs_, panel_->LoggerFrameHost());
+    new EraseFrame(Link(), *dialogs_, panel_->EraseFrameHost());
     config_ = std::make_unique<ConfigCommands>(
-        Link(), *dialogs_, *clock_, panel_.get(), panel_->ComboP(),
+        Link(), *dialogs_, *clock_, panel_.get(), panel_->PowerOffChoice(),
         [this] { return int(GetSampler().SamplingTime()); },
         [this](int t) { session_->SetSamplingTime(t); });
     files_ = std::make_unique<FileCommands>(*session_, *dialogs_, panel_.get(),
@@ -162,18 +162,18 @@ void Application::Wire() {
     panel_->SetCommand(QStringLiteral("Poweroff"), [this] { config_->TogglePowerOff(); });
     // "Memory" and "Erase" show or hide their frame; the frames' own OK buttons do the work.
     panel_->SetCommand(QStringLiteral("Memory"),
-                       [f = panel_->PicLogger()] { f->setVisible(f->isHidden()); });
+                       [f = panel_->LoggerFrameHost()] { f->setVisible(f->isHidden()); });
     panel_->SetCommand(QStringLiteral("Erase"),
-                       [f = panel_->PicErase()] { f->setVisible(f->isHidden()); });
+                       [f = panel_->EraseFrameHost()] { f->setVisible(f->isHidden()); });
 
     const auto showWindow = [](QWidget* w) {
         w->show();
         w->raise();
         w->activateWindow();
     };
-    connect(panel_->PicAlmRange(), &AlarmFrame::ActionsRequested, this,
+    connect(panel_->AlarmRangeFrame(), &AlarmFrame::ActionsRequested, this,
             [this, showWindow] { showWindow(alarmSetup_.get()); });
-    connect(panel_->PicAlmRange(), &AlarmFrame::LogRequested, this,
+    connect(panel_->AlarmRangeFrame(), &AlarmFrame::LogRequested, this,
             [this, showWindow] { showWindow(alarmLog_.get()); });
     connect(&session, &MeterSession::AlarmFired, this, [this, showWindow](const AlarmEvent& e) {
         const bool sound = alarmSetup_->Sound();
@@ -223,7 +223,7 @@ void Application::ShowShareWindow() {
     if (!shareWindow_) {
         shareWindow_ = new ShareWindow(Sharing() != nullptr, ShareListen(), panel_.get());
         shareWindow_->setAttribute(Qt::WA_DeleteOnClose);
-        shareWindow_->ShowState(Sharing() != nullptr, panel_->LblShare()->text());
+        shareWindow_->ShowState(Sharing() != nullptr, panel_->ShareStatus()->text());
         connect(shareWindow_, &ShareWindow::Changed, this, &Application::Share);
     }
     shareWindow_->show();
@@ -244,7 +244,7 @@ void Application::Share(bool on, const QString& listen) {
     const QString text = server ? QStringLiteral("Sharing on ") + server->Url()
                          : on   ? QStringLiteral("Not sharing: ") + error
                                 : QString();
-    panel_->LblShare()->setText(text);
+    panel_->ShareStatus()->setText(text);
     if (shareWindow_)
         shareWindow_->ShowState(server != nullptr, text);
 }
@@ -302,7 +302,7 @@ bool Application::StartPanel(const PortChoice& choice) {
     panel_->SetLinkCaption(caption);
 
     session_->SetSamplingTime(1.0);
-    QComboBox* combo = panel_->ComboP();
+    QComboBox* combo = panel_->PowerOffChoice();
     combo->clear();
     combo->addItems(
         {QStringLiteral(" 5 Minutes"), QStringLiteral("15 Minutes"), QStringLiteral("30 Minutes")});

@@ -122,21 +122,22 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     frameArea_->setObjectName(QStringLiteral("FrameArea"));
     auto* frames = new QHBoxLayout(frameArea_);
     frames->setContentsMargins(0, 0, 0, 0);
-    picLogger_ = new QFrame(frameArea_);
-    picLogger_->setObjectName(QStringLiteral("PicLogger"));
-    picLogger_->setAccessibleName(QStringLiteral("Data Logger"));
-    picLogger_->setFrameShape(QFrame::StyledPanel);
-    picErase_ = new QFrame(frameArea_);
-    picErase_->setObjectName(QStringLiteral("PicErase"));
-    picErase_->setAccessibleName(QStringLiteral("Erase Data Logger"));
-    picErase_->setFrameShape(QFrame::StyledPanel);
-    comboP_ = new QComboBox(frameArea_);
-    comboP_->setObjectName(QStringLiteral("ComboP"));
-    comboP_->setAccessibleName(QStringLiteral("Power Off Time"));
-    picAlmRange_ = new AlarmFrame(
+    loggerFrameHost_ = new QFrame(frameArea_);
+    loggerFrameHost_->setObjectName(QStringLiteral("PicLogger"));
+    loggerFrameHost_->setAccessibleName(QStringLiteral("Data Logger"));
+    loggerFrameHost_->setFrameShape(QFrame::StyledPanel);
+    eraseFrameHost_ = new QFrame(frameArea_);
+    eraseFrameHost_->setObjectName(QStringLiteral("PicErase"));
+    eraseFrameHost_->setAccessibleName(QStringLiteral("Erase Data Logger"));
+    eraseFrameHost_->setFrameShape(QFrame::StyledPanel);
+    powerOffChoice_ = new QComboBox(frameArea_);
+    powerOffChoice_->setObjectName(QStringLiteral("ComboP"));
+    powerOffChoice_->setAccessibleName(QStringLiteral("Power Off Time"));
+    alarmRangeFrame_ = new AlarmFrame(
         alarms_, live_, [this] { return panelCelsius_; }, frameArea_);
-    for (QWidget* w : {static_cast<QWidget*>(picLogger_), static_cast<QWidget*>(picErase_),
-                       static_cast<QWidget*>(comboP_), static_cast<QWidget*>(picAlmRange_)}) {
+    for (QWidget* w :
+         {static_cast<QWidget*>(loggerFrameHost_), static_cast<QWidget*>(eraseFrameHost_),
+          static_cast<QWidget*>(powerOffChoice_), static_cast<QWidget*>(alarmRangeFrame_)}) {
         w->hide();
         frames->addWidget(w);
     }
@@ -144,36 +145,36 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     layout->addWidget(frameArea_);
 
     auto* status = new QHBoxLayout;
-    lblCom_ = MakeLabel(QStringLiteral("LblCOM"), QStringLiteral("No COM"), central);
-    lblCom_->setAccessibleName(QStringLiteral("Port"));
-    lblCom_->setToolTip(QStringLiteral("Serial port"));
-    lblCom_->installEventFilter(this);
-    lblRec_ = MakeLabel(QStringLiteral("LblRec"), QStringLiteral("Rec."), central);
-    lblRec_->setAccessibleName(QStringLiteral("Recording"));
-    lblRec_->hide();
-    lblCount_ = MakeLabel(QStringLiteral("LblCount"), QString(), central);
-    lblCount_->setAccessibleName(QStringLiteral("Records written"));
-    lblCount_->setProperty("role", QStringLiteral("status"));
-    lblFileName_ = MakeLabel(QStringLiteral("LblFileName"), QString(), central);
-    lblFileName_->setAccessibleName(QStringLiteral("Data file"));
-    lblFileName_->setProperty("role", QStringLiteral("status"));
-    lblShare_ = MakeLabel(QStringLiteral("LblShare"), QString(), central);
-    lblShare_->setAccessibleName(QStringLiteral("Live view shared on"));
-    lblShare_->setProperty("role", QStringLiteral("status"));
-    lblShare_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    status->addWidget(lblCom_);
+    linkCaption_ = MakeLabel(QStringLiteral("LblCOM"), QStringLiteral("No COM"), central);
+    linkCaption_->setAccessibleName(QStringLiteral("Port"));
+    linkCaption_->setToolTip(QStringLiteral("Serial port"));
+    linkCaption_->installEventFilter(this);
+    recordingMark_ = MakeLabel(QStringLiteral("LblRec"), QStringLiteral("Rec."), central);
+    recordingMark_->setAccessibleName(QStringLiteral("Recording"));
+    recordingMark_->hide();
+    recordsWritten_ = MakeLabel(QStringLiteral("LblCount"), QString(), central);
+    recordsWritten_->setAccessibleName(QStringLiteral("Records written"));
+    recordsWritten_->setProperty("role", QStringLiteral("status"));
+    recordingFile_ = MakeLabel(QStringLiteral("LblFileName"), QString(), central);
+    recordingFile_->setAccessibleName(QStringLiteral("Data file"));
+    recordingFile_->setProperty("role", QStringLiteral("status"));
+    shareStatus_ = MakeLabel(QStringLiteral("LblShare"), QString(), central);
+    shareStatus_->setAccessibleName(QStringLiteral("Live view shared on"));
+    shareStatus_->setProperty("role", QStringLiteral("status"));
+    shareStatus_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    status->addWidget(linkCaption_);
     status->addSpacing(12);
-    status->addWidget(lblRec_);
-    status->addWidget(lblCount_);
+    status->addWidget(recordingMark_);
+    status->addWidget(recordsWritten_);
     status->addSpacing(12);
-    status->addWidget(lblFileName_, 1);
-    status->addWidget(lblShare_);
+    status->addWidget(recordingFile_, 1);
+    status->addWidget(shareStatus_);
     layout->addLayout(status);
 
     setCentralWidget(central);
 
     SetCommand(QStringLiteral("CF"), [this] { SwapUnitPanels(); });
-    SetCommand(QStringLiteral("Alarm"), [this] { picAlmRange_->ToggleAndFill(); });
+    SetCommand(QStringLiteral("Alarm"), [this] { alarmRangeFrame_->ToggleAndFill(); });
     connect(&alarms_, &AlarmSettings::AlarmChanged, this, &Panel::ShowAlarm);
     connect(&recorder_, &Recorder::Started, this, &Panel::ShowRecordingStarted);
     connect(&recorder_, &Recorder::Stopped, this, &Panel::ShowRecordingState);
@@ -290,13 +291,13 @@ QAction* Panel::ToolbarButton(const QString& key) const {
 void Panel::ToolbarClick(const QString& key) {
     // At most one of the in-window frames is open: any other button closes it.
     if (key != QLatin1String("Memory"))
-        picLogger_->hide();
+        loggerFrameHost_->hide();
     if (key != QLatin1String("Erase"))
-        picErase_->hide();
+        eraseFrameHost_->hide();
     if (key != QLatin1String("Poweroff"))
-        comboP_->hide();
+        powerOffChoice_->hide();
     if (key != QLatin1String("Alarm"))
-        picAlmRange_->hide();
+        alarmRangeFrame_->hide();
     const auto command = commands_.constFind(key);
     if (command != commands_.constEnd() && *command)
         (*command)();
@@ -342,9 +343,9 @@ void Panel::ShowSample(const SampleRecord& record) {
 
 void Panel::ShowRecordingStarted() {
     const QString path = recorder_.DataFileName();
-    lblFileName_->setText(QFileInfo(path).fileName());
-    lblFileName_->setToolTip(QDir::toNativeSeparators(path));
-    lblRec_->setText(QStringLiteral("Rec."));
+    recordingFile_->setText(QFileInfo(path).fileName());
+    recordingFile_->setToolTip(QDir::toNativeSeparators(path));
+    recordingMark_->setText(QStringLiteral("Rec."));
     ShowRecordingState();
 }
 
@@ -353,55 +354,55 @@ void Panel::ShowRecordingState() {
     const bool recording = recorder_.Recording();
     button->setIcon(ToolbarImage(recording ? 16 : 1));
     button->setToolTip(recording ? QStringLiteral("Stop Recording") : QStringLiteral("Save As"));
-    lblRec_->setVisible(recording);
+    recordingMark_->setVisible(recording);
     if (!recording) {
-        lblCount_->clear();
-        lblFileName_->clear();
-        lblFileName_->setToolTip(QString());
+        recordsWritten_->clear();
+        recordingFile_->clear();
+        recordingFile_->setToolTip(QString());
     }
     ShowWritingState();
 }
 
 void Panel::ShowRecorded() {
     if (recorder_.Recording()) {
-        lblCount_->setText(QString::number(recorder_.RecordCount()));
-        lblRec_->setText(recorder_.Writing() ? QStringLiteral("Rec")
-                                             : QStringLiteral("Not writing"));
+        recordsWritten_->setText(QString::number(recorder_.RecordCount()));
+        recordingMark_->setText(recorder_.Writing() ? QStringLiteral("Rec")
+                                                    : QStringLiteral("Not writing"));
         ShowWritingState();
     } else {
-        lblFileName_->clear();
-        lblCount_->clear();
-        lblRec_->clear();
+        recordingFile_->clear();
+        recordsWritten_->clear();
+        recordingMark_->clear();
     }
 }
 
 void Panel::ShowWritingState() {
     // While lines do not reach the file the labels say so, plainly and in red.
     const bool failing = recorder_.Recording() && !recorder_.Writing();
-    lblRec_->setStyleSheet(failing ? QStringLiteral("color: #15181c; background: #ff6b6b;")
-                                   : QString());
-    lblFileName_->setStyleSheet(failing ? QStringLiteral("color: #ff6b6b;") : QString());
+    recordingMark_->setStyleSheet(failing ? QStringLiteral("color: #15181c; background: #ff6b6b;")
+                                          : QString());
+    recordingFile_->setStyleSheet(failing ? QStringLiteral("color: #ff6b6b;") : QString());
     if (!recorder_.Recording())
         return;
     if (failing) {
-        lblRec_->setText(QStringLiteral("Not writing"));
-        lblFileName_->setText(recorder_.StatusText());
+        recordingMark_->setText(QStringLiteral("Not writing"));
+        recordingFile_->setText(recorder_.StatusText());
     } else {
         // The file the lines go to now, and why it is not the one chosen when the set-up changed.
         const QString file = recorder_.CurrentFileName();
         const QString because = recorder_.ContinuedBecause();
-        lblFileName_->setText(
+        recordingFile_->setText(
             QFileInfo(file).fileName() +
             (because.isEmpty() ? QString() : QStringLiteral(": new file since ") + because));
-        lblFileName_->setToolTip(QDir::toNativeSeparators(file));
+        recordingFile_->setToolTip(QDir::toNativeSeparators(file));
     }
 }
 
 void Panel::SetLinkCaption(const QString& caption) {
     linked_ = caption != QLatin1String("No COM");
-    lblCom_->setText(caption);
-    lblCom_->setAccessibleDescription(caption);
-    lblCom_->setStyleSheet(linked_ ? QString() : QStringLiteral("background: #d8a02a;"));
+    linkCaption_->setText(caption);
+    linkCaption_->setAccessibleDescription(caption);
+    linkCaption_->setStyleSheet(linked_ ? QString() : QStringLiteral("background: #d8a02a;"));
     if (!linked_) {
         for (UnitPanel* panel : {&c_, &f_}) {
             for (ChannelCard* card : panel->cards)
@@ -427,7 +428,7 @@ void Panel::ToggleCaption() {
 }
 
 bool Panel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == lblCom_ && event->type() == QEvent::MouseButtonRelease) {
+    if (watched == linkCaption_ && event->type() == QEvent::MouseButtonRelease) {
         ToggleCaption();
         return true;
     }

@@ -66,16 +66,17 @@ public:
 
     // In-window frames (only one shows at a time) and status labels, for the commands that
     // fill them.
-    QFrame* PicLogger() const { return picLogger_; }
-    QFrame* PicErase() const { return picErase_; }
-    QComboBox* ComboP() const { return comboP_; }
-    AlarmFrame* PicAlmRange() const { return picAlmRange_; }
-    QLabel* LblRec() const { return lblRec_; }
-    QLabel* LblCount() const { return lblCount_; }
-    QLabel* LblFileName() const { return lblFileName_; }
-    QLabel* LblCOM() const { return lblCom_; }
-    // The address the live view is shared on, empty while it is not.
-    QLabel* LblShare() const { return lblShare_; }
+    QFrame* LoggerFrameHost() const { return loggerFrameHost_; }
+    QFrame* EraseFrameHost() const { return eraseFrameHost_; }
+    QComboBox* PowerOffChoice() const { return powerOffChoice_; }
+    AlarmFrame* AlarmRangeFrame() const { return alarmRangeFrame_; }
+    QLabel* RecordingMark() const { return recordingMark_; }
+    QLabel* RecordsWritten() const { return recordsWritten_; }
+    QLabel* RecordingFile() const { return recordingFile_; }
+    QLabel* LinkCaption() const { return linkCaption_; }
+    // What became of sharing the live view: the address it is shared on, or why it is not;
+    // empty while it is not asked for.
+    QLabel* ShareStatus() const { return shareStatus_; }
     // The frames area under the panels, where later frames may add their controls.
     QWidget* FrameArea() const { return frameArea_; }
 
@@ -114,14 +115,14 @@ private:
     bool panelCelsius_ = false;
     QString panelUnitText_;
     QWidget* frameArea_ = nullptr;
-    QFrame* picLogger_ = nullptr;
-    QFrame* picErase_ = nullptr;
-    QComboBox* comboP_ = nullptr;
-    AlarmFrame* picAlmRange_ = nullptr;
-    QLabel* lblCom_ = nullptr;
-    QLabel* lblRec_ = nullptr;
-    QLabel* lblCount_ = nullptr;
-    QLabel* lblFileName_ = nullptr;
-    QLabel* lblShare_ = nullptr;
+    QFrame* loggerFrameHost_ = nullptr;
+    QFrame* eraseFrameHost_ = nullptr;
+    QComboBox* powerOffChoice_ = nullptr;
+    AlarmFrame* alarmRangeFrame_ = nullptr;
+    QLabel* linkCaption_ = nullptr;
+    QLabel* recordingMark_ = nullptr;
+    QLabel* recordsWritten_ = nullptr;
+    QLabel* recordingFile_ = nullptr;
+    QLabel* shareStatus_ = nullptr;
     bool linked_ = true; // the caption is not "No COM"
 };

@@ -118,48 +118,50 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     auto* side = new QWidget(this);
     auto* sideLayout = new QVBoxLayout(side);
     sideLayout->setContentsMargins(0, 0, 0, 0);
-    cmdAddFiles_ = Button(QStringLiteral("CmdAddFiles"), QStringLiteral("Add Files..."),
-                          QStringLiteral("Add data files to compare"), side);
-    cmdAddRecording_ = Button(QStringLiteral("CmdAddRecording"), QStringLiteral("Add Recording"),
-                              QStringLiteral("Add the recording in progress"), side);
-    cmdRemove_ = Button(QStringLiteral("CmdRemove"), QStringLiteral("Remove"),
-                        QStringLiteral("Remove the run chosen in the table"), side);
-    for (QPushButton* b : {cmdAddFiles_, cmdAddRecording_, cmdRemove_})
+    addFilesButton_ = Button(QStringLiteral("CmdAddFiles"), QStringLiteral("Add Files..."),
+                             QStringLiteral("Add data files to compare"), side);
+    addRecordingButton_ = Button(QStringLiteral("CmdAddRecording"), QStringLiteral("Add Recording"),
+                                 QStringLiteral("Add the recording in progress"), side);
+    removeButton_ = Button(QStringLiteral("CmdRemove"), QStringLiteral("Remove"),
+                           QStringLiteral("Remove the run chosen in the table"), side);
+    for (QPushButton* b : {addFilesButton_, addRecordingButton_, removeButton_})
         sideLayout->addWidget(b);
 
     auto* form = new QFormLayout();
-    cboReference_ =
+    referenceChoice_ =
         Combo(QStringLiteral("CboReference"), QStringLiteral("Reference run"), {}, side);
-    cboChannel_ = Combo(QStringLiteral("CboChannel"), QStringLiteral("Channel compared"),
-                        ChannelNames(), side);
-    cboUnit_ = Combo(QStringLiteral("CboUnit"), QStringLiteral("Unit"),
-                     {QStringLiteral("°C"), QStringLiteral("°F")}, side);
+    channelChoice_ = Combo(QStringLiteral("CboChannel"), QStringLiteral("Channel compared"),
+                           ChannelNames(), side);
+    unitChoice_ = Combo(QStringLiteral("CboUnit"), QStringLiteral("Unit"),
+                        {QStringLiteral("°C"), QStringLiteral("°F")}, side);
     QStringList alignEntries;
     for (const char* entry : kAlignEntries)
         alignEntries << QLatin1String(entry);
-    cboAlign_ = Combo(QStringLiteral("CboAlign"), QStringLiteral("Line the runs up by"),
-                      alignEntries, side);
-    cboAlignChannel_ =
+    alignmentChoice_ = Combo(QStringLiteral("CboAlign"), QStringLiteral("Line the runs up by"),
+                             alignEntries, side);
+    alignmentChannelChoice_ =
         Combo(QStringLiteral("CboAlignChannel"),
               QStringLiteral("Channel whose crossing lines the runs up"), ChannelNames(), side);
-    spnLevel_ =
+    levelEntry_ =
         Spin(QStringLiteral("SpnLevel"), QStringLiteral("Level crossed"), -1000, 5000, 100, side);
-    spnBandAbove_ = Spin(QStringLiteral("SpnBandAbove"),
-                         QStringLiteral("Band above the reference, degrees"), 0.1, 10000, 2, side);
-    spnBandBelow_ = Spin(QStringLiteral("SpnBandBelow"),
-                         QStringLiteral("Band below the reference, degrees"), 0.1, 10000, 2, side);
-    spnShift_ =
+    bandAboveEntry_ =
+        Spin(QStringLiteral("SpnBandAbove"), QStringLiteral("Band above the reference, degrees"),
+             0.1, 10000, 2, side);
+    bandBelowEntry_ =
+        Spin(QStringLiteral("SpnBandBelow"), QStringLiteral("Band below the reference, degrees"),
+             0.1, 10000, 2, side);
+    shiftEntry_ =
         Spin(QStringLiteral("SpnShift"), QStringLiteral("Shift of the chosen run by hand, seconds"),
              -8640000, 8640000, 0, side);
-    form->addRow(QStringLiteral("Reference"), cboReference_);
-    form->addRow(QStringLiteral("Channel"), cboChannel_);
-    form->addRow(QStringLiteral("Unit"), cboUnit_);
-    form->addRow(QStringLiteral("Align"), cboAlign_);
-    form->addRow(QStringLiteral("on"), cboAlignChannel_);
-    form->addRow(QStringLiteral("Level"), spnLevel_);
-    form->addRow(QStringLiteral("Band +"), spnBandAbove_);
-    form->addRow(QStringLiteral("Band -"), spnBandBelow_);
-    form->addRow(QStringLiteral("Shift s"), spnShift_);
+    form->addRow(QStringLiteral("Reference"), referenceChoice_);
+    form->addRow(QStringLiteral("Channel"), channelChoice_);
+    form->addRow(QStringLiteral("Unit"), unitChoice_);
+    form->addRow(QStringLiteral("Align"), alignmentChoice_);
+    form->addRow(QStringLiteral("on"), alignmentChannelChoice_);
+    form->addRow(QStringLiteral("Level"), levelEntry_);
+    form->addRow(QStringLiteral("Band +"), bandAboveEntry_);
+    form->addRow(QStringLiteral("Band -"), bandBelowEntry_);
+    form->addRow(QStringLiteral("Shift s"), shiftEntry_);
     sideLayout->addLayout(form);
 
     auto* cmdExportTable =
@@ -183,21 +185,21 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     graphDifference_ = ComparePlot(QStringLiteral("GraphDifference"),
                                    QStringLiteral("Each run minus the reference"),
                                    QStringLiteral("Time since alignment (s)"), this);
-    gridResult_ = new QTableWidget(0, 8, this);
-    gridResult_->setObjectName(QStringLiteral("GridResult"));
-    gridResult_->setAccessibleName(QStringLiteral("Figures and verdict of each run"));
-    gridResult_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    gridResult_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    gridResult_->setSelectionMode(QAbstractItemView::SingleSelection);
-    gridResult_->verticalHeader()->hide();
+    resultTable_ = new QTableWidget(0, 8, this);
+    resultTable_->setObjectName(QStringLiteral("GridResult"));
+    resultTable_->setAccessibleName(QStringLiteral("Figures and verdict of each run"));
+    resultTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    resultTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    resultTable_->setSelectionMode(QAbstractItemView::SingleSelection);
+    resultTable_->verticalHeader()->hide();
     const std::array<QString, 8> headings = Comparison::TableHeadings();
-    gridResult_->setHorizontalHeaderLabels(QStringList(headings.begin(), headings.end()));
-    gridResult_->horizontalHeader()->setStretchLastSection(true);
+    resultTable_->setHorizontalHeaderLabels(QStringList(headings.begin(), headings.end()));
+    resultTable_->horizontalHeader()->setStretchLastSection(true);
 
     auto* splitter = new QSplitter(Qt::Vertical, this);
     splitter->addWidget(graphRuns_);
     splitter->addWidget(graphDifference_);
-    splitter->addWidget(gridResult_);
+    splitter->addWidget(resultTable_);
     splitter->setStretchFactor(0, 3);
     splitter->setStretchFactor(1, 2);
     splitter->setStretchFactor(2, 1);
@@ -206,11 +208,11 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     layout->addWidget(side);
     layout->addWidget(splitter, 1);
 
-    connect(cmdAddFiles_, &QPushButton::clicked, this, [this] { ChooseFiles(); });
-    connect(cmdAddRecording_, &QPushButton::clicked, this, [this] { AddRecording(); });
-    connect(cmdRemove_, &QPushButton::clicked, this, [this] {
-        if (gridResult_->currentRow() >= 0)
-            RemoveRun(gridResult_->currentRow());
+    connect(addFilesButton_, &QPushButton::clicked, this, [this] { ChooseFiles(); });
+    connect(addRecordingButton_, &QPushButton::clicked, this, [this] { AddRecording(); });
+    connect(removeButton_, &QPushButton::clicked, this, [this] {
+        if (resultTable_->currentRow() >= 0)
+            RemoveRun(resultTable_->currentRow());
     });
     connect(cmdExportTable, &QPushButton::clicked, this, [this] { ExportTable(); });
     connect(cmdExportSeries, &QPushButton::clicked, this, [this] { ExportSeries(); });
@@ -220,19 +222,20 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
         if (!showing_)
             Apply(runs_, shifts_, SettingsFromControls());
     };
-    for (QComboBox* combo : {cboReference_, cboChannel_, cboAlign_, cboAlignChannel_})
+    for (QComboBox* combo :
+         {referenceChoice_, channelChoice_, alignmentChoice_, alignmentChannelChoice_})
         connect(combo, qOverload<int>(&QComboBox::currentIndexChanged), this, apply);
-    for (QDoubleSpinBox* spin : {spnLevel_, spnBandAbove_, spnBandBelow_})
+    for (QDoubleSpinBox* spin : {levelEntry_, bandAboveEntry_, bandBelowEntry_})
         connect(spin, qOverload<double>(&QDoubleSpinBox::valueChanged), this, apply);
-    connect(cboUnit_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
+    connect(unitChoice_, qOverload<int>(&QComboBox::currentIndexChanged), this, [this](int index) {
         if (!showing_)
             SetFahrenheit(index == 1);
     });
-    connect(spnShift_, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this] {
+    connect(shiftEntry_, qOverload<double>(&QDoubleSpinBox::valueChanged), this, [this] {
         if (!showing_)
-            SetShift(gridResult_->currentRow(), TenthsOf(spnShift_));
+            SetShift(resultTable_->currentRow(), TenthsOf(shiftEntry_));
     });
-    connect(gridResult_, &QTableWidget::itemSelectionChanged, this, [this] { ShowSettings(); });
+    connect(resultTable_, &QTableWidget::itemSelectionChanged, this, [this] { ShowSettings(); });
     // Both plots show the same stretch of time: a pan or zoom of one moves the other.
     for (QCustomPlot* plot : {graphRuns_, graphDifference_}) {
         QCustomPlot* other = plot == graphRuns_ ? graphDifference_ : graphRuns_;
@@ -380,13 +383,13 @@ void CompareWindow::OnSample(const SampleRecord& record) {
 
 CompareSettings CompareWindow::SettingsFromControls() const {
     CompareSettings s;
-    s.channel = cboChannel_->currentIndex();
-    s.fahrenheit = cboUnit_->currentIndex() == 1;
-    s.reference = std::max(0, cboReference_->currentIndex());
-    s.alignment.kind = kAlignKinds[std::max(0, cboAlign_->currentIndex())];
-    s.alignment.channel = cboAlignChannel_->currentIndex();
-    s.alignment.levelTenths = int(TenthsOf(spnLevel_));
-    s.band = Band{int(TenthsOf(spnBandAbove_)), int(TenthsOf(spnBandBelow_))};
+    s.channel = channelChoice_->currentIndex();
+    s.fahrenheit = unitChoice_->currentIndex() == 1;
+    s.reference = std::max(0, referenceChoice_->currentIndex());
+    s.alignment.kind = kAlignKinds[std::max(0, alignmentChoice_->currentIndex())];
+    s.alignment.channel = alignmentChannelChoice_->currentIndex();
+    s.alignment.levelTenths = int(TenthsOf(levelEntry_));
+    s.band = Band{int(TenthsOf(bandAboveEntry_)), int(TenthsOf(bandBelowEntry_))};
     return s;
 }
 
@@ -448,7 +451,7 @@ bool CompareWindow::Apply(const Comparison::Runs& runs, const std::vector<qint64
             return false;
         }
     }
-    const int row = gridResult_->currentRow();
+    const int row = resultTable_->currentRow();
     const bool sameRuns = runs == runs_;
     runs_ = runs;
     shifts_ = shifts;
@@ -458,7 +461,7 @@ bool CompareWindow::Apply(const Comparison::Runs& runs, const std::vector<qint64
     comparison_ = std::move(comparison);
     ShowTable();
     if (sameRuns && row >= 0)
-        gridResult_->selectRow(row);
+        resultTable_->selectRow(row);
     ShowSettings();
     ShowPlots();
     return true;
@@ -467,35 +470,35 @@ bool CompareWindow::Apply(const Comparison::Runs& runs, const std::vector<qint64
 void CompareWindow::ShowSettings() {
     showing_ = true;
     {
-        const QSignalBlocker block(cboReference_);
-        cboReference_->clear();
+        const QSignalBlocker block(referenceChoice_);
+        referenceChoice_->clear();
         for (const auto& run : runs_)
-            cboReference_->addItem(run->Name());
-        cboReference_->setCurrentIndex(runs_.empty() ? -1 : settings_.reference);
+            referenceChoice_->addItem(run->Name());
+        referenceChoice_->setCurrentIndex(runs_.empty() ? -1 : settings_.reference);
     }
-    cboChannel_->setCurrentIndex(settings_.channel);
-    cboUnit_->setCurrentIndex(settings_.fahrenheit ? 1 : 0);
+    channelChoice_->setCurrentIndex(settings_.channel);
+    unitChoice_->setCurrentIndex(settings_.fahrenheit ? 1 : 0);
     const Alignment& a = settings_.alignment;
-    cboAlign_->setCurrentIndex(
+    alignmentChoice_->setCurrentIndex(
         int(std::find(std::begin(kAlignKinds), std::end(kAlignKinds), a.kind) -
             std::begin(kAlignKinds)));
-    cboAlignChannel_->setCurrentIndex(a.channel);
-    spnLevel_->setValue(a.levelTenths / 10.0);
-    cboAlignChannel_->setEnabled(a.kind != Alignment::Kind::Start);
-    spnLevel_->setEnabled(a.kind != Alignment::Kind::Start);
+    alignmentChannelChoice_->setCurrentIndex(a.channel);
+    levelEntry_->setValue(a.levelTenths / 10.0);
+    alignmentChannelChoice_->setEnabled(a.kind != Alignment::Kind::Start);
+    levelEntry_->setEnabled(a.kind != Alignment::Kind::Start);
     if (settings_.band) {
-        spnBandAbove_->setValue(settings_.band->above / 10.0);
-        spnBandBelow_->setValue(settings_.band->below / 10.0);
+        bandAboveEntry_->setValue(settings_.band->above / 10.0);
+        bandBelowEntry_->setValue(settings_.band->below / 10.0);
     }
     const QString unit = UnitName(settings_.fahrenheit);
-    for (QDoubleSpinBox* spin : {spnLevel_, spnBandAbove_, spnBandBelow_})
+    for (QDoubleSpinBox* spin : {levelEntry_, bandAboveEntry_, bandBelowEntry_})
         spin->setSuffix(QLatin1Char(' ') + unit);
-    const int row = gridResult_->currentRow();
+    const int row = resultTable_->currentRow();
     const bool chosen = row >= 0 && row < RunCount();
-    spnShift_->setEnabled(chosen);
-    spnShift_->setValue(chosen ? shifts_[size_t(row)] / 10.0 : 0.0);
-    cmdRemove_->setEnabled(chosen);
-    cmdAddRecording_->setEnabled(recorder_ && recorder_->Recording());
+    shiftEntry_->setEnabled(chosen);
+    shiftEntry_->setValue(chosen ? shifts_[size_t(row)] / 10.0 : 0.0);
+    removeButton_->setEnabled(chosen);
+    addRecordingButton_->setEnabled(recorder_ && recorder_->Recording());
     for (QPushButton* b : outputButtons_)
         b->setEnabled(comparison_ != nullptr);
     showing_ = false;

@@ -76,7 +76,7 @@ public:
 
     QCustomPlot* GraphRuns() const { return graphRuns_; }
     QCustomPlot* GraphDifference() const { return graphDifference_; }
-    QTableWidget* GridResult() const { return gridResult_; }
+    QTableWidget* ResultTable() const { return resultTable_; }
 
 private:
     bool AddLoaded(std::vector<RunLoad> loads);
@@ -104,22 +104,22 @@ private:
     QString recordingPath_;
     qint64 recordedLines_ = 0;
 
-    QPushButton* cmdAddFiles_;
-    QPushButton* cmdAddRecording_;
-    QPushButton* cmdRemove_;
+    QPushButton* addFilesButton_;
+    QPushButton* addRecordingButton_;
+    QPushButton* removeButton_;
     std::array<QPushButton*, 4> outputButtons_{}; // export, image, print: need a comparison
-    QComboBox* cboReference_;
-    QComboBox* cboChannel_;
-    QComboBox* cboUnit_;
-    QComboBox* cboAlign_;
-    QComboBox* cboAlignChannel_;
-    QDoubleSpinBox* spnLevel_;
-    QDoubleSpinBox* spnBandAbove_;
-    QDoubleSpinBox* spnBandBelow_;
-    QDoubleSpinBox* spnShift_;
+    QComboBox* referenceChoice_;
+    QComboBox* channelChoice_;
+    QComboBox* unitChoice_;
+    QComboBox* alignmentChoice_;
+    QComboBox* alignmentChannelChoice_;
+    QDoubleSpinBox* levelEntry_;
+    QDoubleSpinBox* bandAboveEntry_;
+    QDoubleSpinBox* bandBelowEntry_;
+    QDoubleSpinBox* shiftEntry_;
     QCustomPlot* graphRuns_;
     QCustomPlot* graphDifference_;
-    QTableWidget* gridResult_;
+    QTableWidget* resultTable_;
     struct PlottedLine;
     std::vector<PlottedLine> lines_;
     bool showing_ = false; // the controls are being set from the settings

@@ -20,9 +20,9 @@
 #include <qcustomplot.h>
 
 void CompareWindow::ShowTable() {
-    const QSignalBlocker block(gridResult_);
-    gridResult_->clearContents();
-    gridResult_->setRowCount(comparison_ ? RunCount() : 0);
+    const QSignalBlocker block(resultTable_);
+    resultTable_->clearContents();
+    resultTable_->setRowCount(comparison_ ? RunCount() : 0);
     if (!comparison_)
         return;
     for (int i = 0; i < RunCount(); ++i) {
@@ -36,16 +36,16 @@ void CompareWindow::ShowTable() {
                 bold.setBold(true);
                 item->setFont(bold);
             }
-            gridResult_->setItem(i, k, item);
+            resultTable_->setItem(i, k, item);
         }
-        gridResult_->item(i, 0)->setData(
+        resultTable_->item(i, 0)->setData(
             Qt::DecorationRole, i == settings_.reference ? QColor(Qt::black) : RunColour(i));
         const std::optional<bool>& pass = comparison_->Results()[size_t(i)].pass;
         if (pass)
-            gridResult_->item(i, 7)->setBackground(*pass ? QColor(200, 240, 200)
-                                                         : QColor(250, 200, 200));
+            resultTable_->item(i, 7)->setBackground(*pass ? QColor(200, 240, 200)
+                                                          : QColor(250, 200, 200));
     }
-    gridResult_->resizeColumnsToContents();
+    resultTable_->resizeColumnsToContents();
 }
 
 QString CompareWindow::Caption() const {

@@ -50,14 +50,14 @@ AlarmFrame::AlarmFrame(AlarmSettings& alarms, const LiveState& live,
         layout->addWidget(frame, 1);
     }
     auto* buttons = new QVBoxLayout;
-    cmdOk_ = new QPushButton(QStringLiteral("OK"), this);
-    cmdOk_->setObjectName(QStringLiteral("CmdAlmOK"));
-    cmdOk_->setAccessibleName(QStringLiteral("OK: apply the alarm ranges"));
-    cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel_->setObjectName(QStringLiteral("CmdAlmCancel"));
-    cmdCancel_->setAccessibleName(QStringLiteral("Cancel the alarm ranges"));
-    buttons->addWidget(cmdOk_);
-    buttons->addWidget(cmdCancel_);
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("CmdAlmOK"));
+    okButton_->setAccessibleName(QStringLiteral("OK: apply the alarm ranges"));
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("CmdAlmCancel"));
+    cancelButton_->setAccessibleName(QStringLiteral("Cancel the alarm ranges"));
+    buttons->addWidget(okButton_);
+    buttons->addWidget(cancelButton_);
     layout->addLayout(buttons);
     auto* more = new QVBoxLayout;
     auto* actions = new QPushButton(QStringLiteral("Actions..."), this);
@@ -73,8 +73,8 @@ AlarmFrame::AlarmFrame(AlarmSettings& alarms, const LiveState& live,
     connect(actions, &QPushButton::clicked, this, &AlarmFrame::ActionsRequested);
     connect(log, &QPushButton::clicked, this, &AlarmFrame::LogRequested);
 
-    connect(cmdOk_, &QPushButton::clicked, this, &AlarmFrame::ApplyAll);
-    connect(cmdCancel_, &QPushButton::clicked, this, &QWidget::hide);
+    connect(okButton_, &QPushButton::clicked, this, &AlarmFrame::ApplyAll);
+    connect(cancelButton_, &QPushButton::clicked, this, &QWidget::hide);
     hide();
 }
 

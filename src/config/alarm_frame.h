@@ -39,6 +39,6 @@ private:
     const LiveState& live_;
     std::function<bool()> panelCelsius_;
     std::array<QLineEdit*, 4> maxText_{}, minText_{};
-    QPushButton* cmdOk_;
-    QPushButton* cmdCancel_;
+    QPushButton* okButton_;
+    QPushButton* cancelButton_;
 };

@@ -26,13 +26,13 @@ AlarmLogWindow::AlarmLogWindow(QWidget* parent)
     layout->addWidget(grid_);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    cmdAck_ = new QPushButton(QStringLiteral("Acknowledge"), this);
-    cmdAck_->setObjectName(QStringLiteral("CmdAlmAck"));
-    cmdAck_->setAccessibleName(QStringLiteral("Acknowledge the alarm: stop the sound"));
-    cmdAck_->setEnabled(false);
-    buttons->addWidget(cmdAck_);
+    acknowledgeButton_ = new QPushButton(QStringLiteral("Acknowledge"), this);
+    acknowledgeButton_->setObjectName(QStringLiteral("CmdAlmAck"));
+    acknowledgeButton_->setAccessibleName(QStringLiteral("Acknowledge the alarm: stop the sound"));
+    acknowledgeButton_->setEnabled(false);
+    buttons->addWidget(acknowledgeButton_);
     layout->addLayout(buttons);
-    connect(cmdAck_, &QPushButton::clicked, this, &AlarmLogWindow::Acknowledge);
+    connect(acknowledgeButton_, &QPushButton::clicked, this, &AlarmLogWindow::Acknowledge);
     beep_.setInterval(2000);
     connect(&beep_, &QTimer::timeout, this, [] { QApplication::beep(); });
     resize(560, 300);
@@ -54,7 +54,7 @@ void AlarmLogWindow::AddEvent(const AlarmEvent& event, bool sound) {
     if (sound && IsAlarmStart(event.kind) && !beep_.isActive()) {
         QApplication::beep();
         beep_.start();
-        cmdAck_->setEnabled(true);
+        acknowledgeButton_->setEnabled(true);
     }
 }
 
@@ -69,5 +69,5 @@ void AlarmLogWindow::AddNote(const QDateTime& time, const QString& text) {
 
 void AlarmLogWindow::Acknowledge() {
     beep_.stop();
-    cmdAck_->setEnabled(false);
+    acknowledgeButton_->setEnabled(false);
 }

@@ -24,6 +24,6 @@ private:
     int NewRow();
 
     QTableWidget* grid_;
-    QPushButton* cmdAck_;
+    QPushButton* acknowledgeButton_;
     QTimer beep_;
 };

@@ -63,28 +63,29 @@ AlarmSetupWindow::AlarmSetupWindow(AlarmWatch& watch, Dialogs& dialogs, QWidget*
         connect(check, &QCheckBox::toggled, box, &QWidget::setEnabled);
         lowGrid->addWidget(check, i / 2, (i % 2) * 2);
         lowGrid->addWidget(box, i / 2, (i % 2) * 2 + 1);
-        chkLow_[size_t(i)] = check;
-        txtLow_[size_t(i)] = box;
+        lowToggles_[size_t(i)] = check;
+        lowEntries_[size_t(i)] = box;
     }
     layout->addWidget(lows);
 
     auto* form = new QFormLayout;
-    txtHysteresis_ = NamedBox(QStringLiteral("TxtHysteresis"), QStringLiteral("Hysteresis"), this);
-    form->addRow(QStringLiteral("Hysteresis (degrees)"), txtHysteresis_);
-    txtLinkLost_ = NamedBox(QStringLiteral("TxtLinkLost"),
-                            QStringLiteral("Seconds before a lost link is an alarm"), this);
-    form->addRow(QStringLiteral("Link lost after (s)"), txtLinkLost_);
-    chkNotify_ = new QCheckBox(QStringLiteral("Desktop notification"), this);
-    chkNotify_->setObjectName(QStringLiteral("ChkNotify"));
-    form->addRow(chkNotify_);
-    chkSound_ = new QCheckBox(QStringLiteral("Sound until acknowledged"), this);
-    chkSound_->setObjectName(QStringLiteral("ChkSound"));
-    form->addRow(chkSound_);
-    txtCommand_ = NamedBox(QStringLiteral("TxtCommand"),
-                           QStringLiteral("Command run for each alarm event"), this);
-    form->addRow(QStringLiteral("Command"), txtCommand_);
-    txtLog_ = NamedBox(QStringLiteral("TxtAlarmLog"), QStringLiteral("Alarm log file"), this);
-    form->addRow(QStringLiteral("Alarm log file"), txtLog_);
+    hysteresisEntry_ =
+        NamedBox(QStringLiteral("TxtHysteresis"), QStringLiteral("Hysteresis"), this);
+    form->addRow(QStringLiteral("Hysteresis (degrees)"), hysteresisEntry_);
+    linkLostEntry_ = NamedBox(QStringLiteral("TxtLinkLost"),
+                              QStringLiteral("Seconds before a lost link is an alarm"), this);
+    form->addRow(QStringLiteral("Link lost after (s)"), linkLostEntry_);
+    notifyToggle_ = new QCheckBox(QStringLiteral("Desktop notification"), this);
+    notifyToggle_->setObjectName(QStringLiteral("ChkNotify"));
+    form->addRow(notifyToggle_);
+    soundToggle_ = new QCheckBox(QStringLiteral("Sound until acknowledged"), this);
+    soundToggle_->setObjectName(QStringLiteral("ChkSound"));
+    form->addRow(soundToggle_);
+    commandEntry_ = NamedBox(QStringLiteral("TxtCommand"),
+                             QStringLiteral("Command run for each alarm event"), this);
+    form->addRow(QStringLiteral("Command"), commandEntry_);
+    logEntry_ = NamedBox(QStringLiteral("TxtAlarmLog"), QStringLiteral("Alarm log file"), this);
+    form->addRow(QStringLiteral("Alarm log file"), logEntry_);
     layout->addLayout(form);
 
     auto* buttons = new QHBoxLayout;
@@ -111,54 +112,54 @@ AlarmSetupWindow::AlarmSetupWindow(AlarmWatch& watch, Dialogs& dialogs, QWidget*
 void AlarmSetupWindow::Fill() {
     for (int i = 0; i < 4; ++i) {
         const QVariant low = Remembered(LowKey(i));
-        chkLow_[size_t(i)]->setChecked(low.isValid());
-        txtLow_[size_t(i)]->setEnabled(low.isValid());
-        txtLow_[size_t(i)]->setText(low.toString());
+        lowToggles_[size_t(i)]->setChecked(low.isValid());
+        lowEntries_[size_t(i)]->setEnabled(low.isValid());
+        lowEntries_[size_t(i)]->setText(low.toString());
     }
-    txtHysteresis_->setText(Remembered(Key("hysteresis")).toString());
-    if (txtHysteresis_->text().isEmpty())
-        txtHysteresis_->setText(QStringLiteral("1.0"));
-    txtLinkLost_->setText(QString::number(Remembered(Key("linkLostSeconds")).toInt()));
-    if (txtLinkLost_->text() == QLatin1String("0"))
-        txtLinkLost_->setText(QStringLiteral("30"));
-    chkNotify_->setChecked(Remembered(Key("notify")).value<bool>() ||
-                           !Remembered(Key("notify")).isValid());
-    chkSound_->setChecked(Remembered(Key("sound")).value<bool>() ||
-                          !Remembered(Key("sound")).isValid());
-    txtCommand_->setText(Remembered(Key("command")).toString());
+    hysteresisEntry_->setText(Remembered(Key("hysteresis")).toString());
+    if (hysteresisEntry_->text().isEmpty())
+        hysteresisEntry_->setText(QStringLiteral("1.0"));
+    linkLostEntry_->setText(QString::number(Remembered(Key("linkLostSeconds")).toInt()));
+    if (linkLostEntry_->text() == QLatin1String("0"))
+        linkLostEntry_->setText(QStringLiteral("30"));
+    notifyToggle_->setChecked(Remembered(Key("notify")).value<bool>() ||
+                              !Remembered(Key("notify")).isValid());
+    soundToggle_->setChecked(Remembered(Key("sound")).value<bool>() ||
+                             !Remembered(Key("sound")).isValid());
+    commandEntry_->setText(Remembered(Key("command")).toString());
     const QVariant log = Remembered(Key("log"));
-    txtLog_->setText(log.isValid() ? log.toString() : DefaultLogPath());
+    logEntry_->setText(log.isValid() ? log.toString() : DefaultLogPath());
 }
 
 void AlarmSetupWindow::Accept() {
     const auto refuse = [this](const QString& text) { dialogs_.Critical(this, text); };
     for (int i = 0; i < 4; ++i) {
-        const QString text = txtLow_[size_t(i)]->text();
-        if (chkLow_[size_t(i)]->isChecked() && !DegreesInTenths(text))
+        const QString text = lowEntries_[size_t(i)]->text();
+        if (lowToggles_[size_t(i)]->isChecked() && !DegreesInTenths(text))
             return refuse(
                 QStringLiteral("The low limit of T%1 is not a number: '%2'").arg(i + 1).arg(text));
     }
-    const std::optional<int> hysteresis = DegreesInTenths(txtHysteresis_->text());
+    const std::optional<int> hysteresis = DegreesInTenths(hysteresisEntry_->text());
     if (!hysteresis || *hysteresis < 0)
         return refuse(QStringLiteral("The hysteresis is degrees from 0, not '%1'")
-                          .arg(txtHysteresis_->text()));
+                          .arg(hysteresisEntry_->text()));
     bool ok = false;
-    const int seconds = txtLinkLost_->text().trimmed().toInt(&ok);
+    const int seconds = linkLostEntry_->text().trimmed().toInt(&ok);
     if (!ok || seconds < 1 || seconds > 86400)
         return refuse(QStringLiteral("A lost link is an alarm after 1 to 86400 seconds, not '%1'")
-                          .arg(txtLinkLost_->text()));
+                          .arg(linkLostEntry_->text()));
 
     for (int i = 0; i < 4; ++i) {
-        Remember(LowKey(i), chkLow_[size_t(i)]->isChecked()
-                                ? QVariant(txtLow_[size_t(i)]->text().trimmed())
+        Remember(LowKey(i), lowToggles_[size_t(i)]->isChecked()
+                                ? QVariant(lowEntries_[size_t(i)]->text().trimmed())
                                 : QVariant());
     }
-    Remember(Key("hysteresis"), txtHysteresis_->text().trimmed());
+    Remember(Key("hysteresis"), hysteresisEntry_->text().trimmed());
     Remember(Key("linkLostSeconds"), seconds);
-    Remember(Key("notify"), chkNotify_->isChecked());
-    Remember(Key("sound"), chkSound_->isChecked());
-    Remember(Key("command"), txtCommand_->text());
-    Remember(Key("log"), txtLog_->text());
+    Remember(Key("notify"), notifyToggle_->isChecked());
+    Remember(Key("sound"), soundToggle_->isChecked());
+    Remember(Key("command"), commandEntry_->text());
+    Remember(Key("log"), logEntry_->text());
     Apply();
     hide();
 }
@@ -167,13 +168,13 @@ void AlarmSetupWindow::Apply() {
     AlarmLimits limits = watch_.Limits();
     for (size_t i = 0; i < 4; ++i) {
         limits.low[i] =
-            chkLow_[i]->isChecked() ? DegreesInTenths(txtLow_[i]->text()) : std::nullopt;
+            lowToggles_[i]->isChecked() ? DegreesInTenths(lowEntries_[i]->text()) : std::nullopt;
     }
-    limits.hysteresis = DegreesInTenths(txtHysteresis_->text()).value_or(10);
-    limits.linkLostSeconds = txtLinkLost_->text().toInt();
-    notify_ = chkNotify_->isChecked();
-    sound_ = chkSound_->isChecked();
+    limits.hysteresis = DegreesInTenths(hysteresisEntry_->text()).value_or(10);
+    limits.linkLostSeconds = linkLostEntry_->text().toInt();
+    notify_ = notifyToggle_->isChecked();
+    sound_ = soundToggle_->isChecked();
     watch_.SetLimits(limits);
-    watch_.SetCommandLine(txtCommand_->text());
-    watch_.SetLogPath(txtLog_->text());
+    watch_.SetCommandLine(commandEntry_->text());
+    watch_.SetLogPath(logEntry_->text());
 }

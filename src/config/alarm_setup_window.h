@@ -32,13 +32,13 @@ private:
 
     AlarmWatch& watch_;
     Dialogs& dialogs_;
-    std::array<QCheckBox*, 4> chkLow_{};
-    std::array<QLineEdit*, 4> txtLow_{};
-    QLineEdit* txtHysteresis_;
-    QLineEdit* txtLinkLost_;
-    QCheckBox* chkNotify_;
-    QCheckBox* chkSound_;
-    QLineEdit* txtCommand_;
-    QLineEdit* txtLog_;
+    std::array<QCheckBox*, 4> lowToggles_{};
+    std::array<QLineEdit*, 4> lowEntries_{};
+    QLineEdit* hysteresisEntry_;
+    QLineEdit* linkLostEntry_;
+    QCheckBox* notifyToggle_;
+    QCheckBox* soundToggle_;
+    QLineEdit* commandEntry_;
+    QLineEdit* logEntry_;
     bool notify_ = true, sound_ = true;
 };

@@ -106,16 +106,16 @@ ButtonsWindow::ButtonsWindow(MeterSettings& meter, QWidget* panel)
     place(AddKey(QStringLiteral("CmdTime"), QStringLiteral("TIME"), MeterKey::Time), 1, 0);
 
     // MAX/MIN is a panel on the meter's face; its press and release are watched directly.
-    cmdMaxMin_ = new QLabel(QStringLiteral("  MAX    MIN"), keys_);
-    cmdMaxMin_->setObjectName(QStringLiteral("CmdMaxMin"));
-    cmdMaxMin_->setAccessibleName(QStringLiteral("MAX MIN key; hold more than 2 seconds for its "
+    maxMinKey_ = new QLabel(QStringLiteral("  MAX    MIN"), keys_);
+    maxMinKey_->setObjectName(QStringLiteral("CmdMaxMin"));
+    maxMinKey_->setAccessibleName(QStringLiteral("MAX MIN key; hold more than 2 seconds for its "
                                                  "long function"));
-    cmdMaxMin_->setFrameShape(QFrame::Panel);
-    cmdMaxMin_->setFrameShadow(QFrame::Raised);
-    cmdMaxMin_->setLineWidth(2);
-    cmdMaxMin_->setAlignment(Qt::AlignCenter);
-    cmdMaxMin_->installEventFilter(this);
-    place(cmdMaxMin_, 1, 1);
+    maxMinKey_->setFrameShape(QFrame::Panel);
+    maxMinKey_->setFrameShadow(QFrame::Raised);
+    maxMinKey_->setLineWidth(2);
+    maxMinKey_->setAlignment(Qt::AlignCenter);
+    maxMinKey_->installEventFilter(this);
+    place(maxMinKey_, 1, 1);
 
     // MEM: the time held runs from the press to the click, so that a press dragged off the key
     // sends nothing.
@@ -164,14 +164,14 @@ void ButtonsWindow::Press(MeterKey key) {
 }
 
 bool ButtonsWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == cmdMaxMin_ && keys_->isEnabled()) {
+    if (watched == maxMinKey_ && keys_->isEnabled()) {
         if (event->type() == QEvent::MouseButtonPress) {
-            cmdMaxMin_->setFrameShadow(QFrame::Sunken);
+            maxMinKey_->setFrameShadow(QFrame::Sunken);
             meter_.KeyDown();
             return true;
         }
         if (event->type() == QEvent::MouseButtonRelease) {
-            cmdMaxMin_->setFrameShadow(QFrame::Raised);
+            maxMinKey_->setFrameShadow(QFrame::Raised);
             Press(MeterKey::MaxMin);
             return true;
         }

@@ -31,7 +31,7 @@ private:
     void Press(MeterKey key);
 
     MeterSettings& meter_;
-    QLabel* cmdMaxMin_;
+    QLabel* maxMinKey_;
     QWidget* keys_;
     bool placed_ = false;
 };

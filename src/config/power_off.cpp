@@ -6,25 +6,25 @@
 
 #include <QComboBox>
 
-PowerOff::PowerOff(QComboBox* comboP, MeterSettings& meter, QObject* parent)
+PowerOff::PowerOff(QComboBox* choice, MeterSettings& meter, QObject* parent)
     : QObject(parent)
-    , comboP_(comboP)
+    , choice_(choice)
     , meter_(meter) {
-    if (comboP_->count() == 0) {
-        comboP_->addItems({QStringLiteral(" 5 Minutes"), QStringLiteral("15 Minutes"),
+    if (choice_->count() == 0) {
+        choice_->addItems({QStringLiteral(" 5 Minutes"), QStringLiteral("15 Minutes"),
                            QStringLiteral("30 Minutes")});
     }
-    if (comboP_->objectName().isEmpty())
-        comboP_->setObjectName(QStringLiteral("ComboP"));
-    if (comboP_->accessibleName().isEmpty())
-        comboP_->setAccessibleName(QStringLiteral("Power off time"));
-    comboP_->hide();
-    connect(comboP_, &QComboBox::activated, this, &PowerOff::OnActivated);
+    if (choice_->objectName().isEmpty())
+        choice_->setObjectName(QStringLiteral("ComboP"));
+    if (choice_->accessibleName().isEmpty())
+        choice_->setAccessibleName(QStringLiteral("Power off time"));
+    choice_->hide();
+    connect(choice_, &QComboBox::activated, this, &PowerOff::OnActivated);
 }
 
 void PowerOff::Toggle() {
-    if (!comboP_->isHidden()) {
-        comboP_->hide();
+    if (!choice_->isHidden()) {
+        choice_->hide();
         return;
     }
     MeterLink& link = meter_.Link();
@@ -35,13 +35,13 @@ void PowerOff::Toggle() {
             link.Resync();
         return;
     }
-    comboP_->setCurrentIndex(*code < comboP_->count() ? *code : -1);
-    comboP_->show();
+    choice_->setCurrentIndex(*code < choice_->count() ? *code : -1);
+    choice_->show();
 }
 
 void PowerOff::OnActivated(int index) {
     if (index < 0 || meter_.Link().Timers().ExchangeInProgress())
         return;
     meter_.WritePowerOff(index);
-    comboP_->hide();
+    choice_->hide();
 }

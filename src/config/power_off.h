@@ -12,7 +12,7 @@ class PowerOff : public QObject {
 public:
     // Fills an empty list with the three settings (the entry's index is the meter's code) and
     // hides it.
-    PowerOff(QComboBox* comboP, MeterSettings& meter, QObject* parent = nullptr);
+    PowerOff(QComboBox* choice, MeterSettings& meter, QObject* parent = nullptr);
 
     // The toolbar's "Poweroff": hides a shown list; otherwise reads the meter's setting, selects
     // it (no selection for a code the list does not have) and shows the list. A read of fewer
@@ -23,6 +23,6 @@ private:
     // Only a choice of the user's writes to the meter, never the selection `Toggle` makes.
     void OnActivated(int index);
 
-    QComboBox* comboP_;
+    QComboBox* choice_;
     MeterSettings& meter_;
 };

@@ -13,13 +13,13 @@ SamplingChoiceWindow::SamplingChoiceWindow(QWidget* parent)
     setWindowTitle(QStringLiteral("Sampling Rate"));
     setAccessibleName(QStringLiteral("Sampling rate choice"));
 
-    optMeter_ = new QRadioButton(QStringLiteral("Meter Sampling Rate"), this);
-    optMeter_->setObjectName(QStringLiteral("OptMeter"));
-    optMeter_->setAccessibleName(optMeter_->text());
-    optMeter_->setChecked(true);
-    optPC_ = new QRadioButton(QStringLiteral("PC Sampling Rate"), this);
-    optPC_->setObjectName(QStringLiteral("OptPC"));
-    optPC_->setAccessibleName(optPC_->text());
+    meterOption_ = new QRadioButton(QStringLiteral("Meter Sampling Rate"), this);
+    meterOption_->setObjectName(QStringLiteral("OptMeter"));
+    meterOption_->setAccessibleName(meterOption_->text());
+    meterOption_->setChecked(true);
+    pcOption_ = new QRadioButton(QStringLiteral("PC Sampling Rate"), this);
+    pcOption_->setObjectName(QStringLiteral("OptPC"));
+    pcOption_->setAccessibleName(pcOption_->text());
     auto* cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdOK->setObjectName(QStringLiteral("CmdOK"));
     cmdOK->setAccessibleName(QStringLiteral("OK"));
@@ -27,8 +27,8 @@ SamplingChoiceWindow::SamplingChoiceWindow(QWidget* parent)
     connect(cmdOK, &QPushButton::clicked, this, &SamplingChoiceWindow::accept);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(optMeter_);
-    layout->addWidget(optPC_);
+    layout->addWidget(meterOption_);
+    layout->addWidget(pcOption_);
     layout->addWidget(cmdOK, 0, Qt::AlignHCenter);
 
     if (parent)
@@ -37,7 +37,7 @@ SamplingChoiceWindow::SamplingChoiceWindow(QWidget* parent)
 }
 
 bool SamplingChoiceWindow::PcChosen() const {
-    return optPC_->isChecked();
+    return pcOption_->isChecked();
 }
 
 std::optional<QString> DialogPrompts::Ask(const QString& title, const QString& prompt,

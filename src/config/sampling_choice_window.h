@@ -18,8 +18,8 @@ public:
     bool PcChosen() const;
 
 private:
-    QRadioButton* optMeter_;
-    QRadioButton* optPC_;
+    QRadioButton* meterOption_;
+    QRadioButton* pcOption_;
 };
 
 // The sampling-time command's boxes as real input and message boxes.

@@ -51,13 +51,13 @@ SetupWindow::SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, 
 
     auto* frameTime = new QGroupBox(QStringLiteral("Time"), this);
     frameTime->setObjectName(QStringLiteral("FrameTime"));
-    lblMeterTime_ = new QLabel(kMeterTimeCaption, frameTime);
-    lblMeterTime_->setObjectName(QStringLiteral("LblMeterTime"));
-    lblMeterTime_->setAccessibleName(QStringLiteral("Meter time; click to show or hide"));
-    lblPCTime_ = new QLabel(kPCTimeCaption, frameTime);
-    lblPCTime_->setObjectName(QStringLiteral("LblPCTime"));
-    lblPCTime_->setAccessibleName(QStringLiteral("PC time; click to show or hide"));
-    for (QLabel* label : {lblMeterTime_, lblPCTime_}) {
+    meterTime_ = new QLabel(kMeterTimeCaption, frameTime);
+    meterTime_->setObjectName(QStringLiteral("LblMeterTime"));
+    meterTime_->setAccessibleName(QStringLiteral("Meter time; click to show or hide"));
+    pcTime_ = new QLabel(kPCTimeCaption, frameTime);
+    pcTime_->setObjectName(QStringLiteral("LblPCTime"));
+    pcTime_->setAccessibleName(QStringLiteral("PC time; click to show or hide"));
+    for (QLabel* label : {meterTime_, pcTime_}) {
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setAlignment(Qt::AlignCenter);
@@ -66,20 +66,20 @@ SetupWindow::SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, 
         label->installEventFilter(this);
     }
     auto* times = new QHBoxLayout(frameTime);
-    times->addWidget(lblMeterTime_);
-    times->addWidget(lblPCTime_);
+    times->addWidget(meterTime_);
+    times->addWidget(pcTime_);
 
-    cmdSetTime_ = new QPushButton(QStringLiteral("Set Meter Time To System Time"), this);
-    cmdSetTime_->setObjectName(QStringLiteral("CmdSetTime"));
-    cmdSetTime_->setAccessibleName(cmdSetTime_->text());
+    setTimeButton_ = new QPushButton(QStringLiteral("Set Meter Time To System Time"), this);
+    setTimeButton_->setObjectName(QStringLiteral("CmdSetTime"));
+    setTimeButton_->setAccessibleName(setTimeButton_->text());
     auto* cmdExit = new QPushButton(QStringLiteral("Exit"), this);
     cmdExit->setObjectName(QStringLiteral("CmdExit"));
     cmdExit->setAccessibleName(QStringLiteral("Exit"));
-    connect(cmdSetTime_, &QPushButton::clicked, this, &SetupWindow::SetMeterTime);
+    connect(setTimeButton_, &QPushButton::clicked, this, &SetupWindow::SetMeterTime);
     connect(cmdExit, &QPushButton::clicked, this, &SetupWindow::accept);
 
     auto* buttons = new QHBoxLayout;
-    buttons->addWidget(cmdSetTime_);
+    buttons->addWidget(setTimeButton_);
     buttons->addWidget(cmdExit);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(frameTime);
@@ -97,9 +97,9 @@ SetupWindow::SetupWindow(MeterLink& link, Dialogs& dialogs, const Clock& clock, 
 
 bool SetupWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease) {
-        if (watched == lblMeterTime_)
+        if (watched == meterTime_)
             showMeterTime_ = !showMeterTime_;
-        else if (watched == lblPCTime_)
+        else if (watched == pcTime_)
             showPCTime_ = !showPCTime_;
     }
     return QDialog::eventFilter(watched, event);
@@ -133,26 +133,26 @@ void SetupWindow::Tick() {
     }
     if (showMeterTime_) {
         busy_ = true;
-        cmdSetTime_->setEnabled(false);
+        setTimeButton_->setEnabled(false);
         const std::optional<QByteArray> reply = QueryClock();
-        cmdSetTime_->setEnabled(true);
+        setTimeButton_->setEnabled(true);
         busy_ = false;
         if (reply) {
-            lblMeterTime_->setText(MeterTimeText(*reply));
+            meterTime_->setText(MeterTimeText(*reply));
         } else {
             // Asking again at every tick would keep the window busy for good.
             showMeterTime_ = false;
-            lblMeterTime_->setText(kMeterTimeCaption);
+            meterTime_->setText(kMeterTimeCaption);
             if (!link_.IsCancelled() && !closed_)
                 dialogs_.Critical(this, MeterSettings::NoAnswerText());
         }
     } else {
-        lblMeterTime_->setText(kMeterTimeCaption);
+        meterTime_->setText(kMeterTimeCaption);
     }
     if (showPCTime_)
-        lblPCTime_->setText(clock_.Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
+        pcTime_->setText(clock_.Now().toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")));
     else
-        lblPCTime_->setText(kPCTimeCaption);
+        pcTime_->setText(kPCTimeCaption);
 }
 
 void SetupWindow::SetMeterTime() {

@@ -35,9 +35,9 @@ private:
     MeterLink& link_;
     Dialogs& dialogs_;
     const Clock& clock_;
-    QLabel* lblMeterTime_;
-    QLabel* lblPCTime_;
-    QPushButton* cmdSetTime_;
+    QLabel* meterTime_;
+    QLabel* pcTime_;
+    QPushButton* setTimeButton_;
     QTimer clockTimer_;
     bool showMeterTime_ = false;
     bool showPCTime_ = false;

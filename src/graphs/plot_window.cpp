@@ -224,16 +224,16 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     cursorGrid->addWidget(yPosition_, 1, 1);
     side->addWidget(ssFrame2);
 
-    cmdReset_ = new QPushButton(QStringLiteral("Reset Scale"), frmGraphic);
-    cmdReset_->setObjectName(QStringLiteral("CmdReset"));
-    cmdPrint_ = new QPushButton(QStringLiteral("Print Graph"), frmGraphic);
-    cmdPrint_->setObjectName(QStringLiteral("CmdPrint"));
-    cmdSaveImage_ = new QPushButton(QStringLiteral("Save Image..."), frmGraphic);
-    cmdSaveImage_->setObjectName(QStringLiteral("CmdSaveImage"));
-    cmdSaveImage_->setAccessibleName(QStringLiteral("Save the graph as PNG or PDF"));
-    side->addWidget(cmdReset_);
-    side->addWidget(cmdPrint_);
-    side->addWidget(cmdSaveImage_);
+    resetButton_ = new QPushButton(QStringLiteral("Reset Scale"), frmGraphic);
+    resetButton_->setObjectName(QStringLiteral("CmdReset"));
+    printButton_ = new QPushButton(QStringLiteral("Print Graph"), frmGraphic);
+    printButton_->setObjectName(QStringLiteral("CmdPrint"));
+    saveImageButton_ = new QPushButton(QStringLiteral("Save Image..."), frmGraphic);
+    saveImageButton_->setObjectName(QStringLiteral("CmdSaveImage"));
+    saveImageButton_->setAccessibleName(QStringLiteral("Save the graph as PNG or PDF"));
+    side->addWidget(resetButton_);
+    side->addWidget(printButton_);
+    side->addWidget(saveImageButton_);
     auto* cmdCompare = new QPushButton(QStringLiteral("Compare..."), frmGraphic);
     cmdCompare->setObjectName(QStringLiteral("CmdCompare"));
     cmdCompare->setAccessibleName(QStringLiteral("Compare runs from files"));
@@ -248,9 +248,9 @@ PlotWindow::PlotWindow(Dialogs& dialogs, QWidget* parent)
     layout->addLayout(plotColumn, 1);
     layout->addWidget(frmGraphic);
 
-    connect(cmdReset_, &QPushButton::clicked, this, &PlotWindow::ResetScale);
-    connect(cmdPrint_, &QPushButton::clicked, this, [this] { PrintGraph(); });
-    connect(cmdSaveImage_, &QPushButton::clicked, this, [this] { SaveImage(); });
+    connect(resetButton_, &QPushButton::clicked, this, &PlotWindow::ResetScale);
+    connect(printButton_, &QPushButton::clicked, this, [this] { PrintGraph(); });
+    connect(saveImageButton_, &QPushButton::clicked, this, [this] { SaveImage(); });
     connect(combo1_, qOverload<int>(&QComboBox::activated), this, &PlotWindow::SelectTrackMode);
     connect(graph_, &QCustomPlot::mousePress, this, &PlotWindow::OnMousePress);
     connect(graph_, &QCustomPlot::mouseMove, this, &PlotWindow::OnMouseMove);

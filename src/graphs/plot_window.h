@@ -117,9 +117,9 @@ private:
     QLabel* yPosition_ = nullptr;
     QComboBox* combo1_ = nullptr;
     QPlainTextEdit* description_ = nullptr;
-    QPushButton* cmdReset_ = nullptr;
-    QPushButton* cmdPrint_ = nullptr;
-    QPushButton* cmdSaveImage_ = nullptr;
+    QPushButton* resetButton_ = nullptr;
+    QPushButton* printButton_ = nullptr;
+    QPushButton* saveImageButton_ = nullptr;
     bool fillingFields_ = false;
     bool draggingCursor_ = false;
 

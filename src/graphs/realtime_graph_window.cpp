@@ -109,18 +109,18 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, MeterSession& session
 
     surface_ = new SweepSurface(*this, this);
 
-    pMessage_ = new QFrame(surface_);
-    pMessage_->setObjectName(QStringLiteral("PMessage"));
-    pMessage_->setAccessibleName(QStringLiteral("Range and counts"));
-    static_cast<QFrame*>(pMessage_)->setFrameShape(QFrame::Panel);
-    static_cast<QFrame*>(pMessage_)->setFrameShadow(QFrame::Raised);
-    pMessage_->setAutoFillBackground(true);
-    auto* panel = new QGridLayout(pMessage_);
+    limitPanel_ = new QFrame(surface_);
+    limitPanel_->setObjectName(QStringLiteral("PMessage"));
+    limitPanel_->setAccessibleName(QStringLiteral("Range and counts"));
+    static_cast<QFrame*>(limitPanel_)->setFrameShape(QFrame::Panel);
+    static_cast<QFrame*>(limitPanel_)->setFrameShadow(QFrame::Raised);
+    limitPanel_->setAutoFillBackground(true);
+    auto* panel = new QGridLayout(limitPanel_);
     const auto addEntry = [&](int row, const QString& caption, const QString& panelName,
                               const QString& name, const QString& accessible) {
-        auto* label = new QLabel(caption, pMessage_);
+        auto* label = new QLabel(caption, limitPanel_);
         label->setObjectName(panelName);
-        auto* edit = new QLineEdit(pMessage_);
+        auto* edit = new QLineEdit(limitPanel_);
         edit->setObjectName(name);
         edit->setAccessibleName(accessible);
         edit->setMaximumWidth(90);
@@ -129,74 +129,78 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, MeterSession& session
         panel->addWidget(edit, row, 1);
         return edit;
     };
-    txtMax_ = addEntry(0, QStringLiteral("Max"), QStringLiteral("SSPanel3"),
-                       QStringLiteral("TxtMax"), QStringLiteral("Value at the top"));
-    txtMin_ = addEntry(1, QStringLiteral("Min"), QStringLiteral("SSPanel1"),
-                       QStringLiteral("TxtMin"), QStringLiteral("Value at the bottom"));
-    txtCounts_ = addEntry(2, QStringLiteral("Counts"), QStringLiteral("SSPanel2"),
-                          QStringLiteral("TxtCounts"), QStringLiteral("Steps across the width"));
-    cmdOk_ = new QPushButton(QStringLiteral("OK"), pMessage_);
-    cmdOk_->setObjectName(QStringLiteral("CmdOK"));
-    panel->addWidget(cmdOk_, 3, 0, 1, 2);
+    sweepMaximumEntry_ = addEntry(0, QStringLiteral("Max"), QStringLiteral("SSPanel3"),
+                                  QStringLiteral("TxtMax"), QStringLiteral("Value at the top"));
+    sweepMinimumEntry_ = addEntry(1, QStringLiteral("Min"), QStringLiteral("SSPanel1"),
+                                  QStringLiteral("TxtMin"), QStringLiteral("Value at the bottom"));
+    sweepStepsEntry_ =
+        addEntry(2, QStringLiteral("Counts"), QStringLiteral("SSPanel2"),
+                 QStringLiteral("TxtCounts"), QStringLiteral("Steps across the width"));
+    limitOkButton_ = new QPushButton(QStringLiteral("OK"), limitPanel_);
+    limitOkButton_->setObjectName(QStringLiteral("CmdOK"));
+    panel->addWidget(limitOkButton_, 3, 0, 1, 2);
     // The value entries take digits, "-" and "."; the counts digits only.
     const QRegularExpression value(QStringLiteral("[-0-9.]*"));
-    txtMax_->setValidator(new QRegularExpressionValidator(value, txtMax_));
-    txtMin_->setValidator(new QRegularExpressionValidator(value, txtMin_));
-    txtCounts_->setValidator(
-        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), txtCounts_));
-    connect(txtMax_, &QLineEdit::returnPressed, txtMin_, [this] { txtMin_->setFocus(); });
-    connect(txtMin_, &QLineEdit::returnPressed, txtCounts_, [this] { txtCounts_->setFocus(); });
-    connect(txtCounts_, &QLineEdit::returnPressed, this, [this] { ConfirmLimit(); });
-    connect(cmdOk_, &QPushButton::clicked, this, [this] { ConfirmLimit(); });
+    sweepMaximumEntry_->setValidator(new QRegularExpressionValidator(value, sweepMaximumEntry_));
+    sweepMinimumEntry_->setValidator(new QRegularExpressionValidator(value, sweepMinimumEntry_));
+    sweepStepsEntry_->setValidator(new QRegularExpressionValidator(
+        QRegularExpression(QStringLiteral("[0-9]*")), sweepStepsEntry_));
+    connect(sweepMaximumEntry_, &QLineEdit::returnPressed, sweepMinimumEntry_,
+            [this] { sweepMinimumEntry_->setFocus(); });
+    connect(sweepMinimumEntry_, &QLineEdit::returnPressed, sweepStepsEntry_,
+            [this] { sweepStepsEntry_->setFocus(); });
+    connect(sweepStepsEntry_, &QLineEdit::returnPressed, this, [this] { ConfirmLimit(); });
+    connect(limitOkButton_, &QPushButton::clicked, this, [this] { ConfirmLimit(); });
     // A recording that starts lines the live readings up with the reference anew.
     connect(&session.GetRecorder(), &Recorder::Started, this, [this] { lastBand_.reset(); });
-    pMessage_->adjustSize();
-    pMessage_->hide();
+    limitPanel_->adjustSize();
+    limitPanel_->hide();
 
     // The reference: a run from a data file, the channel, the band and the alignment, written
     // as corvilab-cli takes them ("2" or "+2/-1.5"; "start" or "T1>=100").
     auto* referencePanel = new QFrame(surface_);
     referencePanel->setFrameShape(QFrame::Panel);
     referencePanel->setFrameShadow(QFrame::Raised);
-    pReference_ = referencePanel;
-    pReference_->setObjectName(QStringLiteral("PReference"));
-    pReference_->setAccessibleName(QStringLiteral("Reference run"));
-    pReference_->setAutoFillBackground(true);
-    auto* referenceGrid = new QGridLayout(pReference_);
+    referencePanel_ = referencePanel;
+    referencePanel_->setObjectName(QStringLiteral("PReference"));
+    referencePanel_->setAccessibleName(QStringLiteral("Reference run"));
+    referencePanel_->setAutoFillBackground(true);
+    auto* referenceGrid = new QGridLayout(referencePanel_);
     const auto addRow = [&](int row, const QString& caption, QWidget* field) {
-        auto* label = new QLabel(caption, pReference_);
+        auto* label = new QLabel(caption, referencePanel_);
         label->setBuddy(field);
         referenceGrid->addWidget(label, row, 0);
         referenceGrid->addWidget(field, row, 1);
     };
-    txtReferenceFile_ = new QLineEdit(pReference_);
-    txtReferenceFile_->setObjectName(QStringLiteral("TxtReferenceFile"));
-    txtReferenceFile_->setAccessibleName(QStringLiteral("Data file of the reference run"));
-    txtReferenceFile_->setMinimumWidth(220);
-    auto* browse = new QPushButton(QStringLiteral("Browse..."), pReference_);
+    referenceFileEntry_ = new QLineEdit(referencePanel_);
+    referenceFileEntry_->setObjectName(QStringLiteral("TxtReferenceFile"));
+    referenceFileEntry_->setAccessibleName(QStringLiteral("Data file of the reference run"));
+    referenceFileEntry_->setMinimumWidth(220);
+    auto* browse = new QPushButton(QStringLiteral("Browse..."), referencePanel_);
     browse->setObjectName(QStringLiteral("CmdReferenceBrowse"));
     browse->setAccessibleName(QStringLiteral("Choose the data file of the reference run"));
-    cboReferenceChannel_ = new QComboBox(pReference_);
-    cboReferenceChannel_->setObjectName(QStringLiteral("CboReferenceChannel"));
-    cboReferenceChannel_->setAccessibleName(QStringLiteral("Channel held against the reference"));
-    cboReferenceChannel_->addItems(
+    referenceChannelChoice_ = new QComboBox(referencePanel_);
+    referenceChannelChoice_->setObjectName(QStringLiteral("CboReferenceChannel"));
+    referenceChannelChoice_->setAccessibleName(
+        QStringLiteral("Channel held against the reference"));
+    referenceChannelChoice_->addItems(
         {QStringLiteral("T1"), QStringLiteral("T2"), QStringLiteral("T3"), QStringLiteral("T4")});
-    txtBand_ = new QLineEdit(QStringLiteral("2"), pReference_);
-    txtBand_->setObjectName(QStringLiteral("TxtBand"));
-    txtBand_->setAccessibleName(QStringLiteral("Band around the reference: D or +D1/-D2"));
-    txtAlign_ = new QLineEdit(QStringLiteral("start"), pReference_);
-    txtAlign_->setObjectName(QStringLiteral("TxtAlign"));
-    txtAlign_->setAccessibleName(
+    bandEntry_ = new QLineEdit(QStringLiteral("2"), referencePanel_);
+    bandEntry_->setObjectName(QStringLiteral("TxtBand"));
+    bandEntry_->setAccessibleName(QStringLiteral("Band around the reference: D or +D1/-D2"));
+    alignmentEntry_ = new QLineEdit(QStringLiteral("start"), referencePanel_);
+    alignmentEntry_->setObjectName(QStringLiteral("TxtAlign"));
+    alignmentEntry_->setAccessibleName(
         QStringLiteral("Line up at the start, or where a channel reaches a level: T1>=100"));
-    addRow(0, QStringLiteral("Run"), txtReferenceFile_);
+    addRow(0, QStringLiteral("Run"), referenceFileEntry_);
     referenceGrid->addWidget(browse, 0, 2);
-    addRow(1, QStringLiteral("Channel"), cboReferenceChannel_);
-    addRow(2, QStringLiteral("Band"), txtBand_);
-    addRow(3, QStringLiteral("Align"), txtAlign_);
-    auto* referenceOk = new QPushButton(QStringLiteral("OK"), pReference_);
+    addRow(1, QStringLiteral("Channel"), referenceChannelChoice_);
+    addRow(2, QStringLiteral("Band"), bandEntry_);
+    addRow(3, QStringLiteral("Align"), alignmentEntry_);
+    auto* referenceOk = new QPushButton(QStringLiteral("OK"), referencePanel_);
     referenceOk->setObjectName(QStringLiteral("CmdReferenceOK"));
     referenceOk->setAccessibleName(QStringLiteral("Hold the channel against the reference"));
-    auto* referenceClear = new QPushButton(QStringLiteral("Clear"), pReference_);
+    auto* referenceClear = new QPushButton(QStringLiteral("Clear"), referencePanel_);
     referenceClear->setObjectName(QStringLiteral("CmdReferenceClear"));
     referenceClear->setAccessibleName(QStringLiteral("No reference"));
     referenceGrid->addWidget(referenceOk, 4, 1);
@@ -205,12 +209,12 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, MeterSession& session
         const QString path =
             dialogs_.OpenFileName(this, QStringLiteral("Reference Run"), DataFileDialogFilter());
         if (!path.isEmpty())
-            txtReferenceFile_->setText(path);
+            referenceFileEntry_->setText(path);
     });
     connect(referenceOk, &QPushButton::clicked, this, [this] { ConfirmReference(); });
     connect(referenceClear, &QPushButton::clicked, this, [this] { ClearReference(); });
-    pReference_->adjustSize();
-    pReference_->hide();
+    referencePanel_->adjustSize();
+    referencePanel_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -254,7 +258,7 @@ void RealtimeGraphWindow::Redraw() {
     layout_ = SweepLayout::ForSize(size.width(), size.height());
     labels_ = SweepValueLabels(valueMin_, valueMax_);
     penTimer_.stop();
-    pMessage_->hide();
+    limitPanel_->hide();
 
     const int left = SweepLayout::LeftMargin;
     const double bottom = layout_.PlotBottom;
@@ -440,26 +444,26 @@ void RealtimeGraphWindow::DrawBand() {
 
 void RealtimeGraphWindow::ShowReferencePanel() {
     if (const BandWatch* band = Reference()) {
-        txtReferenceFile_->setText(band->Reference().Name());
-        cboReferenceChannel_->setCurrentIndex(band->Channel());
+        referenceFileEntry_->setText(band->Reference().Name());
+        referenceChannelChoice_->setCurrentIndex(band->Channel());
     }
-    ShowOverPlot(pReference_, layout_);
-    txtReferenceFile_->setFocus();
+    ShowOverPlot(referencePanel_, layout_);
+    referenceFileEntry_->setFocus();
 }
 
 bool RealtimeGraphWindow::ConfirmReference() {
     QString error;
-    const std::optional<Band> band = ParseBand(txtBand_->text(), &error);
+    const std::optional<Band> band = ParseBand(bandEntry_->text(), &error);
     std::optional<Alignment> alignment;
     if (band)
-        alignment = ParseAlignment(txtAlign_->text(), &error);
+        alignment = ParseAlignment(alignmentEntry_->text(), &error);
     std::optional<Run> run;
     if (alignment) {
-        RunLoad load = LoadRunFile(txtReferenceFile_->text().trimmed());
+        RunLoad load = LoadRunFile(referenceFileEntry_->text().trimmed());
         run = std::move(load.run);
         error = load.error;
     }
-    const int channel = cboReferenceChannel_->currentIndex();
+    const int channel = referenceChannelChoice_->currentIndex();
     if (run && !run->HasReadings(channel))
         error = QStringLiteral("%1 has no readings on T%2").arg(run->Name()).arg(channel + 1);
     else if (run)
@@ -470,7 +474,7 @@ bool RealtimeGraphWindow::ConfirmReference() {
     }
     session_.SetReference(std::make_unique<BandWatch>(std::make_shared<const Run>(std::move(*run)),
                                                       channel, *band, *alignment));
-    pReference_->hide();
+    referencePanel_->hide();
     Redraw();
     return true;
 }
@@ -481,23 +485,24 @@ const BandWatch* RealtimeGraphWindow::Reference() const {
 
 void RealtimeGraphWindow::ClearReference() {
     session_.ClearReference();
-    pReference_->hide();
+    referencePanel_->hide();
     Redraw();
 }
 
 void RealtimeGraphWindow::ShowLimit() {
     penTimer_.stop();
-    txtCounts_->setText(QString::number(layout_.Counts(stepX_)));
-    txtMax_->setText(QString::number(valueMax_));
-    txtMin_->setText(QString::number(valueMin_));
-    ShowOverPlot(pMessage_, layout_);
-    txtMax_->setFocus();
-    txtMax_->selectAll();
+    sweepStepsEntry_->setText(QString::number(layout_.Counts(stepX_)));
+    sweepMaximumEntry_->setText(QString::number(valueMax_));
+    sweepMinimumEntry_->setText(QString::number(valueMin_));
+    ShowOverPlot(limitPanel_, layout_);
+    sweepMaximumEntry_->setFocus();
+    sweepMaximumEntry_->selectAll();
 }
 
 bool RealtimeGraphWindow::ConfirmLimit() {
     const SweepLimitCheck check =
-        CheckSweepLimit(txtMax_->text(), txtMin_->text(), txtCounts_->text(), fahrenheit_);
+        CheckSweepLimit(sweepMaximumEntry_->text(), sweepMinimumEntry_->text(),
+                        sweepStepsEntry_->text(), fahrenheit_);
     if (!check.Accepted) {
         dialogs_.Critical(this, check.Refusal);
         return false;

@@ -82,17 +82,17 @@ public:
     const QImage& Surface() const { return image_; }
     QWidget* SurfaceWidget() const;
     QTimer& PenTimer() { return penTimer_; }
-    QWidget* PMessage() const { return pMessage_; }
-    QLineEdit* TxtMax() const { return txtMax_; }
-    QLineEdit* TxtMin() const { return txtMin_; }
-    QLineEdit* TxtCounts() const { return txtCounts_; }
-    QPushButton* CmdOK() const { return cmdOk_; }
+    QWidget* LimitPanel() const { return limitPanel_; }
+    QLineEdit* SweepMaximumEntry() const { return sweepMaximumEntry_; }
+    QLineEdit* SweepMinimumEntry() const { return sweepMinimumEntry_; }
+    QLineEdit* SweepStepsEntry() const { return sweepStepsEntry_; }
+    QPushButton* LimitOkButton() const { return limitOkButton_; }
     QToolBar* Toolbar() const { return toolbar_; }
-    QWidget* PReference() const { return pReference_; }
-    QLineEdit* TxtReferenceFile() const { return txtReferenceFile_; }
-    QComboBox* CboReferenceChannel() const { return cboReferenceChannel_; }
-    QLineEdit* TxtBand() const { return txtBand_; }
-    QLineEdit* TxtAlign() const { return txtAlign_; }
+    QWidget* ReferencePanel() const { return referencePanel_; }
+    QLineEdit* ReferenceFileEntry() const { return referenceFileEntry_; }
+    QComboBox* ReferenceChannelChoice() const { return referenceChannelChoice_; }
+    QLineEdit* BandEntry() const { return bandEntry_; }
+    QLineEdit* AlignmentEntry() const { return alignmentEntry_; }
 
 Q_SIGNALS:
     void Closed();
@@ -124,16 +124,16 @@ private:
     QTimer penTimer_;
     QToolBar* toolbar_ = nullptr;
     SweepSurface* surface_ = nullptr;
-    QWidget* pMessage_ = nullptr;
-    QLineEdit* txtMax_ = nullptr;
-    QLineEdit* txtMin_ = nullptr;
-    QLineEdit* txtCounts_ = nullptr;
-    QPushButton* cmdOk_ = nullptr;
-    QWidget* pReference_ = nullptr;
-    QLineEdit* txtReferenceFile_ = nullptr;
-    QComboBox* cboReferenceChannel_ = nullptr;
-    QLineEdit* txtBand_ = nullptr;
-    QLineEdit* txtAlign_ = nullptr;
+    QWidget* limitPanel_ = nullptr;
+    QLineEdit* sweepMaximumEntry_ = nullptr;
+    QLineEdit* sweepMinimumEntry_ = nullptr;
+    QLineEdit* sweepStepsEntry_ = nullptr;
+    QPushButton* limitOkButton_ = nullptr;
+    QWidget* referencePanel_ = nullptr;
+    QLineEdit* referenceFileEntry_ = nullptr;
+    QComboBox* referenceChannelChoice_ = nullptr;
+    QLineEdit* bandEntry_ = nullptr;
+    QLineEdit* alignmentEntry_ = nullptr;
     MeterSession& session_;
     // The band's lower edge, the reference and its upper edge where the pen drew them last.
     std::optional<std::array<QPointF, 3>> lastBand_;

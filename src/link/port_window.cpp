@@ -47,27 +47,27 @@ PortWindow::PortWindow(const PortChoice& preselect, QWidget* parent)
     setWindowTitle(QStringLiteral("COM Port"));
     setAccessibleName(QStringLiteral("COM Port"));
 
-    cmdDevice_ = new QPushButton(QStringLiteral("Device Manager"), this);
-    cmdDevice_->setObjectName(QStringLiteral("CmdDevice"));
-    cmdDevice_->setAccessibleName(QStringLiteral("Device Manager: how to find the port"));
+    deviceManagerButton_ = new QPushButton(QStringLiteral("Device Manager"), this);
+    deviceManagerButton_->setObjectName(QStringLiteral("CmdDevice"));
+    deviceManagerButton_->setAccessibleName(QStringLiteral("Device Manager: how to find the port"));
 
-    txtCom_ = new QComboBox(this);
-    txtCom_->setObjectName(QStringLiteral("TxtCOM"));
-    txtCom_->setEditable(true);
-    txtCom_->setInsertPolicy(QComboBox::NoInsert);
-    txtCom_->setMinimumContentsLength(22);
-    txtCom_->setAccessibleName(QStringLiteral("Serial port"));
-    txtCom_->lineEdit()->setAccessibleName(QStringLiteral("Serial port"));
+    portChoice_ = new QComboBox(this);
+    portChoice_->setObjectName(QStringLiteral("TxtCOM"));
+    portChoice_->setEditable(true);
+    portChoice_->setInsertPolicy(QComboBox::NoInsert);
+    portChoice_->setMinimumContentsLength(22);
+    portChoice_->setAccessibleName(QStringLiteral("Serial port"));
+    portChoice_->lineEdit()->setAccessibleName(QStringLiteral("Serial port"));
 
-    cmdOk_ = new QPushButton(QStringLiteral("OK"), this);
-    cmdOk_->setObjectName(QStringLiteral("CmdOK"));
-    cmdOk_->setAccessibleName(QStringLiteral("OK: open the port"));
-    cmdOk_->setDefault(true);
+    okButton_ = new QPushButton(QStringLiteral("OK"), this);
+    okButton_->setObjectName(QStringLiteral("CmdOK"));
+    okButton_->setAccessibleName(QStringLiteral("OK: open the port"));
+    okButton_->setDefault(true);
 
-    picDevice_ = new QFrame(this);
-    picDevice_->setObjectName(QStringLiteral("Picdevice"));
-    picDevice_->setFrameShape(QFrame::StyledPanel);
-    auto* help = new QLabel(picDevice_);
+    deviceHelp_ = new QFrame(this);
+    deviceHelp_->setObjectName(QStringLiteral("Picdevice"));
+    deviceHelp_->setFrameShape(QFrame::StyledPanel);
+    auto* help = new QLabel(deviceHelp_);
     help->setWordWrap(true);
     help->setTextFormat(Qt::PlainText);
 #ifdef Q_OS_WIN
@@ -82,47 +82,47 @@ PortWindow::PortWindow(const PortChoice& preselect, QWidget* parent)
         "sudo usermod -aG dialout $USER, then log out and in again."));
 #endif
     help->setAccessibleName(QStringLiteral("How to find the port"));
-    detected_ = new QLabel(picDevice_);
+    detected_ = new QLabel(deviceHelp_);
     detected_->setObjectName(QStringLiteral("LblDetected"));
     detected_->setTextFormat(Qt::PlainText);
     detected_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     detected_->setAccessibleName(QStringLiteral("Detected ports"));
-    cmdGo_ = new QPushButton(QStringLiteral("OK"), picDevice_);
-    cmdGo_->setObjectName(QStringLiteral("CmdGo"));
-    cmdGo_->setAccessibleName(QStringLiteral("OK: refresh the port list"));
-    auto* helpLayout = new QVBoxLayout(picDevice_);
+    refreshButton_ = new QPushButton(QStringLiteral("OK"), deviceHelp_);
+    refreshButton_->setObjectName(QStringLiteral("CmdGo"));
+    refreshButton_->setAccessibleName(QStringLiteral("OK: refresh the port list"));
+    auto* helpLayout = new QVBoxLayout(deviceHelp_);
     helpLayout->addWidget(help);
     helpLayout->addWidget(detected_);
-    helpLayout->addWidget(cmdGo_, 0, Qt::AlignRight);
-    picDevice_->setVisible(false);
+    helpLayout->addWidget(refreshButton_, 0, Qt::AlignRight);
+    deviceHelp_->setVisible(false);
 
     auto* row = new QHBoxLayout;
-    row->addWidget(txtCom_, 1);
-    row->addWidget(cmdOk_);
+    row->addWidget(portChoice_, 1);
+    row->addWidget(okButton_);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(cmdDevice_);
+    layout->addWidget(deviceManagerButton_);
     layout->addLayout(row);
-    layout->addWidget(picDevice_);
+    layout->addWidget(deviceHelp_);
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     RefreshPorts();
     const PortChoice chosen =
         preselect.simulated || !preselect.name.isEmpty() ? preselect : WorkingPort();
     if (chosen.simulated) {
-        txtCom_->setCurrentIndex(txtCom_->findText(SimulatedText()));
+        portChoice_->setCurrentIndex(portChoice_->findText(SimulatedText()));
     } else if (!chosen.name.isEmpty()) {
-        const int listed = txtCom_->findData(chosen.name);
+        const int listed = portChoice_->findData(chosen.name);
         if (listed >= 0)
-            txtCom_->setCurrentIndex(listed);
+            portChoice_->setCurrentIndex(listed);
         else
-            txtCom_->setEditText(chosen.name);
+            portChoice_->setEditText(chosen.name);
     }
 
-    connect(cmdDevice_, &QPushButton::clicked, this, &PortWindow::ShowDeviceHelp);
-    connect(cmdGo_, &QPushButton::clicked, this, &PortWindow::HideDeviceHelp);
-    connect(cmdOk_, &QPushButton::clicked, this, &PortWindow::Confirm);
-    connect(txtCom_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::Confirm);
-    txtCom_->setFocus();
+    connect(deviceManagerButton_, &QPushButton::clicked, this, &PortWindow::ShowDeviceHelp);
+    connect(refreshButton_, &QPushButton::clicked, this, &PortWindow::HideDeviceHelp);
+    connect(okButton_, &QPushButton::clicked, this, &PortWindow::Confirm);
+    connect(portChoice_->lineEdit(), &QLineEdit::returnPressed, this, &PortWindow::Confirm);
+    portChoice_->setFocus();
 }
 
 void PortWindow::RememberWorkingPort(const PortChoice& choice) {
@@ -140,43 +140,43 @@ QString PortWindow::SimulatedText() {
 }
 
 void PortWindow::RefreshPorts() {
-    const QString typed = txtCom_->currentText();
-    txtCom_->clear();
+    const QString typed = portChoice_->currentText();
+    portChoice_->clear();
     QStringList details;
     for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
         const QString name = DeviceNameOf(info);
         const QString usb = UsbDetailsOf(info);
-        txtCom_->addItem(usb.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, usb), name);
+        portChoice_->addItem(usb.isEmpty() ? name : QStringLiteral("%1 (%2)").arg(name, usb), name);
         details << (usb.isEmpty() ? name : QStringLiteral("%1: %2").arg(name, usb));
     }
 #ifdef Q_OS_WIN
     for (int n = 1; n <= 16; ++n) {
         const QString name = QStringLiteral("COM%1").arg(n);
-        if (txtCom_->findData(name) < 0)
-            txtCom_->addItem(name, name);
+        if (portChoice_->findData(name) < 0)
+            portChoice_->addItem(name, name);
     }
 #endif
-    txtCom_->addItem(SimulatedText());
+    portChoice_->addItem(SimulatedText());
     detected_->setText(details.isEmpty()
                            ? QStringLiteral("No serial port detected.")
                            : QStringLiteral("Detected ports:\n") + details.join(QLatin1Char('\n')));
     if (!typed.isEmpty())
-        txtCom_->setEditText(typed);
+        portChoice_->setEditText(typed);
 }
 
 PortChoice PortWindow::CurrentChoice() const {
-    const QString text = txtCom_->currentText();
+    const QString text = portChoice_->currentText();
     if (text == SimulatedText())
         return {true, QString()};
-    const int listed = txtCom_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
-    if (listed >= 0 && !txtCom_->itemData(listed).toString().isEmpty())
-        return {false, txtCom_->itemData(listed).toString()};
+    const int listed = portChoice_->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+    if (listed >= 0 && !portChoice_->itemData(listed).toString().isEmpty())
+        return {false, portChoice_->itemData(listed).toString()};
     return {false, text.trimmed()};
 }
 
 void PortWindow::ShowDeviceHelp() {
     RefreshPorts();
-    picDevice_->setVisible(true);
+    deviceHelp_->setVisible(true);
 }
 
 void PortWindow::HideDeviceHelp() {
@@ -184,7 +184,7 @@ void PortWindow::HideDeviceHelp() {
     QProcess::startDetached(QStringLiteral("c:\\windows\\system32\\mmc.exe"),
                             {QStringLiteral("c:\\windows\\system32\\devmgmt.msc")});
 #endif
-    picDevice_->setVisible(false);
+    deviceHelp_->setVisible(false);
     RefreshPorts();
 }
 

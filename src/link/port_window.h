@@ -49,11 +49,11 @@ private:
     void HideDeviceHelp();
     void Confirm();
 
-    QPushButton* cmdDevice_;
-    QComboBox* txtCom_;
-    QPushButton* cmdOk_;
-    QFrame* picDevice_;
+    QPushButton* deviceManagerButton_;
+    QComboBox* portChoice_;
+    QPushButton* okButton_;
+    QFrame* deviceHelp_;
     QLabel* detected_;
-    QPushButton* cmdGo_;
+    QPushButton* refreshButton_;
     bool chosen_ = false;
 };

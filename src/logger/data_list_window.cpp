@@ -30,8 +30,8 @@ DataListWindow::DataListWindow(MeterTimers& timers, Dialogs& dialogs, QWidget* p
     , timers_(timers)
     , dialogs_(dialogs)
     , toolbar_(new QToolBar(this))
-    , gridC_(new SixColumnTable(this))
-    , gridF_(new SixColumnTable(this)) {
+    , celsiusTable_(new SixColumnTable(this))
+    , fahrenheitTable_(new SixColumnTable(this)) {
     setObjectName(QStringLiteral("DataList"));
     setWindowTitle(QStringLiteral("Data List"));
     setAccessibleName(QStringLiteral("Data list of a logger set"));
@@ -57,46 +57,46 @@ DataListWindow::DataListWindow(MeterTimers& timers, Dialogs& dialogs, QWidget* p
     }
 
     const std::array<QString, 4> noLetters;
-    gridC_->setObjectName(QStringLiteral("GridC"));
-    gridC_->setAccessibleName(QStringLiteral("Records in degrees Celsius"));
-    gridC_->Model()->SetHeadings(HeadingFields(QStringLiteral("°C"), noLetters));
-    gridF_->setObjectName(QStringLiteral("GridF"));
-    gridF_->setAccessibleName(QStringLiteral("Records in degrees Fahrenheit"));
-    gridF_->Model()->SetHeadings(HeadingFields(QStringLiteral("°F"), noLetters));
-    gridF_->hide();
+    celsiusTable_->setObjectName(QStringLiteral("GridC"));
+    celsiusTable_->setAccessibleName(QStringLiteral("Records in degrees Celsius"));
+    celsiusTable_->Model()->SetHeadings(HeadingFields(QStringLiteral("°C"), noLetters));
+    fahrenheitTable_->setObjectName(QStringLiteral("GridF"));
+    fahrenheitTable_->setAccessibleName(QStringLiteral("Records in degrees Fahrenheit"));
+    fahrenheitTable_->Model()->SetHeadings(HeadingFields(QStringLiteral("°F"), noLetters));
+    fahrenheitTable_->hide();
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(toolbar_);
-    layout->addWidget(gridC_);
-    layout->addWidget(gridF_);
+    layout->addWidget(celsiusTable_);
+    layout->addWidget(fahrenheitTable_);
     resize(560, 420);
 }
 
 bool DataListWindow::ShowingFahrenheit() const {
-    return gridC_->isHidden();
+    return celsiusTable_->isHidden();
 }
 
 SixColumnTable* DataListWindow::TableOnShow() const {
-    return ShowingFahrenheit() ? gridF_ : gridC_;
+    return ShowingFahrenheit() ? fahrenheitTable_ : celsiusTable_;
 }
 
 bool DataListWindow::ShowSet(const LoggedSet& set) {
     BusyScope busy(*this);
-    gridC_->setVisible(!set.fahrenheit);
-    gridF_->setVisible(set.fahrenheit);
+    celsiusTable_->setVisible(!set.fahrenheit);
+    fahrenheitTable_->setVisible(set.fahrenheit);
     const QString caption = windowTitle();
-    gridC_->Model()->Clear();
-    gridF_->Model()->Clear();
-    gridC_->Model()->SetHeadings(DataListHeadings(set, false));
-    gridF_->Model()->SetHeadings(DataListHeadings(set, true));
+    celsiusTable_->Model()->Clear();
+    fahrenheitTable_->Model()->Clear();
+    celsiusTable_->Model()->SetHeadings(DataListHeadings(set, false));
+    fahrenheitTable_->Model()->SetHeadings(DataListHeadings(set, true));
 
     const int total = set.recordCount;
     for (int first = 1; first <= total; first += RecordsPerStep) {
         const QVector<DataListRow> rows = DecodeSetRows(set, first, RecordsPerStep);
-        gridC_->Model()->AppendRows(CellsOf(rows, false));
-        gridF_->Model()->AppendRows(CellsOf(rows, true));
+        celsiusTable_->Model()->AppendRows(CellsOf(rows, false));
+        fahrenheitTable_->Model()->AppendRows(CellsOf(rows, true));
         setWindowTitle(PercentText(first - 1 + rows.size(), total));
         QCoreApplication::processEvents();
         if (CloseRequested())
@@ -107,8 +107,8 @@ bool DataListWindow::ShowSet(const LoggedSet& set) {
 }
 
 void DataListWindow::ToggleUnit() {
-    gridC_->setVisible(gridC_->isHidden());
-    gridF_->setVisible(gridF_->isHidden());
+    celsiusTable_->setVisible(celsiusTable_->isHidden());
+    fahrenheitTable_->setVisible(fahrenheitTable_->isHidden());
 }
 
 void DataListWindow::Save() {

@@ -24,8 +24,8 @@ public:
     // False when the window was closed before the end.
     bool ShowSet(const LoggedSet& set);
 
-    SixColumnTable* GridC() const { return gridC_; }
-    SixColumnTable* GridF() const { return gridF_; }
+    SixColumnTable* CelsiusTable() const { return celsiusTable_; }
+    SixColumnTable* FahrenheitTable() const { return fahrenheitTable_; }
     QToolBar* Toolbar() const { return toolbar_; }
     bool ShowingFahrenheit() const;
 
@@ -41,6 +41,6 @@ private:
     MeterTimers& timers_;
     Dialogs& dialogs_;
     QToolBar* toolbar_;
-    SixColumnTable* gridC_;
-    SixColumnTable* gridF_;
+    SixColumnTable* celsiusTable_;
+    SixColumnTable* fahrenheitTable_;
 };

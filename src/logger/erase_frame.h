@@ -27,9 +27,9 @@ class EraseFrame : public QWidget {
 public:
     EraseFrame(MeterLink& link, Dialogs& dialogs, QFrame* host);
 
-    QRadioButton* EraseAuto() const { return choice_.automatic; }
-    QRadioButton* EraseManual() const { return choice_.manual; }
-    QPushButton* CmdEraseOK() const { return choice_.ok; }
+    QRadioButton* AutomaticOption() const { return choice_.automatic; }
+    QRadioButton* ManualOption() const { return choice_.manual; }
+    QPushButton* OkButton() const { return choice_.ok; }
 
 private:
     void OnEraseOK();

@@ -22,9 +22,9 @@ class LoggerFrame : public QWidget {
 public:
     LoggerFrame(MeterLink& link, LoggerMemory& memory, Dialogs& dialogs, QFrame* host);
 
-    QRadioButton* OptAuto() const { return choice_.automatic; }
-    QRadioButton* OptManual() const { return choice_.manual; }
-    QPushButton* CmdLoggerOK() const { return choice_.ok; }
+    QRadioButton* AutomaticOption() const { return choice_.automatic; }
+    QRadioButton* ManualOption() const { return choice_.manual; }
+    QPushButton* OkButton() const { return choice_.ok; }
     LoggerDownload& Download() const { return *download_; }
     MemoryWindow* Memory() const;
     ManualListWindow* ManualList() const;

@@ -43,65 +43,65 @@ MemoryWindow::MemoryWindow(MeterLink& link, LoggerMemory& memory, Dialogs& dialo
 
     auto* sizePanel = NamedLabel(QStringLiteral("SSPanel1"), QStringLiteral("Memory Size"),
                                  QStringLiteral("Memory size"), this);
-    lblSize_ = NamedLabel(QStringLiteral("LblSize"), QStringLiteral("512 K"),
-                          QStringLiteral("Memory size"), this);
+    memorySize_ = NamedLabel(QStringLiteral("LblSize"), QStringLiteral("512 K"),
+                             QStringLiteral("Memory size"), this);
     remainPanel_ = NamedLabel(QStringLiteral("SSPanelRemain"), QStringLiteral("Remained"),
                               QStringLiteral("Free space; click to erase the automatically "
                                              "recorded data"),
                               this);
-    lblRemain_ = NamedLabel(QStringLiteral("LblRemain"), QString(),
+    freeSpace_ = NamedLabel(QStringLiteral("LblRemain"), QString(),
                             QStringLiteral("Free space; click to erase the automatically "
                                            "recorded data"),
                             this);
-    lblMessage_ = NamedLabel(QStringLiteral("LblMessage"), QString(),
-                             QStringLiteral("Download progress"), this);
-    for (QLabel* clickable : {remainPanel_, lblRemain_}) {
+    message_ = NamedLabel(QStringLiteral("LblMessage"), QString(),
+                          QStringLiteral("Download progress"), this);
+    for (QLabel* clickable : {remainPanel_, freeSpace_}) {
         clickable->setCursor(Qt::PointingHandCursor);
         clickable->installEventFilter(this);
     }
 
-    cmdCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdCancel_->setObjectName(QStringLiteral("CmdCancel"));
-    cmdCancel_->setAccessibleName(QStringLiteral("Cancel the download"));
-    cmdCancel_->hide();
-    connect(cmdCancel_, &QPushButton::clicked, this, &MemoryWindow::CancelRequested);
+    cancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+    cancelButton_->setObjectName(QStringLiteral("CmdCancel"));
+    cancelButton_->setAccessibleName(QStringLiteral("Cancel the download"));
+    cancelButton_->hide();
+    connect(cancelButton_, &QPushButton::clicked, this, &MemoryWindow::CancelRequested);
 
-    cmdCompare_ = new QPushButton(QStringLiteral("Compare"), this);
-    cmdCompare_->setObjectName(QStringLiteral("CmdCompare"));
-    cmdCompare_->setAccessibleName(
+    compareButton_ = new QPushButton(QStringLiteral("Compare"), this);
+    compareButton_->setObjectName(QStringLiteral("CmdCompare"));
+    compareButton_->setAccessibleName(
         QStringLiteral("Compare the sets picked in the table, or all sets when none is picked"));
-    cmdCompare_->setEnabled(false);
-    connect(cmdCompare_, &QPushButton::clicked, this, &MemoryWindow::CompareSets);
+    compareButton_->setEnabled(false);
+    connect(compareButton_, &QPushButton::clicked, this, &MemoryWindow::CompareSets);
 
-    gridSet_ = new QTableWidget(0, 4, this);
-    gridSet_->setObjectName(QStringLiteral("GridSet"));
-    gridSet_->setAccessibleName(QStringLiteral("Recorded sets; click a set to list its records"));
-    gridSet_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    gridSet_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    setTable_ = new QTableWidget(0, 4, this);
+    setTable_->setObjectName(QStringLiteral("GridSet"));
+    setTable_->setAccessibleName(QStringLiteral("Recorded sets; click a set to list its records"));
+    setTable_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setTable_->setSelectionBehavior(QAbstractItemView::SelectRows);
     // Ctrl- and Shift-clicks pick sets to compare; a plain click opens one.
-    gridSet_->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    gridSet_->verticalHeader()->hide();
+    setTable_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setTable_->verticalHeader()->hide();
     const std::array<QString, 4> headings = SetTableHeadings();
-    gridSet_->setHorizontalHeaderLabels({headings[0], headings[1], headings[2], headings[3]});
+    setTable_->setHorizontalHeaderLabels({headings[0], headings[1], headings[2], headings[3]});
     const QFontMetrics fm(font());
     const QString widthTexts[4] = {QStringLiteral(" No.S "), QStringLiteral("AAAA/AA/AAAA:AA:AA"),
                                    QStringLiteral(" Sampling"), QStringLiteral(" Records")};
     for (int k = 0; k < 4; ++k)
-        gridSet_->setColumnWidth(k, fm.horizontalAdvance(widthTexts[k]) + 12);
-    connect(gridSet_, &QTableWidget::cellClicked, this, [this](int row, int) {
+        setTable_->setColumnWidth(k, fm.horizontalAdvance(widthTexts[k]) + 12);
+    connect(setTable_, &QTableWidget::cellClicked, this, [this](int row, int) {
         if (!(QGuiApplication::keyboardModifiers() & (Qt::ControlModifier | Qt::ShiftModifier)))
             OpenSet(row);
     });
 
     auto* layout = new QGridLayout(this);
     layout->addWidget(sizePanel, 0, 0);
-    layout->addWidget(lblSize_, 0, 1);
+    layout->addWidget(memorySize_, 0, 1);
     layout->addWidget(remainPanel_, 1, 0);
-    layout->addWidget(lblRemain_, 1, 1);
-    layout->addWidget(lblMessage_, 2, 0, 1, 2);
-    layout->addWidget(cmdCancel_, 3, 0);
-    layout->addWidget(cmdCompare_, 3, 1);
-    layout->addWidget(gridSet_, 4, 0, 1, 2);
+    layout->addWidget(freeSpace_, 1, 1);
+    layout->addWidget(message_, 2, 0, 1, 2);
+    layout->addWidget(cancelButton_, 3, 0);
+    layout->addWidget(compareButton_, 3, 1);
+    layout->addWidget(setTable_, 4, 0, 1, 2);
     connect(this, &LoggerWindow::Closed, this, [this] { memory_.SetMemoryOpen(false); });
     resize(380, 360);
 }
@@ -113,36 +113,36 @@ MemoryWindow::~MemoryWindow() {
 }
 
 void MemoryWindow::ShowFigures(const MemoryCapacity& capacity) {
-    lblSize_->setText(capacity.sizeText);
-    lblRemain_->setText(capacity.freeText);
+    memorySize_->setText(capacity.sizeText);
+    freeSpace_->setText(capacity.freeText);
 }
 
 void MemoryWindow::ShowMessage(const QString& text) {
-    lblMessage_->setText(text);
+    message_->setText(text);
 }
 
 void MemoryWindow::SetTransferRunning(bool running) {
     transferRunning_ = running;
-    cmdCancel_->setVisible(running);
+    cancelButton_->setVisible(running);
 }
 
 void MemoryWindow::ShowSets() {
     const QVector<LoggedSet>& sets = memory_.Sets();
-    gridSet_->setRowCount(0);
-    gridSet_->setRowCount(int(sets.size()));
+    setTable_->setRowCount(0);
+    setTable_->setRowCount(int(sets.size()));
     for (int r = 0; r < sets.size(); ++r) {
         const std::array<QString, 4> cells = SetTableRowOf(sets[r]).cells();
         for (int k = 0; k < 4; ++k)
-            gridSet_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
+            setTable_->setItem(r, k, new QTableWidgetItem(cells[size_t(k)]));
     }
-    cmdCompare_->setEnabled(!sets.isEmpty());
+    compareButton_->setEnabled(!sets.isEmpty());
 }
 
 void MemoryWindow::CompareSets() {
     QVector<LoggedSet> picked;
-    const QModelIndexList rows = gridSet_->selectionModel()->selectedRows();
-    for (int r = 0; r < gridSet_->rowCount(); ++r) {
-        const QTableWidgetItem* item = gridSet_->item(r, 0);
+    const QModelIndexList rows = setTable_->selectionModel()->selectedRows();
+    for (int r = 0; r < setTable_->rowCount(); ++r) {
+        const QTableWidgetItem* item = setTable_->item(r, 0);
         const LoggedSet* set = item ? memory_.SetByNumber(item->text().toInt()) : nullptr;
         const bool chosen =
             rows.isEmpty() || std::any_of(rows.begin(), rows.end(),
@@ -155,7 +155,7 @@ void MemoryWindow::CompareSets() {
 }
 
 bool MemoryWindow::OpenSet(int row) {
-    const QTableWidgetItem* item = gridSet_->item(row, 0);
+    const QTableWidgetItem* item = setTable_->item(row, 0);
     const LoggedSet* set = item ? memory_.SetByNumber(item->text().toInt()) : nullptr;
     if (!set || CloseRequested())
         return false;
@@ -181,7 +181,7 @@ void MemoryWindow::EraseFromMemory() {
 
 bool MemoryWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::MouseButtonRelease &&
-        (watched == lblRemain_ || watched == remainPanel_)) {
+        (watched == freeSpace_ || watched == remainPanel_)) {
         EraseFromMemory();
         return true;
     }

@@ -41,7 +41,7 @@ public:
     void CompareSets();
 
     DataListWindow* DataList() const;
-    QTableWidget* GridSet() const { return gridSet_; }
+    QTableWidget* SetTable() const { return setTable_; }
 
 Q_SIGNALS:
     void CancelRequested();
@@ -54,13 +54,13 @@ private:
     MeterLink& link_;
     LoggerMemory& memory_;
     Dialogs& dialogs_;
-    QLabel* lblSize_;
+    QLabel* memorySize_;
     QLabel* remainPanel_;
-    QLabel* lblRemain_;
-    QLabel* lblMessage_;
-    QPushButton* cmdCancel_;
-    QPushButton* cmdCompare_;
-    QTableWidget* gridSet_;
+    QLabel* freeSpace_;
+    QLabel* message_;
+    QPushButton* cancelButton_;
+    QPushButton* compareButton_;
+    QTableWidget* setTable_;
     QPointer<DataListWindow> dataList_;
     bool transferRunning_ = false;
 };

@@ -15,8 +15,8 @@ public:
 
     ShareWindow(bool on, const QString& listen, QWidget* parent = nullptr);
 
-    QCheckBox* ChkShare() const { return chkShare_; }
-    QLineEdit* TxtListen() const { return txtListen_; }
+    QCheckBox* ShareToggle() const { return shareToggle_; }
+    QLineEdit* ListenAddressEntry() const { return listenAddressEntry_; }
     // What came of the choice: the address served, or why it is not.
     void ShowState(bool on, const QString& text);
 
@@ -24,7 +24,7 @@ Q_SIGNALS:
     void Changed(bool on, const QString& listen);
 
 private:
-    QCheckBox* chkShare_;
-    QLineEdit* txtListen_;
-    QLabel* lblState_;
+    QCheckBox* shareToggle_;
+    QLineEdit* listenAddressEntry_;
+    QLabel* state_;
 };

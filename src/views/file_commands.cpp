@@ -104,7 +104,7 @@ void FileCommands::Open() {
     window->move(window_->pos() + QPoint(60, 60));
     connect(window, &FileListWindow::PlotReady, this, &FileCommands::PlotRequested);
     connect(window, &FileListWindow::HistogramRequested, this, [this, window](int column) {
-        Q_EMIT HistogramRequested(*window->GridN()->Model(), column);
+        Q_EMIT HistogramRequested(*window->RecordTable()->Model(), column);
     });
     fileList_ = window;
     window->show();
@@ -117,7 +117,7 @@ void FileCommands::Open() {
         // and a batch reads in a few milliseconds, so the window still answers and shows
         // progress.
         result = ReadFileIntoGrid(
-            path, *window->GridN()->Model(),
+            path, *window->RecordTable()->Model(),
             [window](qint64 lines) {
                 window->setWindowTitle(QString::number(lines) + QStringLiteral(" completed"));
                 QCoreApplication::processEvents();

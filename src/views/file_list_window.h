@@ -25,7 +25,7 @@ public:
                    QWidget* parent = nullptr);
     ~FileListWindow() override;
 
-    SixColumnTable* GridN() const { return grid_; }
+    SixColumnTable* RecordTable() const { return grid_; }
 
     // The click on grid column k: nothing for the record number and the date and time;
     // otherwise the plot settings and values of that column, the meter's timers off meanwhile.

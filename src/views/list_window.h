@@ -32,7 +32,7 @@ public:
     bool ListUnitF() const { return listUnitF_; }
     // Rows added since the list opened: the record number of the newest row.
     qint64 ListRowCount() const { return listRowCount_; }
-    SixColumnTable* GridN() const { return grid_; }
+    SixColumnTable* RecordTable() const { return grid_; }
 
     // One PC sample: a new row; at every multiple of the dump size the list dumps itself.
     void Append(const SampleRecord& sample);

@@ -126,7 +126,7 @@ void TestFaults::AnswerAgainWhenLost(Fault fault, std::function<void()> whileLos
     auto writesAtLoss = std::make_shared<int>(-1);
     connect(poll, &QTimer::timeout, this, [=] {
         if (*writesAtLoss < 0 && rig_->app.Link().LinkLost() &&
-            rig_->app.GetPanel().LblCOM()->text() == QLatin1String("No COM"))
+            rig_->app.GetPanel().LinkCaption()->text() == QLatin1String("No COM"))
             *writesAtLoss = writes_;
         if (*writesAtLoss < 0 || writes_ < *writesAtLoss + 3)
             return;
@@ -185,7 +185,7 @@ void TestFaults::silentMeterDuringRecording() {
     // change, and the recording goes on in its next file.
     QTRY_VERIFY_WITH_TIMEOUT(recorder.RecordCount() >= countAtLoss + 10, 10000);
     QVERIFY(recorder.Recording());
-    QVERIFY(!rig_->app.GetPanel().LblRec()->isHidden());
+    QVERIFY(!rig_->app.GetPanel().RecordingMark()->isHidden());
     const QString second = dir.filePath(QStringLiteral("run-1.4ch"));
     QCOMPARE(recorder.CurrentFileName(), unitSwitched ? second : path);
     // An alarm set for the run stays armed; one of another set-up starts over.
@@ -248,15 +248,15 @@ void TestFaults::silentMeterDuringDownload() {
                                         "manual at 2013/08/08 14:05:10 values 1 2 3 4\n"),
                          rig_->app.Simulator()->Model())
                 .isEmpty());
-    auto* frame = rig_->app.GetPanel().PicLogger()->findChild<LoggerFrame*>();
+    auto* frame = rig_->app.GetPanel().LoggerFrameHost()->findChild<LoggerFrame*>();
     QVERIFY(frame);
     LoggerDownload::Limits limits;
     limits.silenceMs = 300;
     frame->Download().SetLimits(limits);
     const auto press = [&] {
         rig_->app.GetPanel().ToolbarClick(QStringLiteral("Memory"));
-        (automatic ? frame->OptAuto() : frame->OptManual())->setChecked(true);
-        QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
+        (automatic ? frame->AutomaticOption() : frame->ManualOption())->setChecked(true);
+        QTest::mouseClick(frame->OkButton(), Qt::LeftButton);
         DeleteClosedWindows();
     };
     const auto shown = [&]() -> QWidget* {
@@ -295,7 +295,7 @@ void TestFaults::silentMeterDuringDownload() {
     QVERIFY(shown() && shown()->isVisible());
     QCOMPARE(frame->Download().Received(), frame->Download().Expected());
     if (automatic)
-        QCOMPARE(frame->Memory()->GridSet()->rowCount(), 1);
+        QCOMPARE(frame->Memory()->SetTable()->rowCount(), 1);
     QVERIFY(rig_->app.Timers().PollingTimer().isActive() &&
             rig_->app.Timers().SamplingTimer().isActive());
 }
@@ -467,7 +467,7 @@ void TestFaults::recordTimes() {
         }
         return dialog.result();
     };
-    auto* frame = rig_->app.GetPanel().PicLogger()->findChild<LoggerFrame*>();
+    auto* frame = rig_->app.GetPanel().LoggerFrameHost()->findChild<LoggerFrame*>();
     connect(
         &frame->Download(), &LoggerDownload::Progress, this,
         [&] {
@@ -490,7 +490,7 @@ void TestFaults::recordTimes() {
             armedMs_ = rig_->app.Timers().SamplingTimer().interval();
         } else if (step == 'D') {
             rig_->app.GetPanel().ToolbarClick(QStringLiteral("Memory"));
-            QTest::mouseClick(frame->CmdLoggerOK(), Qt::LeftButton);
+            QTest::mouseClick(frame->OkButton(), Qt::LeftButton);
         } else {
             rig_->app.GetPanel().ToolbarClick(step == 'C' ? "RTC" : "Sampling");
         }

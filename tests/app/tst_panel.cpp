@@ -258,9 +258,9 @@ void TestPanel::alarmLabelBlinksAtAndAboveValue() {
 void TestPanel::lblComTogglesCaption() {
     Panel& panel = rig_->app.GetPanel();
     QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03"));
-    QTest::mouseClick(panel.LblCOM(), Qt::LeftButton);
+    QTest::mouseClick(panel.LinkCaption(), Qt::LeftButton);
     QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03   130808"));
-    QTest::mouseClick(panel.LblCOM(), Qt::LeftButton);
+    QTest::mouseClick(panel.LinkCaption(), Qt::LeftButton);
     QCOMPARE(panel.windowTitle(), QStringLiteral("Panel  V8.03"));
 }
 
@@ -310,13 +310,13 @@ void TestPanel::toolbarButtons() {
     panel.ToolbarButton(QStringLiteral("List"))->trigger();
     QCOMPARE(runs, 1);
     // "Alarm" toggles the frame; "CF" swaps the panels and sets the unit text.
-    QVERIFY(panel.PicAlmRange()->isHidden());
+    QVERIFY(panel.AlarmRangeFrame()->isHidden());
     panel.ToolbarButton(QStringLiteral("Alarm"))->trigger();
-    QVERIFY(!panel.PicAlmRange()->isHidden());
+    QVERIFY(!panel.AlarmRangeFrame()->isHidden());
     QCOMPARE(panel.PanelUnitText(), QString());
     const bool cShown = !Find<QFrame>(QStringLiteral("PicC"))->isHidden();
     panel.ToolbarButton(QStringLiteral("CF"))->trigger();
-    QVERIFY(panel.PicAlmRange()->isHidden());
+    QVERIFY(panel.AlarmRangeFrame()->isHidden());
     QVERIFY(panel.PanelCelsius());
     QCOMPARE(panel.PanelUnitText(), QStringLiteral("°C"));
     QCOMPARE(!Find<QFrame>(QStringLiteral("PicC"))->isHidden(), !cShown);

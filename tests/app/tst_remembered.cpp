@@ -131,16 +131,16 @@ void TestRemembered::sharedLiveView() {
     for (int start = 0; start < 2; ++start) {
         Application app(o);
         QVERIFY(app.StartPanel({true, QString()}));
-        QLabel* status = app.GetPanel().LblShare();
+        QLabel* status = app.GetPanel().ShareStatus();
         app.GetPanel().findChild<QAction*>(QStringLiteral("Toolbar1_Share"))->trigger();
         ShareWindow* window = app.GetShareWindow();
         QVERIFY(window);
         if (start == 0) {
             // Off until the user turns it on.
             QCOMPARE(status->text(), QString());
-            QCOMPARE(window->TxtListen()->text(), QStringLiteral("127.0.0.1:8080"));
-            window->TxtListen()->setText(listen);
-            window->ChkShare()->click();
+            QCOMPARE(window->ListenAddressEntry()->text(), QStringLiteral("127.0.0.1:8080"));
+            window->ListenAddressEntry()->setText(listen);
+            window->ShareToggle()->click();
         }
         // On, and on again at the next start.
         QVERIFY(app.Sharing());
@@ -150,13 +150,13 @@ void TestRemembered::sharedLiveView() {
                      .hasMatch(),
                  qPrintable(url));
         QCOMPARE(status->text(), QStringLiteral("Sharing on ") + url);
-        QVERIFY(window->ChkShare()->isChecked());
+        QVERIFY(window->ShareToggle()->isChecked());
         QByteArray body;
         QCOMPARE(Fetch(url + QStringLiteral("api/live"), &body), QNetworkReply::NoError);
         QCOMPARE(QJsonDocument::fromJson(body)["channels"].toArray().size(), 4);
         if (start == 1) {
             // Off: the address is no longer served.
-            window->ChkShare()->click();
+            window->ShareToggle()->click();
             QCOMPARE(status->text(), QString());
             QCOMPARE(Fetch(url + QStringLiteral("api/live"), &body),
                      QNetworkReply::ConnectionRefusedError);

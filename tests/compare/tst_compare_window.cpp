@@ -125,7 +125,7 @@ void TestCompareWindow::filesAndSets() {
     MemoryWindow memoryWindow(link, memory, dialogs, nullptr);
     memoryWindow.ShowSets();
     connect(&memoryWindow, &MemoryWindow::CompareRequested, &window, &CompareWindow::AddSets);
-    memoryWindow.GridSet()->selectAll();
+    memoryWindow.SetTable()->selectAll();
     memoryWindow.findChild<QPushButton*>("CmdCompare")->click();
     QCOMPARE(grid->rowCount(), 4);
     QCOMPARE(Row(grid, 2), "Set 1|2013/08/08 14:00:00|0.0|0.0|1.6|0.8|1|fail");
@@ -144,17 +144,17 @@ void TestCompareWindow::realtimeReference() {
     RealtimeGraphWindow graph(dialogs, session, false);
     graph.show();
     graph.findChild<QAction*>("Toolbar1_Reference")->trigger();
-    QVERIFY(graph.PReference()->isVisible());
+    QVERIFY(graph.ReferencePanel()->isVisible());
     dialogs.fileAnswers = QStringList{ref};
     graph.findChild<QPushButton*>("CmdReferenceBrowse")->click();
-    graph.TxtBand()->setText("+1/-0.5");
-    graph.TxtAlign()->setText("T1>=50");
+    graph.BandEntry()->setText("+1/-0.5");
+    graph.AlignmentEntry()->setText("T1>=50");
     graph.findChild<QPushButton*>("CmdReferenceOK")->click();
     QCOMPARE(dialogs.Texts(), QStringList{"ref.4ch: T1 never rises to 50.0 °C"});
     QVERIFY(!graph.Reference());
-    graph.TxtAlign()->setText("start");
+    graph.AlignmentEntry()->setText("start");
     graph.findChild<QPushButton*>("CmdReferenceOK")->click();
-    QVERIFY(graph.Reference() && !graph.PReference()->isVisible());
+    QVERIFY(graph.Reference() && !graph.ReferencePanel()->isVisible());
 
     QStringList events;
     connect(&session, &MeterSession::AlarmFired, this,

@@ -384,37 +384,39 @@ void TestGraphWindows::limit() {
     QTest::mouseClick(graph->Toolbar()->widgetForAction(
                           graph->findChild<QAction*>(QStringLiteral("Toolbar1_Limit"))),
                       Qt::LeftButton);
-    QVERIFY(graph->PMessage()->isVisible());
+    QVERIFY(graph->LimitPanel()->isVisible());
     QVERIFY(!graph->PenTimer().isActive());
-    QLineEdit* boxes[] = {graph->TxtMax(), graph->TxtMin(), graph->TxtCounts()};
+    QLineEdit* boxes[] = {graph->SweepMaximumEntry(), graph->SweepMinimumEntry(),
+                          graph->SweepStepsEntry()};
     QCOMPARE((QStringList{boxes[0]->text(), boxes[1]->text(), boxes[2]->text()}),
              (QStringList{"100", "0", "630"}));
     for (int i = 0; i < 3; ++i)
         boxes[i]->setText(entries[i]);
     if (refusal.isEmpty())
-        QTest::keyClick(graph->TxtCounts(), Qt::Key_Return);
+        QTest::keyClick(graph->SweepStepsEntry(), Qt::Key_Return);
     else
-        QTest::mouseClick(graph->CmdOK(), Qt::LeftButton);
+        QTest::mouseClick(graph->LimitOkButton(), Qt::LeftButton);
 
     // A refusal changes nothing, not even the values of a counts refusal, and the panel stays
     // for correction.
     QCOMPARE(rig_->dialogs.Texts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
-    QCOMPARE(graph->PMessage()->isVisible(), !refusal.isEmpty());
+    QCOMPARE(graph->LimitPanel()->isVisible(), !refusal.isEmpty());
     QCOMPARE(graph->PenTimer().isActive(), refusal.isEmpty());
     QCOMPARE((QList<double>{graph->ValueMin(), graph->ValueMax(), graph->StepX()}), taken);
     graph->ShowLimit();
     const QStringList& labels = graph->ValueLabels();
-    QTEST((QStringList{labels.value(0), labels.value(8), graph->TxtCounts()->text()}), "shown");
+    QTEST((QStringList{labels.value(0), labels.value(8), graph->SweepStepsEntry()->text()}),
+          "shown");
 }
 
 void TestGraphWindows::limitEntriesTakeOnlyTheirKeys() {
     RealtimeGraphWindow* graph = OpenGraph();
     graph->ShowLimit();
-    graph->TxtMax()->clear();
-    QTest::keyClicks(graph->TxtMax(), QStringLiteral("1a2,.-x5"));
-    graph->TxtCounts()->clear();
-    QTest::keyClicks(graph->TxtCounts(), QStringLiteral("3-1.5e"));
-    QCOMPARE((QStringList{graph->TxtMax()->text(), graph->TxtCounts()->text()}),
+    graph->SweepMaximumEntry()->clear();
+    QTest::keyClicks(graph->SweepMaximumEntry(), QStringLiteral("1a2,.-x5"));
+    graph->SweepStepsEntry()->clear();
+    QTest::keyClicks(graph->SweepStepsEntry(), QStringLiteral("3-1.5e"));
+    QCOMPARE((QStringList{graph->SweepMaximumEntry()->text(), graph->SweepStepsEntry()->text()}),
              (QStringList{"12.-5", "315"}));
 }
 
@@ -461,8 +463,8 @@ void TestGraphWindows::unitChangeStartsOverInNewUnit() {
              (QList<double>{32, 212, -1}));
     // The limits are now those of °F.
     graph->ShowLimit();
-    graph->TxtMax()->setText(QStringLiteral("4190"));
-    graph->TxtMin()->setText(QStringLiteral("-328"));
+    graph->SweepMaximumEntry()->setText(QStringLiteral("4190"));
+    graph->SweepMinimumEntry()->setText(QStringLiteral("-328"));
     QVERIFY(graph->ConfirmLimit());
 }
 
@@ -473,7 +475,7 @@ void TestGraphWindows::graphOpensOnce() {
     first->ShowLimit();
     rig_->graphs.ShowGraph();
     QCOMPARE(rig_->graphs.Graph(), first);
-    QVERIFY(first->PMessage()->isVisible()); // untouched by the second click
+    QVERIFY(first->LimitPanel()->isVisible()); // untouched by the second click
     first->close();
     QVERIFY(!rig_->graphs.GraphOpen());
 }

@@ -48,8 +48,9 @@ struct Rig : MeterRig {
     }
     void PressLoggerOK(bool automatic) {
         picLogger->show();
-        (automatic ? loggerFrame->OptAuto() : loggerFrame->OptManual())->setChecked(true);
-        QTest::mouseClick(loggerFrame->CmdLoggerOK(), Qt::LeftButton);
+        (automatic ? loggerFrame->AutomaticOption() : loggerFrame->ManualOption())
+            ->setChecked(true);
+        QTest::mouseClick(loggerFrame->OkButton(), Qt::LeftButton);
     }
     MemoryWindow* Memory() const { return loggerFrame->Memory(); }
     bool NothingOpen() const {
@@ -99,7 +100,7 @@ private Q_SLOTS:
         QVERIFY(memory && memory->isVisible() && rig.memory.MemoryOpen());
         QCOMPARE(memory->findChild<QLabel*>("LblRemain")->text(), QStringLiteral("503.9 K"));
         QVERIFY(memory->findChild<QPushButton*>("CmdCancel")->isHidden());
-        QCOMPARE(memory->GridSet()->rowCount(), 2);
+        QCOMPARE(memory->SetTable()->rowCount(), 2);
         QVERIFY(rig.dialogs.messages.isEmpty());
         // While the window is open a second download does nothing but hide the frame.
         const int commands = rig.Commands().size();
@@ -158,7 +159,7 @@ private Q_SLOTS:
         rig.timers.StartBoth();
         // Listing a set is the program's own work: polling and sampling go on meanwhile.
         bool timersOnWhileListing = false;
-        QTableWidget* grid = memory->GridSet();
+        QTableWidget* grid = memory->SetTable();
         QTimer::singleShot(0, [&] { timersOnWhileListing = rig.TimersOn(); });
         QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
                           grid->visualItemRect(grid->item(setRow, 2)).center());
@@ -166,7 +167,7 @@ private Q_SLOTS:
         DataListWindow* list = memory->DataList();
         QVERIFY(list && list->isVisible());
         QCOMPARE(list->ShowingFahrenheit(), opensFahrenheit);
-        QCOMPARE(list->GridF()->isVisible(), opensFahrenheit);
+        QCOMPARE(list->FahrenheitTable()->isVisible(), opensFahrenheit);
 
         QTemporaryDir dir;
         const QString first = dir.filePath("first.4ch"), second = dir.filePath("second.4ch");
@@ -226,9 +227,9 @@ private Q_SLOTS:
         const bool frame = from == QLatin1String("PicErase");
         QPointer<QWidget> window; // closed by the erase, whatever the answer
         if (frame) {
-            QVERIFY(rig.eraseFrame->EraseAuto()->isChecked());
+            QVERIFY(rig.eraseFrame->AutomaticOption()->isChecked());
             rig.picErase->show();
-            (manual ? rig.eraseFrame->EraseManual() : rig.eraseFrame->EraseAuto())
+            (manual ? rig.eraseFrame->ManualOption() : rig.eraseFrame->AutomaticOption())
                 ->setChecked(true);
         } else {
             rig.PressLoggerOK(!manual);
@@ -241,7 +242,7 @@ private Q_SLOTS:
         connect(&rig.device, &QIODevice::bytesWritten, &rig.panel,
                 [&] { samplingKept &= rig.timers.SamplingTimer().isActive(); });
         if (frame)
-            QTest::mouseClick(rig.eraseFrame->CmdEraseOK(), Qt::LeftButton);
+            QTest::mouseClick(rig.eraseFrame->OkButton(), Qt::LeftButton);
         else if (manual)
             rig.loggerFrame->ManualList()->Toolbar()->findChild<QAction*>("Erase")->trigger();
         else
@@ -279,7 +280,7 @@ private Q_SLOTS:
                 exchange.emplace(rig.timers, ExchangeGuard::Pause::PollingAndSampling);
             else
                 listing.emplace(rig.timers);
-            QTest::mouseClick(rig.eraseFrame->CmdEraseOK(), Qt::LeftButton);
+            QTest::mouseClick(rig.eraseFrame->OkButton(), Qt::LeftButton);
         }
         QTEST(rig.Commands(), "sent");
         QTEST(!rig.picErase->isHidden(), "frameShown");
@@ -383,14 +384,14 @@ private Q_SLOTS:
         };
         Rig rig(QString(), &meter);
         rig.PressLoggerOK(true);
-        QTableWidget* grid = rig.Memory()->GridSet();
+        QTableWidget* grid = rig.Memory()->SetTable();
         const QStringList lastRow = SetRow(grid, grid->rowCount() - 1);
         QTEST(lastRow, "lastRow");
         QCOMPARE(rig.dialogs.messages.size(), 1);
         QTEST(rig.dialogs.messages[0].text, "message");
         // The sets that were read open as usual.
         QVERIFY(rig.Memory()->OpenSet(grid->rowCount() - 1));
-        QCOMPARE(rig.Memory()->DataList()->GridC()->Model()->rowCount(), lastRow[3].toInt());
+        QCOMPARE(rig.Memory()->DataList()->CelsiusTable()->Model()->rowCount(), lastRow[3].toInt());
     }
 };
 

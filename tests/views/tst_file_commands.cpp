@@ -89,8 +89,8 @@ private:
     QStringList Labels() const {
         const Panel& p = f_->panel;
         return {p.ToolbarButton(QStringLiteral("Save"))->toolTip(),
-                p.LblRec()->isHidden() ? QString() : p.LblRec()->text(), p.LblCount()->text(),
-                p.LblFileName()->text()};
+                p.RecordingMark()->isHidden() ? QString() : p.RecordingMark()->text(),
+                p.RecordsWritten()->text(), p.RecordingFile()->text()};
     }
 
     // Declared in the order they need each other, so that they go in the reverse order.
@@ -119,8 +119,8 @@ void TestFileCommands::cleanup() {
 
 void TestFileCommands::saveCancelledWritesNothing() {
     f_->commands.Save();
-    f_->panel.LblCount()->setText("7");
-    f_->panel.LblFileName()->setText("x");
+    f_->panel.RecordsWritten()->setText("7");
+    f_->panel.RecordingFile()->setText("x");
     TakeSample(); // while idle, a sample clears the labels
     QCOMPARE(Labels(), kIdle);
     QVERIFY(!f_->recorder.Recording());
@@ -227,7 +227,7 @@ void TestFileCommands::openReadsFile() {
     QVERIFY(list && list->isVisible() && !list->Busy());
     QCOMPARE(list->windowTitle(), QStringLiteral("saved.4ch"));
     QVERIFY(message.isEmpty() || f_->dialogs.messages[0].text.contains("saved.4ch"));
-    const SixColumnModel& model = *list->GridN()->Model();
+    const SixColumnModel& model = *list->RecordTable()->Model();
     QCOMPARE(model.rowCount(), rows);
     QCOMPARE(model.Headings()[0] + model.Headings()[3], DegF + "T2 - J");
     if (rows > 0)
@@ -239,7 +239,7 @@ void TestFileCommands::columnClickAndHistogram() {
     QPointer<FileListWindow> first = OpenFile("a.4ch", kHeadingF + "9\t\t1\t2\t3\t4\t\r\n");
     FileListWindow* list = OpenFile("f.4ch", kHeadingF + kRow1 + kRow2);
     QVERIFY(!first && list);
-    SixColumnTable* grid = list->GridN();
+    SixColumnTable* grid = list->RecordTable();
     QSignalSpy plots(&f_->commands, &FileCommands::PlotRequested);
     QList<int> histograms;
     connect(&f_->commands, &FileCommands::HistogramRequested, this,
@@ -281,7 +281,7 @@ void TestFileCommands::listTakesSamplesAndReportsSaveFailure() {
     f_->commands.ShowList(); // already open: neither reopened nor emptied
     QCOMPARE(f_->commands.List(), list);
     QCOMPARE(list->ListRowCount(), 2);
-    const SixColumnModel& model = *list->GridN()->Model();
+    const SixColumnModel& model = *list->RecordTable()->Model();
     QCOMPARE(ToList(model.Headings()),
              (QStringList{DegF, "Date Time", "T1 - K", "T2 - J", "T3 - T", "T4 - E"}));
     QCOMPARE(ToList(model.RowTexts(1)),

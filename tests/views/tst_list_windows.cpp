@@ -73,8 +73,8 @@ private:
     std::unique_ptr<FileListWindow> MakeFileList(int rows) {
         auto list = std::make_unique<FileListWindow>(dialogs_, timers_, lastPlot_, DegC, Letters);
         for (int i = 1; i <= rows; ++i)
-            list->GridN()->Model()->AppendRow(RecordFields(i, QStringLiteral("2013/08/08 14:05:09"),
-                                                           {"23.4", "-.5", "Over", "- - -"}));
+            list->RecordTable()->Model()->AppendRow(RecordFields(
+                i, QStringLiteral("2013/08/08 14:05:09"), {"23.4", "-.5", "Over", "- - -"}));
         return list;
     }
     SampleRecord Sample(const QString& c, const QString& f = "x") {
@@ -125,7 +125,7 @@ void TestListWindows::liveListFollowsNewestRow() {
     QVERIFY(QTest::qWaitForWindowExposed(list.get()));
     AppendSamples(*list, 50);
     QCoreApplication::processEvents();
-    const QScrollBar* bar = list->GridN()->verticalScrollBar();
+    const QScrollBar* bar = list->RecordTable()->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     QCOMPARE(bar->value(), bar->maximum());
 }
@@ -142,8 +142,8 @@ void TestListWindows::liveListDumps() {
     QCOMPARE(lines[0], QByteArray("\xB0"
                                   "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r"));
     QCOMPARE(lines[3], QByteArray("3\t2013/08/08 14:05:11\t1.0\t- - -\tOver\tUnder\t\r"));
-    QCOMPARE(list->GridN()->Model()->rowCount(), 0);
-    QCOMPARE(list->GridN()->Model()->Heading(0), DegC);
+    QCOMPARE(list->RecordTable()->Model()->rowCount(), 0);
+    QCOMPARE(list->RecordTable()->Model()->Heading(0), DegC);
     QCOMPARE(list->ListRowCount(), 3);
     QVERIFY(list->DumpStatus().contains(firstDump));
     QVERIFY(!QGuiApplication::overrideCursor());
@@ -157,12 +157,12 @@ void TestListWindows::failedDumpKeepsRowsForTheNext() {
     list->Append(Sample("1.0"));
     QVERIFY(QDir(dir_->path()).mkdir("0808140511.4ch"));
     list->Append(Sample("2.0"));
-    QCOMPARE(list->GridN()->Model()->rowCount(), 2);
+    QCOMPARE(list->RecordTable()->Model()->rowCount(), 2);
     QVERIFY(list->DumpStatus().startsWith("Not saved"));
     // Every row held goes into the next dump: none is dropped.
     AppendSamples(*list, 2);
     QCOMPARE(Numbers("0808140513.4ch"), (QList<int>{0, 1, 2, 3, 4}));
-    QCOMPARE(list->GridN()->Model()->rowCount(), 0);
+    QCOMPARE(list->RecordTable()->Model()->rowCount(), 0);
 }
 
 void TestListWindows::liveListSave() {
@@ -245,7 +245,7 @@ void TestListWindows::printOutcomes() {
     if (copies > 0)
         dialogs.printToPdf = Path("out.pdf");
     auto list = MakeFileList(2);
-    SixColumnModel& model = *list->GridN()->Model();
+    SixColumnModel& model = *list->RecordTable()->Model();
     QFETCH(bool, tooWide);
     if (tooWide)
         model.AppendRow(RecordFields(123456789, "2013/08/08 14:05:10", {"1", "2", "3", "4"}));
@@ -285,7 +285,7 @@ void TestListWindows::exportCsv() {
     QFETCH(QString, message);
     QVERIFY(WriteFile(Path("in.4ch"), file));
     std::unique_ptr<FileListWindow> list = MakeFileList(0);
-    QVERIFY(ReadFileIntoGrid(Path("in.4ch"), *list->GridN()->Model()).complete);
+    QVERIFY(ReadFileIntoGrid(Path("in.4ch"), *list->RecordTable()->Model()).complete);
     dialogs_.fileAnswers = {answer.isEmpty() ? QString() : Path(answer)};
     list->findChild<QAction*>(QStringLiteral("Toolbar1_ExportCsv"))->trigger();
     QCOMPARE(dialogs_.Texts().join('|').contains(message), true);
