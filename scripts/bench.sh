@@ -3,7 +3,8 @@
 # other, then prints one table of every figure: figure, target, measured, program.
 #
 #   scripts/bench.sh           short runs (a few minutes in all)
-#   scripts/bench.sh --full    the 60-second figures (processor use while polling, line rate)
+#   scripts/bench.sh --full    the 60-second figures (processor use while polling and recording,
+#                              line rate)
 #
 # A benchmark reports a figure by printing one line
 #   BENCH<TAB>figure<TAB>target<TAB>measured
@@ -38,7 +39,8 @@ arguments() {
     case "$1" in
     bench_polling | bench_panel | bench_graphs | bench_unplugged) [ $full -eq 1 ] && echo 60 || echo 10 ;;
     bench_logger_download) [ $full -eq 1 ] && echo 60 || echo 5 ;;
-    bench_serve) echo 30 ;;
+    # 30 s for each crowd; 10 s or 60 s of corvilab-cli recording with nobody asking.
+    bench_serve) [ $full -eq 1 ] && echo "30 60" || echo "30 10" ;;
     *) echo "" ;;
     esac
 }

@@ -5,8 +5,11 @@
 //  - 100 slow clients trickling a request a byte a second at corvilab-cli serve, beside one
 //    normal client asking four times a second on a new connection: the normal client's answer
 //    time (median and worst) and the program's processor use.
+//  - nobody at all, as through most of a long recording: corvilab-cli record --http at 1 s from
+//    corvilab-sim at its own pace, the program's processor use and wakeups (the simulator's
+//    processor time is its own and is not counted).
 //
-//   bench_serve [SECONDS]   (30 by default, for each)
+//   bench_serve [SECONDS] [QUIET_SECONDS]   (30 by default for each crowd, 60 for nobody)
 
 #include "live_load.h"
 
@@ -69,13 +72,36 @@ int SlowClients(const QString& cli, const QString& sim, int seconds) {
     return 0;
 }
 
+int Nobody(const QString& cli, const QString& sim, int seconds) {
+    QTemporaryDir dir;
+    const QuietRun run = RunQuiet(cli, sim, dir.filePath(QStringLiteral("quiet.4ch")), seconds);
+    if (!run.failure.isEmpty() || run.seconds <= 0) {
+        std::fprintf(stderr, "bench_serve: %s\n", qPrintable(run.failure));
+        return 1;
+    }
+    std::printf("nobody asking, %.0f s: corvilab-cli %.3f s of processor, %lld wakeups, %lld "
+                "records; corvilab-sim %.3f s (its own, not counted)\n",
+                run.seconds, run.processorSeconds, static_cast<long long>(run.wakeups),
+                static_cast<long long>(run.records), run.simProcessorSeconds);
+    std::printf("BENCH\tcorvilab-cli record --http at 1 s, nobody asking (processor)\t< 0.5 "
+                "%%\t%.2f %%\n",
+                100.0 * run.processorSeconds / run.seconds);
+    // Polling every 50 ms and sampling every second: about 21 a second; more is the line or a
+    // timer waking the program between polls.
+    std::printf("BENCH\tcorvilab-cli record --http, nobody asking: wakeups a second\t< 25\t%.1f\n",
+                double(run.wakeups) / run.seconds);
+    return run.records > 0 ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const int seconds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 30;
+    const int quietSeconds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 60;
     const QString cli = QStringLiteral(CORVILAB_CLI);
     const QString sim = qEnvironmentVariable("CORVILAB_SIM", QStringLiteral(CORVILAB_SIM_PATH));
+    const int quiet = Nobody(cli, sim, quietSeconds);
     const int crowd = Crowd(cli, sim, seconds);
-    return SlowClients(cli, sim, seconds) | crowd;
+    return SlowClients(cli, sim, seconds) | crowd | quiet;
 }

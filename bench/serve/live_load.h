@@ -1,12 +1,14 @@
 #pragma once
 
 // Crowds on one served meter: `clients` connections to `corvilab-cli record --http` that each
-// ask /api/live `perSecond` times a second while the program records once a second; and slow
-// clients that trickle a request a byte a second beside one normal client.
+// ask /api/live `perSecond` times a second while the program records once a second; slow
+// clients that trickle a request a byte a second beside one normal client; and nobody at all,
+// as through most of a long recording.
 
 #include "recording/data_file.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QEventLoop>
 #include <QFile>
 #include <QJsonArray>
@@ -34,6 +36,15 @@ struct LiveLoad {
     QString failure;               // what kept the run from starting
 };
 
+struct QuietRun {
+    double processorSeconds = 0.0;    // corvilab-cli's own, user and system
+    double simProcessorSeconds = 0.0; // corvilab-sim's, which is not the program's
+    qint64 wakeups = 0;               // times corvilab-cli went to sleep and was woken
+    double seconds = 0.0;             // measured
+    qint64 records = 0;               // lines recorded meanwhile
+    QString failure;
+};
+
 struct SlowLoad {
     QList<double> answerMs;        // the normal client's answers, whole, in milliseconds
     qint64 unanswered = 0;         // its requests without a whole answer within 5 s
@@ -50,8 +61,22 @@ inline void Wait(int ms) {
     loop.exec();
 }
 
-// User and system time of a running process, from /proc.
+// Processor time of a running process, all its threads, from /proc: their time on the processor
+// to the nanosecond where the kernel keeps it (a quiet program uses a few 10 ms ticks of user and
+// system time in 10 s, too few to count by), else user and system time.
 inline double ProcessorSecondsOf(qint64 pid) {
+    const QString task = QStringLiteral("/proc/%1/task").arg(pid);
+    qint64 onProcessorNs = 0;
+    bool counted = false;
+    for (const QString& thread : QDir(task).entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile schedstat(task + QLatin1Char('/') + thread + QStringLiteral("/schedstat"));
+        if (schedstat.open(QIODevice::ReadOnly)) {
+            onProcessorNs += schedstat.readAll().split(' ').value(0).toLongLong();
+            counted = true;
+        }
+    }
+    if (counted)
+        return double(onProcessorNs) / 1e9;
     QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
     if (!stat.open(QIODevice::ReadOnly))
         return -1.0;
@@ -59,6 +84,19 @@ inline double ProcessorSecondsOf(qint64 pid) {
     const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
     return double(fields.value(11).toLongLong() + fields.value(12).toLongLong()) /
            double(sysconf(_SC_CLK_TCK));
+}
+
+// How often a running process has given up the processor to wait (each wait ends in a wakeup),
+// from /proc.
+inline qint64 WakeupsOf(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return -1;
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith("voluntary_ctxt_switches:"))
+            return line.mid(24).trimmed().toLongLong();
+    }
+    return -1;
 }
 
 // One keep-alive connection asking on a timer; a request still unanswered skips its turn.
@@ -203,11 +241,12 @@ private:
 
 } // namespace live_load
 
-// Starts corvilab-sim and `corvilab-cli ARGUMENTS --port ...` serving on a free port; the port
-// served, or 0 with the reason in `failure`.
+// Starts corvilab-sim (with `simArguments`) and `corvilab-cli ARGUMENTS --port ...` serving on a
+// free port; the port served, or 0 with the reason in `failure`.
 inline quint16 StartServing(const QString& cli, const QString& sim, const QStringList& arguments,
-                            QProcess& meter, QProcess& program, QString* failure) {
-    meter.start(sim, {"--fast"});
+                            QProcess& meter, QProcess& program, QString* failure,
+                            const QStringList& simArguments = {"--fast"}) {
+    meter.start(sim, simArguments);
     while (!meter.canReadLine() && meter.waitForReadyRead(10000)) {
     }
     const QString port = QString::fromLocal8Bit(meter.readLine()).trimmed();
@@ -274,6 +313,36 @@ inline LiveLoad RunLiveLoad(const QString& cli, const QString& sim, const QStrin
         });
     load.fileWhole = read.opened && read.complete;
     return load;
+}
+
+// `corvilab-cli record --http` from corvilab-sim at its own pace (19200 baud, packets back to
+// back), with no client: the processor time and wakeups of corvilab-cli alone over `seconds`,
+// from 3 s after it serves, when the link is up.
+inline QuietRun RunQuiet(const QString& cli, const QString& sim, const QString& file, int seconds) {
+    QuietRun run;
+    QProcess meter, program;
+    const quint16 served = StartServing(cli, sim, {"record", file, "--http", "127.0.0.1:0"}, meter,
+                                        program, &run.failure, {});
+    if (served) {
+        live_load::Wait(3000);
+        const qint64 pid = program.processId();
+        const double before = live_load::ProcessorSecondsOf(pid);
+        const double simBefore = live_load::ProcessorSecondsOf(meter.processId());
+        const qint64 wakeupsBefore = live_load::WakeupsOf(pid);
+        QElapsedTimer wall;
+        wall.start();
+        live_load::Wait(seconds * 1000);
+        run.processorSeconds = live_load::ProcessorSecondsOf(pid) - before;
+        run.simProcessorSeconds = live_load::ProcessorSecondsOf(meter.processId()) - simBefore;
+        run.wakeups = live_load::WakeupsOf(pid) - wakeupsBefore;
+        run.seconds = double(wall.elapsed()) / 1000.0;
+    }
+    StopPrograms(program, meter);
+    ReadDataFile(file, [&run](qint64 lineNumber, const DataFields&) {
+        run.records += lineNumber > 1;
+        return true;
+    });
+    return run;
 }
 
 // `slow` clients trickling a request a byte a second at `corvilab-cli serve`, and one normal

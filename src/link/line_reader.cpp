@@ -133,7 +133,9 @@ LineReader::Frame LineReader::Take(bool packet, qsizetype size) {
     frame.bytes = buffer_.mid(front_, size);
     if (packet) {
         ++packets_;
-        lastOffsets_ = OffsetsAt(0);
+        // The offsets seldom change: they are copied only when they do.
+        if (OffsetsAt(0) != lastOffsets_)
+            lastOffsets_ = OffsetsAt(0).toByteArray();
     }
     front_ += size;
     inStep_ = true;

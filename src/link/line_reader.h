@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <optional>
 
 // What a command's reply looks like on the line: its length from STX to ETX and the bytes that
@@ -61,8 +62,11 @@ public:
 private:
     enum class Verdict { Yes, No, Undecided };
     char At(qsizetype i) const { return buffer_[front_ + i]; }
-    // The four offset bytes of the packet at `i`.
-    QByteArray OffsetsAt(qsizetype i) const { return buffer_.mid(front_ + i + 7, 4); }
+    // The four offset bytes of the packet at `i`, where they stand: every packet is compared by
+    // them, so they are not copied out.
+    QByteArrayView OffsetsAt(qsizetype i) const {
+        return QByteArrayView(buffer_).sliced(front_ + i + 7, 4);
+    }
     Verdict PacketAt(qsizetype i, bool quiet) const;
     Verdict ReplyAt(qsizetype i, const ReplyShape& shape, bool quiet) const;
     // After a frame that ends at `i`: the next one (packet or reply) or the end of what came.

@@ -113,7 +113,10 @@ QByteArray LiveJson(const LiveSources& s) {
             {"text", unitF ? v.shown.TextF : v.shown.TextC},
             {"value", Degrees(unitF ? v.valueF : v.valueC)},
             {"fresh", v.fresh},
-            {"lastRead", state.LastRead ? QJsonValue(DateTimeText(*state.LastRead)) : QJsonValue()},
+            // In local time however the link stamped it: a stamp in UTC needs no time-zone look-up
+            // for each packet.
+            {"lastRead", state.LastRead ? QJsonValue(DateTimeText(state.LastRead->toLocalTime()))
+                                        : QJsonValue()},
             {"textC", v.shown.TextC},
             {"textF", v.shown.TextF},
             {"valueC", Degrees(v.valueC)},

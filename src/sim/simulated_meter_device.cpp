@@ -1,6 +1,7 @@
 #include "sim/simulated_meter_device.h"
 
 #include <QDeadlineTimer>
+#include <QMetaMethod>
 #include <QThread>
 
 #include <algorithm>
@@ -23,8 +24,35 @@ bool SimulatedMeterDevice::open(OpenMode mode) {
         return false;
     incoming_.clear();
     protocol_.Produce(NowNs()); // what the meter sent while nobody listened is gone
-    wake_.start();
+    WakeWhileWatched();
     return true;
+}
+
+void SimulatedMeterDevice::SetFast(bool fast) {
+    protocol_.SetFast(fast);
+    WakeWhileWatched();
+}
+
+void SimulatedMeterDevice::WakeWhileWatched() {
+    const bool watched =
+        protocol_.Fast() || isSignalConnected(QMetaMethod::fromSignal(&QIODevice::readyRead));
+    if (!isOpen() || !watched)
+        wake_.stop();
+    else if (!wake_.isActive())
+        wake_.start();
+}
+
+void SimulatedMeterDevice::connectNotify(const QMetaMethod& signal) {
+    if (signal == QMetaMethod::fromSignal(&QIODevice::readyRead) && isOpen() && !wake_.isActive())
+        wake_.start();
+}
+
+bool SimulatedMeterDevice::Take() {
+    if (!isOpen())
+        return false;
+    const QByteArray due = protocol_.Produce(NowNs());
+    incoming_.append(due);
+    return !due.isEmpty();
 }
 
 void SimulatedMeterDevice::close() {
@@ -34,10 +62,13 @@ void SimulatedMeterDevice::close() {
 }
 
 qint64 SimulatedMeterDevice::bytesAvailable() const {
+    // Looking is what moves the simulated line on to now.
+    const_cast<SimulatedMeterDevice*>(this)->Take();
     return incoming_.size() + QIODevice::bytesAvailable();
 }
 
 qint64 SimulatedMeterDevice::readData(char* data, qint64 maxSize) {
+    Take();
     const qint64 n = std::min<qint64>(maxSize, incoming_.size());
     if (n > 0) {
         std::memcpy(data, incoming_.constData(), size_t(n));
@@ -68,11 +99,11 @@ void SimulatedMeterDevice::Pump() {
         justWritten_ = 0;
         emit bytesWritten(written);
     }
-    const QByteArray due = protocol_.Produce(NowNs());
-    if (due.isEmpty())
-        return;
-    incoming_.append(due);
-    emit readyRead();
+    const bool came = Take();
+    // Once the last listener is gone the timer has nobody to wake.
+    WakeWhileWatched();
+    if (came)
+        emit readyRead();
 }
 
 bool SimulatedMeterDevice::waitForReadyRead(int msecs) {
@@ -80,7 +111,7 @@ bool SimulatedMeterDevice::waitForReadyRead(int msecs) {
         return false;
     QDeadlineTimer deadline(msecs < 0 ? QDeadlineTimer::Forever : QDeadlineTimer(msecs));
     for (;;) {
-        const int before = incoming_.size();
+        const qsizetype before = incoming_.size();
         Pump();
         if (incoming_.size() > before)
             return true;
