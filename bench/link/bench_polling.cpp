@@ -14,7 +14,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QSerialPort>
 #include <QTimer>
 #include <cstdio>
 

@@ -33,7 +33,7 @@
 #include <QComboBox>
 #include <QDir>
 #include <QLabel>
-#include <QSerialPort>
+
 #include <QToolBar>
 
 namespace {

@@ -7,8 +7,8 @@
 #include "link/clock.h"
 #include "session/meter_session.h"
 
+#include "link/serial_line.h"
 #include <QObject>
-#include <QSerialPort>
 #include <QTimer>
 
 #include <memory>
@@ -62,7 +62,7 @@ private:
     double timeoutSeconds_;
     SystemClock clock_;
     MeterSession meter_;
-    std::unique_ptr<QSerialPort> port_;
+    std::unique_ptr<SerialLine> port_;
     QString deviceError_;
     QTimer deadline_;
     bool timedOut_ = false;

@@ -9,6 +9,8 @@ class Clock {
 public:
     virtual ~Clock() = default;
     virtual QDateTime Now() const = 0;
+    // The same instant in UTC: cheaper where only instants are compared (no time zone).
+    virtual QDateTime NowUtc() const { return Now().toUTC(); }
     // Seconds since local midnight, fractions included.
     virtual double SecondsSinceMidnight() const = 0;
 };
@@ -16,5 +18,6 @@ public:
 class SystemClock : public Clock {
 public:
     QDateTime Now() const override;
+    QDateTime NowUtc() const override;
     double SecondsSinceMidnight() const override;
 };

@@ -5,10 +5,10 @@
 #include "link/live_state.h"
 #include "link/meter_timers.h"
 
+#include "link/serial_line.h"
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QScopedValueRollback>
-#include <QSerialPort>
 #include <QTimer>
 #include <algorithm>
 
@@ -63,22 +63,13 @@ void MeterLink::SetDevice(QIODevice* device, const QString& caption) {
     device_ = device;
     caption_ = caption;
     reader_.Clear();
-    if (auto* port = qobject_cast<QSerialPort*>(device)) {
-        connect(port, &QSerialPort::errorOccurred, this,
-                [this](QSerialPort::SerialPortError error) { OnDeviceError(int(error)); });
-    }
+    if (auto* port = qobject_cast<SerialLine*>(device))
+        connect(port, &SerialLine::Failed, this, &MeterLink::OnDeviceFailed);
 }
 
-void MeterLink::OnDeviceError(int error) {
-    // A pulled adapter or a closed pseudo-terminal keeps reporting errors until the port is
-    // closed; left open it would flood the event loop.
-    auto* port = qobject_cast<QSerialPort*>(device_.data());
-    if (!port || (error != QSerialPort::ReadError && error != QSerialPort::ResourceError &&
-                  error != QSerialPort::WriteError))
-        return;
-    const QString reason = port->errorString();
-    if (port->isOpen())
-        port->close();
+void MeterLink::OnDeviceFailed(const QString& reason) {
+    // A pulled adapter or a closed pseudo-terminal: the line has closed itself; the recovery
+    // opens it again.
     SetLinkLost(true);
     Q_EMIT DeviceFailed(reason);
 }
@@ -91,11 +82,21 @@ void MeterLink::SendCommand(const QByteArray& bytes) {
 bool MeterLink::Pull() {
     if (!DeviceOpen())
         return false;
-    const QByteArray bytes = device_->readAll();
-    if (bytes.isEmpty())
+    // Read on the stack: a pass that finds nothing (most of them) allocates nothing.
+    char chunk[4096];
+    bool came = false;
+    for (;;) {
+        const qint64 n = device_->read(chunk, sizeof chunk);
+        if (n <= 0)
+            break;
+        reader_.Append(QByteArray(chunk, qsizetype(n)));
+        came = true;
+    }
+    if (!came)
         return false;
-    reader_.Append(bytes);
     lastByte_.setRemainingTime(limits_.quietMs);
+    // The packets of one pass came within its few milliseconds: one time for all of them.
+    readAt_.reset();
     return true;
 }
 
@@ -108,7 +109,9 @@ void MeterLink::TakePacket(const QByteArray& packet) {
         return;
     }
     live_.DecodePacket(packet);
-    live_.MarkRead(live_.CurrentChannel(), clock_.Now());
+    if (!readAt_)
+        readAt_ = clock_.NowUtc();
+    live_.MarkRead(live_.CurrentChannel(), *readAt_);
 }
 
 void MeterLink::NotePace() {
@@ -172,9 +175,12 @@ void MeterLink::WaitForInput(int ms) {
         return;
     QEventLoop loop;
     QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    QMetaObject::Connection input;
     if (device_)
-        connect(device_, &QIODevice::readyRead, &loop, &QEventLoop::quit);
+        input = connect(device_, &QIODevice::readyRead, &loop, &QEventLoop::quit);
     loop.exec();
+    // The line wakes the program only while somebody waits.
+    disconnect(input);
 }
 
 void MeterLink::Wait(double seconds) {
@@ -247,7 +253,7 @@ MeterLink::StatusResult MeterLink::QueryStatusSeries() {
 bool MeterLink::ReopenIfClosed() {
     if (DeviceOpen())
         return true;
-    auto* port = qobject_cast<QSerialPort*>(device_.data());
+    auto* port = qobject_cast<SerialLine*>(device_.data());
     if (!port)
         return false;
     if (lastReopen_.isValid() && lastReopen_.elapsed() < limits_.reopenIntervalMs)
@@ -255,7 +261,7 @@ bool MeterLink::ReopenIfClosed() {
     lastReopen_.start();
     if (!port->open(QIODevice::ReadWrite))
         return false;
-    port->clear();
+    port->Clear();
     reader_.Clear();
     Q_EMIT DeviceReopened();
     return true;
@@ -394,7 +400,7 @@ bool MeterLink::RunResync() {
             continue;
         const std::array<int, 4> order = live_.DecodeSnapshot(packets);
         for (int ch : order)
-            live_.MarkRead(ch, clock_.Now());
+            live_.MarkRead(ch, clock_.NowUtc());
         const bool asBefore = shown && live_.CurrentSetup() == *shown;
         if (asBefore) {
             live_.RememberConfiguration();

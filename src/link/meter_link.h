@@ -157,7 +157,7 @@ private:
     bool AwaitPackets(qint64 giveUpMs);
     std::optional<QByteArray> RequestMeterClock(double waitSeconds);
     bool RunResync();
-    void OnDeviceError(int error);
+    void OnDeviceFailed(const QString& reason);
 
     const Clock& clock_;
     MeterTimers& timers_;
@@ -181,6 +181,7 @@ private:
     std::optional<QByteArray> snapshot_; // the recovery's packets so far, while it gathers them
     quint64 exchangesSeen_ = 0;          // exchanges begun as of the last polling tick
     QElapsedTimer lastReopen_;
+    std::optional<QDateTime> readAt_; // when the bytes of the last read pass came
     bool cancelled_ = false;
     bool inResync_ = false;
     bool backAsBefore_ = false; // the last recovery found the meter set up as shown

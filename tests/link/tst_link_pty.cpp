@@ -1,4 +1,4 @@
-// The meter link against corvilab-sim over a real pseudo-terminal and QSerialPort, at the
+// The meter link against corvilab-sim over a real pseudo-terminal and the serial line, at the
 // paces a meter may keep: packets back to back or spaced, with or without a pause for replies.
 #include "config/meter_settings.h"
 #include "link/clock.h"
@@ -10,8 +10,8 @@
 #include "logger/logger_memory.h"
 #include "recording/sampler.h"
 
+#include "link/serial_line.h"
 #include <QProcess>
-#include <QSerialPort>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -209,7 +209,7 @@ private:
     QTemporaryDir folder_;
     QString linkPath_;
     int intervalMs_ = 0; // between two packets, as the simulator was told
-    std::unique_ptr<QSerialPort> port_;
+    std::unique_ptr<SerialLine> port_;
     SystemClock clock_;
     MeterTimers timers_;
     LiveState live_;
