@@ -5,6 +5,7 @@
 // value per data row. The Plot window shows what this builds.
 
 #include "recording/grid_file.h"
+#include "recording/marks.h"
 #include "recording/reading_series.h"
 
 #include <QString>
@@ -27,6 +28,7 @@ struct ColumnPlot {
                             // that is no number: "Over", "Under", "- - -", a blank
     ReadingSeries Readings; // the same rows in tenths with their times, for statistics, where
                             // those are gaps too
+    QList<PlotMark> Marks;  // the file's marks, where the plot draws them
 
     // "°C" or "°F": the last two characters of PlotColumnText.
     QString UnitText() const { return PlotColumnText.right(2); }

@@ -1,6 +1,7 @@
 #include "recording/recorder.h"
 
 #include "link/thermocouple.h"
+#include "recording/marks.h"
 #include "recording/sampler.h"
 
 #include <QStringList>
@@ -41,6 +42,7 @@ bool Recorder::Start(const QString& path, const QString& unitText, bool unitF,
     Stop();
     startError_.clear();
     heading_ = HeadingFields(unitText, typeLetters);
+    RemoveCompanions(path);
     if (!writer_.Open(path) || !writer_.WriteLine(heading_)) {
         startError_ = writer_.ErrorText();
         writer_.Close();
@@ -65,6 +67,7 @@ bool Recorder::Stop() {
     if (!recording_)
         return true;
     recording_ = false;
+    corrected_.Close();
     const bool closed = writer_.Close();
     stopError_ = closed ? QString() : writer_.ErrorText();
     recordCount_ = 0;
@@ -78,10 +81,43 @@ bool Recorder::RecordSample(const SampleRecord& sample) {
         Q_EMIT Recorded(0);
         return false;
     }
-    return RecordLine(sample.TimeText, recordUnitF_ ? sample.TextF : sample.TextC);
+    return WriteRecord(sample.TimeText, sample.ReadTexts(recordUnitF_), &sample);
 }
 
 bool Recorder::RecordLine(const QString& timeText, const std::array<QString, 4>& valueTexts) {
+    return WriteRecord(timeText, valueTexts, nullptr);
+}
+
+void Recorder::SetCorrections(const QStringList& linesC, const QStringList& linesF) {
+    corrections_ = {linesC, linesF};
+    correctionsPending_ = true;
+}
+
+void Recorder::WriteCorrected(const QString& timeText, const SampleRecord& sample) {
+    if (!corrected_.IsOpen()) {
+        if (!corrected_.Open(CorrectedFileName(currentFile_)))
+            return;
+        correctionsPending_ = true;
+    }
+    if (correctionsPending_ &&
+        corrected_.WriteCorrections(recordCount_, corrections_[recordUnitF_ ? 1 : 0]))
+        correctionsPending_ = false;
+    CorrectedRow row;
+    row.texts = recordUnitF_ ? sample.TextF : sample.TextC;
+    for (size_t i = 0; i < 4; ++i) {
+        row.corrected[i] = sample.Corrected[i] != ReadingCorrection::None;
+        row.beyond[i] = sample.Corrected[i] == ReadingCorrection::Beyond;
+    }
+    corrected_.WriteRecord(recordCount_, timeText, row);
+}
+
+void Recorder::RemoveCompanions(const QString& dataFile) {
+    QFile::remove(CorrectedFileName(dataFile));
+    QFile::remove(MarksFileName(dataFile));
+}
+
+bool Recorder::WriteRecord(const QString& timeText, const std::array<QString, 4>& valueTexts,
+                           const SampleRecord* sample) {
     if (!recording_)
         return false;
     // A continuation file that could not be opened, or whose heading did not reach it, is
@@ -95,6 +131,9 @@ bool Recorder::RecordLine(const QString& timeText, const std::array<QString, 4>&
     }
     ++recordCount_;
     SetWriteError(QString());
+    // Beside the record, in the companion of the file that holds it.
+    if (sample && sample->AnyCorrected())
+        WriteCorrected(timeText, *sample);
 
     if (recordCount_ % recordsPerFile_ == 0) {
         continuedBecause_.clear();
@@ -119,9 +158,11 @@ bool Recorder::Continue(const QString& unitText, bool unitF,
 
 bool Recorder::MoveToNextFile() {
     // The file goes onto the disk before the set moves on.
+    corrected_.Close();
     const bool closed = writer_.Close();
     ++continuationNo_;
     currentFile_ = ContinuationFileName(dataFileName_, continuationNo_);
+    RemoveCompanions(currentFile_);
     headingPending_ = true;
     if (!closed || !OpenCurrentFile()) {
         SetWriteError(writer_.ErrorText());
@@ -142,7 +183,11 @@ bool Recorder::OpenCurrentFile() {
 }
 
 QString Recorder::StatusText() const {
-    return writeError_.isEmpty() ? QString() : QStringLiteral("not writing: ") + writeError_;
+    if (!writeError_.isEmpty())
+        return QStringLiteral("not writing: ") + writeError_;
+    if (recording_ && !corrected_.ErrorText().isEmpty())
+        return QStringLiteral("not writing corrected readings: ") + corrected_.ErrorText();
+    return QString();
 }
 
 void Recorder::SetWriteError(const QString& error) {

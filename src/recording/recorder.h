@@ -12,6 +12,7 @@
 // "not writing" with the reason and tries again at every sample until writing works again.
 
 #include "link/live_state.h"
+#include "recording/corrected_file.h"
 #include "recording/data_file.h"
 
 #include <QObject>
@@ -53,8 +54,16 @@ public:
     // One sample while recording: the record line of the recording's unit. False when the line
     // was not written (the recording goes on, and the next sample tries again). While Idle it
     // writes nothing and still says `Recorded(0)`, so that a display of the state stays current.
+    // What the meter read goes to the data file; where a channel was corrected, the corrected
+    // readings go to the data file's corrected readings (`CorrectedFileName`).
     bool RecordSample(const SampleRecord& sample);
     bool RecordLine(const QString& timeText, const std::array<QString, 4>& valueTexts);
+
+    // The calibration corrections in force, as the corrected readings' file names them ("T1
+    // offset -0.3 °C"), for readings in °C and in °F; told there before the next corrected record.
+    void SetCorrections(const QStringList& linesC, const QStringList& linesF);
+    // Why corrected readings are not reaching their file; empty while they do.
+    QString CorrectedError() const { return corrected_.ErrorText(); }
 
     bool Recording() const { return recording_; }
     // The path chosen for the recording; continuation files are named from it.
@@ -76,7 +85,8 @@ public:
     QString WriteError() const { return writeError_; }
     // Samples that could not be written since the recording started.
     qint64 MissedSamples() const { return missedSamples_; }
-    // "not writing: <reason>" while lines are not reaching the file, else empty.
+    // "not writing: <reason>" while lines are not reaching the file, "not writing corrected
+    // readings: <reason>" while only those are not, else empty.
     QString StatusText() const;
 
     QString StartError() const { return startError_; }
@@ -93,6 +103,11 @@ Q_SIGNALS:
     void WritingChanged(bool writing);
 
 private:
+    bool WriteRecord(const QString& timeText, const std::array<QString, 4>& valueTexts,
+                     const SampleRecord* sample);
+    void WriteCorrected(const QString& timeText, const SampleRecord& sample);
+    // A data file about to be created or replaced takes its companions with it.
+    static void RemoveCompanions(const QString& dataFile);
     bool OpenCurrentFile();
     // Closes the full or outdated file and names the next one of the set.
     // False with the write error set when it could not be begun.
@@ -101,6 +116,9 @@ private:
 
     const qint64 recordsPerFile_;
     DataFileWriter writer_;
+    CorrectedFileWriter corrected_;
+    std::array<QStringList, 2> corrections_; // in °C, in °F
+    bool correctionsPending_ = true;         // not yet told in the current corrected file
     bool recording_ = false;
     QString dataFileName_;
     QString currentFile_;

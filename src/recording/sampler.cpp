@@ -1,6 +1,8 @@
 #include "recording/sampler.h"
 
+#include "calibration/calibration.h"
 #include "link/clock.h"
+#include "link/reading_text.h"
 #include "link/live_state.h"
 #include "recording/data_file.h"
 
@@ -31,6 +33,26 @@ ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
         s.AtAlarmF = *channel.ReadingF >= alarmF;
     }
     return s;
+}
+
+ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration,
+                                 int channel, int alarmC, int alarmF, ChannelSample* read) {
+    const bool normal = sample.ChartedC && sample.ChartedF && sample.TextC != QLatin1String("Over") &&
+                        sample.TextC != QLatin1String("Under");
+    if (!normal)
+        return ReadingCorrection::None;
+    const std::optional<CorrectedTenths> c = calibration.Correct(channel, false, *sample.ChartedC);
+    const std::optional<CorrectedTenths> f = calibration.Correct(channel, true, *sample.ChartedF);
+    if (!c || !f)
+        return ReadingCorrection::None;
+    *read = sample;
+    sample.ChartedC = c->tenths;
+    sample.ChartedF = f->tenths;
+    sample.TextC = TenthsText(c->tenths);
+    sample.TextF = TenthsText(f->tenths);
+    sample.AtAlarmC = c->tenths >= alarmC;
+    sample.AtAlarmF = f->tenths >= alarmF;
+    return c->beyond || f->beyond ? ReadingCorrection::Beyond : ReadingCorrection::Corrected;
 }
 
 Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms, int capacity,
@@ -72,10 +94,17 @@ SampleRecord Sampler::TakeSample(const ChannelFreshness& fresh) {
     for (int i = 0; i < 4; ++i) {
         const size_t k = size_t(i);
         ChannelSample s;
-        if (fresh[k])
+        if (fresh[k]) {
             s = SampleChannel(live_.Channel(k), alarms_.AlarmC(i), alarms_.AlarmF(i),
                               alarms_.OverC(i));
-        else
+            ChannelSample read;
+            if (calibration_) {
+                record.Corrected[k] = CorrectChannel(s, *calibration_, i, alarms_.AlarmC(i),
+                                                     alarms_.AlarmF(i), &read);
+                record.RawTextC[k] = read.TextC;
+                record.RawTextF[k] = read.TextF;
+            }
+        } else
             s.TextC = s.TextF = QStringLiteral("- - -"); // a reading not seen is not recorded
         record.TextC[k] = s.TextC;
         record.TextF[k] = s.TextF;

@@ -8,6 +8,7 @@
 #include <array>
 #include <optional>
 
+class Calibration;
 class Clock;
 class LiveState;
 struct ChannelState;
@@ -22,6 +23,11 @@ struct ChannelSample {
 // `overC` is what a channel reading "Over" charts in °C (empty: the top of its type's range).
 ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
                             std::optional<int> overC = std::nullopt);
+// The same sample with the channel's calibration correction applied to a normal reading (never
+// to "Over", "Under" or "- - -"); the alarm is judged on the corrected value. What the meter read
+// goes to `read` where it was corrected.
+ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration,
+                                 int channel, int alarmC, int alarmF, ChannelSample* read);
 
 // The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
 // a sample of the live state into the sample buffers and hands it on. Only current readings
@@ -32,6 +38,9 @@ class Sampler : public QObject {
 public:
     Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms,
             int capacity = SampleBuffers::kCapacity, QObject* parent = nullptr);
+
+    // The corrections applied to every sample from now on (not owned; null: none).
+    void SetCalibration(const Calibration* calibration) { calibration_ = calibration; }
 
     // Seconds between samples.
     double SamplingTime() const { return samplingTime_; }
@@ -67,6 +76,7 @@ private:
     const Clock& clock_;
     const LiveState& live_;
     const AlarmValues& alarms_;
+    const Calibration* calibration_ = nullptr;
     SampleBuffers buffers_;
     double samplingTime_ = 1.0;
     double sampleTickCount_ = 0; // ticks since the last sample

@@ -14,6 +14,7 @@ MeterSession::MeterSession(const Clock& clock, const Settings& settings)
     , sampler_(clock_, live_, alarms_, settings.sampleCapacity)
     , watch_(clock_, link_, sampler_)
     , recorder_(settings.recordsPerFile) {
+    sampler_.SetCalibration(&calibration_);
     // Samples on the clock's whole seconds.
     timers_.AlignSamplingTo(clock_);
     connect(&timers_.PollingTimer(), &QTimer::timeout, this, &MeterSession::Poll);
@@ -96,6 +97,35 @@ void MeterSession::SetAlarmUnit(std::optional<bool> fahrenheit) {
     watch_.SetUnit(fahrenheit);
 }
 
+void MeterSession::SetCalibration(const Calibration& calibration) {
+    calibration_ = calibration;
+    recorder_.SetCorrections(calibration_.InForceLines(false), calibration_.InForceLines(true));
+    Q_EMIT CalibrationChanged();
+}
+
+bool MeterSession::PlaceMark(const Mark& mark, QString* error, Mark* placed) {
+    Mark m = mark;
+    m.time = clock_.Now();
+    m.sample = sampler_.SampleIndex();
+    m.afterRecord = recorder_.Recording() ? recorder_.RecordCount() : 0;
+    bool kept = true;
+    if (recorder_.Recording())
+        kept = AppendMarkToFile(MarksFileName(recorder_.CurrentFileName()), m, error);
+    marks_.append(m);
+    if (marks_.size() > kMarksKept)
+        marks_.removeFirst();
+    if (placed)
+        *placed = m;
+    Q_EMIT MarkPlaced(m);
+    return kept;
+}
+
+void MeterSession::StartSamplesOver() {
+    sampler_.StartOver();
+    for (Mark& m : marks_)
+        m.sample.reset();
+}
+
 void MeterSession::SetReference(std::unique_ptr<BandWatch> reference) {
     reference_ = std::move(reference);
     referenceProblem_.clear();
@@ -150,7 +180,7 @@ void MeterSession::OnConfigurationChanged() {
         recorder_.Continue(live_.UnitText(), live_.UnitF(), TypeLetters(), change);
     for (int i = 0; i < 4; ++i)
         alarms_.RebuildChannel(i);
-    sampler_.StartOver();
+    StartSamplesOver();
     if (first)
         Q_EMIT LinkUp();
     else
@@ -167,14 +197,14 @@ void MeterSession::OnChannelRebuilt(int channel) {
                           setup_->probes[i] == now.ProbeValid && setup_->types[i] == now.TypeCode;
     if (!asBefore)
         alarms_.ResetChannel(channel);
-    sampler_.StartOver();
+    StartSamplesOver();
     Q_EMIT ChannelRebuilt(channel);
 }
 
 void MeterSession::OnResynced(bool asBefore) {
     // A meter set up as before goes on where it was: charts, buffers and lists keep theirs.
     if (!asBefore)
-        sampler_.StartOver();
+        StartSamplesOver();
     if (lostAt_) {
         lostAt_.reset();
         Q_EMIT LinkBack(asBefore);

@@ -5,17 +5,20 @@
 // one, connect its signals to windows or to standard output and call its verbs; neither wires
 // the pieces inside by hand.
 
+#include "calibration/calibration.h"
 #include "config/alarm_settings.h"
 #include "config/alarm_watch.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/meter_timers.h"
+#include "recording/marks.h"
 #include "recording/recorder.h"
 #include "recording/sample_buffers.h"
 #include "recording/sampler.h"
 #include "serve/live_server.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -88,6 +91,20 @@ public:
     void ClearReference();
     const BandWatch* Reference() const { return reference_.get(); }
 
+    // The probes' calibration corrections, applied to every sample from the next one on: the
+    // panel, lists, charts, alarms and the web view show corrected readings, the data file
+    // keeps what the meter read and the corrected readings go beside it.
+    void SetCalibration(const Calibration& calibration);
+    const Calibration& GetCalibration() const { return calibration_; }
+
+    // Places a mark now ("load in", on one channel or all). While recording it goes onto the
+    // disk beside the data file before this returns; false with the reason in `error` when it
+    // could not (the mark is placed all the same). `placed`, when given, gets the mark.
+    bool PlaceMark(const Mark& mark, QString* error, Mark* placed = nullptr);
+    // The last kMarksKept marks, oldest first.
+    const QList<Mark>& Marks() const { return marks_; }
+    static constexpr int kMarksKept = 1000;
+
     // The live web view of this session, until StopServing. False with the reason in `error`.
     bool Serve(const LiveServer::Settings& settings, QString* error);
     void StopServing();
@@ -123,6 +140,10 @@ Q_SIGNALS:
     void RecordingFileChanged(const QString& file);
     // A poll found every wait cancelled (Stop, or the caller's deadline).
     void PollCancelled();
+    // The calibration corrections changed.
+    void CalibrationChanged();
+    // A mark was placed (`Marks()` holds it).
+    void MarkPlaced(const Mark& mark);
     // Nothing can be held against the reference (it never crosses its level in this unit).
     void ReferenceUnusable(const QString& problem);
 
@@ -132,6 +153,8 @@ private:
     void OnResynced(bool asBefore);
     void OnLinkCaption();
     QString TimeNow() const;
+    // The sample buffers start over at sample 1: marks no longer point into them.
+    void StartSamplesOver();
 
     const Clock& clock_;
     Settings settings_;
@@ -142,6 +165,8 @@ private:
     Sampler sampler_;
     AlarmWatch watch_;
     Recorder recorder_;
+    Calibration calibration_;
+    QList<Mark> marks_;
     std::unique_ptr<BandWatch> reference_;
     QString referenceProblem_; // the last one told
     std::unique_ptr<LiveServer> server_;

@@ -1,0 +1,56 @@
+#pragma once
+
+// The corrected readings of a recording, beside its data file in "<data file>.corrected": the
+// data file keeps what the meter read, byte for byte, and this file holds, for each record a
+// calibration correction was in force for, the readings as corrected and the corrections in
+// force. UTF-8, TAB-separated, LF:
+//
+//   # Corvilab corrected readings; the data file keeps what the meter read
+//   # from record 1: T1 offset -0.3 °C
+//   No.<TAB>Date Time<TAB>T1<TAB>T2<TAB>T3<TAB>T4<TAB>Corrected<TAB>Beyond
+//   1<TAB>2026/12/08 10:00:00<TAB>24.1<TAB>25.0<TAB>99.8<TAB>- - -<TAB>T1 T3<TAB>T3
+//
+// "Corrected" names the channels whose reading was corrected, "Beyond" those read outside
+// their calibrated points. A channel not named shows what the meter read.
+
+#include <QFile>
+#include <QHash>
+#include <QString>
+#include <QStringList>
+
+#include <array>
+
+struct CorrectedRow {
+    std::array<QString, 4> texts;
+    std::array<bool, 4> corrected{}, beyond{};
+};
+
+// "run.4ch" -> "run.4ch.corrected"
+QString CorrectedFileName(const QString& dataFile);
+
+class CorrectedFileWriter {
+public:
+    // Creates or replaces the file with its heading. False with ErrorText() set.
+    bool Open(const QString& path);
+    // The corrections in force from record `fromRecord` on, written before the next record.
+    bool WriteCorrections(qint64 fromRecord, const QStringList& lines);
+    bool WriteRecord(qint64 recordNumber, const QString& dateTimeText, const CorrectedRow& row);
+    bool Close();
+    bool IsOpen() const { return file_.isOpen(); }
+    QString ErrorText() const { return error_; }
+
+private:
+    bool Write(const QByteArray& bytes);
+    QFile file_;
+    QString error_;
+};
+
+// A data file's corrected readings by record number, and the corrections' lines ("from record
+// 1: T1 offset -0.3 °C"); both empty when there is no such file.
+struct CorrectedReadings {
+    QHash<qint64, CorrectedRow> rows;
+    QStringList corrections;
+    bool IsEmpty() const { return rows.isEmpty(); }
+    const CorrectedRow* Row(qint64 recordNumber) const;
+};
+CorrectedReadings ReadCorrectedOf(const QString& dataFile);
