@@ -70,3 +70,7 @@ seed fuzz_http_request byte_by_byte "00 00 $get"
 seed fuzz_http_request pipelined "06 00 $get $(request $'HEAD /metrics HTTP/1.0\r\nConnection: close\r\n\r\n') $get"
 seed fuzz_http_request body "10 00 $(request $'POST / HTTP/1.1\r\nContent-Length: 5\r\n\r\nhello')"
 seed fuzz_http_request refused "03 00 $(request $'GET / HTTP/1.1\r\n folded: x\r\nTransfer-Encoding: chunked\r\n\r\n')"
+
+# Calibration files as people write them: offsets, two points, certificate tables, comments.
+seed fuzz_calibration two "$(request $'T1 C offset -0.3\nT2 C two-point 0 0.4 100 99.2\n')"
+seed fuzz_calibration table "$(request $'# certificate\nT3 F table 32 0.2 212 -0.3 400 -0.5\nT4 C none\n')"

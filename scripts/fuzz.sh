@@ -12,7 +12,7 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 build=$here/build-fuzz
 jobs=$(nproc 2>/dev/null || echo 2)
 targets=(fuzz_live_packet fuzz_line_reader fuzz_status_reply fuzz_logger_sets fuzz_manual_entries fuzz_data_file
-         fuzz_http_request)
+         fuzz_http_request fuzz_calibration)
 
 # Debug keeps Qt's own bounds assertions; -O1 keeps the executions per second up.
 CC=clang CXX=clang++ cmake -S "$here" -B "$build" -DCMAKE_BUILD_TYPE=Debug \

@@ -9,6 +9,8 @@
 
 namespace {
 
+constexpr int kLargestNumber = 10000;
+
 QString Number(double value) {
     return QString::number(value, 'g', 12);
 }
@@ -142,6 +144,11 @@ std::optional<Calibration> Calibration::Parse(const QString& text, QString* erro
             const double value = words[i].toDouble(&ok);
             if (!ok || !std::isfinite(value))
                 return fail(QStringLiteral("\"%1\" is not a number").arg(words[i]));
+            // No thermocouple reads near this; a larger number is a typing slip.
+            if (std::abs(value) > kLargestNumber)
+                return fail(QStringLiteral("%1 is out of range (-%2 to %2)")
+                                .arg(words[i])
+                                .arg(kLargestNumber));
             numbers << value;
         }
         if (kind == QLatin1String("none")) {

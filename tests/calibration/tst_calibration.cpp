@@ -76,6 +76,7 @@ void TestCalibration::badText_data() {
     QTest::newRow("unit") << "T1 K offset 1" << R"(line 1: expected the unit C or F after T1, found "K")";
     QTest::newRow("kind") << "T1 C scale 2" << R"(line 1: unknown correction "scale" (none, offset, two-point or table))";
     QTest::newRow("number") << "T1 C offset 0,5" << R"(line 1: "0,5" is not a number)";
+    QTest::newRow("too large") << "T1 F offset 1e9" << "line 1: 1e9 is out of range (-10000 to 10000)";
     QTest::newRow("odd table") << "T1 C table 0 1 100" << "line 1: table takes pairs of numbers: reading correction ...";
     QTest::newRow("same point") << "T1 C table 0 1 0 2" << "line 1: two points read 0";
     QTest::newRow("twice") << "T1 C offset 1\n\nT1 °C offset 2" << "line 3: T1 °C is already corrected on line 1";
