@@ -21,7 +21,9 @@ struct Mark {
     QString text;                // one line, at most kMaxMarkLength characters
     std::optional<int> channel;  // 0..3, or every channel
     qint64 afterRecord = 0;      // the recording's record it follows (0: before the first)
-    std::optional<int> sample;   // the live sample buffers' sample it follows, while they hold it
+    // The live sample it follows, counted since the sample buffers last started over (their
+    // sample n is this less `SampleBuffers::Dropped()`); empty once they started over again.
+    std::optional<qint64> sample;
 
     // "10:05:09 T2 load in"
     QString Label() const;

@@ -106,7 +106,7 @@ void MeterSession::SetCalibration(const Calibration& calibration) {
 bool MeterSession::PlaceMark(const Mark& mark, QString* error, Mark* placed) {
     Mark m = mark;
     m.time = clock_.Now();
-    m.sample = sampler_.SampleIndex();
+    m.sample = sampler_.Buffers().Count() + sampler_.Buffers().Dropped();
     m.afterRecord = recorder_.Recording() ? recorder_.RecordCount() : 0;
     bool kept = true;
     if (recorder_.Recording())
