@@ -14,12 +14,12 @@ struct OptionInfo {
 
 // Every command option, whichever command takes it.
 constexpr OptionInfo kOptions[] = {
-    {"samples", true},       {"interval", true},   {"unit", true},     {"duration", true},
-    {"output", true},        {"to", true},         {"yes", false},     {"long", false},
-    {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
-    {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
-    {"above", true},         {"reference", true},  {"band", true},     {"channel", true},
-    {"align", true},
+    {"samples", true},       {"interval", true},    {"unit", true},       {"duration", true},
+    {"output", true},        {"to", true},          {"yes", false},       {"long", false},
+    {"give-up-after", true}, {"http", true},        {"listen", true},     {"token-file", true},
+    {"alarm", true},         {"hysteresis", true},  {"on-alarm", true},   {"alarm-log", true},
+    {"above", true},         {"reference", true},   {"band", true},       {"channel", true},
+    {"align", true},         {"calibration", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -38,19 +38,21 @@ const QList<CommandInfo>& Commands() {
         {"status", {}, 0, 0, ""},
         {"live",
          {"samples", "interval", "unit", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align",
+          "calibration"},
          0,
          0,
          ""},
         {"record",
          {"interval", "samples", "duration", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align",
+          "calibration"},
          1,
          1,
          "FILE"},
         {"serve",
          {"listen", "token-file", "interval", "duration", "give-up-after", "alarm", "hysteresis",
-          "on-alarm", "alarm-log"},
+          "on-alarm", "alarm-log", "calibration"},
          0,
          0,
          ""},
@@ -253,6 +255,14 @@ QString HelpText() {
         "                         ?token=TOKEN; live and record serve too with --http\n"
         "                         ADDRESS:PORT\n"
         "  live, record and serve also take:\n"
+        "      --calibration FILE the probes' calibration corrections, one line each:\n"
+        "                         \"T1 C offset -0.3\", \"T2 C two-point 0 0.4 100 99.2\"\n"
+        "                         (read, true), \"T3 F table 32 0.2 212 -0.3\" (read,\n"
+        "                         correction); readings printed, served and alarmed on are\n"
+        "                         corrected, a notice on standard error names the\n"
+        "                         corrections; record's FILE keeps what the meter read,\n"
+        "                         FILE.corrected the corrected readings\n"
+
         "      --alarm T1>=250    an event when T1 reaches 250, another when it falls back\n"
         "                         below 250 minus the hysteresis; T3<=-18 watches a minimum;\n"
         "                         in the unit of the readings; give one --alarm per limit\n"

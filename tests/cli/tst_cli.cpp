@@ -94,6 +94,7 @@ private Q_SLOTS:
     void compare_data();
     void compare();
     void bandWhileRecording();
+    void calibrated();
 
 private:
     bool StartMeter();
@@ -241,6 +242,14 @@ void TestCli::refused_data() {
     }
     // A transfer that stopped, or sets that end early.
     row("dump cut short", "--timeout 1 logger sets", "on PORT", 1, "cut 12");
+    // A calibration file is read whole before anything starts.
+    const char* badLine = "--calibration: DIR/bad.cal line 2: expected a channel T1 to T4, found "
+                          "\"X1\"";
+    row("bad calibration, live", "live --calibration DIR/bad.cal", badLine);
+    row("bad calibration, record", "record DIR/run.4ch --calibration DIR/bad.cal", badLine);
+    row("bad calibration, serve", "serve --listen 127.0.0.1:0 --calibration DIR/bad.cal", badLine);
+    row("missing calibration", "live --calibration DIR/none.cal",
+        "--calibration: DIR/none.cal: No such file or directory");
 }
 
 void TestCli::refused() {
@@ -250,8 +259,11 @@ void TestCli::refused() {
     QFETCH(QByteArray, control);
     if (!control.isEmpty())
         QVERIFY(Control(control));
+    QVERIFY(!WriteFile("bad.cal", "T1 C offset -0.3\nX1 C offset 1\n").isEmpty());
+    const QStringList files = QDir(dir_->path()).entryList(QDir::Files | QDir::System);
     // The port is given: wrong usage is found before the meter is asked anything.
     const Result r = OnMeter(Args(args));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::System), files);
     said.replace(QStringLiteral("DIR"), dir_->path()).replace(QStringLiteral("PORT"), port_);
     QVERIFY2(r.code == code && r.out.isEmpty() && SaysOneLine(r, said.toUtf8()), r.err.constData());
     if (args.contains("erase"))
@@ -699,6 +711,26 @@ void TestCli::bandWhileRecording() {
     QCOMPARE(Untimed(FileBytes(log)),
              QString("time,channel,event,value,limit\nT,T3,over,Over,\nT,T1,band-out,80.0,74.4\n"
                      "T,T1,band-in,73.4,74.4\n"));
+}
+
+// Corrected readings printed, the data file as the meter read it, and a notice of each.
+void TestCli::calibrated() {
+    const QString cal = WriteFile("probes.cal", "# T1's certificate\nT1 F offset -0.5\n");
+    const QByteArray heading = "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E";
+    const Result live = OnMeter({"live", "--samples", "1", "--calibration", cal});
+    QCOMPARE(live.code, 0);
+    QCOMPARE(Undated(live.out), "\xC2\xB0" + heading + "\n1\tWHEN\t72.9\t- - -\tOver\t-5.3\n");
+    QCOMPARE(live.err, QByteArray("corvilab-cli: corrected readings: T1 offset -0.5 \xC2\xB0"
+                                  "F\n"));
+    const QString file = Path("run.4ch");
+    const Result record = OnMeter({"record", file, "--samples", "1", "--calibration", cal});
+    QCOMPARE(record.code, 0);
+    QCOMPARE(record.err, QString("corvilab-cli: corrected readings: T1 offset -0.5 °F; %1 keeps "
+                                 "what the meter read, %1.corrected the corrected readings\n")
+                             .arg(file)
+                             .toUtf8());
+    QCOMPARE(Undated(FileBytes(file)),
+             "\xB0" + heading + "\t\r\n1\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r\n");
 }
 
 QTEST_GUILESS_MAIN(TestCli)
