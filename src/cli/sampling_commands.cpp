@@ -7,6 +7,7 @@
 #include "cli/command_line.h"
 #include "cli/compare_command.h"
 #include "cli/console_output.h"
+#include "cli/record_marks.h"
 #include "cli/sampling_run.h"
 #include "cli/web_serving.h"
 #include "config/alarm_log.h"
@@ -171,6 +172,7 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
 bool Prepare(const SamplingOptions& options, CliSession& session, ConsoleOutput& out) {
     if (options.calibration)
         session.Meter().SetCalibration(*options.calibration);
+    TellMarks(session.Meter(), &session, out);
     if (options.web.wanted && !StartWebServing(options.web, session, out))
         return false;
     WatchAlarms(options, session, out);
@@ -270,6 +272,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
     const QString path = line.arguments.constFirst();
     return [&out, options, path](CliSession& session) {
         MeterSession& meter = session.Meter();
+        RecordMarks marks(meter, out);
         const Recorder& recorder = meter.GetRecorder();
         QObject::connect(&recorder, &Recorder::WritingChanged, &session, [&](bool writing) {
             if (writing)
@@ -290,6 +293,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
                 return int(ExitFileFailed);
             }
             TellCalibration(*options, session.Live().UnitF(), out, path);
+            marks.Start();
             return int(ExitSuccess);
         };
         // The session has moved the recording on to its next file by now.

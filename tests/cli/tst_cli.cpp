@@ -95,6 +95,7 @@ private Q_SLOTS:
     void compare();
     void bandWhileRecording();
     void calibrated();
+    void marks();
 
 private:
     bool StartMeter();
@@ -177,6 +178,8 @@ Result TestCli::Run(const QStringList& args, const QStringList& extraEnvironment
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("CORVILAB_PORT"));
+    // The marks socket of a recording is the test's own.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_->path());
     for (const QString& entry : extraEnvironment)
         env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
     process.setProcessEnvironment(env);
@@ -250,6 +253,13 @@ void TestCli::refused_data() {
     row("bad calibration, serve", "serve --listen 127.0.0.1:0 --calibration DIR/bad.cal", badLine);
     row("missing calibration", "live --calibration DIR/none.cal",
         "--calibration: DIR/none.cal: No such file or directory");
+    row("mark token without web view", "record DIR/run.4ch --mark-token x",
+        "--mark-token needs --http");
+    row("mark without recording", "mark load in",
+        "no recording of this user is running to take the mark; start one with 'corvilab-cli "
+        "record FILE'",
+        1);
+    row("mark on T5", "mark x --channel T5", "--channel: there is no channel 'T5'");
 }
 
 void TestCli::refused() {
@@ -731,6 +741,36 @@ void TestCli::calibrated() {
                              .toUtf8());
     QCOMPARE(Undated(FileBytes(file)),
              "\xB0" + heading + "\t\r\n1\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r\n");
+}
+
+// Marks typed on a recording's standard input and placed with `mark` land in its marks file,
+// once each; standard input at its end leaves the recording running.
+void TestCli::marks() {
+    const QString file = Path("run.4ch");
+    QProcess record;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_->path());
+    record.setProcessEnvironment(env);
+    record.start(cli_, {"--port", port_, "record", file});
+    QVERIFY(record.waitForStarted());
+    record.write("load in\n\nT2: door opened\n");
+    QTRY_VERIFY_WITH_TIMEOUT(FileBytes(file + ".marks").count('\n') == 3, 20000);
+    QCOMPARE(Ok(Run({"mark", "power", "cut", "--channel", "T4"})), QByteArray());
+    record.closeWriteChannel();
+    QCOMPARE(Ok(Run({"mark", "T1:", "back"})), QByteArray());
+    record.terminate();
+    QVERIFY(record.waitForFinished(10000));
+    QCOMPARE(record.exitCode(), 0);
+    const QString marks =
+        QString::fromUtf8(FileBytes(file + ".marks"))
+            .replace(QRegularExpression("\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\t\\d+"),
+                     "WHEN\tN");
+    QCOMPARE(marks, QString("# Corvilab marks: date time, record it follows, channel, text\n"
+                            "WHEN\tN\t\tload in\nWHEN\tN\tT2\tdoor opened\nWHEN\tN\tT4\tpower cut\n"
+                            "WHEN\tN\tT1\tback\n"));
+    QCOMPARE(Untimed(record.readAllStandardError()),
+             QString("corvilab-cli: mark at T: load in\ncorvilab-cli: mark at T: T2 door opened\n"
+                     "corvilab-cli: mark at T: T4 power cut\ncorvilab-cli: mark at T: T1 back\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)
