@@ -6,6 +6,7 @@
 #include "cli/command_line.h"
 #include "cli/compare_command.h"
 #include "cli/console_output.h"
+#include "cli/record_marks.h"
 #include "cli/stats_command.h"
 #include "cli/stop_signals.h"
 
@@ -56,6 +57,10 @@ int RunCommand(const CommandLine& line, ConsoleOutput& out) {
     if (line.command == QLatin1String("compare")) {
         StopSignals::Unblock();
         return Flushed(out, CompareRuns(line, out));
+    }
+    if (line.command == QLatin1String("mark")) {
+        StopSignals::Unblock();
+        return MarkCommand(line, out);
     }
     if (line.command == QLatin1String("ports") || line.command == QLatin1String("convert")) {
         // Nothing to stop cleanly: the signals end the program as they would any other.

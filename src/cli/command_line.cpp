@@ -14,12 +14,12 @@ struct OptionInfo {
 
 // Every command option, whichever command takes it.
 constexpr OptionInfo kOptions[] = {
-    {"samples", true},       {"interval", true},   {"unit", true},     {"duration", true},
-    {"output", true},        {"to", true},         {"yes", false},     {"long", false},
-    {"give-up-after", true}, {"http", true},       {"listen", true},   {"token-file", true},
-    {"alarm", true},         {"hysteresis", true}, {"on-alarm", true}, {"alarm-log", true},
-    {"above", true},         {"reference", true},  {"band", true},     {"channel", true},
-    {"align", true},
+    {"samples", true},       {"interval", true},    {"unit", true},       {"duration", true},
+    {"output", true},        {"to", true},          {"yes", false},       {"long", false},
+    {"give-up-after", true}, {"http", true},        {"listen", true},     {"token-file", true},
+    {"alarm", true},         {"hysteresis", true},  {"on-alarm", true},   {"alarm-log", true},
+    {"above", true},         {"reference", true},   {"band", true},       {"channel", true},
+    {"align", true},         {"calibration", true}, {"mark-token", true},
 };
 
 // What each command (or logger subcommand) takes: its options, and how many positional
@@ -38,22 +38,25 @@ const QList<CommandInfo>& Commands() {
         {"status", {}, 0, 0, ""},
         {"live",
          {"samples", "interval", "unit", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align",
+          "calibration", "mark-token"},
          0,
          0,
          ""},
         {"record",
          {"interval", "samples", "duration", "give-up-after", "http", "token-file", "alarm",
-          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align"},
+          "hysteresis", "on-alarm", "alarm-log", "reference", "band", "channel", "align",
+          "calibration", "mark-token"},
          1,
          1,
          "FILE"},
         {"serve",
          {"listen", "token-file", "interval", "duration", "give-up-after", "alarm", "hysteresis",
-          "on-alarm", "alarm-log"},
+          "on-alarm", "alarm-log", "calibration", "mark-token"},
          0,
          0,
          ""},
+        {"mark", {"channel"}, 1, 1 << 20, "TEXT"},
         {"logger sets", {}, 0, 0, ""},
         {"logger get", {"output", "unit"}, 1, 1, "SET"},
         {"logger all", {"unit"}, 1, 1, "DIR"},
@@ -244,7 +247,12 @@ QString HelpText() {
         "                         a recording into FILE as the desktop program makes it\n"
         "                         (heading, record lines, continuation files FILE-1 ... every\n"
         "                         320000 lines); ends after N samples, S seconds, Ctrl-C or\n"
-        "                         SIGTERM, always with whole lines in the file\n"
+        "                         SIGTERM, always with whole lines in the file; each line\n"
+        "                         on standard input is a mark (\"load in\", \"T2: door\n"
+        "                         opened\" for one channel), kept in FILE.marks\n"
+        "  mark TEXT [--channel T2]\n"
+        "                         a mark in the recording of this user's running record;\n"
+        "                         status 1 when none runs\n"
         "  serve [--listen ADDRESS:PORT] [--token-file FILE] [--interval S] [--duration S]\n"
         "                         the live web view and Prometheus metrics while polling,\n"
         "                         at http://ADDRESS:PORT/ (default 127.0.0.1:8080; 0.0.0.0\n"
@@ -253,6 +261,17 @@ QString HelpText() {
         "                         ?token=TOKEN; live and record serve too with --http\n"
         "                         ADDRESS:PORT\n"
         "  live, record and serve also take:\n"
+        "      --calibration FILE the probes' calibration corrections, one line each:\n"
+        "                         \"T1 C offset -0.3\", \"T2 C two-point 0 0.4 100 99.2\"\n"
+        "                         (read, true), \"T3 F table 32 0.2 212 -0.3\" (read,\n"
+        "                         correction); readings printed, served and alarmed on are\n"
+        "                         corrected, a notice on standard error names the\n"
+        "                         corrections; record's FILE keeps what the meter read,\n"
+        "                         FILE.corrected the corrected readings; a line that\n"
+        "                         cannot be read is status 2, before anything starts\n"
+        "      --mark-token TOKEN with the live web view: POST /api/mark with\n"
+        "                         \"Authorization: Bearer TOKEN\" and {\"text\": \"load in\"}\n"
+        "                         places a mark; the page shows a form for it\n"
         "      --alarm T1>=250    an event when T1 reaches 250, another when it falls back\n"
         "                         below 250 minus the hysteresis; T3<=-18 watches a minimum;\n"
         "                         in the unit of the readings; give one --alarm per limit\n"

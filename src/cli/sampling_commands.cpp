@@ -1,15 +1,18 @@
 // Sampling runs: live readings, recording and serving, with their alarm and band options.
 
+#include "calibration/calibration.h"
 #include "cli/cli_jobs.h"
 #include "cli/cli_options.h"
 #include "cli/cli_session.h"
 #include "cli/command_line.h"
 #include "cli/compare_command.h"
 #include "cli/console_output.h"
+#include "cli/record_marks.h"
 #include "cli/sampling_run.h"
 #include "cli/web_serving.h"
 #include "config/alarm_log.h"
 #include "config/alarm_watch.h"
+#include "recording/corrected_file.h"
 #include "recording/data_file.h"
 #include "recording/recorder.h"
 
@@ -18,6 +21,7 @@
 #include <limits>
 #include <memory>
 #include <optional>
+#include <utility>
 
 namespace {
 
@@ -33,6 +37,8 @@ struct SamplingOptions {
     AlarmLimits limits;
     QString onAlarm, alarmLog;
     std::shared_ptr<const BandReference> band; // --reference
+    std::optional<Calibration> calibration;    // --calibration
+    QString calibrationFile;
 };
 
 // --alarm (one limit each: "T1>=250", "T3<=-18"), --hysteresis, --on-alarm, --alarm-log.
@@ -134,6 +140,16 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
     if (!ReadOptions(line, out, usage, runOptions))
         return std::nullopt;
     QString error;
+    // Read whole before anything starts: a bad line is found now, not at the first sample.
+    if (line.Has(QStringLiteral("calibration"))) {
+        options.calibrationFile = line.Value(QStringLiteral("calibration"));
+        options.calibration = Calibration::ReadFile(options.calibrationFile, &error);
+        if (!options.calibration) {
+            out.Error(QStringLiteral("--calibration: ") + error);
+            *usage = ExitUsage;
+            return std::nullopt;
+        }
+    }
     const std::optional<WebServing> web = ReadWebServing(
         line,
         line.command == QLatin1String("serve") ? QStringLiteral("listen") : QStringLiteral("http"),
@@ -154,11 +170,35 @@ std::optional<SamplingOptions> ReadSamplingOptions(const CommandLine& line, Cons
 // Everything a sampling run asks for besides the samples: the live web view, the alarms and the
 // band of a reference. False when it cannot serve.
 bool Prepare(const SamplingOptions& options, CliSession& session, ConsoleOutput& out) {
+    if (options.calibration)
+        session.Meter().SetCalibration(*options.calibration);
+    TellMarks(session.Meter(), &session, out);
     if (options.web.wanted && !StartWebServing(options.web, session, out))
         return false;
     WatchAlarms(options, session, out);
     WatchBand(options.band, session, options.alarms, out);
     return true;
+}
+
+// Once the unit is known: which corrections the readings in `fahrenheit` have, one notice on
+// standard error, so that whoever reads the output knows they are not what the meter read.
+void TellCalibration(const SamplingOptions& options, bool fahrenheit, ConsoleOutput& out,
+                     const QString& recording = QString()) {
+    if (!options.calibration)
+        return;
+    const QStringList lines = options.calibration->InForceLines(fahrenheit);
+    if (lines.isEmpty()) {
+        out.Error(QStringLiteral("%1 holds no calibration correction; the readings are as the "
+                                 "meter reads them")
+                      .arg(options.calibrationFile));
+        return;
+    }
+    QString text = QStringLiteral("corrected readings: ") + lines.join(QStringLiteral("; "));
+    if (!recording.isEmpty()) {
+        text += QStringLiteral("; %1 keeps what the meter read, %2 the corrected readings")
+                    .arg(recording, CorrectedFileName(recording));
+    }
+    out.Error(text);
 }
 
 } // namespace
@@ -173,6 +213,10 @@ MeterJob ServeOnly(const CommandLine& line, ConsoleOutput& out, int* usage) {
         SamplingRun::Settings settings = options->settings;
         settings.goesOn = QStringLiteral("serving goes on");
         SamplingRun run(session, out, settings);
+        run.OnLinked = [&] {
+            TellCalibration(*options, session.Live().UnitF(), out);
+            return int(ExitSuccess);
+        };
         const int status = run.Run();
         if (options->alarms)
             session.Meter().Watch().Finish();
@@ -191,8 +235,11 @@ MeterJob Live(const CommandLine& line, ConsoleOutput& out, int* usage) {
         settings.goesOn = QStringLiteral("live readings go on");
         SamplingRun run(session, out, settings);
         bool unitF = false;
+        bool told = false;
         // Once linked, and again under each new set-up of the meter.
         const auto heading = [&] {
+            if (!std::exchange(told, true))
+                TellCalibration(*options, options->unit.value_or(session.Live().UnitF()), out);
             const LiveState& live = session.Live();
             unitF = options->unit.value_or(live.UnitF());
             out.Fields(HeadingFields(options->unit ? UnitText(unitF) : live.UnitText(),
@@ -225,6 +272,7 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
     const QString path = line.arguments.constFirst();
     return [&out, options, path](CliSession& session) {
         MeterSession& meter = session.Meter();
+        RecordMarks marks(meter, out);
         const Recorder& recorder = meter.GetRecorder();
         QObject::connect(&recorder, &Recorder::WritingChanged, &session, [&](bool writing) {
             if (writing)
@@ -244,6 +292,8 @@ MeterJob Record(const CommandLine& line, ConsoleOutput& out, int* usage) {
                 out.Error(CannotWrite(path, error));
                 return int(ExitFileFailed);
             }
+            TellCalibration(*options, session.Live().UnitF(), out, path);
+            marks.Start();
             return int(ExitSuccess);
         };
         // The session has moved the recording on to its next file by now.

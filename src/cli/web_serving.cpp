@@ -21,6 +21,18 @@ std::optional<WebServing> ReadWebServing(const CommandLine& line, const QString&
         if (!LiveServer::ReadTokenFile(tokenFile, &serving.settings.token, error))
             return std::nullopt;
     }
+    // Given on the command line: a token that only places marks, never shows the readings.
+    if (line.Has(QStringLiteral("mark-token"))) {
+        if (!serving.wanted) {
+            *error = QStringLiteral("--mark-token needs --%1").arg(addressOption);
+            return std::nullopt;
+        }
+        serving.settings.markToken = line.Value(QStringLiteral("mark-token")).trimmed().toUtf8();
+        if (serving.settings.markToken.isEmpty()) {
+            *error = QStringLiteral("--mark-token needs a token");
+            return std::nullopt;
+        }
+    }
     return serving;
 }
 

@@ -9,7 +9,7 @@ class CliSession;
 struct CommandLine;
 
 // The live web view of a `serve`, `live` or `record` run: `addressOption` ("listen" or "http")
-// gives ADDRESS:PORT, --token-file the access token.
+// gives ADDRESS:PORT, --token-file the access token, --mark-token the token that places marks.
 struct WebServing {
     bool wanted = false;
     LiveServer::Settings settings;

@@ -14,10 +14,14 @@ QByteArray Reason(int status) {
     switch (status) {
     case 200:
         return "OK";
+    case 201:
+        return "Created";
     case 400:
         return "Bad Request";
     case 401:
         return "Unauthorized";
+    case 403:
+        return "Forbidden";
     case 404:
         return "Not Found";
     case 405:
@@ -28,6 +32,8 @@ QByteArray Reason(int status) {
         return "Content Too Large";
     case 431:
         return "Request Header Fields Too Large";
+    case 500:
+        return "Internal Server Error";
     case 505:
         return "HTTP Version Not Supported";
     default:

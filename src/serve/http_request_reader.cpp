@@ -85,6 +85,7 @@ qsizetype HttpRequestReader::Feed(QByteArrayView bytes) {
             break;
         if (state_ == State::Body) {
             const qsizetype n = std::min(bodyLeft_, bytes.size() - taken);
+            request_.body.append(bytes.data() + taken, n);
             bodyLeft_ -= n;
             taken += n;
             if (bodyLeft_ == 0)

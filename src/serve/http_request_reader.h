@@ -15,6 +15,7 @@ struct HttpRequest {
     int minorVersion = 1;
     // In the order they came; names in lower case, values without the blanks around them.
     QList<std::pair<QByteArray, QByteArray>> headers;
+    QByteArray body; // at most HttpRequestReader::kMaxBodyBytes
 
     // The first value of the header `name` (lower case); empty when there is none.
     QByteArray Header(QByteArrayView name) const;
@@ -34,15 +35,15 @@ struct HttpRefusal {
 
 class HttpRequestReader {
 public:
-    // The request line and the headers together, and a body (nothing served takes one; a small
-    // one is read past so that the connection can go on).
+    // The request line and the headers together, and a body (only a mark's is looked at; a mark
+    // is a short line, so anything larger is no mark).
     static constexpr qsizetype kMaxHeadBytes = 64 * 1024;
     static constexpr qsizetype kMaxBodyBytes = 1024;
 
     enum class State {
         Waiting,  // nothing of a request yet
         Head,     // the request line and headers are coming
-        Body,     // the head is whole; its body is being read past
+        Body,     // the head is whole; its body is being read
         Complete, // a whole request waits to be taken
         Refused,  // the bytes are no request that is taken; nothing more is read
     };

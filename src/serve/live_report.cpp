@@ -1,5 +1,6 @@
 #include "serve/live_report.h"
 
+#include "calibration/calibration.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
 #include "link/reading_text.h"
@@ -10,6 +11,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -42,20 +44,29 @@ QJsonArray TextArray(const std::array<QString, 4>& texts) {
 
 // One channel as every view reports it.
 struct ChannelView {
-    ChannelSample shown;               // the panel's texts
+    ChannelSample shown;               // the panel's texts, corrected where the channel is
     bool fresh = false;                // its packet came within LiveState::FreshForMs()
     std::optional<int> valueC, valueF; // the current reading; none for a text or when stale
     bool alarm = false;                // at or beyond one of its alarm limits
+    ReadingCorrection correction = ReadingCorrection::None;
+    ChannelSample read;                        // what the meter read, where it was corrected
+    std::optional<int> readValueC, readValueF; // its number while current
 };
 
 ChannelView View(const LiveSources& s, int channel) {
     const ChannelState& state = s.live.Channel(channel);
     ChannelView v;
     v.shown = SampleChannel(state, 0, 0);
+    if (s.calibration)
+        v.correction = CorrectChannel(v.shown, *s.calibration, channel, 0, 0, &v.read);
     v.fresh = !s.link.LinkLost() && s.live.IsFresh(channel, s.now);
     if (v.fresh && IsNumberText(v.shown.TextC)) {
         v.valueC = v.shown.ChartedC;
         v.valueF = v.shown.ChartedF;
+        if (v.correction != ReadingCorrection::None) {
+            v.readValueC = v.read.ChartedC;
+            v.readValueF = v.read.ChartedF;
+        }
     }
     const std::optional<int>& reading = s.limits.fahrenheit ? v.valueF : v.valueC;
     const std::optional<int>& high = s.limits.high[size_t(channel)];
@@ -86,7 +97,17 @@ QByteArray LabelValue(const QString& text) {
     return out;
 }
 
+QJsonObject MarkObject(const Mark& mark) {
+    return {{"time", DateTimeText(mark.time)},
+            {"channel", mark.channel ? QJsonValue(*mark.channel + 1) : QJsonValue()},
+            {"text", mark.text}};
+}
+
 } // namespace
+
+QByteArray MarkJson(const Mark& mark) {
+    return QJsonDocument(MarkObject(mark)).toJson(QJsonDocument::Compact);
+}
 
 QByteArray DecimalText(int tenths) {
     const int whole = std::abs(tenths) / 10;
@@ -126,7 +147,22 @@ QByteArray LiveJson(const LiveSources& s) {
             {"alarmF", limit(true, s.limits.high)},
             {"alarmLowC", limit(false, s.limits.low)},
             {"alarmLowF", limit(true, s.limits.low)},
+            {"corrected", v.correction != ReadingCorrection::None},
+            {"beyondCalibration", v.correction == ReadingCorrection::Beyond},
         });
+        // What the meter read, beside the corrected reading.
+        if (v.correction != ReadingCorrection::None) {
+            QJsonObject channel = channels.last().toObject();
+            channel.insert("rawText", unitF ? v.read.TextF : v.read.TextC);
+            channel.insert("raw", Degrees(unitF ? v.readValueF : v.readValueC));
+            channels.replace(channels.size() - 1, channel);
+        }
+    }
+    QJsonArray marks;
+    if (s.marks) {
+        for (qsizetype i = std::max<qsizetype>(0, s.marks->size() - kMarksListed);
+             i < s.marks->size(); ++i)
+            marks.append(MarkObject(s.marks->at(i)));
     }
     QJsonObject last;
     if (!s.history.empty()) {
@@ -144,6 +180,8 @@ QByteArray LiveJson(const LiveSources& s) {
                      {"file", Recording(s) ? s.recorder->CurrentFileName() : QString()}}},
         {"lastSample", last.isEmpty() ? QJsonValue(QJsonValue::Null) : QJsonValue(last)},
         {"channels", channels},
+        {"marks", marks},
+        {"markable", s.markable},
     };
     return QJsonDocument(root).toJson(QJsonDocument::Compact);
 }
@@ -201,14 +239,37 @@ QByteArray MetricsText(const LiveSources& s) {
     // Prometheus wants base units (its lint refuses "fahrenheit" in a name); the °F series
     // are there for dashboards of labs that read °F, named so as not to pass for a base unit.
     // "Over", "Under", "- - -" and a stale reading have no temperature line.
-    perChannel("corvilab_temperature_celsius", "Reading of the channel in degrees Celsius.",
+    perChannel("corvilab_temperature_celsius",
+               "Reading of the channel in degrees Celsius, with the channel's calibration "
+               "correction applied where it has one.",
                [&](int i) { return decimal(views[size_t(i)].valueC); });
-    perChannel("corvilab_temperature_degrees_f", "Reading of the channel in degrees Fahrenheit.",
+    perChannel("corvilab_temperature_degrees_f",
+               "Reading of the channel in degrees Fahrenheit, with the channel's calibration "
+               "correction applied where it has one.",
                [&](int i) { return decimal(views[size_t(i)].valueF); });
-    perChannel("corvilab_reading_fresh",
-               "1 when the channel's reading is current: its packet came within the last 3 seconds, "
-               "or five packet intervals of a meter that sends more slowly.",
-               [&](int i) { return flag(views[size_t(i)].fresh); });
+    // Only corrected channels have these: elsewhere the reading is what the meter read.
+    perChannel("corvilab_reading_raw_celsius",
+               "What the meter read on a corrected channel, in degrees Celsius, before its "
+               "calibration correction.",
+               [&](int i) { return decimal(views[size_t(i)].readValueC); });
+    perChannel("corvilab_reading_raw_degrees_f",
+               "What the meter read on a corrected channel, in degrees Fahrenheit, before its "
+               "calibration correction.",
+               [&](int i) { return decimal(views[size_t(i)].readValueF); });
+    perChannel("corvilab_reading_beyond_calibration",
+               "1 when a corrected channel reads outside its calibrated points (the nearest "
+               "point's correction holds).",
+               [&](int i) {
+                   return views[size_t(i)].valueC &&
+                                  views[size_t(i)].correction != ReadingCorrection::None
+                              ? flag(views[size_t(i)].correction == ReadingCorrection::Beyond)
+                              : std::nullopt;
+               });
+    perChannel(
+        "corvilab_reading_fresh",
+        "1 when the channel's reading is current: its packet came within the last 3 seconds, "
+        "or five packet intervals of a meter that sends more slowly.",
+        [&](int i) { return flag(views[size_t(i)].fresh); });
     perChannel("corvilab_probe_present", "1 when a thermocouple is plugged into the channel.",
                [&](int i) { return current(i, state(i).ProbeValid); });
     perChannel("corvilab_over_range", "1 when the channel reads Over.",
@@ -243,6 +304,8 @@ QByteArray MetricsText(const LiveSources& s) {
            s.counters.samples);
     single("corvilab_link_losses_total", "counter", "Times the link to the meter was lost.",
            s.counters.linkLosses);
+    single("corvilab_marks_total", "counter", "Marks placed since serving started.",
+           s.counters.marks);
     single("corvilab_packets_decoded_total", "counter", "Live packets and replies read whole.",
            s.link.Reader().Packets());
     single("corvilab_rejected_bytes_total", "counter",

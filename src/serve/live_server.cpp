@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QRegularExpression>
 #include <QUrlQuery>
 
@@ -60,6 +62,47 @@ bool TokenGiven(const HttpRequest& request, const QByteArray& token) {
     return given;
 }
 
+// The mark token raw in "Authorization: Bearer TOKEN"; never in the address, where it would
+// be kept in a browser's history and a proxy's log.
+bool MarkTokenGiven(const HttpRequest& request, const QByteArray& token) {
+    const QByteArray authorization = request.Header("authorization");
+    const qsizetype blank = authorization.indexOf(' ');
+    return blank > 0 && authorization.left(blank).compare("Bearer", Qt::CaseInsensitive) == 0 &&
+           SameSecret(authorization.mid(blank + 1).trimmed(), token);
+}
+
+// The text and channel of a mark's body: JSON {"text": "load in", "channel": "T2"} or a form,
+// text=load+in&channel=T2. The channel is optional ("T2", "2" or 2); "T2: load in" as the text
+// says the same.
+std::optional<QString> MarkInput(const HttpRequest& request, QString* error) {
+    QString text, channel;
+    if (request.Header("content-type").startsWith("application/json")) {
+        const QJsonObject body = QJsonDocument::fromJson(request.body).object();
+        text = body.value("text").toString();
+        const QJsonValue c = body.value("channel");
+        channel = c.isDouble() ? QString::number(c.toInt()) : c.toString();
+    } else {
+        for (const QByteArray& item : request.body.split('&')) {
+            const QString value =
+                QString::fromUtf8(UrlDecoded(item.mid(item.indexOf('=') + 1), true));
+            if (item.startsWith("text="))
+                text = value;
+            else if (item.startsWith("channel="))
+                channel = value;
+        }
+    }
+    channel = channel.trimmed();
+    if (channel.startsWith(QLatin1Char('T'), Qt::CaseInsensitive))
+        channel.remove(0, 1);
+    if (channel.isEmpty())
+        return text;
+    if (channel.size() != 1 || channel[0] < QLatin1Char('1') || channel[0] > QLatin1Char('4')) {
+        *error = QStringLiteral("the channel is T1 to T4");
+        return std::nullopt;
+    }
+    return QStringLiteral("T%1: %2").arg(channel, text);
+}
+
 HttpAnswer Text(int status, const QByteArray& text) {
     return {status,
             text + '\n',
@@ -86,6 +129,11 @@ LiveServer::LiveServer(const LiveState& live, const MeterLink& link, const Alarm
 }
 
 LiveServer::~LiveServer() = default;
+
+void LiveServer::SetMarks(const QList<Mark>* marks, MarkPlacer placer) {
+    marks_ = marks;
+    placeMark_ = std::move(placer);
+}
 
 void LiveServer::SetAlarmLimits(const AlarmLimits& limits, std::optional<bool> fahrenheit) {
     cliLimits_ = limits;
@@ -174,10 +222,48 @@ LiveSources LiveServer::Sources() const {
             counters_,
             history_,
             link_.GetClock().Now(),
-            QCoreApplication::applicationName()};
+            QCoreApplication::applicationName(),
+            calibration_,
+            marks_,
+            Markable()};
 }
 
-HttpAnswer LiveServer::Answer(const HttpRequest& request) const {
+bool LiveServer::Markable() const {
+    return !settings_.markToken.isEmpty() && placeMark_;
+}
+
+HttpAnswer LiveServer::PlaceMark(const HttpRequest& request) {
+    if (request.method != "POST") {
+        return {405,
+                "a mark is placed with POST\n",
+                {{"Content-Type", "text/plain; charset=utf-8"}, {"Allow", "POST"}}};
+    }
+    if (!settings_.token.isEmpty() && !TokenGiven(request, settings_.token)) {
+        HttpAnswer refused = Text(401, "a token is needed: add ?token=... to the address");
+        refused.headers.append(std::pair<QByteArray, QByteArray>("WWW-Authenticate", "Bearer"));
+        return refused;
+    }
+    if (!MarkTokenGiven(request, settings_.markToken))
+        return Text(403, "placing a mark needs the mark token: Authorization: Bearer TOKEN");
+    QString error;
+    const std::optional<QString> input = MarkInput(request, &error);
+    const std::optional<Mark> mark = input ? ParseMarkInput(*input, &error) : std::nullopt;
+    if (!mark)
+        return Text(400, error.toUtf8());
+    Mark placed;
+    if (!placeMark_(*mark, &error, &placed)) {
+        return Text(
+            500,
+            QStringLiteral("the mark is placed but could not be written: %1").arg(error).toUtf8());
+    }
+    return {201,
+            MarkJson(placed),
+            {{"Content-Type", "application/json"}, {"Cache-Control", "no-store"}}};
+}
+
+HttpAnswer LiveServer::Answer(const HttpRequest& request) {
+    if (request.Path() == "/api/mark" && Markable())
+        return PlaceMark(request);
     if (request.method != "GET" && request.method != "HEAD") {
         return {405,
                 "only GET and HEAD are served\n",

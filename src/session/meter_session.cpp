@@ -139,6 +139,11 @@ bool MeterSession::Serve(const LiveServer::Settings& settings, QString* error) {
     server_.reset();
     auto server = std::make_unique<LiveServer>(live_, link_, alarms_, sampler_);
     server->SetRecorder(&recorder_);
+    server->SetCalibration(&calibration_);
+    server->SetMarks(&marks_, [this](const Mark& mark, QString* error, Mark* placed) {
+        return PlaceMark(mark, error, placed);
+    });
+    connect(this, &MeterSession::MarkPlaced, server.get(), &LiveServer::CountMark);
     if (!server->Start(settings, error))
         return false;
     server_ = std::move(server);

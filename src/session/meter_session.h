@@ -105,7 +105,9 @@ public:
     const QList<Mark>& Marks() const { return marks_; }
     static constexpr int kMarksKept = 1000;
 
-    // The live web view of this session, until StopServing. False with the reason in `error`.
+    // The live web view of this session, until StopServing: it shows the readings corrected as
+    // the samples are and lists the marks; with a mark token it places marks too. False with the
+    // reason in `error`.
     bool Serve(const LiveServer::Settings& settings, QString* error);
     void StopServing();
     LiveServer* Server() const { return server_.get(); }

@@ -94,6 +94,8 @@ private Q_SLOTS:
     void compare_data();
     void compare();
     void bandWhileRecording();
+    void calibrated();
+    void marks();
 
 private:
     bool StartMeter();
@@ -176,6 +178,8 @@ Result TestCli::Run(const QStringList& args, const QStringList& extraEnvironment
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("CORVILAB_PORT"));
+    // The marks socket of a recording is the test's own.
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_->path());
     for (const QString& entry : extraEnvironment)
         env.insert(entry.section(QLatin1Char('='), 0, 0), entry.section(QLatin1Char('='), 1));
     process.setProcessEnvironment(env);
@@ -241,6 +245,21 @@ void TestCli::refused_data() {
     }
     // A transfer that stopped, or sets that end early.
     row("dump cut short", "--timeout 1 logger sets", "on PORT", 1, "cut 12");
+    // A calibration file is read whole before anything starts.
+    const char* badLine = "--calibration: DIR/bad.cal line 2: expected a channel T1 to T4, found "
+                          "\"X1\"";
+    row("bad calibration, live", "live --calibration DIR/bad.cal", badLine);
+    row("bad calibration, record", "record DIR/run.4ch --calibration DIR/bad.cal", badLine);
+    row("bad calibration, serve", "serve --listen 127.0.0.1:0 --calibration DIR/bad.cal", badLine);
+    row("missing calibration", "live --calibration DIR/none.cal",
+        "--calibration: DIR/none.cal: No such file or directory");
+    row("mark token without web view", "record DIR/run.4ch --mark-token x",
+        "--mark-token needs --http");
+    row("mark without recording", "mark load in",
+        "no recording of this user is running to take the mark; start one with 'corvilab-cli "
+        "record FILE'",
+        1);
+    row("mark on T5", "mark x --channel T5", "--channel: there is no channel 'T5'");
 }
 
 void TestCli::refused() {
@@ -250,8 +269,11 @@ void TestCli::refused() {
     QFETCH(QByteArray, control);
     if (!control.isEmpty())
         QVERIFY(Control(control));
+    QVERIFY(!WriteFile("bad.cal", "T1 C offset -0.3\nX1 C offset 1\n").isEmpty());
+    const QStringList files = QDir(dir_->path()).entryList(QDir::Files | QDir::System);
     // The port is given: wrong usage is found before the meter is asked anything.
     const Result r = OnMeter(Args(args));
+    QCOMPARE(QDir(dir_->path()).entryList(QDir::Files | QDir::System), files);
     said.replace(QStringLiteral("DIR"), dir_->path()).replace(QStringLiteral("PORT"), port_);
     QVERIFY2(r.code == code && r.out.isEmpty() && SaysOneLine(r, said.toUtf8()), r.err.constData());
     if (args.contains("erase"))
@@ -699,6 +721,56 @@ void TestCli::bandWhileRecording() {
     QCOMPARE(Untimed(FileBytes(log)),
              QString("time,channel,event,value,limit\nT,T3,over,Over,\nT,T1,band-out,80.0,74.4\n"
                      "T,T1,band-in,73.4,74.4\n"));
+}
+
+// Corrected readings printed, the data file as the meter read it, and a notice of each.
+void TestCli::calibrated() {
+    const QString cal = WriteFile("probes.cal", "# T1's certificate\nT1 F offset -0.5\n");
+    const QByteArray heading = "F\tDate Time\tT1 - K\tT2 - J\tT3 - T\tT4 - E";
+    const Result live = OnMeter({"live", "--samples", "1", "--calibration", cal});
+    QCOMPARE(live.code, 0);
+    QCOMPARE(Undated(live.out), "\xC2\xB0" + heading + "\n1\tWHEN\t72.9\t- - -\tOver\t-5.3\n");
+    QCOMPARE(live.err, QByteArray("corvilab-cli: corrected readings: T1 offset -0.5 \xC2\xB0"
+                                  "F\n"));
+    const QString file = Path("run.4ch");
+    const Result record = OnMeter({"record", file, "--samples", "1", "--calibration", cal});
+    QCOMPARE(record.code, 0);
+    QCOMPARE(record.err, QString("corvilab-cli: corrected readings: T1 offset -0.5 °F; %1 keeps "
+                                 "what the meter read, %1.corrected the corrected readings\n")
+                             .arg(file)
+                             .toUtf8());
+    QCOMPARE(Undated(FileBytes(file)),
+             "\xB0" + heading + "\t\r\n1\tWHEN\t73.4\t- - -\tOver\t-5.3\t\r\n");
+}
+
+// Marks typed on a recording's standard input and placed with `mark` land in its marks file,
+// once each; standard input at its end leaves the recording running.
+void TestCli::marks() {
+    const QString file = Path("run.4ch");
+    QProcess record;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir_->path());
+    record.setProcessEnvironment(env);
+    record.start(cli_, {"--port", port_, "record", file});
+    QVERIFY(record.waitForStarted());
+    record.write("load in\n\nT2: door opened\n");
+    QTRY_VERIFY_WITH_TIMEOUT(FileBytes(file + ".marks").count('\n') == 3, 20000);
+    QCOMPARE(Ok(Run({"mark", "power", "cut", "--channel", "T4"})), QByteArray());
+    record.closeWriteChannel();
+    QCOMPARE(Ok(Run({"mark", "T1:", "back"})), QByteArray());
+    record.terminate();
+    QVERIFY(record.waitForFinished(10000));
+    QCOMPARE(record.exitCode(), 0);
+    const QString marks =
+        QString::fromUtf8(FileBytes(file + ".marks"))
+            .replace(QRegularExpression("\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d\t\\d+"),
+                     "WHEN\tN");
+    QCOMPARE(marks, QString("# Corvilab marks: date time, record it follows, channel, text\n"
+                            "WHEN\tN\t\tload in\nWHEN\tN\tT2\tdoor opened\nWHEN\tN\tT4\tpower cut\n"
+                            "WHEN\tN\tT1\tback\n"));
+    QCOMPARE(Untimed(record.readAllStandardError()),
+             QString("corvilab-cli: mark at T: load in\ncorvilab-cli: mark at T: T2 door opened\n"
+                     "corvilab-cli: mark at T: T4 power cut\ncorvilab-cli: mark at T: T1 back\n"));
 }
 
 QTEST_GUILESS_MAIN(TestCli)

@@ -1,6 +1,7 @@
 // The live web view as a browser, a script and Prometheus meet it: corvilab-cli serving the
 // simulated meter on a pseudo-terminal, asked with raw HTTP over loopback.
 
+#include "calibration/calibration.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
 #include "link/meter_link.h"
@@ -123,6 +124,10 @@ private Q_SLOTS:
     void requests_data();
     void requests();
     void slowClientsMakeRoom();
+    void corrected_data();
+    void corrected();
+    void marks_data();
+    void marks();
 
 private:
     std::unique_ptr<QTemporaryDir> dir_;
@@ -233,6 +238,7 @@ void TestServe::metrics_data() {
     QTest::newRow("link") << QByteArray("corvilab_link_up 1");
     QTest::newRow("recording") << QByteArray("corvilab_recording 0");
     QTest::newRow("no losses") << QByteArray("corvilab_link_losses_total 0");
+    QTest::newRow("no marks") << QByteArray("corvilab_marks_total 0");
 }
 
 void TestServe::metrics() {
@@ -434,6 +440,127 @@ void TestServe::slowClientsMakeRoom() {
     QCOMPARE(Exchange(local.port, Get("/api/live", {})).statusLine, QByteArray("HTTP/1.1 200 OK"));
     QCOMPARE(slow[0].state(), QAbstractSocket::UnconnectedState);
     QCOMPARE(slow[1].state(), QAbstractSocket::ConnectedState);
+}
+
+void TestServe::corrected_data() {
+    QTest::addColumn<int>("flags"); // of T1's packet: 0x08 probe, 0x20 over
+    QTest::addColumn<QString>("calibration");
+    QTest::addColumn<QByteArray>("json"); // what /api/live says of T1's reading
+    QTest::addColumn<QByteArray>("metric");
+    const auto row = [](const char* name, int flags, const char* calibration, const char* json,
+                        const char* metric) {
+        QTest::newRow(name) << flags << QString(calibration) << QByteArray(json)
+                            << QByteArray(metric);
+    };
+    row("as read", 0x08, "",
+        R"({"beyondCalibration":false,"corrected":false,"text":"23.0","value":23})",
+        "corvilab_temperature_celsius{channel=\"1\",type=\"K\"} 23.0");
+    row("offset", 0x08, "T1 C offset -0.3",
+        R"({"beyondCalibration":false,"corrected":true,"raw":23,"rawText":"23.0","text":"22.7",)"
+        R"("value":22.7})",
+        "corvilab_temperature_celsius{channel=\"1\",type=\"K\"} 22.7");
+    row("raw beside it", 0x08, "T1 F offset -0.5",
+        R"({"beyondCalibration":false,"corrected":true,"raw":23,"rawText":"23.0","text":"22.7",)"
+        R"("value":22.7})",
+        "corvilab_reading_raw_celsius{channel=\"1\",type=\"K\"} 23.0");
+    row("beyond the table", 0x08, "T1 C table 0 0.5 20 0.4",
+        R"({"beyondCalibration":true,"corrected":true,"raw":23,"rawText":"23.0","text":"23.4",)"
+        R"("value":23.4})",
+        "corvilab_reading_beyond_calibration{channel=\"1\",type=\"K\"} 1");
+    row("Over is never corrected", 0x28, "T1 C offset -0.3",
+        R"({"beyondCalibration":false,"corrected":false,"text":"Over","value":null})",
+        "corvilab_over_range{channel=\"1\",type=\"K\"} 1");
+}
+
+// The live state and the metrics of T1 reading 23.0 °C under a calibration correction.
+void TestServe::corrected() {
+    QFETCH(int, flags);
+    QFETCH(QString, calibration);
+    QFETCH(QByteArray, json);
+    QFETCH(QByteArray, metric);
+    LocalServer local({});
+    QByteArray packet = QByteArray::fromHex("020000080049040000000003");
+    packet[3] = char(flags);
+    local.live.DecodePacket(packet);
+    local.live.MarkRead(0, local.clock.now);
+    local.link.SetLinkLost(false);
+    QString error;
+    const std::optional<Calibration> corrections = Calibration::Parse(calibration, &error);
+    QVERIFY2(corrections, qPrintable(error));
+    const ServeCounters counters;
+    const std::deque<NumberedSample> history;
+    const LiveSources sources{local.live, local.link,      {},         nullptr,      counters,
+                              history,    local.clock.now, "corvilab", &*corrections};
+    QJsonObject t1 =
+        QJsonDocument::fromJson(LiveJson(sources)).object()["channels"].toArray()[0].toObject();
+    QJsonObject shown;
+    for (const char* key : {"text", "value", "corrected", "beyondCalibration", "rawText", "raw"}) {
+        if (t1.contains(key))
+            shown.insert(key, t1[key]);
+    }
+    QCOMPARE(QJsonDocument(shown).toJson(QJsonDocument::Compact), json);
+    const QByteArray metrics = MetricsText(sources);
+    QVERIFY2(metrics.split('\n').contains(metric), metrics.constData());
+    QCOMPARE(metrics.contains("corvilab_reading_raw_celsius{"), json.contains("\"raw\""));
+}
+
+void TestServe::marks_data() {
+    QTest::addColumn<bool>("markable"); // --mark-token given
+    QTest::addColumn<QByteArray>("request");
+    QTest::addColumn<QByteArray>("statusLine");
+    QTest::addColumn<QByteArray>("body");
+    const auto post = [](const QByteArray& token, const QByteArray& type, const QByteArray& body) {
+        return "POST /api/mark HTTP/1.1\r\n" +
+               (token.isEmpty() ? QByteArray() : "Authorization: Bearer " + token + "\r\n") +
+               "Content-Type: " + type + "\r\nContent-Length: " + QByteArray::number(body.size()) +
+               "\r\n\r\n" + body;
+    };
+    const QByteArray json = "application/json", form = "application/x-www-form-urlencoded";
+    const auto row = [](const char* name, bool markable, const QByteArray& request,
+                        const char* status, const char* body) {
+        QTest::newRow(name) << markable << request << QByteArray("HTTP/1.1 ") + status
+                            << QByteArray(body);
+    };
+    row("JSON", true, post(kToken, json, R"({"text": "load in"})"), "201 Created",
+        R"({"channel":null,"text":"load in","time":"2026/12/06 10:00:00"})");
+    row("form, one channel", true, post(kToken, form, "text=door+opened&channel=T2"), "201 Created",
+        R"({"channel":2,"text":"door opened","time":"2026/12/06 10:00:00"})");
+    row("wrong token", true, post("r4nd+om/tok=en%42", json, R"({"text": "x"})"), "403 Forbidden",
+        "placing a mark needs the mark token: Authorization: Bearer TOKEN\n");
+    row("no token", true, post({}, json, R"({"text": "x"})"), "403 Forbidden",
+        "placing a mark needs the mark token: Authorization: Bearer TOKEN\n");
+    row("no text", true, post(kToken, form, "text=+"), "400 Bad Request", "a mark needs a text\n");
+    row("body over 1 KiB", true, post(kToken, form, "text=" + QByteArray(1100, 'a')),
+        "413 Content Too Large", "request too large\n");
+    row("no mark token set", false, post(kToken, json, R"({"text": "x"})"),
+        "405 Method Not Allowed", "only GET and HEAD are served\n");
+}
+
+// POST /api/mark places a mark only with the mark token; the live state lists it.
+void TestServe::marks() {
+    QFETCH(bool, markable);
+    QFETCH(QByteArray, request);
+    QFETCH(QByteArray, statusLine);
+    QFETCH(QByteArray, body);
+    LiveServer::Settings settings;
+    settings.markToken = markable ? kToken : QByteArray();
+    LocalServer local(settings);
+    QList<Mark> marks;
+    local.server.SetMarks(&marks, [&](const Mark& mark, QString*, Mark* placed) {
+        marks.append(mark);
+        marks.last().time = local.clock.now;
+        *placed = marks.last();
+        return true;
+    });
+    const Reply reply = Exchange(local.port, request);
+    QCOMPARE(reply.statusLine, statusLine);
+    QCOMPARE(reply.body, body);
+    const QJsonArray listed =
+        QJsonDocument::fromJson(Exchange(local.port, Get("/api/live", {})).body)
+            .object()["marks"]
+            .toArray();
+    QCOMPARE(QJsonDocument(listed).toJson(QJsonDocument::Compact),
+             statusLine.contains("201") ? "[" + body + "]" : QByteArray("[]"));
 }
 
 QTEST_GUILESS_MAIN(TestServe)
