@@ -1,6 +1,7 @@
 #include "calibration/calibration.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QRegularExpression>
 #include <QStringList>
 
@@ -11,8 +12,9 @@ namespace {
 
 constexpr int kLargestNumber = 10000;
 
+// The shortest text that reads back as the same number.
 QString Number(double value) {
-    return QString::number(value, 'g', 12);
+    return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
 QString SignedNumber(double value) {
@@ -41,13 +43,10 @@ QString KindWord(CorrectionKind kind) {
 QStringList NumberTexts(const ChannelCorrection& c) {
     QStringList texts;
     for (const CorrectionPoint& p : c.points) {
-        if (c.kind == CorrectionKind::Offset) {
-            texts << Number(p.correction);
-        } else if (c.kind == CorrectionKind::TwoPoints) {
-            texts << Number(p.reading) << Number(p.reading + p.correction);
-        } else {
-            texts << Number(p.reading) << Number(p.correction);
-        }
+        if (c.kind == CorrectionKind::Offset)
+            texts << Number(p.value);
+        else
+            texts << Number(p.reading) << Number(p.value);
     }
     return texts;
 }
@@ -58,35 +57,34 @@ std::pair<double, bool> ChannelCorrection::Apply(double reading) const {
     if (kind == CorrectionKind::None || points.isEmpty())
         return {reading, false};
     if (kind == CorrectionKind::Offset)
-        return {reading + points.first().correction, false};
+        return {reading + points.first().value, false};
     const CorrectionPoint& first = points.first();
     const CorrectionPoint& last = points.last();
     if (reading < first.reading)
-        return {reading + first.correction, true};
+        return {reading + CorrectionAt(first), true};
     if (reading > last.reading)
-        return {reading + last.correction, true};
+        return {reading + CorrectionAt(last), true};
     for (qsizetype i = 0; i + 1 < points.size(); ++i) {
         const CorrectionPoint& a = points[i];
         const CorrectionPoint& b = points[i + 1];
         if (reading <= b.reading) {
             const double share = (reading - a.reading) / (b.reading - a.reading);
-            return {reading + a.correction + share * (b.correction - a.correction), false};
+            const double ca = CorrectionAt(a);
+            return {reading + ca + share * (CorrectionAt(b) - ca), false};
         }
     }
-    return {reading + last.correction, false}; // a single point, read exactly
+    return {reading + CorrectionAt(last), false}; // a single point, read exactly
 }
 
 ChannelCorrection ChannelCorrection::Converted() const {
     ChannelCorrection other = *this;
     other.fahrenheit = !fahrenheit;
+    // Readings and true temperatures convert as temperatures, corrections as differences.
+    const auto temperature = [&](double t) { return fahrenheit ? (t - 32) / 1.8 : t * 1.8 + 32; };
+    const auto difference = [&](double d) { return fahrenheit ? d / 1.8 : d * 1.8; };
     for (CorrectionPoint& p : other.points) {
-        if (fahrenheit) {
-            p.reading = (p.reading - 32) / 1.8;
-            p.correction /= 1.8;
-        } else {
-            p.reading = p.reading * 1.8 + 32;
-            p.correction *= 1.8;
-        }
+        p.reading = temperature(p.reading);
+        p.value = kind == CorrectionKind::TwoPoints ? temperature(p.value) : difference(p.value);
     }
     return other;
 }
@@ -95,12 +93,11 @@ QString ChannelCorrection::Describe() const {
     QStringList parts;
     for (const CorrectionPoint& p : points) {
         if (kind == CorrectionKind::Offset)
-            parts << SignedNumber(p.correction);
+            parts << SignedNumber(p.value);
         else if (kind == CorrectionKind::TwoPoints)
-            parts << QStringLiteral("%1 → %2").arg(Number(p.reading),
-                                                   Number(p.reading + p.correction));
+            parts << QStringLiteral("%1 → %2").arg(Number(p.reading), Number(p.value));
         else
-            parts << QStringLiteral("%1 %2").arg(Number(p.reading), SignedNumber(p.correction));
+            parts << QStringLiteral("%1 %2").arg(Number(p.reading), SignedNumber(p.value));
     }
     if (kind == CorrectionKind::None)
         return KindWord(kind);
@@ -163,8 +160,8 @@ std::optional<Calibration> Calibration::Parse(const QString& text, QString* erro
             if (numbers.size() != 4)
                 return fail(QStringLiteral("two-point takes four numbers: reading true reading true"));
             c.kind = CorrectionKind::TwoPoints;
-            c.points << CorrectionPoint{numbers[0], numbers[1] - numbers[0]}
-                     << CorrectionPoint{numbers[2], numbers[3] - numbers[2]};
+            c.points << CorrectionPoint{numbers[0], numbers[1]}
+                     << CorrectionPoint{numbers[2], numbers[3]};
         } else if (kind == QLatin1String("table")) {
             if (numbers.isEmpty() || numbers.size() % 2 != 0)
                 return fail(QStringLiteral("table takes pairs of numbers: reading correction ..."));

@@ -24,12 +24,13 @@
 
 enum class CorrectionKind { None, Offset, TwoPoints, Table };
 
-// A point of a correction, in degrees of the correction's unit: at `reading`, add `correction`.
+// A point of a correction, in degrees of the correction's unit, as the user gave it: at
+// `reading`, `value` is the correction to add, or for two points the true temperature.
 struct CorrectionPoint {
     double reading = 0;
-    double correction = 0;
+    double value = 0;
     bool operator==(const CorrectionPoint& o) const {
-        return reading == o.reading && correction == o.correction;
+        return reading == o.reading && value == o.value;
     }
 };
 
@@ -43,16 +44,23 @@ struct ChannelCorrection {
     CorrectionKind kind = CorrectionKind::None;
     bool fahrenheit = false; // the unit its numbers are in
     // Offset: one point, whose correction holds everywhere. Two points and tables: rising
-    // readings (two points are kept as the corrections at their readings).
+    // readings.
     QList<CorrectionPoint> points;
 
+    // The correction at a point.
+    double CorrectionAt(const CorrectionPoint& p) const {
+        return kind == CorrectionKind::TwoPoints ? p.value - p.reading : p.value;
+    }
     // `reading` in the correction's unit, corrected; beyond when outside the outermost points.
     std::pair<double, bool> Apply(double reading) const;
     // The same correction for readings in the other unit.
     ChannelCorrection Converted() const;
     // "offset -0.3 °C", "two-point 0 → 0.4, 100 → 99.2 °C", "table 32 +0.2, 212 -0.3 °F".
     QString Describe() const;
+    // Two corrections that correct nothing are the same, whatever unit they name.
     bool operator==(const ChannelCorrection& o) const {
+        if (kind == CorrectionKind::None || o.kind == CorrectionKind::None)
+            return kind == o.kind;
         return kind == o.kind && fahrenheit == o.fahrenheit && points == o.points;
     }
 };
