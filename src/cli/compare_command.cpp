@@ -70,6 +70,10 @@ int CompareRuns(const CommandLine& line, ConsoleOutput& out) {
     out.Fields(Comparison::TableHeadings());
     for (int i = 0; i < int(runs.size()); ++i)
         out.Fields(comparison.TableCells(i));
+    for (const auto& run : runs) {
+        if (run->CorrectedReadings() > 0)
+            out.Line(CorrectedNote(*run));
+    }
 
     if (line.Has(QStringLiteral("output"))) {
         const QString target = line.Value(QStringLiteral("output"));
@@ -118,6 +122,9 @@ bool ReadBandReference(const CommandLine& line, ConsoleOutput& out, int* usage,
             ParseAlignment(line.Value(QStringLiteral("align")), &error);
         if (!alignment)
             return bad(QStringLiteral("--align: ") + error);
+        if (alignment->kind == Alignment::Kind::AtMark)
+            return bad(QStringLiteral("--align: the band watch lines up by start or a level, "
+                                      "not by a mark"));
         result->alignment = *alignment;
     }
     RunLoad load = LoadRunFile(line.Value(QStringLiteral("reference")));
