@@ -38,7 +38,7 @@ int CompareRuns(const CommandLine& line, ConsoleOutput& out) {
     settings.channel = *channel;
     if (line.Has(QStringLiteral("align"))) {
         const std::optional<Alignment> alignment =
-            ParseAlignment(line.Value(QStringLiteral("align")), &error);
+            ParseAlignment(line.Value(QStringLiteral("align")), &error, true);
         if (!alignment)
             return Bad(out, QStringLiteral("--align: ") + error);
         settings.alignment = *alignment;
@@ -122,9 +122,6 @@ bool ReadBandReference(const CommandLine& line, ConsoleOutput& out, int* usage,
             ParseAlignment(line.Value(QStringLiteral("align")), &error);
         if (!alignment)
             return bad(QStringLiteral("--align: ") + error);
-        if (alignment->kind == Alignment::Kind::AtMark)
-            return bad(QStringLiteral("--align: the band watch lines up by start or a level, "
-                                      "not by a mark"));
         result->alignment = *alignment;
     }
     RunLoad load = LoadRunFile(line.Value(QStringLiteral("reference")));

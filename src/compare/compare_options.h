@@ -20,8 +20,9 @@ std::optional<int> ParseDegrees(const QString& text);
 std::optional<Band> ParseBand(const QString& text, QString* error);
 
 // "start", or "T1>=100" (the first time T1 reaches 100 from below), "T1<=50" (falls to 50),
-// or "mark:load in" (each run's first mark of that text).
-std::optional<Alignment> ParseAlignment(const QString& text, QString* error);
+// or, with `marks` (runs compared, not the band watch), "mark:load in" (each run's first mark
+// of that text).
+std::optional<Alignment> ParseAlignment(const QString& text, QString* error, bool marks = false);
 
 // "C" or "F": whether the unit is °F.
 std::optional<bool> ParseUnit(const QString& text, QString* error);

@@ -473,8 +473,12 @@ bool CompareWindow::Apply(const Comparison::Runs& runs, const std::vector<qint64
     runs_ = runs;
     shifts_ = shifts;
     settings_ = settings;
-    if (runs_.empty())
+    if (runs_.empty()) {
         settings_.reference = 0;
+        // No run holds the mark any more: the next runs need not have it.
+        if (settings_.alignment.kind == Alignment::Kind::AtMark)
+            settings_.alignment.kind = Alignment::Kind::Start;
+    }
     comparison_ = std::move(comparison);
     ShowTable();
     ShowMarks();
