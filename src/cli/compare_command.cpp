@@ -38,7 +38,7 @@ int CompareRuns(const CommandLine& line, ConsoleOutput& out) {
     settings.channel = *channel;
     if (line.Has(QStringLiteral("align"))) {
         const std::optional<Alignment> alignment =
-            ParseAlignment(line.Value(QStringLiteral("align")), &error);
+            ParseAlignment(line.Value(QStringLiteral("align")), &error, true);
         if (!alignment)
             return Bad(out, QStringLiteral("--align: ") + error);
         settings.alignment = *alignment;
@@ -70,6 +70,10 @@ int CompareRuns(const CommandLine& line, ConsoleOutput& out) {
     out.Fields(Comparison::TableHeadings());
     for (int i = 0; i < int(runs.size()); ++i)
         out.Fields(comparison.TableCells(i));
+    for (const auto& run : runs) {
+        if (run->CorrectedReadings() > 0)
+            out.Line(CorrectedNote(*run));
+    }
 
     if (line.Has(QStringLiteral("output"))) {
         const QString target = line.Value(QStringLiteral("output"));

@@ -5,7 +5,10 @@
 #include "cli/stop_signals.h"
 #include "graphs/series_stats.h"
 #include "link/reading_text.h"
+#include "recording/corrected_file.h"
 #include "recording/reading_series.h"
+
+#include <QFileInfo>
 
 int RunStats(const CommandLine& line, ConsoleOutput& out) {
     // Only a file is read: the signals end the program as they would any other.
@@ -42,6 +45,16 @@ int RunStats(const CommandLine& line, ConsoleOutput& out) {
         if (stats.secondsAbove)
             fields << QString::number(*stats.secondsAbove);
         out.Fields(fields);
+    }
+    if (run.correctedReadings > 0) {
+        QStringList companions;
+        for (const QString& file : run.files) {
+            if (QFileInfo::exists(CorrectedFileName(file)))
+                companions << QFileInfo(CorrectedFileName(file)).fileName();
+        }
+        out.Line(QStringLiteral("# readings as corrected by calibration: %1 (from %2)")
+                     .arg(run.correctedReadings)
+                     .arg(companions.join(QStringLiteral(", "))));
     }
     int status = ExitSuccess;
     if (run.failure != RecordedRun::None) {

@@ -24,6 +24,12 @@ void BandWatch::Prepare(bool fahrenheit) {
     fahrenheit_ = fahrenheit;
     values_ = std::make_unique<RunInterpolation>(*reference_, channel_, fahrenheit);
     problem_.clear();
+    if (alignment_.kind == Alignment::Kind::AtMark) {
+        // The live readings carry no marks to line up with.
+        problem_ = QStringLiteral("the band watch lines up by start or a level, not by a mark");
+        referenceZero_.reset();
+        return;
+    }
     referenceZero_ = AlignmentTime(*reference_, alignment_, fahrenheit, &problem_);
 }
 

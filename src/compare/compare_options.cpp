@@ -45,15 +45,29 @@ std::optional<Band> ParseBand(const QString& text, QString* error) {
     return Band{*above, *below};
 }
 
-std::optional<Alignment> ParseAlignment(const QString& text, QString* error) {
+std::optional<Alignment> ParseAlignment(const QString& text, QString* error, bool marks) {
     const QString trimmed = text.trimmed();
     if (trimmed.compare(QLatin1String("start"), Qt::CaseInsensitive) == 0)
         return Alignment{};
+    static const QLatin1String kMarkPrefix("mark:");
+    if (marks && trimmed.startsWith(kMarkPrefix, Qt::CaseInsensitive)) {
+        Alignment alignment;
+        alignment.kind = Alignment::Kind::AtMark;
+        alignment.markText = trimmed.mid(kMarkPrefix.size()).trimmed();
+        if (alignment.markText.isEmpty()) {
+            *error = QStringLiteral("the alignment '%1' names no mark: mark:TEXT").arg(text);
+            return std::nullopt;
+        }
+        return alignment;
+    }
     static const QRegularExpression kCrossing(QStringLiteral("^([Tt]\\w*)\\s*(>=|<=)\\s*(\\S*)$"));
     const QRegularExpressionMatch m = kCrossing.match(trimmed);
     if (!m.hasMatch()) {
-        *error =
-            QStringLiteral("the alignment '%1' is not start, T1>=LEVEL or T1<=LEVEL").arg(text);
+        *error = marks ? QStringLiteral("the alignment '%1' is not start, T1>=LEVEL, T1<=LEVEL "
+                                        "or mark:TEXT")
+                             .arg(text)
+                       : QStringLiteral("the alignment '%1' is not start, T1>=LEVEL or T1<=LEVEL")
+                             .arg(text);
         return std::nullopt;
     }
     const std::optional<int> channel = ParseChannel(m.captured(1), error);
@@ -87,4 +101,10 @@ QString BandText(const Band& band) {
     if (band.above == band.below)
         return QStringLiteral("±") + OneDecimalText(band.above);
     return QStringLiteral("+%1/-%2").arg(OneDecimalText(band.above), OneDecimalText(band.below));
+}
+
+QString CorrectedNote(const Run& run) {
+    return QStringLiteral("# readings of %1 as corrected by calibration: %2")
+        .arg(run.Name())
+        .arg(run.CorrectedReadings());
 }

@@ -19,11 +19,17 @@ std::optional<int> ParseDegrees(const QString& text);
 // "D" for ± D, or "+D1/-D2": D1 above the reference and D2 below it; each above 0.
 std::optional<Band> ParseBand(const QString& text, QString* error);
 
-// "start", or "T1>=100" (the first time T1 reaches 100 from below), "T1<=50" (falls to 50).
-std::optional<Alignment> ParseAlignment(const QString& text, QString* error);
+// "start", or "T1>=100" (the first time T1 reaches 100 from below), "T1<=50" (falls to 50),
+// or, with `marks` (runs compared, not the band watch), "mark:load in" (each run's first mark
+// of that text).
+std::optional<Alignment> ParseAlignment(const QString& text, QString* error, bool marks = false);
 
 // "C" or "F": whether the unit is °F.
 std::optional<bool> ParseUnit(const QString& text, QString* error);
 
 // The band as it is written back: "±2.0" or "+2.0/-1.5".
 QString BandText(const Band& band);
+
+// "# readings of run.4ch as corrected by calibration: 12": said of a run whose files' corrected
+// readings were compared in place of what the meter read.
+QString CorrectedNote(const Run& run);

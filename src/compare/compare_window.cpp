@@ -18,6 +18,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -163,6 +164,18 @@ CompareWindow::CompareWindow(Dialogs& dialogs, const Recorder* recorder, const S
     form->addRow(QStringLiteral("Band -"), bandBelowEntry_);
     form->addRow(QStringLiteral("Shift s"), shiftEntry_);
     sideLayout->addLayout(form);
+    correctedNotes_ = new QLabel(side);
+    correctedNotes_->setObjectName(QStringLiteral("LblCorrected"));
+    correctedNotes_->setAccessibleName(QStringLiteral("Corrected readings compared"));
+    correctedNotes_->setWordWrap(true);
+    correctedNotes_->hide();
+    markList_ = new QListWidget(side);
+    markList_->setObjectName(QStringLiteral("LstMarks"));
+    markList_->setAccessibleName(QStringLiteral("Marks of the runs"));
+    markList_->setMaximumHeight(100);
+    markList_->hide();
+    sideLayout->addWidget(correctedNotes_);
+    sideLayout->addWidget(markList_);
 
     auto* cmdExportTable =
         Button(QStringLiteral("CmdExportTable"), QStringLiteral("Export Table..."),
@@ -386,7 +399,11 @@ CompareSettings CompareWindow::SettingsFromControls() const {
     s.channel = channelChoice_->currentIndex();
     s.fahrenheit = unitChoice_->currentIndex() == 1;
     s.reference = std::max(0, referenceChoice_->currentIndex());
-    s.alignment.kind = kAlignKinds[std::max(0, alignmentChoice_->currentIndex())];
+    const int align = std::max(0, alignmentChoice_->currentIndex());
+    const int fixed = int(std::size(kAlignKinds));
+    s.alignment.kind = align < fixed ? kAlignKinds[align] : Alignment::Kind::AtMark;
+    if (align >= fixed)
+        s.alignment.markText = markChoices_.value(align - fixed);
     s.alignment.channel = alignmentChannelChoice_->currentIndex();
     s.alignment.levelTenths = int(TenthsOf(levelEntry_));
     s.band = Band{int(TenthsOf(bandAboveEntry_)), int(TenthsOf(bandBelowEntry_))};
@@ -456,10 +473,15 @@ bool CompareWindow::Apply(const Comparison::Runs& runs, const std::vector<qint64
     runs_ = runs;
     shifts_ = shifts;
     settings_ = settings;
-    if (runs_.empty())
+    if (runs_.empty()) {
         settings_.reference = 0;
+        // No run holds the mark any more: the next runs need not have it.
+        if (settings_.alignment.kind == Alignment::Kind::AtMark)
+            settings_.alignment.kind = Alignment::Kind::Start;
+    }
     comparison_ = std::move(comparison);
     ShowTable();
+    ShowMarks();
     if (sameRuns && row >= 0)
         resultTable_->selectRow(row);
     ShowSettings();
@@ -479,13 +501,27 @@ void CompareWindow::ShowSettings() {
     channelChoice_->setCurrentIndex(settings_.channel);
     unitChoice_->setCurrentIndex(settings_.fahrenheit ? 1 : 0);
     const Alignment& a = settings_.alignment;
-    alignmentChoice_->setCurrentIndex(
-        int(std::find(std::begin(kAlignKinds), std::end(kAlignKinds), a.kind) -
-            std::begin(kAlignKinds)));
+    {
+        // One entry per mark text the runs hold, after the fixed ones.
+        const QSignalBlocker block(alignmentChoice_);
+        markChoices_ = MarkTexts();
+        if (a.kind == Alignment::Kind::AtMark && !markChoices_.contains(a.markText))
+            markChoices_ << a.markText;
+        while (alignmentChoice_->count() > int(std::size(kAlignKinds)))
+            alignmentChoice_->removeItem(alignmentChoice_->count() - 1);
+        for (const QString& text : std::as_const(markChoices_))
+            alignmentChoice_->addItem(QStringLiteral("align at mark '%1'").arg(text));
+        alignmentChoice_->setCurrentIndex(
+            a.kind == Alignment::Kind::AtMark
+                ? int(std::size(kAlignKinds)) + int(markChoices_.indexOf(a.markText))
+                : int(std::find(std::begin(kAlignKinds), std::end(kAlignKinds), a.kind) -
+                      std::begin(kAlignKinds)));
+    }
     alignmentChannelChoice_->setCurrentIndex(a.channel);
     levelEntry_->setValue(a.levelTenths / 10.0);
-    alignmentChannelChoice_->setEnabled(a.kind != Alignment::Kind::Start);
-    levelEntry_->setEnabled(a.kind != Alignment::Kind::Start);
+    const bool crossing = a.kind == Alignment::Kind::Rising || a.kind == Alignment::Kind::Falling;
+    alignmentChannelChoice_->setEnabled(crossing);
+    levelEntry_->setEnabled(crossing);
     if (settings_.band) {
         bandAboveEntry_->setValue(settings_.band->above / 10.0);
         bandBelowEntry_->setValue(settings_.band->below / 10.0);
@@ -506,8 +542,34 @@ void CompareWindow::ShowSettings() {
 
 // ---- Plots and table --------------------------------------------------------------------------
 
+QStringList CompareWindow::MarkTexts() const {
+    QStringList texts;
+    for (const auto& run : runs_) {
+        for (const Run::RunMark& mark : run->Marks()) {
+            if (!texts.contains(mark.text))
+                texts << mark.text;
+        }
+    }
+    return texts;
+}
+
+void CompareWindow::ShowMarks() {
+    markList_->clear();
+    QStringList notes;
+    for (const auto& run : runs_) {
+        for (const Run::RunMark& mark : run->Marks())
+            markList_->addItem(run->Name() + QStringLiteral(": ") + mark.label);
+        if (run->CorrectedReadings() > 0)
+            notes << CorrectedNote(*run).mid(2);
+    }
+    markList_->setVisible(markList_->count() > 0);
+    correctedNotes_->setText(notes.join(QLatin1Char('\n')));
+    correctedNotes_->setVisible(!notes.isEmpty());
+}
+
 void CompareWindow::ShowPlots() {
     lines_.clear();
+    graphRuns_->clearItems();
     graphRuns_->clearGraphs();
     graphDifference_->clearGraphs();
     graphDifference_->clearItems();
@@ -551,6 +613,27 @@ void CompareWindow::ShowPlots() {
     AddLine(graphRuns_, c.Trace(reference), QPen(Qt::black, 1))
         ->setName(runs_[size_t(reference)]->Name());
     AddLine(graphDifference_, c.Difference(reference), QPen(Qt::black, 1));
+    // Each run's marks as a dotted upright in its colour, labelled at the top.
+    for (int i = 0; i < RunCount(); ++i) {
+        const std::vector<double> times = c.MarkTimes(i);
+        const auto& marks = runs_[size_t(i)]->Marks();
+        const QColor colour = i == reference ? QColor(Qt::black) : RunColour(i);
+        for (size_t m = 0; m < times.size(); ++m) {
+            for (QCustomPlot* plot : {graphRuns_, graphDifference_}) {
+                auto* upright = new QCPItemStraightLine(plot);
+                upright->point1->setCoords(times[m], 0);
+                upright->point2->setCoords(times[m], 1);
+                upright->setPen(QPen(colour, 1, Qt::DotLine));
+            }
+            auto* label = new QCPItemText(graphRuns_);
+            label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+            label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+            label->position->setCoords(times[m], 0.02);
+            label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
+            label->setColor(colour);
+            label->setText(marks[m].label);
+        }
+    }
 
     graphRuns_->rescaleAxes();
     graphDifference_->rescaleAxes();

@@ -21,6 +21,8 @@ class QCPGraph;
 class QComboBox;
 class QCustomPlot;
 class QDoubleSpinBox;
+class QLabel;
+class QListWidget;
 class QPushButton;
 class QTableWidget;
 class Recorder;
@@ -77,6 +79,10 @@ public:
     QCustomPlot* GraphRuns() const { return graphRuns_; }
     QCustomPlot* GraphDifference() const { return graphDifference_; }
     QTableWidget* ResultTable() const { return resultTable_; }
+    // The runs' marks ("run.4ch: 10:05:09 T2 load in") and what was compared as corrected.
+    QListWidget* MarkList() const { return markList_; }
+    QLabel* CorrectedNotes() const { return correctedNotes_; }
+    QComboBox* AlignmentChoice() const { return alignmentChoice_; }
 
 private:
     bool AddLoaded(std::vector<RunLoad> loads);
@@ -90,6 +96,10 @@ private:
     QCPGraph* AddLine(QCustomPlot* plot, const PlotSeries& series, const QPen& pen);
     void ChooseDetail(const QCustomPlot* plot);
     void ShowTable();
+    void ShowMarks();
+    // The texts of the runs' marks, each once, in the order first found: the alignment
+    // choices after the fixed ones.
+    QStringList MarkTexts() const;
     void OnSample(const SampleRecord& record);
     QString WriteFile(const QString& title, const QByteArray& bytes);
     QString Caption() const;
@@ -120,6 +130,9 @@ private:
     QCustomPlot* graphRuns_;
     QCustomPlot* graphDifference_;
     QTableWidget* resultTable_;
+    QListWidget* markList_;
+    QLabel* correctedNotes_;
+    QStringList markChoices_; // the mark texts offered after the fixed alignment entries
     struct PlottedLine;
     std::vector<PlottedLine> lines_;
     bool showing_ = false; // the controls are being set from the settings

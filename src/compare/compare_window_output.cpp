@@ -54,8 +54,9 @@ QString CompareWindow::Caption() const {
     const Alignment& a = settings_.alignment;
     const QString unit = UnitName(settings_.fahrenheit);
     const QString aligned =
-        a.kind == Alignment::Kind::Start
-            ? QStringLiteral("lined up at the start")
+        a.kind == Alignment::Kind::Start ? QStringLiteral("lined up at the start")
+        : a.kind == Alignment::Kind::AtMark
+            ? QStringLiteral("lined up at mark '%1'").arg(a.markText)
             : QStringLiteral("lined up where %1 %2 %3 %4")
                   .arg(ChannelName(a.channel),
                        a.kind == Alignment::Kind::Rising ? QStringLiteral("rises to")

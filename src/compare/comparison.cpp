@@ -101,6 +101,14 @@ std::optional<qint64> AlignmentTime(const Run& run, const Alignment& alignment, 
                                     QString* error) {
     if (alignment.kind == Alignment::Kind::Start)
         return 0;
+    if (alignment.kind == Alignment::Kind::AtMark) {
+        for (const Run::RunMark& mark : run.Marks()) {
+            if (mark.text == alignment.markText)
+                return 10 * mark.seconds;
+        }
+        *error = QStringLiteral("%1 has no mark '%2'").arg(run.Name(), alignment.markText);
+        return std::nullopt;
+    }
     const int channel = alignment.channel;
     if (!run.HasReadings(channel)) {
         *error = QStringLiteral("%1 has no readings on %2").arg(run.Name(), ChannelName(channel));
@@ -277,6 +285,14 @@ PlotSeries Comparison::Trace(int index) const {
         series.y[k] = v == Run::Gap() ? kNaN : v / 10.0;
     }
     return series;
+}
+
+std::vector<double> Comparison::MarkTimes(int index) const {
+    const qint64 zero = alignedAt_[size_t(index)];
+    std::vector<double> times;
+    for (const Run::RunMark& mark : runs_[size_t(index)]->Marks())
+        times.push_back(double(10 * mark.seconds - zero) / 10.0);
+    return times;
 }
 
 PlotSeries Comparison::Difference(int index) const {

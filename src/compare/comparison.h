@@ -24,12 +24,14 @@
 // How the runs are lined up: time zero of each run is its first sample, or the first time its
 // reading on `channel` crosses `levelTenths` upwards (Rising: from below the level to the level
 // or above) or downwards (Falling). A crossing between two neighbouring samples is placed by
-// linear interpolation to a tenth of a second; after a gap it is the sample's own time.
+// linear interpolation to a tenth of a second; after a gap it is the sample's own time. Or
+// (AtMark) the first mark of the run with the text `markText` ("load in").
 struct Alignment {
-    enum class Kind { Start, Rising, Falling };
+    enum class Kind { Start, Rising, Falling, AtMark };
     Kind kind = Kind::Start;
     int channel = 0;     // 0..3
     int levelTenths = 0; // in the comparison's unit
+    QString markText;
 };
 
 // The tolerance band around the reference, in tenths: a difference d is inside when
@@ -90,7 +92,8 @@ private:
 
 // Time zero of `run` in tenths of a second after its first sample (before any shift by hand).
 // Empty, with the reason in `error` naming the run and the level, when the channel has no
-// reading or the level is never crossed.
+// reading or the level is never crossed, or naming the run and the text when it has no such
+// mark.
 std::optional<qint64> AlignmentTime(const Run& run, const Alignment& alignment, bool fahrenheit,
                                     QString* error);
 
@@ -135,6 +138,8 @@ public:
 
     // Run `index` as recorded, on the time axis since alignment.
     PlotSeries Trace(int index) const;
+    // The marks of run `index` on the time axis since alignment, in seconds.
+    std::vector<double> MarkTimes(int index) const;
     // Run `index` minus the reference, at the reference's times.
     PlotSeries Difference(int index) const;
     // The band's upper (true) or lower edge around the reference; empty without a band.

@@ -44,6 +44,20 @@ public:
     // Whether the channel has any reading in the run.
     bool HasReadings(int channel) const { return hasReadings_[size_t(channel & 3)]; }
 
+    // A mark of the run's files at `seconds` after the first sample, with its text, channel and
+    // label ("10:05:09 T2 load in"); kept in the order added.
+    struct RunMark {
+        qint64 seconds = 0;
+        QString text;
+        std::optional<int> channel;
+        QString label;
+    };
+    void AddMark(const RunMark& mark) { marks_.push_back(mark); }
+    const std::vector<RunMark>& Marks() const { return marks_; }
+    // Readings taken from the files' ".corrected" companions in place of what the meter read.
+    qint64 CorrectedReadings() const { return correctedReadings_; }
+    void CountCorrected(qint64 readings) { correctedReadings_ += readings; }
+
     // One more sample at `seconds` after the first (the first sample is at 0). False, and the
     // run unchanged, when that is earlier than the last sample.
     bool Append(qint64 seconds, const Readings& tenths);
@@ -62,6 +76,8 @@ private:
     std::vector<qint64> times_;
     std::array<std::vector<qint32>, 4> tenths_; // in the run's own unit
     std::array<bool, 4> hasReadings_{};
+    std::vector<RunMark> marks_;
+    qint64 correctedReadings_ = 0;
 };
 
 // ---- Texts of a run's files -------------------------------------------------------------------

@@ -3,7 +3,9 @@
 #include "link/reading_text.h"
 #include "link/thermocouple.h"
 #include "logger/logger_set.h"
+#include "recording/corrected_file.h"
 #include "recording/data_file.h"
+#include "recording/marks.h"
 #include "recording/sampler.h"
 
 #include <QDate>
@@ -11,6 +13,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
+
+#include <algorithm>
 
 namespace {
 
@@ -41,6 +46,10 @@ public:
         , heading_(heading) {}
 
     bool Read(FileSpan* span, QString* error) {
+        corrected_ = ReadCorrectedOf(path_);
+        marks_ = ReadMarksOf(path_);
+        for (const Mark& mark : std::as_const(marks_))
+            markedRecords_ << mark.afterRecord << mark.afterRecord + 1;
         const DataFileReadResult result = ReadDataFile(
             path_, [this](qint64 line, const DataFieldBytes& fields, DataFileEncoding encoding) {
                 return line == 1 ? Heading(fields, encoding) : Record(line, fields);
@@ -73,10 +82,26 @@ public:
             return false;
         }
         *span = span_;
+        AddMarks();
         return true;
     }
 
 private:
+    // The file's marks on the run's time axis: at the time the mark was placed, within the
+    // record it follows and the next one (its clock may have been set meanwhile).
+    void AddMarks() {
+        for (const Mark& mark : std::as_const(marks_)) {
+            const qint64 after = recordTimes_.value(
+                mark.afterRecord,
+                mark.afterRecord < span_.firstRecord ? firstTime_ : run_->Time(run_->Count() - 1));
+            const qint64 next = recordTimes_.value(mark.afterRecord + 1, after);
+            const std::optional<qint64> placed = CalendarSeconds(DateTimeText(mark.time));
+            qint64 seconds = placed ? *placed - run_->StartSeconds() : after;
+            seconds = std::clamp(seconds, std::min(after, next), std::max(after, next));
+            run_->AddMark({seconds, mark.text, mark.channel, mark.Label()});
+        }
+    }
+
     QString NotDataFile(const QString& why) const {
         return QStringLiteral("%1 is not a data file: %2").arg(Native(path_), why);
     }
@@ -136,8 +161,19 @@ private:
                           std::min(QFileInfo(path_).size() / kShortestLine, kMostReserved));
         }
         Run::Readings readings;
-        for (size_t n = 0; n < 4; ++n)
-            readings[n] = ReadingTenths(fields[n + 2].data(), fields[n + 2].size());
+        const CorrectedRow* corrected = corrected_.IsEmpty() ? nullptr : corrected_.Row(record);
+        for (size_t n = 0; n < 4; ++n) {
+            if (corrected && corrected->corrected[n]) {
+                readings[n] = ReadingTenths(corrected->texts[n]);
+                run_->CountCorrected(1);
+            } else {
+                readings[n] = ReadingTenths(fields[n + 2].data(), fields[n + 2].size());
+            }
+        }
+        if (records_ == 0)
+            firstTime_ = *seconds - run_->StartSeconds();
+        if (markedRecords_.contains(record))
+            recordTimes_.insert(record, *seconds - run_->StartSeconds());
         if (!run_->Append(*seconds - run_->StartSeconds(), readings)) {
             return Fail(line, QStringLiteral("%1 is earlier than the line before; a run's times "
                                              "must not go back")
@@ -161,6 +197,11 @@ private:
     qint64 records_ = 0;
     FileSpan span_;
     QString error_;
+    CorrectedReadings corrected_;
+    QList<Mark> marks_;
+    QSet<qint64> markedRecords_;        // the records the marks follow, and the next ones
+    QHash<qint64, qint64> recordTimes_; // of those: seconds after the run's first sample
+    qint64 firstTime_ = 0;
 };
 
 // The heading, first record number and first time of a file, from its first two lines.

@@ -24,6 +24,8 @@ struct RunLoad {
 // ("run-1.4ch", "run-2.4ch", ...; the numbers need not start at 1), those too: a continuation
 // file is one beside it whose heading is the same and whose first record number and time follow
 // on from the last line read. The run is named `name`, or the file's name when that is empty.
+// Where a file has a ".corrected" companion its corrected readings are taken in place of what
+// the meter read, and its marks (".marks") come with it.
 RunLoad LoadRunFile(const QString& path, const QString& name = QString());
 
 // A downloaded logger set, in the unit it was recorded in: its records at the set's interval

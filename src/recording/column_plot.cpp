@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace {
 
@@ -56,14 +57,39 @@ std::optional<ColumnPlot> PlotGridColumn(const SixColumnModel& grid, int column,
     readings.Reserve(grid.rowCount());
     for (int row = 0; row < grid.rowCount(); ++row) {
         const DataFieldBytes bytes = grid.RowBytes(row);
-        readings.AddRecord(bytes[SixColumnModel::DateTimeColumn], &bytes[size_t(column)]);
-        plot.Values[row] = NumberAtStart(grid.Text(row, column)).value_or(std::nan(""));
+        const SixColumnModel::CorrectedCells* corrected = grid.Corrected(row);
+        const size_t channel = size_t(column - SixColumnModel::FirstChannelColumn);
+        if (corrected && corrected->kinds[channel] != ReadingCorrection::None) {
+            const QString& text = corrected->texts[channel];
+            const QByteArray latin1 = text.toLatin1();
+            const QByteArrayView value(latin1);
+            readings.AddRecord(bytes[SixColumnModel::DateTimeColumn], &value);
+            plot.Values[row] = NumberAtStart(text).value_or(std::nan(""));
+            plot.Corrected = true;
+        } else {
+            readings.AddRecord(bytes[SixColumnModel::DateTimeColumn], &bytes[size_t(column)]);
+            plot.Values[row] = NumberAtStart(grid.Text(row, column)).value_or(std::nan(""));
+        }
         const qint64 gridRow = qint64(row) + 1;
         if (progress && (gridRow % progressEvery == 0 || row + 1 == grid.rowCount()))
             progress(gridRow);
     }
     plot.Readings = std::move(readings.Finish().front());
     return plot;
+}
+
+QList<PlotMark> PlotMarksOf(const SixColumnModel& grid, const QList<Mark>& marks) {
+    // The record number of each row, for finding the row a mark follows.
+    std::vector<qint64> records(size_t(grid.rowCount()));
+    for (int row = 0; row < grid.rowCount(); ++row)
+        records[size_t(row)] = grid.RowBytes(row)[SixColumnModel::RecordColumn].toLongLong();
+    QList<PlotMark> plotted;
+    for (const Mark& mark : marks) {
+        const qint64 position = std::count_if(records.cbegin(), records.cend(),
+                                              [&](qint64 r) { return r <= mark.afterRecord; });
+        plotted.append(PlotMark{double(position) + 0.5, mark.Label()});
+    }
+    return plotted;
 }
 
 std::optional<double> NumberAtStart(QStringView text) {

@@ -29,6 +29,8 @@ struct ColumnPlot {
     ReadingSeries Readings; // the same rows in tenths with their times, for statistics, where
                             // those are gaps too
     QList<PlotMark> Marks;  // the file's marks, where the plot draws them
+    bool Corrected = false; // some values are the calibration-corrected readings of the file's
+                            // ".corrected" companion rather than what the meter read
 
     // "°C" or "°F": the last two characters of PlotColumnText.
     QString UnitText() const { return PlotColumnText.right(2); }
@@ -46,6 +48,10 @@ std::optional<ColumnPlot> PlotGridColumn(const SixColumnModel& grid, int column,
                                          const ColumnPlot& previous,
                                          const GridProgress& progress = {},
                                          int progressEvery = 1000);
+
+// Where a plot of `grid`'s rows (row i at x = i) draws `marks`: just after the row of the
+// record each follows (x = its position + 0.5; 0.5 before the first record).
+QList<PlotMark> PlotMarksOf(const SixColumnModel& grid, const QList<Mark>& marks);
 
 // The number at the start of a text, blanks, tabs and line feeds anywhere being ignored: "23.4",
 // "-.5", "1e3", "12abc" read as numbers; nothing for a text that does not start with one

@@ -1,9 +1,11 @@
 #include "recording/csv_export.h"
 
+#include "recording/corrected_file.h"
 #include "recording/six_column_model.h"
 
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -157,6 +159,70 @@ bool AppendAsciiRecord(QByteArray& csv, const DataFieldBytes& fields, const QByt
     return true;
 }
 
+// The columns a file's companions add at the end of each line.
+class CsvCompanions {
+public:
+    CsvCompanions(const std::array<bool, 4>& correctedChannels, QList<Mark> marks)
+        : channels_(correctedChannels)
+        , marks_(std::move(marks)) {
+        std::stable_sort(marks_.begin(), marks_.end(), [](const Mark& a, const Mark& b) {
+            return a.afterRecord < b.afterRecord;
+        });
+    }
+    bool Any() const {
+        return !marks_.isEmpty() ||
+               std::find(channels_.cbegin(), channels_.cend(), true) != channels_.cend();
+    }
+    void AddToHeading(QByteArray& csv, const QByteArray& lineEnd) const {
+        QStringList cells;
+        for (size_t k = 0; k < channels_.size(); ++k) {
+            if (channels_[k])
+                cells << QStringLiteral("T%1 corrected").arg(k + 1);
+        }
+        if (!marks_.isEmpty())
+            cells << QStringLiteral("Mark");
+        Add(csv, lineEnd, cells);
+    }
+    // `read` the record's channel texts as read; `shown` the corrected text of a channel, null
+    // where it was not corrected.
+    void AddToRecord(QByteArray& csv, const QByteArray& lineEnd, QByteArrayView recordNumber,
+                     const std::array<QString, 4>& read,
+                     const std::array<const QString*, 4>& shown) {
+        QStringList cells;
+        for (size_t k = 0; k < channels_.size(); ++k) {
+            if (channels_[k])
+                cells << CsvNumber((shown[k] ? *shown[k] : read[k]).trimmed()).value_or(QString());
+        }
+        if (!marks_.isEmpty()) {
+            const qint64 record = recordNumber.toLongLong();
+            QStringList texts;
+            for (; next_ < marks_.size() && marks_[next_].afterRecord <= record; ++next_) {
+                const Mark& m = marks_[next_];
+                texts << (m.channel ? QStringLiteral("T%1: ").arg(*m.channel + 1) : QString()) +
+                             m.text;
+            }
+            cells << texts.join(QStringLiteral("; "));
+        }
+        Add(csv, lineEnd, cells);
+    }
+
+private:
+    static void Add(QByteArray& csv, const QByteArray& lineEnd, const QStringList& cells) {
+        csv.chop(lineEnd.size());
+        csv += ',' + CsvLine(cells).toUtf8() + lineEnd;
+    }
+    std::array<bool, 4> channels_;
+    QList<Mark> marks_;
+    qsizetype next_ = 0;
+};
+
+std::array<QString, 4> ChannelTexts(const DataFieldBytes& fields) {
+    std::array<QString, 4> texts;
+    for (size_t k = 0; k < 4; ++k)
+        texts[k] = QString::fromLatin1(fields[k + 2].data(), fields[k + 2].size());
+    return texts;
+}
+
 // How much CSV is gathered before it goes to the sink.
 constexpr qsizetype kCsvBufferBytes = 256 * 1024;
 
@@ -256,6 +322,14 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
     QByteArray csv;
     csv.reserve(kCsvBufferBytes + 4096);
     DataFields fields;
+    const CorrectedReadings corrected = ReadCorrectedOf(path);
+    std::array<bool, 4> correctedChannels{};
+    for (const CorrectedRow& row : corrected.rows) {
+        for (size_t k = 0; k < 4; ++k)
+            correctedChannels[k] = correctedChannels[k] || row.corrected[k];
+    }
+    CsvCompanions companions(correctedChannels, ReadMarksOf(path));
+    const bool extra = companions.Any();
     const DataFileReadResult read = ReadDataFile(
         path, [&](qint64 lineNumber, const DataFieldBytes& bytes, DataFileEncoding encoding) {
             if (lineNumber == 1 || !AppendAsciiRecord(csv, bytes, lineEnd)) {
@@ -264,6 +338,15 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
                     badLine = lineNumber;
                     return false;
                 }
+            }
+            if (extra && lineNumber == 1) {
+                companions.AddToHeading(csv, lineEnd);
+            } else if (extra) {
+                const CorrectedRow* row = corrected.Row(bytes[0].toLongLong());
+                std::array<const QString*, 4> shown{};
+                for (size_t k = 0; row && k < 4; ++k)
+                    shown[k] = row->corrected[k] ? &row->texts[k] : nullptr;
+                companions.AddToRecord(csv, lineEnd, bytes[0], ChannelTexts(bytes), shown);
             }
             if (lineNumber > 1)
                 ++result.records;
@@ -294,9 +377,22 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
     return result;
 }
 
-CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd) {
+CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd,
+                               const QList<Mark>& marks) {
     CsvConversion result;
+    std::array<bool, 4> correctedChannels{};
+    for (int row = 0; grid.AnyCorrected() && row < grid.rowCount(); ++row) {
+        if (const SixColumnModel::CorrectedCells* cells = grid.Corrected(row)) {
+            for (size_t k = 0; k < 4; ++k)
+                correctedChannels[k] =
+                    correctedChannels[k] || cells->kinds[k] != ReadingCorrection::None;
+        }
+    }
+    CsvCompanions companions(correctedChannels, marks);
+    const bool extra = companions.Any();
     AppendCsvLine(result.csv, 1, grid.Headings(), lineEnd, nullptr);
+    if (extra)
+        companions.AddToHeading(result.csv, lineEnd);
     QString lineError;
     for (int row = 0; row < grid.rowCount(); ++row) {
         // Model row r is grid row r + 1 and line r + 2 of the file the list would save.
@@ -304,6 +400,14 @@ CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lin
             !AppendCsvLine(result.csv, row + 2, grid.RowTexts(row), lineEnd, &lineError)) {
             result.error = QStringLiteral("row %1: %2").arg(row + 1).arg(lineError);
             break;
+        }
+        if (extra) {
+            const SixColumnModel::CorrectedCells* cells = grid.Corrected(row);
+            std::array<const QString*, 4> shown{};
+            for (size_t k = 0; cells && k < 4; ++k)
+                shown[k] = cells->kinds[k] != ReadingCorrection::None ? &cells->texts[k] : nullptr;
+            const DataFieldBytes bytes = grid.RowBytes(row);
+            companions.AddToRecord(result.csv, lineEnd, bytes[0], ChannelTexts(bytes), shown);
         }
         ++result.records;
     }

@@ -9,8 +9,16 @@
 // of the file that is not a number. Both are empty for "- - -" and for a blank cell (a channel
 // that a logger set did not record). The date and time "2013/08/08 14:05:09" becomes the ISO
 // 8601 local time "2013-08-08T14:05:09". No locale is consulted anywhere.
+//
+// A file with companions gets more columns at the end of each line; without them the CSV is
+// the same. With a ".corrected" companion, "T1 corrected" ... for each channel it corrected:
+// the reading as shown, the corrected one where a correction was in force and the one read
+// elsewhere. With marks, a last column "Mark": the texts of the marks that follow the record
+// on its line ("T2: " before a channel's mark, several joined by "; "); marks placed before
+// the file's first record go on its first line.
 
 #include "recording/data_file.h"
+#include "recording/marks.h"
 
 #include <QByteArray>
 #include <QString>
@@ -59,4 +67,6 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
 // A list on screen converted as the data file it saves would be: the headings, then each row.
 // Stops at the first row whose date and time cannot be read, keeping the rows before it, and
 // says which grid row in `error`.
-CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd);
+// The corrected readings shown over its rows and the `marks` of its file add their columns.
+CsvConversion ConvertGridToCsv(const SixColumnModel& grid, const QByteArray& lineEnd,
+                               const QList<Mark>& marks = {});

@@ -1,5 +1,7 @@
 #include "recording/grid_file.h"
 
+#include "recording/corrected_file.h"
+
 #include "recording/six_column_model.h"
 
 #include <algorithm>
@@ -76,6 +78,29 @@ DataFileReadResult ReadFileIntoGrid(const QString& path, SixColumnModel& grid,
         result.error = QStringLiteral("The table cannot hold more rows.");
     }
     return result;
+}
+
+qint64 ShowCorrectedOf(const QString& dataFile, SixColumnModel& grid) {
+    const CorrectedReadings corrected = ReadCorrectedOf(dataFile);
+    qint64 shown = 0;
+    for (int row = 0; !corrected.IsEmpty() && row < grid.rowCount(); ++row) {
+        bool numbered = false;
+        const qint64 record =
+            grid.RowBytes(row)[SixColumnModel::RecordColumn].toLongLong(&numbered);
+        const CorrectedRow* line = numbered ? corrected.Row(record) : nullptr;
+        if (!line)
+            continue;
+        SixColumnModel::CorrectedCells cells;
+        for (size_t k = 0; k < 4; ++k) {
+            cells.texts[k] = line->texts[k];
+            cells.kinds[k] = line->beyond[k]      ? ReadingCorrection::Beyond
+                             : line->corrected[k] ? ReadingCorrection::Corrected
+                                                  : ReadingCorrection::None;
+            shown += cells.kinds[k] != ReadingCorrection::None;
+        }
+        grid.SetCorrected(row, cells);
+    }
+    return shown;
 }
 
 QStringList PrintGridLines(const SixColumnModel& grid, qint64* stoppedAtRow) {

@@ -6,6 +6,7 @@
 // callers show the captions, the hourglass and the printer.
 
 #include "recording/data_file.h"
+#include "recording/sample_record.h"
 
 #include <QStringList>
 
@@ -33,6 +34,11 @@ bool SaveGridToFile(const SixColumnModel& grid, const QString& path, QString* er
 // at the first line that cannot be split (`stoppedAtLine`), keeping what was read before it.
 DataFileReadResult ReadFileIntoGrid(const QString& path, SixColumnModel& grid,
                                     const GridProgress& progress = {}, int progressEvery = 1000);
+
+// Shows over `grid`'s rows the corrected readings of the data file at `dataFile` (its
+// ".corrected" companion), matched by record number; the rows keep what the meter read. The
+// number of readings shown corrected.
+qint64 ShowCorrectedOf(const QString& dataFile, SixColumnModel& grid);
 
 // Widths of the printed fields: each text right-aligned by leading blanks.
 constexpr int PrintedFieldWidths[6] = {8, 21, 8, 8, 8, 8};

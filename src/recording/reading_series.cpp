@@ -1,5 +1,6 @@
 #include "recording/reading_series.h"
 
+#include "recording/corrected_file.h"
 #include "recording/sample_buffers.h"
 
 #include <QDate>
@@ -228,8 +229,25 @@ RecordedRun ReadRecordedRun(const QString& path) {
             (builder.Records() != qint64(part) * RecordsPerDataFile || !QFileInfo::exists(file)))
             break;
         bool heading = false;
+        const CorrectedReadings corrected = ReadCorrectedOf(file);
         const DataFileReadResult read = ReadDataFile(
             file, [&](qint64 lineNumber, const DataFieldBytes& fields, DataFileEncoding encoding) {
+                const CorrectedRow* row = lineNumber > 1 && !corrected.IsEmpty()
+                                              ? corrected.Row(fields[0].toLongLong())
+                                              : nullptr;
+                if (row) {
+                    std::array<QByteArray, 4> texts;
+                    std::array<QByteArrayView, 4> values;
+                    for (size_t c = 0; c < 4; ++c) {
+                        if (row->corrected[c]) {
+                            texts[c] = row->texts[c].toLatin1();
+                            ++run.correctedReadings;
+                        }
+                        values[c] = row->corrected[c] ? QByteArrayView(texts[c]) : fields[c + 2];
+                    }
+                    builder.AddRecord(fields[1], values.data());
+                    return true;
+                }
                 if (lineNumber > 1) {
                     builder.AddRecord(fields[1], &fields[2]);
                     return true;

@@ -82,6 +82,9 @@ struct RecordedRun {
     QStringList files; // the files read, in order: the named one, then FILE-1, FILE-2, ...
     DataFields heading;
     std::array<ReadingSeries, 4> channels;
+    // Readings taken from the files' ".corrected" companions (each file of the run has its
+    // own) in place of what the meter read: the channels hold the readings as corrected.
+    qint64 correctedReadings = 0;
 
     enum Failure { None, CannotRead, NotDataFile, BadLine };
     Failure failure = None;

@@ -56,9 +56,64 @@ int SixColumnModel::columnCount(const QModelIndex& parent) const {
 QVariant SixColumnModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount() || index.column() >= ColumnCount)
         return {};
-    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
-        return Text(index.row(), index.column());
+    const int channel = index.column() - FirstChannelColumn;
+    const CorrectedCells* corrected = channel >= 0 ? Corrected(index.row()) : nullptr;
+    const ReadingCorrection kind =
+        corrected ? corrected->kinds[size_t(channel)] : ReadingCorrection::None;
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole) {
+        if (kind == ReadingCorrection::None)
+            return Text(index.row(), index.column());
+        return corrected->texts[size_t(channel)] + CorrectionMarker(kind);
+    }
+    if (role == Qt::ToolTipRole && kind != ReadingCorrection::None)
+        return QStringLiteral("read ") + Text(index.row(), index.column()).trimmed();
     return {};
+}
+
+void SixColumnModel::SetCorrected(int row, const CorrectedCells& cells) {
+    if (row < 0 || row >= rowCount())
+        return;
+    bool any = false;
+    for (ReadingCorrection kind : cells.kinds)
+        any = any || kind != ReadingCorrection::None;
+    if (!any) {
+        m_corrected.erase(row);
+        return;
+    }
+    m_corrected[row] = cells;
+    Q_EMIT dataChanged(index(row, FirstChannelColumn), index(row, ColumnCount - 1));
+}
+
+const SixColumnModel::CorrectedCells* SixColumnModel::Corrected(int row) const {
+    if (m_corrected.empty())
+        return nullptr;
+    const auto it = m_corrected.find(row);
+    return it == m_corrected.end() ? nullptr : &it->second;
+}
+
+QString SixColumnModel::ShownText(int row, int column) const {
+    const int channel = column - FirstChannelColumn;
+    const CorrectedCells* corrected = channel >= 0 && channel < 4 ? Corrected(row) : nullptr;
+    if (corrected && corrected->kinds[size_t(channel)] != ReadingCorrection::None)
+        return corrected->texts[size_t(channel)];
+    return Text(row, column);
+}
+
+QString CorrectionMarker(ReadingCorrection kind) {
+    switch (kind) {
+    case ReadingCorrection::Corrected:
+        return QStringLiteral(" *");
+    case ReadingCorrection::Beyond:
+        return QStringLiteral(" !");
+    case ReadingCorrection::None:
+        break;
+    }
+    return QString();
+}
+
+QString CorrectionLegend() {
+    return QStringLiteral("* corrected by calibration, ! beyond the calibrated points; "
+                          "hover for the reading as read");
 }
 
 QVariant SixColumnModel::headerData(int section, Qt::Orientation orientation, int role) const {
@@ -163,6 +218,7 @@ void SixColumnModel::Clear() {
     beginResetModel();
     std::vector<char>().swap(m_text);
     std::vector<quint32>().swap(m_cellEnds);
+    m_corrected.clear();
     m_rows = 0;
     endResetModel();
 }

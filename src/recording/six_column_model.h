@@ -11,9 +11,12 @@
 // end offset per cell, not as six QStrings per row (about 24 bytes a row beside the text).
 
 #include "recording/data_file.h"
+#include "recording/sample_record.h"
 
 #include <QAbstractTableModel>
 
+#include <array>
+#include <unordered_map>
 #include <vector>
 
 class SixColumnModel : public QAbstractTableModel {
@@ -64,6 +67,22 @@ public:
     // Bytes held for the rows (capacity, not just size): what the table costs in memory.
     qint64 MemoryBytes() const;
 
+    // Calibration-corrected readings shown over the channel cells of data row `row`: the cell
+    // shows the corrected text followed by " *" (" !" beyond the calibrated points) and the
+    // reading as read on hover ("read 23.4"). Only the display changes: Text, RowBytes and
+    // AppendFileLine keep what the meter read, so that a save writes the file's bytes.
+    struct CorrectedCells {
+        std::array<QString, 4> texts;
+        std::array<ReadingCorrection, 4> kinds{};
+    };
+    void SetCorrected(int row, const CorrectedCells& cells);
+    // The corrected cells of a row, or null where it shows what was read.
+    const CorrectedCells* Corrected(int row) const;
+    bool AnyCorrected() const { return !m_corrected.empty(); }
+    // The channel cell as shown corrected, without its marker; the read text where it is not
+    // corrected. `column` is 2 to 5.
+    QString ShownText(int row, int column) const;
+
 private:
     bool Fits(qsizetype rows, qsizetype bytes) const;
     void Store(const DataFields& texts);
@@ -72,4 +91,10 @@ private:
     std::vector<char> m_text;        // every cell's UTF-8 bytes, row by row, column by column
     std::vector<quint32> m_cellEnds; // end offset in m_text of each cell, six per row
     int m_rows = 0;                  // rows shown; staged rows follow them in the storage
+    std::unordered_map<int, CorrectedCells> m_corrected; // by model row, only rows corrected
 };
+
+// The marker after a corrected reading in every list: " *" corrected, " !" beyond the
+// calibrated points, "" as read; and the legend line under a list that shows them.
+QString CorrectionMarker(ReadingCorrection kind);
+QString CorrectionLegend();

@@ -36,7 +36,12 @@ FileCommands::FileCommands(MeterSession& session, Dialogs& dialogs, QWidget* win
     , dialogs_(dialogs)
     , window_(window)
     , panelUnitText_(std::move(panelUnitText))
-    , recordsPerDump_(recordsPerDump) {}
+    , recordsPerDump_(recordsPerDump) {
+    connect(&session_, &MeterSession::MarkPlaced, this, [this](const Mark& mark) {
+        if (ListOpen())
+            list_->AddMark(mark);
+    });
+}
 
 FileCommands::~FileCommands() {
     delete list_.data();
@@ -124,6 +129,8 @@ void FileCommands::Open() {
             },
             40000);
     }
+    if (result.opened)
+        window->ShowCompanionsOf(path);
     window->setWindowTitle(QFileInfo(path).fileName());
     window->SetBusy(false);
     opening_ = false;

@@ -1,6 +1,7 @@
 #include "views/file_list_window.h"
 
 #include "link/meter_timers.h"
+#include "recording/grid_file.h"
 #include "ui/dialogs.h"
 #include "views/grid_commands.h"
 #include "views/six_column_table.h"
@@ -8,6 +9,9 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
+#include <QVBoxLayout>
 
 FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot& lastPlot,
                                const QString& panelUnitText,
@@ -38,7 +42,7 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
               if (Busy())
                   return;
               SetBusy(true);
-              ExportGridAsCsv(this, *grid_->Model(), dialogs_);
+              ExportGridAsCsv(this, *grid_->Model(), dialogs_, marks_);
               SetBusy(false);
           }},
          {QStringLiteral("Print"), QStringLiteral("Print"), QStringLiteral("Print"),
@@ -46,7 +50,29 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
         QStringLiteral("Saved readings"), HeadingFields(panelUnitText, typeLetters));
     grid_ = parts.grid;
     connect(grid_, &SixColumnTable::ColumnClicked, this, &FileListWindow::PlotColumn);
+
+    legend_ = new QLabel(CorrectionLegend(), this);
+    legend_->setObjectName(QStringLiteral("LblLegend"));
+    legend_->setAccessibleName(QStringLiteral("Corrected readings"));
+    legend_->setWordWrap(true);
+    legend_->hide();
+    markList_ = new QListWidget(this);
+    markList_->setObjectName(QStringLiteral("LstMarks"));
+    markList_->setAccessibleName(QStringLiteral("Marks"));
+    markList_->setMaximumHeight(80);
+    markList_->hide();
+    parts.layout->addWidget(legend_);
+    parts.layout->addWidget(markList_);
     resize(grid_->horizontalHeader()->length() + 40, 420);
+}
+
+void FileListWindow::ShowCompanionsOf(const QString& dataFile) {
+    legend_->setVisible(ShowCorrectedOf(dataFile, *grid_->Model()) > 0);
+    marks_ = ReadMarksOf(dataFile);
+    markList_->clear();
+    for (const Mark& mark : std::as_const(marks_))
+        markList_->addItem(mark.Label());
+    markList_->setVisible(!marks_.isEmpty());
 }
 
 FileListWindow::~FileListWindow() = default;
@@ -74,6 +100,7 @@ void FileListWindow::PlotColumn(int column) {
     }
     setWindowTitle(caption);
     if (plot) {
+        plot->Marks = PlotMarksOf(*grid_->Model(), marks_);
         lastPlot_ = *plot;
         if (!plot->Values.isEmpty())
             Q_EMIT PlotReady(*plot);

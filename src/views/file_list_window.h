@@ -12,6 +12,8 @@
 
 class Dialogs;
 class MeterTimers;
+class QLabel;
+class QListWidget;
 class SixColumnTable;
 
 class FileListWindow : public QWidget {
@@ -26,6 +28,13 @@ public:
     ~FileListWindow() override;
 
     SixColumnTable* RecordTable() const { return grid_; }
+
+    // After the file is read: its corrected readings shown over the rows (the rows keep the
+    // file's bytes) and its marks listed under the table, plotted and exported with it.
+    void ShowCompanionsOf(const QString& dataFile);
+    const QList<Mark>& Marks() const { return marks_; }
+    QListWidget* MarkList() const { return markList_; }
+    QLabel* Legend() const { return legend_; }
 
     // The click on grid column k: nothing for the record number and the date and time;
     // otherwise the plot settings and values of that column, the meter's timers off meanwhile.
@@ -56,4 +65,7 @@ private:
     int busy_ = 0;
     bool closePending_ = false;
     SixColumnTable* grid_;
+    QLabel* legend_;
+    QListWidget* markList_;
+    QList<Mark> marks_;
 };

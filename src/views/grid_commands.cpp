@@ -4,6 +4,7 @@
 #include "recording/csv_export.h"
 #include "recording/data_file.h"
 #include "recording/grid_file.h"
+#include "recording/marks.h"
 #include "recording/six_column_model.h"
 #include "ui/dialogs.h"
 #include "ui/hourglass.h"
@@ -58,7 +59,8 @@ bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs, Sav
     return saved;
 }
 
-bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs) {
+bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
+                     const QList<Mark>& marks) {
     const QString path = dialogs.SaveFileName(form, QStringLiteral("Export CSV"),
                                               QStringLiteral("CSV files (*.csv)"));
     if (path.isEmpty())
@@ -69,7 +71,7 @@ bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs
     bool written = false;
     {
         Hourglass hourglass;
-        csv = ConvertGridToCsv(grid, "\r\n");
+        csv = ConvertGridToCsv(grid, "\r\n", marks);
         written = file.open(QIODevice::WriteOnly) && file.write(csv.csv) == csv.csv.size() &&
                   file.commit();
     }

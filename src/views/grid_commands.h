@@ -5,6 +5,8 @@
 // it (`ExportGridAsCsv`) and printing it (`PrintGrid`). The file lines and printed lines themselves
 // come from the grid file module.
 
+#include "recording/marks.h"
+
 #include <QString>
 
 #include <optional>
@@ -31,8 +33,10 @@ bool SaveGridAs(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
 // A list's "Export CSV...": the Save dialog for a CSV file, then the list as
 // `corvilab-cli convert --to csv` writes it, all at once: a file that cannot be written is left
 // as it was and the user told why. A row whose date and time cannot be read ends the export
-// there, and the user is told which. True when a file was written.
-bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs);
+// there, and the user is told which. True when a file was written. The corrected readings shown
+// and the file's `marks` add their columns as the command's do.
+bool ExportGridAsCsv(QWidget* form, const SixColumnModel& grid, Dialogs& dialogs,
+                     const QList<Mark>& marks = {});
 
 // The printer's note shown before every printout: six lines.
 QString PrinterNoteText();

@@ -2,6 +2,7 @@
 
 #include "link/clock.h"
 #include "recording/grid_file.h"
+#include "recording/marks.h"
 #include "recording/sampler.h"
 #include "ui/hourglass.h"
 #include "views/grid_commands.h"
@@ -12,6 +13,7 @@
 #include <QDir>
 #include <QHeaderView>
 #include <QLabel>
+#include <QListWidget>
 #include <QVBoxLayout>
 
 // Commands that wait on a dialog or the printer let events run; a close asked for meanwhile
@@ -63,6 +65,20 @@ ListWindow::ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock
     dumpLabel_->setWordWrap(true);
     dumpLabel_->hide();
 
+    legend_ = new QLabel(CorrectionLegend(), this);
+    legend_->setObjectName(QStringLiteral("LblLegend"));
+    legend_->setAccessibleName(QStringLiteral("Corrected readings"));
+    legend_->setWordWrap(true);
+    legend_->hide();
+
+    marks_ = new QListWidget(this);
+    marks_->setObjectName(QStringLiteral("LstMarks"));
+    marks_->setAccessibleName(QStringLiteral("Marks"));
+    marks_->setMaximumHeight(80);
+    marks_->hide();
+
+    parts.layout->addWidget(legend_);
+    parts.layout->addWidget(marks_);
     parts.layout->addWidget(dumpLabel_);
     resize(grid_->horizontalHeader()->length() + 40, 360);
 }
@@ -73,8 +89,14 @@ void ListWindow::Append(const SampleRecord& sample) {
     if (closing_)
         return;
     ++listRowCount_;
-    grid_->Model()->AppendRow(
-        RecordFields(listRowCount_, sample.TimeText, listUnitF_ ? sample.TextF : sample.TextC));
+    SixColumnModel& model = *grid_->Model();
+    // The rows hold what the meter read, which is what a save or a dump writes.
+    model.AppendRow(RecordFields(listRowCount_, sample.TimeText, sample.ReadTexts(listUnitF_)));
+    if (sample.AnyCorrected()) {
+        model.SetCorrected(model.rowCount() - 1,
+                           {listUnitF_ ? sample.TextF : sample.TextC, sample.Corrected});
+        legend_->show();
+    }
     if (listRowCount_ % dumpEvery_ == 0)
         Dump();
 }
@@ -110,6 +132,14 @@ bool ListWindow::Dump() {
     }
     dumpLabel_->show();
     return saved;
+}
+
+void ListWindow::AddMark(const Mark& mark) {
+    if (closing_)
+        return;
+    marks_->addItem(mark.Label());
+    marks_->scrollToBottom();
+    marks_->show();
 }
 
 QString ListWindow::DumpStatus() const {

@@ -15,7 +15,9 @@ class Clock;
 class Dialogs;
 class MeterTimers;
 class QLabel;
+class QListWidget;
 class SixColumnTable;
+struct Mark;
 struct SampleRecord;
 
 class ListWindow : public QWidget {
@@ -34,8 +36,13 @@ public:
     qint64 ListRowCount() const { return listRowCount_; }
     SixColumnTable* RecordTable() const { return grid_; }
 
-    // One PC sample: a new row; at every multiple of the dump size the list dumps itself.
+    // One PC sample: a new row of what the meter read, shown corrected where a calibration
+    // corrected it; at every multiple of the dump size the list dumps itself.
     void Append(const SampleRecord& sample);
+    // A mark placed while the list is open, listed under the table ("10:05:09 T2 load in").
+    void AddMark(const Mark& mark);
+    QListWidget* MarkList() const { return marks_; }
+    QLabel* Legend() const { return legend_; }
     // Saves every row to the dump file named by the clock and empties the table. A file that
     // cannot be written leaves the rows in the list; the window says so either way.
     bool Dump();
@@ -71,4 +78,6 @@ private:
     bool closing_ = false;
     SixColumnTable* grid_;
     QLabel* dumpLabel_;
+    QLabel* legend_;
+    QListWidget* marks_;
 };

@@ -655,6 +655,11 @@ void TestCli::compare_data() {
         "ref.4ch: T1 never falls to 5.0 \xC2\xB0"
         "C");
     row("run without the channel", "good.4ch --channel T3", 2, "ref.4ch has no readings on T3");
+    row("corrected readings, aligned at a mark", "cal.4ch --band 0.5 --align=mark:door", 1,
+        "ref.4ch\t2013/08/08 14:05:00\t1.0\t0.0\t0.0\t0.0\t0\tpass\n"
+        "cal.4ch\t2013/08/09 09:00:00\t2.0\t1.0\t0.0\t1.0\t2\tfail\n"
+        "# readings of cal.4ch as corrected by calibration: 1\n");
+    row("a run without the mark", "good.4ch --align=mark:door", 2, "good.4ch has no mark 'door'");
 }
 
 // The table on standard output, the exit status by the verdicts, and one line naming what was
@@ -672,6 +677,11 @@ void TestCli::compare() {
                                     "2\t2013/08/09 09:00:01\t21.0\t-\t \t \t\r\n"
                                     "3\t2013/08/09 09:00:02\t21.5\t-\t \t \t\r\n");
     WriteFile("note.txt", "shopping list\n");
+    // cal.4ch is good.4ch with its last T1 reading corrected, and a mark "door" in each.
+    WriteFile("cal.4ch", FileBytes(Path("good.4ch")));
+    WriteFile("cal.4ch.corrected", "3\t2013/08/09 09:00:02\t22.0\t-\t \t \tT1\t\n");
+    WriteFile("cal.4ch.marks", "2013/08/09 09:00:02\t2\t\tdoor\n");
+    WriteFile("ref.4ch.marks", "2013/08/08 14:05:01\t1\tT1\tdoor\n");
     const Result r = Run(Args("compare ref.4ch " + args + " -o al.csv"));
     QCOMPARE(r.code, code);
     if (code == 2) {

@@ -14,6 +14,7 @@ private Q_SLOTS:
     void stats_data();
     void stats();
     void continuationFiles();
+    void correctedReadings();
 
 private:
     struct Result {
@@ -130,6 +131,22 @@ void TestStatsCli::continuationFiles() {
     QCOMPARE(r.code, 0);
     QCOMPARE(r.out, QByteArray("T1\t19.5\t2013/08/10 21:38:28\t30.0\t2013/08/12 06:58:29\t20.0\t"
                                "320001\t320000\n"));
+}
+
+// Where a file has corrected readings beside it, those are counted, and the output says so.
+void TestStatsCli::correctedReadings() {
+    const QString path =
+        Write(QStringLiteral("cal.4ch"), "\xB0"
+                                         "C\tDate Time\tT1 - K\tT2 - K\tT3 - K\tT4 - K\t\r\n"
+                                         "1\t2013/08/08 14:05:09\t23.4\t \t \t \t\r\n"
+                                         "2\t2013/08/08 14:05:10\t25.0\t \t \t \t\r\n");
+    Write(QStringLiteral("cal.4ch.corrected"), "No.\tDate Time\tT1\tT2\tT3\tT4\tCorrected\tBeyond\n"
+                                               "2\t2013/08/08 14:05:10\t24.6\t \t \t \tT1\t\n");
+    const Result r = Run({path});
+    QCOMPARE(r.code, 0);
+    QCOMPARE(r.out,
+             QByteArray("T1\t23.4\t2013/08/08 14:05:09\t24.6\t2013/08/08 14:05:10\t24.0\t2\n"
+                        "# readings as corrected by calibration: 1 (from cal.4ch.corrected)\n"));
 }
 
 QTEST_GUILESS_MAIN(TestStatsCli)

@@ -19,7 +19,9 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -51,6 +53,7 @@ class TestCompareWindow : public QObject {
 private Q_SLOTS:
     void filesAndSets();
     void realtimeReference();
+    void marksAndCorrectedReadings();
 };
 
 void TestCompareWindow::filesAndSets() {
@@ -169,6 +172,37 @@ void TestCompareWindow::realtimeReference() {
     }
     QCOMPARE(events, QStringList({"10:00:00 T1 band-out 20.4 (limit 20.5 °C)",
                                   "10:00:00 T1 band-in 22.0 (limit 21.5 °C)"}));
+}
+
+// Files with marks and corrected readings beside them: the corrected ones are compared and said
+// so, the marks are listed and drawn, and the runs line up at a mark; a run without it is refused.
+void TestCompareWindow::marksAndCorrectedReadings() {
+    QTemporaryDir dir;
+    const QString ref = dir.filePath("ref.4ch");
+    const QString run = dir.filePath("run.4ch");
+    const QString other = dir.filePath("other.4ch");
+    WriteFile(ref, T1File("2013/08/08", {"20.0", "21.0", "22.0"}));
+    WriteFile(ref + ".marks", "2013/08/08 14:05:01\t2\t\tload in\n");
+    WriteFile(run, T1File("2013/08/09", {"19.0", "20.0", "21.9"}));
+    WriteFile(run + ".corrected", "3\t2013/08/09 14:05:02\t21.0\t \t \t \tT1\t\n");
+    WriteFile(run + ".marks", "2013/08/09 14:05:02\t3\tT1\tload in\n");
+    WriteFile(other, T1File("2013/08/10", {"20.0"}));
+    ScriptedDialogs dialogs;
+    CompareWindow window(dialogs, nullptr, nullptr);
+    QVERIFY(window.AddFiles({ref, run}));
+    QCOMPARE(window.CorrectedNotes()->text(), "readings of run.4ch as corrected by calibration: 1");
+    QCOMPARE(window.MarkList()->count(), 2);
+    QCOMPARE(window.MarkList()->item(1)->text(), "run.4ch: 14:05:02 T1 load in");
+    QComboBox* align = window.AlignmentChoice();
+    QCOMPARE(align->itemText(3), "align at mark 'load in'");
+    align->setCurrentIndex(3);
+    auto* grid = window.findChild<QTableWidget*>("GridResult");
+    QCOMPARE(Row(grid, 1), "run.4ch|2013/08/09 14:05:00|2.0|0.0|0.0|0.0|0|pass");
+    // An upright and a label per mark on the runs' plot.
+    QCOMPARE(window.GraphRuns()->itemCount(), 4);
+    QVERIFY(!window.AddFiles({other}));
+    QCOMPARE(dialogs.Texts(), QStringList{"other.4ch has no mark 'load in'"});
+    QCOMPARE(window.RunCount(), 2);
 }
 
 QTEST_MAIN(TestCompareWindow)

@@ -1,4 +1,6 @@
+#include "recording/corrected_file.h"
 #include "recording/csv_export.h"
+#include "recording/grid_file.h"
 #include "recording/six_column_model.h"
 #include "support/test_files.h"
 
@@ -12,6 +14,8 @@ class TestCsvExport : public QObject {
 private Q_SLOTS:
     void record_data();
     void record();
+    void companions_data();
+    void companions();
 };
 
 void TestCsvExport::record_data() {
@@ -60,6 +64,56 @@ void TestCsvExport::record() {
     const CsvConversion shown = ConvertGridToCsv(grid, "\r\n");
     QCOMPARE(shown.csv.split('\n'), result.csv.split('\n'));
     QCOMPARE(shown.error, error.isEmpty() ? QString() : "row 1: " + error);
+}
+
+// A file's ".corrected" and ".marks" companions add their columns; without them nothing changes.
+void TestCsvExport::companions_data() {
+    QTest::addColumn<QByteArray>("corrected"); // the companions' record lines; empty: none
+    QTest::addColumn<QByteArray>("marks");
+    QTest::addColumn<QByteArray>("csv");
+    const QByteArray plain = "Record,Date Time,T1 - K (\xC2\xB0"
+                             "C),T1 - K flag,T2 - K (\xC2\xB0"
+                             "C),"
+                             "T2 - K flag,T3 - K (\xC2\xB0"
+                             "C),T3 - K flag,T4 - K (\xC2\xB0"
+                             "C),"
+                             "T4 - K flag";
+    QTest::newRow("no companions") << QByteArray() << QByteArray()
+                                   << plain + "\r\n1,2013-08-08T14:05:09,23.4,,-0.5,,,,,Over\r\n"
+                                              "2,2013-08-08T14:05:10,25.0,,1.0,,,,,Over\r\n";
+    QTest::newRow("corrected T1 and T2, one beyond")
+        << QByteArray("2\t2013/08/08 14:05:10\t24.7\t1.2\t- - -\tOver\tT1 T2\tT2\n") << QByteArray()
+        << plain + ",T1 corrected,T2 corrected\r\n"
+                   "1,2013-08-08T14:05:09,23.4,,-0.5,,,,,Over,23.4,-0.5\r\n"
+                   "2,2013-08-08T14:05:10,25.0,,1.0,,,,,Over,24.7,1.2\r\n";
+    QTest::newRow("marks: before the first record, two after one, a channel's")
+        << QByteArray()
+        << QByteArray("2013/08/08 14:05:08\t0\t\tstart\n2013/08/08 14:05:10\t2\tT2\tload, in\n"
+                      "2013/08/08 14:05:11\t2\t\tdoor\n")
+        << plain + ",Mark\r\n1,2013-08-08T14:05:09,23.4,,-0.5,,,,,Over,start\r\n"
+                   "2,2013-08-08T14:05:10,25.0,,1.0,,,,,Over,\"T2: load, in; door\"\r\n";
+}
+
+void TestCsvExport::companions() {
+    QFETCH(QByteArray, corrected);
+    QFETCH(QByteArray, marks);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("in.4ch");
+    QVERIFY(WriteFile(path, "\xB0"
+                            "C\tDate Time\tT1 - K\tT2 - K\tT3 - K\tT4 - K\t\r\n"
+                            "1\t2013/08/08 14:05:09\t23.4\t-.5\t- - -\tOver\t\r\n"
+                            "2\t2013/08/08 14:05:10\t25.0\t1.0\t- - -\tOver\t\r\n"));
+    if (!corrected.isEmpty())
+        QVERIFY(WriteFile(CorrectedFileName(path), "No.\tDate Time\n" + corrected));
+    if (!marks.isEmpty())
+        QVERIFY(WriteFile(MarksFileName(path), marks));
+    QTEST(ConvertDataFileToCsv(path, "\r\n").csv, "csv");
+
+    // The file shown in the saved-file list exports the same.
+    SixColumnModel grid;
+    ReadFileIntoGrid(path, grid);
+    ShowCorrectedOf(path, grid);
+    QTEST(ConvertGridToCsv(grid, "\r\n", ReadMarksOf(path)).csv, "csv");
 }
 
 QTEST_GUILESS_MAIN(TestCsvExport)

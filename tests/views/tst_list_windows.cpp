@@ -1,6 +1,7 @@
 #include "link/meter_timers.h"
 #include "recording/csv_export.h"
 #include "recording/grid_file.h"
+#include "recording/marks.h"
 #include "recording/sampler.h"
 #include "support/closed_windows.h"
 #include "support/fake_clock.h"
@@ -14,6 +15,8 @@
 
 #include <QAction>
 #include <QGuiApplication>
+#include <QLabel>
+#include <QListWidget>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -57,6 +60,8 @@ private Q_SLOTS:
     void liveListDumps();
     void failedDumpKeepsRowsForTheNext();
     void liveListSave();
+    void correctedShownReadSaved();
+    void savedFileCompanions();
     void closeWaitsForTheCommand();
     void printToPdf();
     void printOutcomes_data();
@@ -181,6 +186,59 @@ void TestListWindows::liveListSave() {
     list->Save(); // cancelled
     QCOMPARE(QDir(dir_->path()).entryList(QDir::Files).size(), 2);
     QVERIFY(dialogs_.messages.isEmpty());
+}
+
+// A corrected reading is shown corrected with its marker and the reading on hover; the save and
+// the dump write what the meter read. Marks placed meanwhile are listed.
+void TestListWindows::correctedShownReadSaved() {
+    auto list = MakeList(true, 2);
+    list->show();
+    SampleRecord s = Sample("1.0", "33.5");
+    s.TextF[1] = "40.2";
+    s.Corrected = {ReadingCorrection::Corrected, ReadingCorrection::Beyond};
+    s.RawTextF = {"33.8", "40.0"};
+    list->Append(s);
+    const SixColumnModel& model = *list->RecordTable()->Model();
+    QCOMPARE(model.index(0, 2).data().toString(), "33.5 *");
+    QCOMPARE(model.index(0, 3).data().toString(), "40.2 !");
+    QCOMPARE(model.index(0, 2).data(Qt::ToolTipRole).toString(), "read 33.8");
+    QVERIFY(list->Legend()->isVisible());
+    Mark mark;
+    mark.time = clock_.now;
+    mark.channel = 1;
+    mark.text = "load in";
+    list->AddMark(mark);
+    QCOMPARE(list->MarkList()->item(0)->text(), "14:05:10 T2 load in");
+    const QByteArray read = "1\t2013/08/08 14:05:09\t33.8\t40.0\tOver\tUnder\t\r";
+    dialogs_.fileAnswers = {Path("saved.4ch")};
+    list->Save();
+    QCOMPARE(FileLines(Path("saved.4ch")).value(1), read);
+    list->Append(Sample("1.0", "33.8"));
+    QCOMPARE(FileLines(Path("0808140511.4ch")).value(1), read);
+}
+
+// A saved file with corrected readings and marks beside it: shown and listed, the column plot
+// takes the corrected values and the marks.
+void TestListWindows::savedFileCompanions() {
+    const QString path = Path("run.4ch");
+    WriteFile(path, "\xB0"
+                    "C\tDate Time\tT1 - K\tT2 - K\tT3 - J\tT4 - J\t\r\n"
+                    "7\t2013/08/08 14:05:09\t23.4\t \t \t \t\r\n"
+                    "8\t2013/08/08 14:05:10\t23.6\t \t \t \t\r\n");
+    WriteFile(path + ".corrected", "8\t2013/08/08 14:05:10\t23.3\t \t \t \tT1\t\n");
+    WriteFile(path + ".marks", "2013/08/08 14:05:09\t7\tT1\tload in\n");
+    auto list = MakeFileList(0);
+    ReadFileIntoGrid(path, *list->RecordTable()->Model());
+    list->ShowCompanionsOf(path);
+    QCOMPARE(list->RecordTable()->Model()->index(1, 2).data().toString(), "23.3 *");
+    QCOMPARE(list->MarkList()->item(0)->text(), "14:05:09 T1 load in");
+    list->PlotColumn(2);
+    QCOMPARE(lastPlot_.Values, (QVector<double>{23.4, 23.3}));
+    QVERIFY(lastPlot_.Corrected);
+    QCOMPARE(lastPlot_.Marks, (QList<PlotMark>{{1.5, "14:05:09 T1 load in"}}));
+    dialogs_.fileAnswers = {Path("copy.4ch")};
+    SaveGridAs(list.get(), *list->RecordTable()->Model(), dialogs_);
+    QCOMPARE(FileBytes(Path("copy.4ch")), FileBytes(path));
 }
 
 void TestListWindows::closeWaitsForTheCommand() {
