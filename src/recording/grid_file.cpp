@@ -83,6 +83,7 @@ DataFileReadResult ReadFileIntoGrid(const QString& path, SixColumnModel& grid,
 qint64 ShowCorrectedOf(const QString& dataFile, SixColumnModel& grid) {
     const CorrectedReadings corrected = ReadCorrectedOf(dataFile);
     qint64 shown = 0;
+    std::unordered_map<int, SixColumnModel::CorrectedCells> rows;
     for (int row = 0; !corrected.IsEmpty() && row < grid.rowCount(); ++row) {
         bool numbered = false;
         const qint64 record =
@@ -98,8 +99,10 @@ qint64 ShowCorrectedOf(const QString& dataFile, SixColumnModel& grid) {
                                                   : ReadingCorrection::None;
             shown += cells.kinds[k] != ReadingCorrection::None;
         }
-        grid.SetCorrected(row, cells);
+        rows.emplace(row, cells);
     }
+    if (!corrected.IsEmpty())
+        grid.SetCorrectedRows(std::move(rows));
     return shown;
 }
 

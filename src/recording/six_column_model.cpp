@@ -84,6 +84,25 @@ void SixColumnModel::SetCorrected(int row, const CorrectedCells& cells) {
     Q_EMIT dataChanged(index(row, FirstChannelColumn), index(row, ColumnCount - 1));
 }
 
+void SixColumnModel::SetCorrectedRows(std::unordered_map<int, CorrectedCells> rows) {
+    const auto none = [](const CorrectedCells& cells) {
+        for (ReadingCorrection kind : cells.kinds) {
+            if (kind != ReadingCorrection::None)
+                return false;
+        }
+        return true;
+    };
+    for (auto it = rows.begin(); it != rows.end();) {
+        if (it->first < 0 || it->first >= rowCount() || none(it->second))
+            it = rows.erase(it);
+        else
+            ++it;
+    }
+    m_corrected = std::move(rows);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, FirstChannelColumn), index(rowCount() - 1, ColumnCount - 1));
+}
+
 const SixColumnModel::CorrectedCells* SixColumnModel::Corrected(int row) const {
     if (m_corrected.empty())
         return nullptr;

@@ -76,6 +76,8 @@ public:
         std::array<ReadingCorrection, 4> kinds{};
     };
     void SetCorrected(int row, const CorrectedCells& cells);
+    // Many rows at once (a whole file's): one change notice for all of them.
+    void SetCorrectedRows(std::unordered_map<int, CorrectedCells> rows);
     // The corrected cells of a row, or null where it shows what was read.
     const CorrectedCells* Corrected(int row) const;
     bool AnyCorrected() const { return !m_corrected.empty(); }
