@@ -204,6 +204,8 @@ void Application::Wire() {
     connect(graphs_.get(), &GraphCommands::CompareRequested, this, [this] { ShowCompareWindow(); });
     QAction* calibration = panel_->Toolbar()->addAction(QStringLiteral("Calibration..."));
     calibration->setObjectName(QStringLiteral("Toolbar1_Calibration"));
+    // A tool button drops the dots of the action's text unless told them.
+    calibration->setIconText(calibration->text());
     calibration->setToolTip(QStringLiteral("Calibration corrections of the probes"));
     connect(calibration, &QAction::triggered, this, [this] { ShowCalibrationWindow(); });
     QAction* mark = panel_->Toolbar()->addAction(QStringLiteral("Mark"));

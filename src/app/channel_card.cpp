@@ -17,6 +17,7 @@
 #include <cmath>
 #include <limits>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace {
 
@@ -280,6 +281,9 @@ void ChannelCard::SetCorrection(const QString& inForce) {
 }
 
 void ChannelCard::AddMark(const QString& label) {
+    // A chart with nothing charted yet (no probe) has no point for it to follow.
+    if (points_ == 0)
+        return;
     ChartMark mark;
     mark.x = points_ + 0.5;
     mark.line = new QCPItemStraightLine(chart_);
@@ -289,15 +293,16 @@ void ChannelCard::AddMark(const QString& label) {
     mark.text = new QCPItemText(chart_);
     mark.text->position->setTypeX(QCPItemPosition::ptPlotCoords);
     mark.text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-    mark.text->position->setCoords(mark.x, 0);
-    mark.text->setPositionAlignment(Qt::AlignRight | Qt::AlignTop);
-    mark.text->setPadding(QMargins(0, 0, 3, 0));
+    // Marks close together put their labels on three lines in turn.
+    mark.text->position->setCoords(mark.x, 0.08 * double(marks_.size() % 3));
+    mark.text->setPadding(QMargins(3, 0, 3, 0));
     mark.text->setColor(kMark);
     QFont font = mark.text->font();
     font.setPixelSize(10);
     mark.text->setFont(font);
     mark.text->setText(label);
     marks_.append(mark);
+    PlaceMarkLabels();
     if (chart_->isVisible())
         chart_->replot(QCustomPlot::rpQueuedReplot);
 }
@@ -307,6 +312,15 @@ QStringList ChannelCard::MarkLabels() const {
     for (const ChartMark& m : marks_)
         labels << m.text->text();
     return labels;
+}
+
+void ChannelCard::PlaceMarkLabels() {
+    // A label stands on the side of its line where the chart has room.
+    const QCPRange x = chart_->xAxis->range();
+    for (const ChartMark& m : std::as_const(marks_)) {
+        m.text->setPositionAlignment(m.x > x.center() ? Qt::AlignRight | Qt::AlignTop
+                                                      : Qt::AlignLeft | Qt::AlignTop);
+    }
 }
 
 void ChannelCard::RemoveMarksBefore(double x) {
@@ -339,6 +353,7 @@ void ChannelCard::AppendPoint(double value) {
     data.removeBefore(first);
     RemoveMarksBefore(first);
     chart_->xAxis->setRange(first, std::max(kChartWidth, points_));
+    PlaceMarkLabels();
     double lo = value, hi = value;
     for (const QCPGraphData& point : data) {
         lo = std::min(lo, point.value);

@@ -41,7 +41,7 @@ public:
     // for none: a corrected reading says so under the value and names it on hover.
     void SetCorrection(const QString& inForce);
     // A mark after the latest point of the strip chart, drawn with its label until it scrolls
-    // out of the chart.
+    // out of the chart; none on a chart without points.
     void AddMark(const QString& label);
     // The labels of the marks on the strip chart, oldest first.
     QStringList MarkLabels() const;
@@ -57,6 +57,7 @@ private:
     void ClearChart();
     void AppendPoint(double value);
     void RemoveMarksBefore(double x);
+    void PlaceMarkLabels();
 
     struct ChartMark {
         double x = 0;

@@ -173,7 +173,6 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     markStatus_ = MakeLabel(QStringLiteral("LblMark"), QString(), central);
     markStatus_->setAccessibleName(QStringLiteral("Last mark"));
     markStatus_->setProperty("role", QStringLiteral("status"));
-    markStatus_->setWordWrap(true);
     status->addWidget(markStatus_);
     status->addSpacing(12);
     status->addWidget(shareStatus_);

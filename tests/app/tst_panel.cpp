@@ -15,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -478,12 +479,17 @@ void TestPanel::markFromPanel_data() {
     QTest::addColumn<QString>("typed");
     QTest::addColumn<QString>("line");       // the marks file's line after date and time
     QTest::addColumn<QStringList>("charts"); // the °F cards whose chart draws it
+    QTest::addColumn<QString>("status");     // %1: the mark's label
     QTest::newRow("button, one channel") << false << "T2: door opened"
-                                         << "\t0\tT2\tdoor opened\n"
-                                         << QStringList{"1"};
+                                         << "\t1\tT2\tdoor opened\n"
+                                         << QStringList{"1"} << "Marked %1";
     QTest::newRow("Ctrl+M, every channel") << true << "  power cut "
-                                           << "\t0\t\tpower cut\n"
-                                           << QStringList{"0", "1", "2", "3"};
+                                           << "\t1\t\tpower cut\n"
+                                           << QStringList{"0", "1", "2", "3"} << "Marked %1";
+    // A folder in the way of the marks file: the panel says so, and the mark is on the charts.
+    QTest::newRow("marks file not writable")
+        << false << "T1: load in"
+        << "" << QStringList{"0"} << "Mark not written: Is a directory";
 }
 
 void TestPanel::markFromPanel() {
@@ -491,12 +497,16 @@ void TestPanel::markFromPanel() {
     QFETCH(QString, typed);
     QFETCH(QString, line);
     QFETCH(QStringList, charts);
+    QFETCH(QString, status);
     QVERIFY(rig_->StartLinked());
     Panel& panel = rig_->app.GetPanel();
     QTemporaryDir dir;
     const QString path = dir.filePath("run.4ch");
     QString error;
     QVERIFY2(rig_->app.Session().StartRecording(path, &error), qPrintable(error));
+    if (line.isEmpty())
+        QVERIFY(QDir().mkpath(MarksFileName(path)));
+    Sample();
     rig_->dialogs.inputAnswers << typed;
     if (shortcut) {
         panel.activateWindow();
@@ -509,11 +519,11 @@ void TestPanel::markFromPanel() {
     QCOMPARE(rig_->app.Session().Marks().size(), 1);
     const Mark placed = rig_->app.Session().Marks().first();
     QFile marks(MarksFileName(path));
-    QVERIFY(marks.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(marks.readAll()),
-             "# Corvilab marks: date time, record it follows, channel, text\n" +
-                 placed.time.toString("yyyy/MM/dd HH:mm:ss") + line);
-    QCOMPARE(Text(QStringLiteral("LblMark")), "Marked " + placed.Label());
+    QCOMPARE(marks.open(QIODevice::ReadOnly) ? QString::fromUtf8(marks.readAll()) : QString(),
+             line.isEmpty() ? QString()
+                            : "# Corvilab marks: date time, record it follows, channel, text\n" +
+                                  placed.time.toString("yyyy/MM/dd HH:mm:ss") + line);
+    QCOMPARE(Text(QStringLiteral("LblMark")), status.arg(placed.Label()));
     for (int i = 0; i < 4; ++i)
         QCOMPARE(panel.Card(true, i)->MarkLabels(),
                  charts.contains(QString::number(i)) ? QStringList{placed.Label()} : QStringList());
