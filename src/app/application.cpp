@@ -1,6 +1,7 @@
 #include "app/application.h"
 
 #include "app/panel_window.h"
+#include "calibration/calibration_window.h"
 #include "compare/compare_window.h"
 #include "config/alarm_frame.h"
 #include "config/alarm_log_window.h"
@@ -32,6 +33,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QKeySequence>
 #include <QLabel>
 
 #include <QToolBar>
@@ -84,6 +86,9 @@ Application::Application(const Overrides& overrides)
     alarmSetup_ = std::make_unique<AlarmSetupWindow>(Watch(), *dialogs_);
     alarmLog_ = std::make_unique<AlarmLogWindow>();
     Wire();
+    // The corrections of the last "OK" or "Apply"; a command line's file replaces them after.
+    if (const std::optional<Calibration> remembered = CalibrationWindow::RememberedCalibration())
+        session_->SetCalibration(*remembered);
 }
 
 Application::~Application() {
@@ -91,6 +96,7 @@ Application::~Application() {
     delete portWindow_.data();
     delete shareWindow_.data();
     delete compareWindow_.data();
+    delete calibrationWindow_.data();
     session_->StopServing();
     config_.reset();
     files_.reset();
@@ -196,6 +202,19 @@ void Application::Wire() {
     compare->setToolTip(QStringLiteral("Compare runs"));
     connect(compare, &QAction::triggered, this, [this] { ShowCompareWindow(); });
     connect(graphs_.get(), &GraphCommands::CompareRequested, this, [this] { ShowCompareWindow(); });
+    QAction* calibration = panel_->Toolbar()->addAction(QStringLiteral("Calibration..."));
+    calibration->setObjectName(QStringLiteral("Toolbar1_Calibration"));
+    // A tool button drops the dots of the action's text unless told them.
+    calibration->setIconText(calibration->text());
+    calibration->setToolTip(QStringLiteral("Calibration corrections of the probes"));
+    connect(calibration, &QAction::triggered, this, [this] { ShowCalibrationWindow(); });
+    QAction* mark = panel_->Toolbar()->addAction(QStringLiteral("Mark"));
+    mark->setObjectName(QStringLiteral("Toolbar1_Mark"));
+    mark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
+    mark->setToolTip(QStringLiteral("Mark an event (Ctrl+M)"));
+    connect(mark, &QAction::triggered, this, &Application::AskForMark);
+    connect(&session, &MeterSession::CalibrationChanged, this, &Application::ShowCorrections);
+    connect(&session, &MeterSession::MarkPlaced, panel_.get(), &Panel::ShowMark);
     connect(loggerFrame_, &LoggerFrame::CompareRequested, this,
             [this](const QVector<LoggedSet>& sets) { ShowCompareWindow()->AddSets(sets); });
 }
@@ -213,6 +232,55 @@ CompareWindow* Application::ShowCompareWindow() {
 
 CompareWindow* Application::GetCompareWindow() const {
     return compareWindow_;
+}
+
+CalibrationWindow* Application::ShowCalibrationWindow() {
+    if (!calibrationWindow_) {
+        calibrationWindow_ = new CalibrationWindow(*session_, *dialogs_, panel_.get());
+        calibrationWindow_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    calibrationWindow_->show();
+    calibrationWindow_->raise();
+    calibrationWindow_->activateWindow();
+    return calibrationWindow_;
+}
+
+CalibrationWindow* Application::GetCalibrationWindow() const {
+    return calibrationWindow_;
+}
+
+void Application::ShowCorrections() {
+    std::array<QString, 4> celsius, fahrenheit;
+    const Calibration& calibration = session_->GetCalibration();
+    for (int i = 0; i < 4; ++i) {
+        for (bool unitF : {false, true}) {
+            const ChannelCorrection c = calibration.InForce(i, unitF);
+            (unitF ? fahrenheit : celsius)[size_t(i)] =
+                c.kind == CorrectionKind::None
+                    ? QString()
+                    : QStringLiteral("T%1 %2").arg(i + 1).arg(c.Describe());
+        }
+    }
+    panel_->ShowCorrections(celsius, fahrenheit);
+}
+
+void Application::AskForMark() {
+    const std::optional<QString> input = dialogs_->Input(
+        panel_.get(), QStringLiteral("Mark"),
+        QStringLiteral("What happened? (\"T2: door opened\" marks one channel)"), QString());
+    if (!input)
+        return;
+    QString error;
+    const std::optional<Mark> mark = ParseMarkInput(*input, &error);
+    if (!mark) {
+        panel_->ShowMarkStatus(QStringLiteral("No mark: ") + error, true);
+        return;
+    }
+    Mark placed;
+    if (session_->PlaceMark(*mark, &error, &placed))
+        panel_->ShowMarkStatus(QStringLiteral("Marked ") + placed.Label(), false);
+    else
+        panel_->ShowMarkStatus(QStringLiteral("Mark not written: ") + error, true);
 }
 
 ShareWindow* Application::GetShareWindow() const {

@@ -14,6 +14,7 @@ class AlarmLogWindow;
 class AlarmSettings;
 class AlarmSetupWindow;
 class AlarmWatch;
+class CalibrationWindow;
 class Clock;
 class CompareWindow;
 class ConfigCommands;
@@ -92,6 +93,13 @@ public:
     // show it (one for the program); null while closed.
     CompareWindow* ShowCompareWindow();
     CompareWindow* GetCompareWindow() const;
+    // The toolbar's "Calibration..." shows it (one for the program); null while closed.
+    CalibrationWindow* ShowCalibrationWindow();
+    CalibrationWindow* GetCalibrationWindow() const;
+    // The toolbar's "Mark" and Ctrl+M: asks for the mark's text ("T2: door opened" marks one
+    // channel) and places it. The panel's status area shows it, or why it did not reach the
+    // marks file beside the recording (the mark is placed all the same).
+    void AskForMark();
 
 Q_SIGNALS:
     // The meter's configuration changed (a probe, a type or the unit; `change` says which): a
@@ -109,6 +117,7 @@ private:
     void ShowSetup(const QString& change);
     void End(int exitCode);
     void ShowShareWindow();
+    void ShowCorrections();
 
     std::unique_ptr<Clock> ownClock_;
     std::unique_ptr<Dialogs> ownDialogs_;
@@ -126,6 +135,7 @@ private:
     QPointer<PortWindow> portWindow_;
     QPointer<ShareWindow> shareWindow_;
     QPointer<CompareWindow> compareWindow_;
+    QPointer<CalibrationWindow> calibrationWindow_;
     LoggerFrame* loggerFrame_ = nullptr; // owned by the panel's logger frame
     QString simulatorScenario_;
     bool ended_ = false;

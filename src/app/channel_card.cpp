@@ -15,7 +15,9 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <qcustomplot.h>
+#include <utility>
 
 namespace {
 
@@ -28,6 +30,8 @@ const QColor kAxisText(170, 176, 184);
 // Readings no longer current (the link lost, or no packet for a while): grey, yet still 4.5:1
 // on a channel card.
 const QColor kStale(140, 147, 156);
+// Marks on the strip charts: light enough to read on the chart's near-black.
+const QColor kMark(235, 238, 242);
 
 QLabel* MakeLabel(const QString& name, const QString& text, const QString& role, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -139,7 +143,20 @@ ChannelCard::ChannelCard(bool fahrenheit, int channel, AlarmSettings& alarms, QW
     valueRow->setSpacing(4);
     valueRow->addWidget(value_, 1);
     valueRow->addWidget(unit_, 0, Qt::AlignTop);
-    grid->addLayout(valueRow, 1, 0);
+    corrected_ = MakeLabel(name(QStringLiteral("LblCorrected")), QString(),
+                           QStringLiteral("corrected"), this);
+    corrected_->setAccessibleName(QStringLiteral("%1 correction").arg(title));
+    corrected_->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    // A reading that becomes corrected must not move the card's other controls.
+    QSizePolicy keepCaption = corrected_->sizePolicy();
+    keepCaption.setRetainSizeWhenHidden(true);
+    corrected_->setSizePolicy(keepCaption);
+    corrected_->hide();
+    auto* valueColumn = new QVBoxLayout;
+    valueColumn->setSpacing(0);
+    valueColumn->addLayout(valueRow);
+    valueColumn->addWidget(corrected_);
+    grid->addLayout(valueColumn, 1, 0);
 
     knob_ = new QDial(this);
     knob_->setObjectName(name(QStringLiteral("CWK")));
@@ -213,8 +230,16 @@ void ChannelCard::ShowAlarm() {
 
 void ChannelCard::ShowSample(const SampleRecord& record, bool drawn, bool linked) {
     const auto i = size_t(channel_);
-    if (record.Fresh[i])
+    if (record.Fresh[i]) {
         value_->setText(fahrenheit_ ? record.TextF[i] : record.TextC[i]);
+        const ReadingCorrection correction = record.Corrected[i];
+        corrected_->setVisible(correction != ReadingCorrection::None);
+        corrected_->setText(CorrectedCaption(correction == ReadingCorrection::Beyond));
+        readTip_ = correction == ReadingCorrection::None
+                       ? QString()
+                       : QStringLiteral("read %1 %2; %3")
+                             .arg(record.ReadText(i, fahrenheit_), UnitText(fahrenheit_), inForce_);
+    }
     alarm_->setVisible(fahrenheit_ ? record.AlarmShownF[i] : record.AlarmShownC[i]);
     const std::optional<int>& charted = fahrenheit_ ? record.ChartedF[i] : record.ChartedC[i];
     if (charted) {
@@ -238,10 +263,72 @@ void ChannelCard::ShowStale(bool stale) {
     stale_ = stale;
     const QString tip = lastReadTime_.isEmpty() ? QStringLiteral("No reading yet")
                                                 : QStringLiteral("Last read %1").arg(lastReadTime_);
-    value_->setToolTip(stale ? tip : QString());
+    value_->setToolTip(stale ? (readTip_.isEmpty() ? tip : tip + QStringLiteral("; ") + readTip_)
+                             : readTip_);
     // A screen reader says it is old too.
     value_->setAccessibleDescription(stale ? QStringLiteral("%1, %2").arg(value_->text(), tip)
                                            : value_->text());
+    corrected_->setAccessibleDescription(readTip_);
+}
+
+QString ChannelCard::CorrectedCaption(bool beyond) {
+    return beyond ? QStringLiteral("corrected, beyond calibrated points")
+                  : QStringLiteral("corrected");
+}
+
+void ChannelCard::SetCorrection(const QString& inForce) {
+    inForce_ = inForce;
+}
+
+void ChannelCard::AddMark(const QString& label) {
+    // A chart with nothing charted yet (no probe) has no point for it to follow.
+    if (points_ == 0)
+        return;
+    ChartMark mark;
+    mark.x = points_ + 0.5;
+    mark.line = new QCPItemStraightLine(chart_);
+    mark.line->setPen(QPen(kMark, 1, Qt::DashLine));
+    mark.line->point1->setCoords(mark.x, 0);
+    mark.line->point2->setCoords(mark.x, 1);
+    mark.text = new QCPItemText(chart_);
+    mark.text->position->setTypeX(QCPItemPosition::ptPlotCoords);
+    mark.text->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+    // Marks close together put their labels on three lines in turn.
+    mark.text->position->setCoords(mark.x, 0.08 * double(marks_.size() % 3));
+    mark.text->setPadding(QMargins(3, 0, 3, 0));
+    mark.text->setColor(kMark);
+    QFont font = mark.text->font();
+    font.setPixelSize(10);
+    mark.text->setFont(font);
+    mark.text->setText(label);
+    marks_.append(mark);
+    PlaceMarkLabels();
+    if (chart_->isVisible())
+        chart_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QStringList ChannelCard::MarkLabels() const {
+    QStringList labels;
+    for (const ChartMark& m : marks_)
+        labels << m.text->text();
+    return labels;
+}
+
+void ChannelCard::PlaceMarkLabels() {
+    // A label stands on the side of its line where the chart has room.
+    const QCPRange x = chart_->xAxis->range();
+    for (const ChartMark& m : std::as_const(marks_)) {
+        m.text->setPositionAlignment(m.x > x.center() ? Qt::AlignRight | Qt::AlignTop
+                                                      : Qt::AlignLeft | Qt::AlignTop);
+    }
+}
+
+void ChannelCard::RemoveMarksBefore(double x) {
+    while (!marks_.isEmpty() && marks_.first().x < x) {
+        chart_->removeItem(marks_.first().line);
+        chart_->removeItem(marks_.first().text);
+        marks_.removeFirst();
+    }
 }
 
 void ChannelCard::Replot() {
@@ -250,6 +337,7 @@ void ChannelCard::Replot() {
 
 void ChannelCard::ClearChart() {
     chart_->graph(0)->data()->clear();
+    RemoveMarksBefore(std::numeric_limits<double>::infinity());
     points_ = 0;
     chart_->xAxis->setRange(1, kChartWidth);
     if (chart_->isVisible())
@@ -263,7 +351,9 @@ void ChannelCard::AppendPoint(double value) {
     // The chart keeps its last 300 points and scrolls once it is full.
     const int first = std::max(1, points_ - kChartWidth + 1);
     data.removeBefore(first);
+    RemoveMarksBefore(first);
     chart_->xAxis->setRange(first, std::max(kChartWidth, points_));
+    PlaceMarkLabels();
     double lo = value, hi = value;
     for (const QCPGraphData& point : data) {
         lo = std::min(lo, point.value);

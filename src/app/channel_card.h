@@ -2,6 +2,7 @@
 
 #include <QColor>
 #include <QFrame>
+#include <QList>
 #include <QString>
 
 class AlarmSettings;
@@ -36,6 +37,17 @@ public:
     // accessible description) or as current.
     void ShowStale(bool stale);
     void Replot();
+    // The correction in force on this channel in the card's unit ("T1 offset -0.3 °C"), empty
+    // for none: a corrected reading says so under the value and names it on hover.
+    void SetCorrection(const QString& inForce);
+    // A mark after the latest point of the strip chart, drawn with its label until it scrolls
+    // out of the chart; none on a chart without points.
+    void AddMark(const QString& label);
+    // The labels of the marks on the strip chart, oldest first.
+    QStringList MarkLabels() const;
+
+    // Under the value of a corrected reading.
+    static QString CorrectedCaption(bool beyond);
 
 Q_SIGNALS:
     // The user clicked the strip chart.
@@ -44,6 +56,14 @@ Q_SIGNALS:
 private:
     void ClearChart();
     void AppendPoint(double value);
+    void RemoveMarksBefore(double x);
+    void PlaceMarkLabels();
+
+    struct ChartMark {
+        double x = 0;
+        class QCPItemStraightLine* line = nullptr;
+        class QCPItemText* text = nullptr;
+    };
 
     const bool fahrenheit_;
     const int channel_;
@@ -53,10 +73,14 @@ private:
     QLabel* type_ = nullptr;
     QLabel* unit_ = nullptr;
     QLabel* alarm_ = nullptr;
+    QLabel* corrected_ = nullptr;
     QCustomPlot* chart_ = nullptr;
     QDial* knob_ = nullptr;
     QDoubleSpinBox* entry_ = nullptr;
     int points_ = 0;       // points charted since the last rebuild
     bool stale_ = false;   // the reading on show is marked as old
     QString lastReadTime_; // "14:05:09" of the channel's last current sample
+    QString inForce_;      // the correction in force, empty for none
+    QString readTip_;      // "read 23.4 °C; T1 offset -0.3 °C" while a corrected reading shows
+    QList<ChartMark> marks_;
 };

@@ -5,6 +5,7 @@
 #include "config/alarm_frame.h"
 #include "config/alarm_settings.h"
 #include "link/live_state.h"
+#include "recording/marks.h"
 #include "recording/recorder.h"
 
 #include <QAction>
@@ -99,6 +100,7 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
         "QFrame#ChannelCard QLabel[role=\"alarm\"] { font: bold 16px 'DejaVu Sans'; color: white;"
         "  background: #d8342a; border-radius: 4px; padding: 1px 8px; }"
         "QLabel[role=\"caption\"] { font: 12px 'DejaVu Sans'; color: #aab0b8; }"
+        "QLabel[role=\"corrected\"] { font: bold 12px 'DejaVu Sans'; color: #f0c674; }"
         "QLabel[role=\"badge\"] { font: bold 72px 'DejaVu Sans'; }"
         "QLabel[role=\"degree\"] { font: bold 30px 'DejaVu Sans'; }"
         "QLabel[role=\"status\"] { font: 14px 'DejaVu Sans'; color: #c8ccd2; }"
@@ -168,6 +170,11 @@ Panel::Panel(LiveState& live, AlarmSettings& alarms, const Recorder& recorder, Q
     status->addWidget(recordsWritten_);
     status->addSpacing(12);
     status->addWidget(recordingFile_, 1);
+    markStatus_ = MakeLabel(QStringLiteral("LblMark"), QString(), central);
+    markStatus_->setAccessibleName(QStringLiteral("Last mark"));
+    markStatus_->setProperty("role", QStringLiteral("status"));
+    status->addWidget(markStatus_);
+    status->addSpacing(12);
     status->addWidget(shareStatus_);
     layout->addLayout(status);
 
@@ -418,6 +425,32 @@ void Panel::ShowStaleReadings(const std::array<bool, 4>& fresh) {
             f_.cards[i]->ShowStale(true);
         }
     }
+}
+
+void Panel::ShowCorrections(const std::array<QString, 4>& celsius,
+                            const std::array<QString, 4>& fahrenheit) {
+    for (size_t i = 0; i < 4; ++i) {
+        c_.cards[i]->SetCorrection(celsius[i]);
+        f_.cards[i]->SetCorrection(fahrenheit[i]);
+    }
+}
+
+void Panel::ShowMark(const Mark& mark) {
+    for (UnitPanel* panel : {&c_, &f_}) {
+        for (int i = 0; i < 4; ++i) {
+            if (!mark.channel || *mark.channel == i)
+                panel->cards[size_t(i)]->AddMark(mark.Label());
+        }
+    }
+}
+
+ChannelCard* Panel::Card(bool fahrenheit, int channel) const {
+    return (fahrenheit ? f_ : c_).cards[size_t(channel)];
+}
+
+void Panel::ShowMarkStatus(const QString& text, bool failed) {
+    markStatus_->setText(text);
+    markStatus_->setStyleSheet(failed ? QStringLiteral("color: #ff6b6b;") : QString());
 }
 
 void Panel::ToggleCaption() {

@@ -15,6 +15,7 @@ class QFrame;
 class QLabel;
 class QToolBar;
 class Recorder;
+struct Mark;
 struct SampleRecord;
 
 // The main window "Panel  V8.03": the °C and °F channel panels, the toolbar, the in-window
@@ -63,6 +64,13 @@ public:
     void SetLinkCaption(const QString& caption);
     // The click of `LblCOM`: toggles the build code in the window caption.
     void ToggleCaption();
+    // The corrections in force per channel ("T1 offset -0.3 °C", empty for none) in °C and °F,
+    // which the cards name on hover of a corrected reading.
+    void ShowCorrections(const std::array<QString, 4>& celsius,
+                         const std::array<QString, 4>& fahrenheit);
+    // A mark on the strip charts: its channel's, or every chart for a mark of all channels.
+    void ShowMark(const Mark& mark);
+    ChannelCard* Card(bool fahrenheit, int channel) const;
 
     // In-window frames (only one shows at a time) and status labels, for the commands that
     // fill them.
@@ -77,6 +85,9 @@ public:
     // What became of sharing the live view: the address it is shared on, or why it is not;
     // empty while it is not asked for.
     QLabel* ShareStatus() const { return shareStatus_; }
+    // The last mark placed, or why it did not reach the disk (then in red).
+    QLabel* MarkStatus() const { return markStatus_; }
+    void ShowMarkStatus(const QString& text, bool failed);
     // The frames area under the panels, where later frames may add their controls.
     QWidget* FrameArea() const { return frameArea_; }
 
@@ -124,5 +135,6 @@ private:
     QLabel* recordsWritten_ = nullptr;
     QLabel* recordingFile_ = nullptr;
     QLabel* shareStatus_ = nullptr;
+    QLabel* markStatus_ = nullptr;
     bool linked_ = true; // the caption is not "No COM"
 };

@@ -86,12 +86,30 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
         }
     }
     lastSetup_ = *setup;
-    PlotShown().ShowPlot(*setup, values, readings);
+    PlotWindow& shown = PlotShown();
+    shown.ShowPlot(*setup, values, readings);
+    // The buffers hold the readings as the panel showed them, corrected where a channel is.
+    if (session_.GetCalibration().InForce(channel, fahrenheit).kind != CorrectionKind::None)
+        shown.SetCaption(setup->GraphCaption() + QStringLiteral(" corrected"));
+    shown.SetMarks(LiveMarks(channel));
     plotting_ = false;
 }
 
+QList<PlotMark> GraphCommands::LiveMarks(int channel) const {
+    // Drawn just after the sample each one follows; marks from before the samples started
+    // over have none.
+    QList<PlotMark> marks;
+    for (const Mark& m : session_.Marks()) {
+        if (m.sample && (!m.channel || *m.channel == channel))
+            marks.append(PlotMark{*m.sample + 0.5, m.Label()});
+    }
+    return marks;
+}
+
 void GraphCommands::PlotColumn(const ColumnPlot& plot) {
-    PlotShown().ShowPlot(SetupForColumn(plot), plot.Values, plot.Readings);
+    PlotWindow& shown = PlotShown();
+    shown.ShowPlot(SetupForColumn(plot), plot.Values, plot.Readings);
+    shown.SetMarks(plot.Marks);
 }
 
 void GraphCommands::ShowHistogram(const SixColumnModel& grid, int column) {

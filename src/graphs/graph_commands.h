@@ -5,6 +5,9 @@
 // button's real-time graph, fed with every sample while it is open (`GraphOpen`).
 
 #include "graphs/plot_setup.h"
+#include "recording/marks.h"
+
+#include <QList>
 
 #include <QObject>
 #include <QPointer>
@@ -53,6 +56,8 @@ Q_SIGNALS:
 
 private:
     PlotWindow& PlotShown();
+    // The session's marks on the live buffers' plot of `channel`: its own and those of all.
+    QList<PlotMark> LiveMarks(int channel) const;
 
     MeterSession& session_;
     Dialogs& dialogs_;

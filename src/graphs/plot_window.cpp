@@ -13,6 +13,7 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QList>
 #include <QPlainTextEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace {
 
@@ -73,6 +75,7 @@ const QColor kCurve(0, 0, 255);
 const QColor kCursor(220, 0, 0);
 const QColor kRateCurve(200, 110, 0);
 const QColor kSelection(0, 120, 215, 40);
+const QColor kMark(0, 128, 0);
 
 QLabel* MakeLabel(const QString& name, const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
@@ -282,8 +285,8 @@ void PlotWindow::ShowPlot(const PlotSetup& setup, const QVector<double>& values,
     setup_ = setup;
     label4_->setText(setup.UnitText());
     label2_->setText(setup.CursorYCaption());
-    if (auto* title = qobject_cast<QCPTextElement*>(graph_->plotLayout()->element(0, 0)))
-        title->setText(setup.GraphCaption());
+    SetCaption(setup.GraphCaption());
+    SetMarks({});
     graph_->yAxis->setLabel(setup.YAxisCaption());
 
     QVector<double> keys(values.size());
@@ -299,6 +302,43 @@ void PlotWindow::ShowPlot(const PlotSetup& setup, const QVector<double>& values,
         MoveCursor(cursor_->position->key(), cursor_->position->value());
     ResetScale();
     ShowStatistics();
+}
+
+void PlotWindow::SetCaption(const QString& caption) {
+    if (auto* title = qobject_cast<QCPTextElement*>(graph_->plotLayout()->element(0, 0)))
+        title->setText(caption);
+    graph_->replot(QCustomPlot::rpQueuedReplot);
+}
+
+QString PlotWindow::Caption() const {
+    auto* title = qobject_cast<QCPTextElement*>(graph_->plotLayout()->element(0, 0));
+    return title ? title->text() : QString();
+}
+
+void PlotWindow::SetMarks(const QList<PlotMark>& marks) {
+    for (QCPAbstractItem* item : std::as_const(markItems_))
+        graph_->removeItem(item);
+    markItems_.clear();
+    marks_ = marks;
+    for (const PlotMark& mark : marks) {
+        auto* line = new QCPItemStraightLine(graph_);
+        line->setPen(QPen(kMark, 1, Qt::DashLine));
+        line->point1->setCoords(mark.x, 0);
+        line->point2->setCoords(mark.x, 1);
+        // The label reads upwards along its line, from the top of the plot.
+        auto* label = new QCPItemText(graph_);
+        label->position->setTypeX(QCPItemPosition::ptPlotCoords);
+        label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
+        label->position->setCoords(mark.x, 0.02);
+        label->setRotation(-90);
+        label->setPositionAlignment(Qt::AlignRight | Qt::AlignBottom);
+        label->setPadding(QMargins(2, 0, 2, 2));
+        label->setColor(kMark);
+        label->setText(mark.label);
+        label->setClipToAxisRect(true);
+        markItems_ << line << label;
+    }
+    graph_->replot(QCustomPlot::rpQueuedReplot);
 }
 
 void PlotWindow::SelectTrackMode(int index) {

@@ -5,6 +5,7 @@
 // "Save Image...", and statistics over the samples in view or a stretch dragged across the plot.
 
 #include "graphs/plot_setup.h"
+#include "recording/marks.h"
 #include "recording/reading_series.h"
 
 #include <QVector>
@@ -17,6 +18,7 @@
 class Dialogs;
 class PlotStatsPanel;
 class QCPGraph;
+class QCPAbstractItem;
 class QCPItemRect;
 class QCPItemTracer;
 class QComboBox;
@@ -55,6 +57,13 @@ public:
     void ShowPlot(const PlotSetup& setup, const QVector<double>& values,
                   const ReadingSeries& readings = {});
     const PlotSetup& Setup() const { return setup_; }
+    // The marks of the plot: a vertical line at each `x` with its label. A new plot has none
+    // until they are set.
+    void SetMarks(const QList<PlotMark>& marks);
+    const QList<PlotMark>& Marks() const { return marks_; }
+    // The graph's caption over the setup's ("T1 corrected").
+    void SetCaption(const QString& caption);
+    QString Caption() const;
 
     // The click of `Combo1`: the mouse mode of the graph.
     void SelectTrackMode(int index);
@@ -128,4 +137,6 @@ private:
     QCPItemRect* selectionBand_ = nullptr; // shades the selected stretch
     std::optional<std::pair<qsizetype, qsizetype>> selection_; // samples from 0
     QTimer* statsTimer_ = nullptr; // one count per burst of range changes (a pan drag)
+    QList<PlotMark> marks_;
+    QList<QCPAbstractItem*> markItems_; // the lines and labels drawn for them
 };

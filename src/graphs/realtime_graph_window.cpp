@@ -153,6 +153,11 @@ RealtimeGraphWindow::RealtimeGraphWindow(Dialogs& dialogs, MeterSession& session
     connect(limitOkButton_, &QPushButton::clicked, this, [this] { ConfirmLimit(); });
     // A recording that starts lines the live readings up with the reference anew.
     connect(&session.GetRecorder(), &Recorder::Started, this, [this] { lastBand_.reset(); });
+    connect(&session, &MeterSession::MarkPlaced, this, &RealtimeGraphWindow::DrawMark);
+    connect(&session, &MeterSession::CalibrationChanged, this, [this] {
+        legendShown_ = -1;
+        DrawLegend();
+    });
     limitPanel_->adjustSize();
     limitPanel_->hide();
 
@@ -305,11 +310,16 @@ void RealtimeGraphWindow::Redraw() {
 
 void RealtimeGraphWindow::DrawLegend() {
     int shown = 0;
-    for (int c = 0; c < 4; ++c)
+    int corrected = 0;
+    const Calibration& calibration = session_.GetCalibration();
+    for (int c = 0; c < 4; ++c) {
         shown |= latest_[size_t(c)] ? 1 << c : 0;
-    if (shown == legendShown_)
+        if (calibration.InForce(c, fahrenheit_).kind != CorrectionKind::None)
+            corrected |= 1 << c;
+    }
+    if ((shown | corrected << 4) == legendShown_ || image_.isNull())
         return;
-    legendShown_ = shown;
+    legendShown_ = shown | corrected << 4;
     QPainter painter(&image_);
     painter.setFont(SurfaceFont());
     const QFontMetrics metrics(painter.font());
@@ -325,8 +335,10 @@ void RealtimeGraphWindow::DrawLegend() {
         painter.setPen(QPen(ChannelColour(c), 2));
         painter.drawLine(QPointF(x, y), QPointF(x + 18, y));
         painter.setPen(Qt::black);
-        painter.drawText(QPointF(x + 22, top + metrics.ascent()), QStringLiteral("T%1").arg(c + 1));
-        x += 60;
+        const QString name = corrected & (1 << c) ? QStringLiteral("T%1 corrected").arg(c + 1)
+                                                  : QStringLiteral("T%1").arg(c + 1);
+        painter.drawText(QPointF(x + 22, top + metrics.ascent()), name);
+        x += std::max(60, 22 + metrics.horizontalAdvance(name) + 16);
     }
     if (const BandWatch* band = Reference()) {
         painter.fillRect(QRectF(x, top + 1, 18, metrics.height() - 2), kBandFill);
@@ -340,6 +352,33 @@ void RealtimeGraphWindow::DrawLegend() {
                              .arg(band->Reference().Name(), BandText(band->GetBand())));
     }
     surface_->update(strip.toAlignedRect());
+}
+
+void RealtimeGraphWindow::DrawMark(const Mark& mark) {
+    if (image_.isNull() || layout_.PlotWidth <= 0)
+        return;
+    // Where the pen drew the latest sample, which the mark follows.
+    const double x = SweepLayout::LeftMargin + std::max(penX_, 0.0);
+    const double bottom = layout_.PlotBottom;
+    const double top = bottom - layout_.PlotHeight;
+    QPainter painter(&image_);
+    painter.setFont(SurfaceFont());
+    const QFontMetrics metrics(painter.font());
+    const QColor colour = mark.channel ? ChannelColour(*mark.channel) : QColor(60, 60, 60);
+    painter.setPen(QPen(colour, 1, Qt::DashLine));
+    painter.drawLine(QPointF(x, bottom - 1), QPointF(x, top));
+    const QString label = mark.Label();
+    const double width = metrics.horizontalAdvance(label) + 4;
+    // Beside its line at the top of the plot, turned back at the right edge.
+    const double right = SweepLayout::LeftMargin + layout_.PlotWidth;
+    const QRectF box(x + width + 2 <= right ? x + 2 : x - width - 2, top + 2, width,
+                     metrics.height());
+    painter.fillRect(box, Qt::white);
+    painter.setPen(colour);
+    painter.drawText(box, Qt::AlignCenter, label);
+    marksDrawn_ << label;
+    surface_->update(QRectF(std::min(box.left(), x) - 1, top - 1, width + 4, layout_.PlotHeight + 2)
+                         .toAlignedRect());
 }
 
 void RealtimeGraphWindow::DrawTimeMark(double x) {

@@ -11,6 +11,7 @@
 #include <QColor>
 #include <QImage>
 #include <QPointF>
+#include <QStringList>
 #include <QTimer>
 #include <QWidget>
 
@@ -27,6 +28,7 @@ class QLineEdit;
 class QPushButton;
 class QToolBar;
 class SweepSurface;
+struct Mark;
 struct SampleRecord;
 
 class RealtimeGraphWindow : public QWidget {
@@ -80,6 +82,8 @@ public:
     // The labels drawn at the axis, bottom to top.
     const QStringList& ValueLabels() const { return labels_; }
     const QImage& Surface() const { return image_; }
+    // The labels of the marks drawn since the window opened, oldest first.
+    const QStringList& MarksDrawn() const { return marksDrawn_; }
     QWidget* SurfaceWidget() const;
     QTimer& PenTimer() { return penTimer_; }
     QWidget* LimitPanel() const { return limitPanel_; }
@@ -104,6 +108,7 @@ private:
     friend class SweepSurface;
     QPointF PointAt(double x, double value) const;
     void DrawTimeMark(double x);
+    void DrawMark(const Mark& mark);
     void DrawLegend();
     void DrawBand();
 
@@ -137,4 +142,5 @@ private:
     MeterSession& session_;
     // The band's lower edge, the reference and its upper edge where the pen drew them last.
     std::optional<std::array<QPointF, 3>> lastBand_;
+    QStringList marksDrawn_;
 };

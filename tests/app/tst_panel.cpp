@@ -1,3 +1,4 @@
+#include "app/channel_card.h"
 #include "app/panel_window.h"
 #include "config/alarm_frame.h"
 #include "config/alarm_log_window.h"
@@ -14,6 +15,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -73,6 +75,8 @@ private Q_SLOTS:
     void staleReadingsWhileNoCom();
     void textsReadOnTheFace_data();
     void textsReadOnTheFace();
+    void markFromPanel_data();
+    void markFromPanel();
 
 private:
     SampleRecord Sample() { return rig_->app.GetSampler().TakeSample(); }
@@ -466,6 +470,65 @@ void TestPanel::textsReadOnTheFace() {
     }
     QVERIFY(checked > 20);
     recorder.Stop();
+}
+
+// "Mark" and Ctrl+M ask for the text and place the mark once: in the marks file beside the
+// recording, in the status area and on the strip charts of its channel.
+void TestPanel::markFromPanel_data() {
+    QTest::addColumn<bool>("shortcut");
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QString>("line");       // the marks file's line after date and time
+    QTest::addColumn<QStringList>("charts"); // the °F cards whose chart draws it
+    QTest::addColumn<QString>("status");     // %1: the mark's label
+    QTest::newRow("button, one channel") << false << "T2: door opened"
+                                         << "\t1\tT2\tdoor opened\n"
+                                         << QStringList{"1"} << "Marked %1";
+    QTest::newRow("Ctrl+M, every channel") << true << "  power cut "
+                                           << "\t1\t\tpower cut\n"
+                                           << QStringList{"0", "1", "2", "3"} << "Marked %1";
+    // A folder in the way of the marks file: the panel says so, and the mark is on the charts.
+    QTest::newRow("marks file not writable")
+        << false << "T1: load in"
+        << "" << QStringList{"0"} << "Mark not written: Is a directory";
+}
+
+void TestPanel::markFromPanel() {
+    QFETCH(bool, shortcut);
+    QFETCH(QString, typed);
+    QFETCH(QString, line);
+    QFETCH(QStringList, charts);
+    QFETCH(QString, status);
+    QVERIFY(rig_->StartLinked());
+    Panel& panel = rig_->app.GetPanel();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("run.4ch");
+    QString error;
+    QVERIFY2(rig_->app.Session().StartRecording(path, &error), qPrintable(error));
+    if (line.isEmpty())
+        QVERIFY(QDir().mkpath(MarksFileName(path)));
+    Sample();
+    rig_->dialogs.inputAnswers << typed;
+    if (shortcut) {
+        panel.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&panel));
+        QTest::keyClick(&panel, Qt::Key_M, Qt::ControlModifier);
+    } else {
+        panel.findChild<QAction*>(QStringLiteral("Toolbar1_Mark"))->trigger();
+    }
+    QCOMPARE(rig_->dialogs.prompts.size(), 1);
+    QCOMPARE(rig_->app.Session().Marks().size(), 1);
+    const Mark placed = rig_->app.Session().Marks().first();
+    QFile marks(MarksFileName(path));
+    QCOMPARE(marks.open(QIODevice::ReadOnly) ? QString::fromUtf8(marks.readAll()) : QString(),
+             line.isEmpty() ? QString()
+                            : "# Corvilab marks: date time, record it follows, channel, text\n" +
+                                  placed.time.toString("yyyy/MM/dd HH:mm:ss") + line);
+    QCOMPARE(Text(QStringLiteral("LblMark")), status.arg(placed.Label()));
+    for (int i = 0; i < 4; ++i)
+        QCOMPARE(panel.Card(true, i)->MarkLabels(),
+                 charts.contains(QString::number(i)) ? QStringList{placed.Label()} : QStringList());
+    QString stopped;
+    QVERIFY(rig_->app.Session().StopRecording(&stopped));
 }
 
 QTEST_MAIN(TestPanel)

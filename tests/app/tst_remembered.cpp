@@ -1,13 +1,18 @@
 #include "app/application.h"
+#include "app/channel_card.h"
 #include "app/panel_window.h"
+#include "calibration/calibration_window.h"
 #include "link/port_window.h"
 #include "serve/live_server.h"
 #include "serve/share_window.h"
+#include "support/app_rig.h"
 #include "support/scripted_dialogs.h"
 #include "ui/dialogs.h"
+#include "ui/remembered.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -17,6 +22,7 @@
 #include <QNetworkAccessManager>
 #include <QNetworkProxy>
 #include <QNetworkReply>
+#include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -33,6 +39,9 @@ private Q_SLOTS:
     void fileDialogsStartInTheLastFolder();
     void sharedLiveView_data();
     void sharedLiveView();
+    void calibrationWindow_data();
+    void calibrationWindow();
+    void correctionsComeBackAtStart();
 };
 
 namespace {
@@ -162,6 +171,135 @@ void TestRemembered::sharedLiveView() {
                      QNetworkReply::ConnectionRefusedError);
         }
     }
+}
+
+// The window starts with T1 offset by 0.5 °C in force; one row is edited, or a file opened, then
+// "Apply". What is in force is what the panel names on a corrected reading, and is remembered.
+void TestRemembered::calibrationWindow_data() {
+    QTest::addColumn<int>("channel"); // the row edited, -1 for none
+    QTest::addColumn<int>("kind");    // None, Offset, Two points, Table
+    QTest::addColumn<int>("unit");    // °C, °F
+    QTest::addColumn<QString>("numbers");
+    QTest::addColumn<QString>("file");  // opened first, when given
+    QTest::addColumn<QString>("error"); // %1: the file
+    QTest::addColumn<QString>("inForce");
+    QTest::addColumn<QString>("value"); // the card whose reading is corrected
+    QTest::addColumn<QString>("tip");   // what its hover names
+    const QString before = "T1 C offset 0.5\n";
+    QTest::newRow("offset") << 0 << 1 << 0 << "-0.3"
+                            << ""
+                            << ""
+                            << "T1 C offset -0.3\n"
+                            << "CLblValue0"
+                            << "T1 offset -0.3 °C";
+    QTest::newRow("two points in °F") << 1 << 2 << 1 << "32 32.4 212 211.5"
+                                      << ""
+                                      << "" << before + "T2 F two-point 32 32.4 212 211.5\n"
+                                      << "FLblValue1"
+                                      << "T2 two-point 32 → 32.4, 212 → 211.5 °F";
+    QTest::newRow("none") << 0 << 0 << 0 << "-0.3"
+                          << ""
+                          << ""
+                          << ""
+                          << "CLblValue0"
+                          << "";
+    QTest::newRow("an offset of two numbers")
+        << 0 << 1 << 0 << "-0.3 1"
+        << ""
+        << "T1: offset takes one number, the correction" << before << "CLblValue0"
+        << "T1 offset +0.5 °C";
+    QTest::newRow("a table with a word") << 3 << 3 << 0 << "0 0.2 100 abc"
+                                         << ""
+                                         << "T4: \"abc\" is not a number" << before << "CLblValue3"
+                                         << "";
+    QTest::newRow("a file") << -1 << 0 << 0 << ""
+                            << "T3 F table 32 0.2 212 -0.3\n"
+                            << ""
+                            << "T3 F table 32 0.2 212 -0.3\n"
+                            << "CLblValue0"
+                            << "";
+    QTest::newRow("a file with a bad line")
+        << -1 << 0 << 0 << ""
+        << "T1 C offset -0.2\nT2 C table 0 0.1 50\n"
+        << "%1 line 2: table takes pairs of numbers: reading correction ..." << before
+        << "CLblValue0"
+        << "T1 offset +0.5 °C";
+}
+
+void TestRemembered::calibrationWindow() {
+    QFETCH(int, channel);
+    QFETCH(int, kind);
+    QFETCH(int, unit);
+    QFETCH(QString, numbers);
+    QFETCH(QString, file);
+    QFETCH(QString, error);
+    QFETCH(QString, inForce);
+    QFETCH(QString, value);
+    QFETCH(QString, tip);
+    AppRig rig(1.0, 100);
+    QVERIFY(rig.StartLinked());
+    QString why;
+    rig.app.Session().SetCalibration(*Calibration::Parse("T1 C offset 0.5", &why));
+    rig.app.GetPanel().findChild<QAction*>(QStringLiteral("Toolbar1_Calibration"))->trigger();
+    CalibrationWindow* window = rig.app.GetCalibrationWindow();
+    QVERIFY(window && window->isVisible());
+    QCOMPARE(window->NumbersEntry(0)->text(), QStringLiteral("0.5"));
+    QTemporaryDir dir;
+    const QString path = dir.filePath("probes.cal");
+    if (!file.isEmpty()) {
+        QFile out(path);
+        QVERIFY(out.open(QIODevice::WriteOnly) && out.write(file.toUtf8()) > 0);
+        out.close();
+        rig.dialogs.fileAnswers << path;
+        window->findChild<QPushButton*>(QStringLiteral("CmdOpen"))->click();
+    }
+    if (channel >= 0) {
+        window->KindChoice(channel)->setCurrentIndex(kind);
+        window->UnitChoice(channel)->setCurrentIndex(unit);
+        window->NumbersEntry(channel)->setText(numbers);
+    }
+    window->findChild<QPushButton*>(QStringLiteral("CmdApply"))->click();
+    QCOMPARE(rig.dialogs.Texts(), error.isEmpty() ? QStringList() : QStringList{error.arg(path)});
+    QCOMPARE(rig.app.Session().GetCalibration().Text(), inForce);
+    const bool applied = error.isEmpty() || !file.isEmpty();
+    QCOMPARE(Remembered(QStringLiteral("Calibration")).toString(), applied ? inForce : QString());
+    // The next sample's reading says it is corrected, and by what.
+    rig.app.GetSampler().TakeSample();
+    Panel& panel = rig.app.GetPanel();
+    auto* reading = panel.findChild<QLabel*>(value);
+    auto* caption = panel.findChild<QLabel*>(QString(value).replace("Value", "Corrected"));
+    QVERIFY(reading && caption);
+    QCOMPARE(caption->isHidden(), tip.isEmpty());
+    QVERIFY2(tip.isEmpty() ? caption->isHidden() : caption->text().startsWith("corrected"),
+             qPrintable(caption->text()));
+    QVERIFY2(tip.isEmpty() ? reading->toolTip().isEmpty()
+                           : reading->toolTip().startsWith("read ") &&
+                                 reading->toolTip().endsWith("; " + tip),
+             qPrintable(reading->toolTip()));
+}
+
+// What "Apply" put in force is in force again at the next start, before any window opens.
+void TestRemembered::correctionsComeBackAtStart() {
+    const QString text = QStringLiteral("T2 F two-point 32 32.4 212 211.5\n");
+    {
+        ScriptedDialogs dialogs;
+        Application::Overrides o;
+        o.dialogs = &dialogs;
+        Application app(o);
+        CalibrationWindow* window = app.ShowCalibrationWindow();
+        window->KindChoice(1)->setCurrentIndex(2);
+        window->UnitChoice(1)->setCurrentIndex(1);
+        window->NumbersEntry(1)->setText(QStringLiteral("32 32.4 212 211.5"));
+        window->findChild<QPushButton*>(QStringLiteral("CmdOK"))->click();
+        QVERIFY(window->isHidden());
+    }
+    ScriptedDialogs dialogs;
+    Application::Overrides o;
+    o.dialogs = &dialogs;
+    Application app(o);
+    QCOMPARE(app.Session().GetCalibration().Text(), text);
+    QCOMPARE(app.ShowCalibrationWindow()->NumbersEntry(1)->text(),
+             QStringLiteral("32 32.4 212 211.5"));
 }
 
 QTEST_MAIN(TestRemembered)

@@ -4,6 +4,7 @@
 #include "graphs/realtime_graph_window.h"
 #include "link/meter_link.h"
 #include "recording/sampler.h"
+#include "session/meter_session.h"
 #include "support/app_rig.h"
 
 #include <QtTest>
@@ -19,6 +20,7 @@ private Q_SLOTS:
     void graphButtonOpensGraphInMeterUnit();
     void stripChartClickPlotsItsSamples();
     void lostLinkClosesRealTimeGraph();
+    void marksAndCorrectionsOnTheGraphs();
 
 private:
     std::unique_ptr<AppRig> rig_;
@@ -69,6 +71,34 @@ void TestGraphWiring::lostLinkClosesRealTimeGraph() {
     QTRY_VERIFY_WITH_TIMEOUT(!rig_->app.Link().LinkLost(), 10000);
     rig_->app.GetPanel().ToolbarClick(QStringLiteral("Graph"));
     QVERIFY(rig_->app.Graphs().GraphOpen());
+}
+
+// The plot of T2's samples draws the marks of T2 and of every channel after the sample each
+// follows and says it is corrected; the real-time graph draws each mark as it is placed.
+void TestGraphWiring::marksAndCorrectionsOnTheGraphs() {
+    MeterSession& session = rig_->app.Session();
+    rig_->app.GetPanel().ToolbarClick(QStringLiteral("Graph"));
+    QString error;
+    session.SetCalibration(*Calibration::Parse(QStringLiteral("T2 F offset 1"), &error));
+    QList<PlotMark> expected;
+    for (const char* typed : {"T2: door opened", "T1: load in", "power cut"}) {
+        for (int i = 0; i < 3; ++i)
+            rig_->app.GetSampler().TakeSample();
+        Mark placed;
+        QVERIFY(session.PlaceMark(*ParseMarkInput(QString::fromLatin1(typed), &error), &error,
+                                  &placed));
+        if (!placed.channel || *placed.channel == 1)
+            expected << PlotMark{*placed.sample + 0.5, placed.Label()};
+    }
+    QCOMPARE(expected.size(), 2);
+    QCOMPARE(expected.first().x, 3.5);
+    rig_->app.Graphs().PlotChannel(1, true);
+    PlotWindow* window = rig_->app.Graphs().Plot();
+    QVERIFY(window);
+    QCOMPARE(window->Marks(), expected);
+    QCOMPARE(window->Caption(), QStringLiteral("T2 corrected"));
+    QCOMPARE(rig_->app.Graphs().Graph()->MarksDrawn().size(), 3);
+    QCOMPARE(rig_->app.Graphs().Graph()->MarksDrawn().first(), expected.first().label);
 }
 
 QTEST_MAIN(TestGraphWiring)
