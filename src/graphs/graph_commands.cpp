@@ -98,10 +98,12 @@ void GraphCommands::PlotChannel(int channel, bool fahrenheit) {
 QList<PlotMark> GraphCommands::LiveMarks(int channel) const {
     // Drawn just after the sample each one follows; marks from before the samples started
     // over have none.
+    // A full buffer drops its oldest samples: a mark moves back with the samples it follows.
+    const qint64 dropped = session_.GetSampler().Buffers().Dropped();
     QList<PlotMark> marks;
     for (const Mark& m : session_.Marks()) {
-        if (m.sample && (!m.channel || *m.channel == channel))
-            marks.append(PlotMark{*m.sample + 0.5, m.Label()});
+        if (m.sample && *m.sample >= dropped && (!m.channel || *m.channel == channel))
+            marks.append(PlotMark{double(*m.sample - dropped) + 0.5, m.Label()});
     }
     return marks;
 }
