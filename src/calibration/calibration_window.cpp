@@ -143,11 +143,20 @@ std::optional<Calibration> CalibrationWindow::RememberedCalibration() {
 }
 
 void CalibrationWindow::ShowCalibration(const Calibration& calibration) {
+    shown_ = calibration;
     for (int i = 0; i < 4; ++i) {
         const Row& row = rows_[size_t(i)];
         const ChannelCorrection& celsius = calibration.Given(i, false);
-        const ChannelCorrection& c =
-            celsius.kind != CorrectionKind::None ? celsius : calibration.Given(i, true);
+        const ChannelCorrection& fahrenheit = calibration.Given(i, true);
+        const ChannelCorrection& c = celsius.kind != CorrectionKind::None ? celsius : fahrenheit;
+        shownUnitF_[size_t(i)] = &c == &fahrenheit;
+        const bool both =
+            celsius.kind != CorrectionKind::None && fahrenheit.kind != CorrectionKind::None;
+        row.numbers->setToolTip(both ? QStringLiteral("T%1 is corrected in °F too, as the file "
+                                                      "said: %2; that correction is kept")
+                                           .arg(i + 1)
+                                           .arg(fahrenheit.Describe())
+                                     : QString());
         // The numbers as the file form writes them: its line without channel, unit and kind.
         Calibration one;
         one.Set(i, c);
@@ -160,9 +169,11 @@ void CalibrationWindow::ShowCalibration(const Calibration& calibration) {
 }
 
 std::optional<Calibration> CalibrationWindow::Entered(QString* error) const {
-    Calibration calibration;
+    // A correction the rows do not show stays; the one a row shows is replaced by its entry.
+    Calibration calibration = shown_;
     for (int i = 0; i < 4; ++i) {
         const Row& row = rows_[size_t(i)];
+        calibration.Clear(i, shownUnitF_[size_t(i)]);
         const int kind = row.kind->currentIndex();
         if (kind <= 0)
             continue;

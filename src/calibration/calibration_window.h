@@ -60,4 +60,8 @@ private:
     MeterSession& session_;
     Dialogs& dialogs_;
     std::array<Row, 4> rows_{};
+    // What the rows were last filled from. A channel corrected in both units shows one of them;
+    // the other is kept as it was.
+    Calibration shown_;
+    std::array<bool, 4> shownUnitF_{};
 };

@@ -218,6 +218,13 @@ void TestRemembered::calibrationWindow_data() {
                             << "T3 F table 32 0.2 212 -0.3\n"
                             << "CLblValue0"
                             << "";
+    QTest::newRow("a file with both units, one row edited")
+        << 0 << 1 << 0 << "-0.3"
+        << "T1 C offset -0.2\nT1 F offset -0.5\n"
+        << ""
+        << "T1 C offset -0.3\nT1 F offset -0.5\n"
+        << "CLblValue0"
+        << "T1 offset -0.3 °C";
     QTest::newRow("a file with a bad line")
         << -1 << 0 << 0 << ""
         << "T1 C offset -0.2\nT2 C table 0 0.1 50\n"
