@@ -110,7 +110,10 @@ QList<PlotMark> GraphCommands::LiveMarks(int channel) const {
 
 void GraphCommands::PlotColumn(const ColumnPlot& plot) {
     PlotWindow& shown = PlotShown();
-    shown.ShowPlot(SetupForColumn(plot), plot.Values, plot.Readings);
+    const PlotSetup setup = SetupForColumn(plot);
+    shown.ShowPlot(setup, plot.Values, plot.Readings);
+    if (plot.Corrected)
+        shown.SetCaption(setup.GraphCaption() + QStringLiteral(" corrected"));
     shown.SetMarks(plot.Marks);
 }
 
@@ -119,7 +122,7 @@ void GraphCommands::ShowHistogram(const SixColumnModel& grid, int column) {
         return;
     const Histogram histogram =
         MakeHistogram(grid.Heading(column), grid.Heading(0), grid.rowCount(),
-                      [&](qint64 row) { return grid.Text(int(row), column); });
+                      [&](qint64 row) { return grid.ShownText(int(row), column); });
     if (!histogram_) {
         histogram_ = new HistogramWindow;
         histogram_->setAttribute(Qt::WA_DeleteOnClose);

@@ -482,7 +482,7 @@ bool PlotWindow::PrintGraph() {
     QPrinter printer(QPrinter::ScreenResolution);
     QCPPainter painter;
     if (!BeginLandscapePrint(dialogs_, this, printer, painter,
-                             QStringLiteral("Plot ") + setup_.GraphCaption(),
+                             QStringLiteral("Plot ") + Caption(),
                              QStringLiteral("The graph could not be printed.")))
         return false;
     // The graph as drawn on screen, scaled onto the page as vectors, on white, with the
@@ -521,7 +521,7 @@ bool PlotWindow::SaveImage() {
         QFileInfo(path).suffix().compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
     // The size on screen; a PDF gets it as vectors, so it scales without steps.
     const bool saved = pdf ? graph_->savePdf(path, 0, 0, QCP::epAllowCosmetic,
-                                             QStringLiteral("Corvilab"), setup_.GraphCaption())
+                                             QStringLiteral("Corvilab"), Caption())
                            : graph_->savePng(path);
     if (!saved)
         dialogs_.Critical(
