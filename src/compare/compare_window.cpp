@@ -613,7 +613,10 @@ void CompareWindow::ShowPlots() {
     AddLine(graphRuns_, c.Trace(reference), QPen(Qt::black, 1))
         ->setName(runs_[size_t(reference)]->Name());
     AddLine(graphDifference_, c.Difference(reference), QPen(Qt::black, 1));
-    // Each run's marks as a dotted upright in its colour, labelled at the top.
+    // Each run's marks as a dotted upright in its colour, labelled at the top. Aligned at a mark,
+    // every run has one at the same time: the labels take four lines in turn, so none hides
+    // another.
+    int labels = 0;
     for (int i = 0; i < RunCount(); ++i) {
         const std::vector<double> times = c.MarkTimes(i);
         const auto& marks = runs_[size_t(i)]->Marks();
@@ -628,7 +631,7 @@ void CompareWindow::ShowPlots() {
             auto* label = new QCPItemText(graphRuns_);
             label->position->setTypeX(QCPItemPosition::ptPlotCoords);
             label->position->setTypeY(QCPItemPosition::ptAxisRectRatio);
-            label->position->setCoords(times[m], 0.02);
+            label->position->setCoords(times[m], 0.02 + 0.06 * (labels++ % 4));
             label->setPositionAlignment(Qt::AlignLeft | Qt::AlignTop);
             label->setColor(colour);
             label->setText(marks[m].label);
