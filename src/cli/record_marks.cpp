@@ -109,8 +109,9 @@ RecordMarks::RecordMarks(MeterSession& meter, ConsoleOutput& out)
         // A blank line is no mark; anything else is, or is said to be none.
         if (line.trimmed().isEmpty())
             return;
+        // A mark not written is told with every other source's (TellMarks).
         const QByteArray answer = Place(line);
-        if (answer != "placed")
+        if (answer.startsWith("refused"))
             out_.Error(QString::fromUtf8(answer.mid(answer.indexOf(' ') + 1)));
     }) {}
 
@@ -193,6 +194,8 @@ void RecordMarks::Accept() {
 void TellMarks(MeterSession& meter, QObject* scope, ConsoleOutput& out) {
     QObject::connect(&meter, &MeterSession::MarkPlaced, scope,
                      [&out](const Mark& mark) { out.Error(Notice(mark)); });
+    QObject::connect(&meter, &MeterSession::MarkNotWritten, scope,
+                     [&out](const QString& why) { out.Error(why); });
 }
 
 int MarkCommand(const CommandLine& line, ConsoleOutput& out) {

@@ -59,7 +59,8 @@ private:
 };
 
 // Every sampling run: "mark at 10:05:09: T2 load in" on standard error for each mark placed,
-// whoever placed it (standard input, `corvilab-cli mark`, the web page).
+// whoever placed it (standard input, `corvilab-cli mark`, the web page), and why a mark was not
+// written.
 void TellMarks(MeterSession& meter, QObject* scope, ConsoleOutput& out);
 
 // `corvilab-cli mark TEXT [--channel T2]`: the exit status.

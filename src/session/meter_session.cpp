@@ -109,14 +109,19 @@ bool MeterSession::PlaceMark(const Mark& mark, QString* error, Mark* placed) {
     m.sample = sampler_.Buffers().Count() + sampler_.Buffers().Dropped();
     m.afterRecord = recorder_.Recording() ? recorder_.RecordCount() : 0;
     bool kept = true;
+    const QString file = MarksFileName(recorder_.CurrentFileName());
     if (recorder_.Recording())
-        kept = AppendMarkToFile(MarksFileName(recorder_.CurrentFileName()), m, error);
+        kept = AppendMarkToFile(file, m, error);
     marks_.append(m);
     if (marks_.size() > kMarksKept)
         marks_.removeFirst();
     if (placed)
         *placed = m;
     Q_EMIT MarkPlaced(m);
+    if (!kept) {
+        Q_EMIT MarkNotWritten(
+            QStringLiteral("the mark is placed but not written to %1: %2").arg(file, *error));
+    }
     return kept;
 }
 

@@ -146,6 +146,8 @@ Q_SIGNALS:
     void CalibrationChanged();
     // A mark was placed (`Marks()` holds it).
     void MarkPlaced(const Mark& mark);
+    // ... but it could not be written beside the recording: `why` names the file and the reason.
+    void MarkNotWritten(const QString& why);
     // Nothing can be held against the reference (it never crosses its level in this unit).
     void ReferenceUnusable(const QString& problem);
 
