@@ -51,18 +51,9 @@ FileListWindow::FileListWindow(Dialogs& dialogs, MeterTimers& timers, ColumnPlot
     grid_ = parts.grid;
     connect(grid_, &SixColumnTable::ColumnClicked, this, &FileListWindow::PlotColumn);
 
-    legend_ = new QLabel(CorrectionLegend(), this);
-    legend_->setObjectName(QStringLiteral("LblLegend"));
-    legend_->setAccessibleName(QStringLiteral("Corrected readings"));
-    legend_->setWordWrap(true);
-    legend_->hide();
-    markList_ = new QListWidget(this);
-    markList_->setObjectName(QStringLiteral("LstMarks"));
-    markList_->setAccessibleName(QStringLiteral("Marks"));
-    markList_->setMaximumHeight(80);
-    markList_->hide();
-    parts.layout->addWidget(legend_);
-    parts.layout->addWidget(markList_);
+    const ReadingNotes notes = AddReadingNotes(this, parts.layout);
+    legend_ = notes.legend;
+    markList_ = notes.marks;
     resize(grid_->horizontalHeader()->length() + 40, 420);
 }
 

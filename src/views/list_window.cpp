@@ -65,20 +65,9 @@ ListWindow::ListWindow(Dialogs& dialogs, MeterTimers& timers, const Clock& clock
     dumpLabel_->setWordWrap(true);
     dumpLabel_->hide();
 
-    legend_ = new QLabel(CorrectionLegend(), this);
-    legend_->setObjectName(QStringLiteral("LblLegend"));
-    legend_->setAccessibleName(QStringLiteral("Corrected readings"));
-    legend_->setWordWrap(true);
-    legend_->hide();
-
-    marks_ = new QListWidget(this);
-    marks_->setObjectName(QStringLiteral("LstMarks"));
-    marks_->setAccessibleName(QStringLiteral("Marks"));
-    marks_->setMaximumHeight(80);
-    marks_->hide();
-
-    parts.layout->addWidget(legend_);
-    parts.layout->addWidget(marks_);
+    const ReadingNotes notes = AddReadingNotes(this, parts.layout);
+    legend_ = notes.legend;
+    marks_ = notes.marks;
     parts.layout->addWidget(dumpLabel_);
     resize(grid_->horizontalHeader()->length() + 40, 360);
 }

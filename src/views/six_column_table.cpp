@@ -4,6 +4,8 @@
 #include <QEvent>
 #include <QFontMetrics>
 #include <QHeaderView>
+#include <QLabel>
+#include <QListWidget>
 #include <QScrollBar>
 #include <QToolBar>
 #include <QVBoxLayout>
@@ -93,4 +95,20 @@ ListParts AddToolbarAndGrid(QWidget* window, const QString& toolbarAccessibleNam
     layout->addWidget(toolbar);
     layout->addWidget(grid, 1);
     return {grid, layout};
+}
+
+ReadingNotes AddReadingNotes(QWidget* window, QVBoxLayout* layout) {
+    auto* legend = new QLabel(CorrectionLegend(), window);
+    legend->setObjectName(QStringLiteral("LblLegend"));
+    legend->setAccessibleName(QStringLiteral("Corrected readings"));
+    legend->setWordWrap(true);
+    legend->hide();
+    auto* marks = new QListWidget(window);
+    marks->setObjectName(QStringLiteral("LstMarks"));
+    marks->setAccessibleName(QStringLiteral("Marks"));
+    marks->setMaximumHeight(80);
+    marks->hide();
+    layout->addWidget(legend);
+    layout->addWidget(marks);
+    return {legend, marks};
 }

@@ -12,6 +12,8 @@
 #include <functional>
 #include <vector>
 
+class QLabel;
+class QListWidget;
 class QVBoxLayout;
 
 class SixColumnTable : public QTableView {
@@ -66,3 +68,11 @@ struct ListParts {
 ListParts AddToolbarAndGrid(QWidget* window, const QString& toolbarAccessibleName,
                             const std::vector<ListCommand>& commands,
                             const QString& gridAccessibleName, const DataFields& headings);
+
+// What a list of readings shows below its grid, each hidden until it has something to show:
+// the legend of the corrected readings' markers (`LblLegend`) and the marks (`LstMarks`).
+struct ReadingNotes {
+    QLabel* legend;
+    QListWidget* marks;
+};
+ReadingNotes AddReadingNotes(QWidget* window, QVBoxLayout* layout);
