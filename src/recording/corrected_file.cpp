@@ -1,5 +1,7 @@
 #include "recording/corrected_file.h"
 
+#include <algorithm>
+
 namespace {
 
 QByteArray ChannelList(const std::array<bool, 4>& which) {
@@ -11,12 +13,12 @@ QByteArray ChannelList(const std::array<bool, 4>& which) {
     return names.join(' ');
 }
 
-std::array<bool, 4> ChannelsIn(const QString& list) {
+std::array<bool, 4> ChannelsIn(QByteArrayView list) {
+    // "T1 T3": a 'T' and a digit for each channel named.
     std::array<bool, 4> which{};
-    for (const QString& name : list.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-        const int n = name.mid(1).toInt();
-        if (name.startsWith(QLatin1Char('T')) && n >= 1 && n <= 4)
-            which[size_t(n - 1)] = true;
+    for (qsizetype i = 0; i + 1 < list.size(); ++i) {
+        if (list[i] == 'T' && list[i + 1] >= '1' && list[i + 1] <= '4')
+            which[size_t(list[i + 1] - '1')] = true;
     }
     return which;
 }
@@ -78,8 +80,16 @@ bool CorrectedFileWriter::Write(const QByteArray& bytes) {
 }
 
 const CorrectedRow* CorrectedReadings::Row(qint64 recordNumber) const {
-    const auto it = rows.constFind(recordNumber);
-    return it == rows.cend() ? nullptr : &it.value();
+    if (rows.empty())
+        return nullptr;
+    // Records follow each other: most lookups land where the numbering says.
+    const qint64 guess = recordNumber - rows.front().first;
+    if (guess >= 0 && guess < qint64(rows.size()) && rows[size_t(guess)].first == recordNumber)
+        return &rows[size_t(guess)].second;
+    const auto it = std::lower_bound(
+        rows.begin(), rows.end(), recordNumber,
+        [](const std::pair<qint64, CorrectedRow>& row, qint64 n) { return row.first < n; });
+    return it != rows.end() && it->first == recordNumber ? &it->second : nullptr;
 }
 
 CorrectedReadings ReadCorrectedOf(const QString& dataFile) {
@@ -87,24 +97,45 @@ CorrectedReadings ReadCorrectedOf(const QString& dataFile) {
     QFile file(CorrectedFileName(dataFile));
     if (!file.open(QIODevice::ReadOnly))
         return readings;
-    while (!file.atEnd()) {
-        const QByteArray bytes = file.readLine();
-        const QString line = QString::fromUtf8(bytes.endsWith('\n') ? bytes.chopped(1) : bytes);
-        if (line.startsWith(kFrom)) {
-            readings.corrections << line.mid(2);
+    const QByteArray bytes = file.readAll();
+    const QByteArrayView all(bytes);
+    qsizetype start = 0;
+    while (start < all.size()) {
+        qsizetype end = all.indexOf('\n', start);
+        if (end < 0)
+            end = all.size();
+        const QByteArrayView line = all.sliced(start, end - start);
+        start = end + 1;
+        if (line.startsWith(QByteArrayView(kFrom.data(), kFrom.size()))) {
+            readings.corrections << QString::fromUtf8(line.sliced(2));
             continue;
         }
-        const QStringList fields = line.split(QLatin1Char('\t'));
+        std::array<QByteArrayView, 8> fields;
+        qsizetype at = 0;
+        size_t n = 0;
+        for (; n < fields.size(); ++n) {
+            const qsizetype tab = line.indexOf('\t', at);
+            fields[n] = line.sliced(at, (tab < 0 ? line.size() : tab) - at);
+            if (tab < 0)
+                break;
+            at = tab + 1;
+        }
         bool ok = false;
-        const qint64 number = fields.value(0).toLongLong(&ok);
-        if (!ok || fields.size() < 8)
+        const qint64 number = fields[0].toLongLong(&ok);
+        if (!ok || n < 7)
             continue;
         CorrectedRow row;
-        for (int i = 0; i < 4; ++i)
-            row.texts[size_t(i)] = fields[2 + i];
+        for (size_t i = 0; i < 4; ++i)
+            row.texts[i] = QString::fromUtf8(fields[2 + i]);
         row.corrected = ChannelsIn(fields[6]);
         row.beyond = ChannelsIn(fields[7]);
-        readings.rows.insert(number, row);
+        // A file edited out of order is put back in order below.
+        readings.rows.emplace_back(number, std::move(row));
     }
+    auto& rows = readings.rows;
+    if (!std::is_sorted(rows.begin(), rows.end(),
+                        [](const auto& a, const auto& b) { return a.first < b.first; }))
+        std::stable_sort(rows.begin(), rows.end(),
+                         [](const auto& a, const auto& b) { return a.first < b.first; });
     return readings;
 }

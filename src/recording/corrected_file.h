@@ -14,11 +14,12 @@
 // their calibrated points. A channel not named shows what the meter read.
 
 #include <QFile>
-#include <QHash>
 #include <QString>
 #include <QStringList>
 
 #include <array>
+#include <utility>
+#include <vector>
 
 struct CorrectedRow {
     std::array<QString, 4> texts;
@@ -48,9 +49,12 @@ private:
 // A data file's corrected readings by record number, and the corrections' lines ("from record
 // 1: T1 offset -0.3 °C"); both empty when there is no such file.
 struct CorrectedReadings {
-    QHash<qint64, CorrectedRow> rows;
     QStringList corrections;
-    bool IsEmpty() const { return rows.isEmpty(); }
+    bool IsEmpty() const { return rows.empty(); }
+    qsizetype Size() const { return qsizetype(rows.size()); }
     const CorrectedRow* Row(qint64 recordNumber) const;
+
+    // In the order of the file, which is the order of the record numbers.
+    std::vector<std::pair<qint64, CorrectedRow>> rows;
 };
 CorrectedReadings ReadCorrectedOf(const QString& dataFile);

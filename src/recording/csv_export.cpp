@@ -324,7 +324,7 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
     DataFields fields;
     const CorrectedReadings corrected = ReadCorrectedOf(path);
     std::array<bool, 4> correctedChannels{};
-    for (const CorrectedRow& row : corrected.rows) {
+    for (const auto& [number, row] : corrected.rows) {
         for (size_t k = 0; k < 4; ++k)
             correctedChannels[k] = correctedChannels[k] || row.corrected[k];
     }
