@@ -164,7 +164,7 @@ private:
         const CorrectedRow* corrected = corrected_.IsEmpty() ? nullptr : corrected_.Row(record);
         for (size_t n = 0; n < 4; ++n) {
             if (corrected && corrected->corrected[n]) {
-                readings[n] = ReadingTenths(corrected->texts[n]);
+                readings[n] = ReadingTenths(corrected->texts[n].data(), corrected->texts[n].size());
                 run_->CountCorrected(1);
             } else {
                 readings[n] = ReadingTenths(fields[n + 2].data(), fields[n + 2].size());

@@ -45,17 +45,19 @@ bool CorrectedFileWriter::Open(const QString& path) {
 bool CorrectedFileWriter::WriteCorrections(qint64 fromRecord, const QStringList& lines) {
     QByteArray bytes;
     for (const QString& line : lines)
-        bytes += QByteArray(kFrom.data()) + QByteArray::number(fromRecord) + ": " + line.toUtf8() +
-                 '\n';
+        bytes +=
+            QByteArray(kFrom.data()) + QByteArray::number(fromRecord) + ": " + line.toUtf8() + '\n';
     return Write(bytes);
 }
 
 bool CorrectedFileWriter::WriteRecord(qint64 recordNumber, const QString& dateTimeText,
-                                      const CorrectedRow& row) {
+                                      const std::array<QString, 4>& texts,
+                                      const std::array<bool, 4>& corrected,
+                                      const std::array<bool, 4>& beyond) {
     QByteArray line = QByteArray::number(recordNumber) + '\t' + dateTimeText.toUtf8();
-    for (const QString& text : row.texts)
+    for (const QString& text : texts)
         line += '\t' + text.toUtf8();
-    line += '\t' + ChannelList(row.corrected) + '\t' + ChannelList(row.beyond) + '\n';
+    line += '\t' + ChannelList(corrected) + '\t' + ChannelList(beyond) + '\n';
     return Write(line);
 }
 
@@ -97,8 +99,9 @@ CorrectedReadings ReadCorrectedOf(const QString& dataFile) {
     QFile file(CorrectedFileName(dataFile));
     if (!file.open(QIODevice::ReadOnly))
         return readings;
-    const QByteArray bytes = file.readAll();
-    const QByteArrayView all(bytes);
+    readings.bytes = file.readAll();
+    const QByteArrayView all(readings.bytes);
+    readings.rows.reserve(size_t(all.size() / 40)); // a record's line is some 40 bytes
     qsizetype start = 0;
     while (start < all.size()) {
         qsizetype end = all.indexOf('\n', start);
@@ -125,10 +128,13 @@ CorrectedReadings ReadCorrectedOf(const QString& dataFile) {
         if (!ok || n < 7)
             continue;
         CorrectedRow row;
-        for (size_t i = 0; i < 4; ++i)
-            row.texts[i] = QString::fromUtf8(fields[2 + i]);
         row.corrected = ChannelsIn(fields[6]);
         row.beyond = ChannelsIn(fields[7]);
+        // A channel not corrected reads as the data file has it: its text is not kept twice.
+        for (size_t i = 0; i < 4; ++i) {
+            if (row.corrected[i])
+                row.texts[i] = fields[2 + i];
+        }
         // A file edited out of order is put back in order below.
         readings.rows.emplace_back(number, std::move(row));
     }

@@ -13,6 +13,8 @@
 // "Corrected" names the channels whose reading was corrected, "Beyond" those read outside
 // their calibrated points. A channel not named shows what the meter read.
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QFile>
 #include <QString>
 #include <QStringList>
@@ -22,7 +24,9 @@
 #include <vector>
 
 struct CorrectedRow {
-    std::array<QString, 4> texts;
+    // Of the corrected channels, empty for the others: the bytes as the file holds them, valid
+    // while the CorrectedReadings they came from (or a copy of it) is.
+    std::array<QByteArrayView, 4> texts;
     std::array<bool, 4> corrected{}, beyond{};
 };
 
@@ -35,7 +39,10 @@ public:
     bool Open(const QString& path);
     // The corrections in force from record `fromRecord` on, written before the next record.
     bool WriteCorrections(qint64 fromRecord, const QStringList& lines);
-    bool WriteRecord(qint64 recordNumber, const QString& dateTimeText, const CorrectedRow& row);
+    // `texts`: every channel's as shown; `corrected`, `beyond`: which channels are.
+    bool WriteRecord(qint64 recordNumber, const QString& dateTimeText,
+                     const std::array<QString, 4>& texts, const std::array<bool, 4>& corrected,
+                     const std::array<bool, 4>& beyond);
     bool Close();
     bool IsOpen() const { return file_.isOpen(); }
     QString ErrorText() const { return error_; }
@@ -56,5 +63,6 @@ struct CorrectedReadings {
 
     // In the order of the file, which is the order of the record numbers.
     std::vector<std::pair<qint64, CorrectedRow>> rows;
+    QByteArray bytes; // the file's, which the rows' texts point into; never changed
 };
 CorrectedReadings ReadCorrectedOf(const QString& dataFile);

@@ -343,9 +343,14 @@ CsvConversion ConvertDataFileToCsv(const QString& path, const QByteArray& lineEn
                 companions.AddToHeading(csv, lineEnd);
             } else if (extra) {
                 const CorrectedRow* row = corrected.Row(bytes[0].toLongLong());
+                std::array<QString, 4> texts;
                 std::array<const QString*, 4> shown{};
-                for (size_t k = 0; row && k < 4; ++k)
-                    shown[k] = row->corrected[k] ? &row->texts[k] : nullptr;
+                for (size_t k = 0; row && k < 4; ++k) {
+                    if (row->corrected[k]) {
+                        texts[k] = QString::fromUtf8(row->texts[k]);
+                        shown[k] = &texts[k];
+                    }
+                }
                 companions.AddToRecord(csv, lineEnd, bytes[0], ChannelTexts(bytes), shown);
             }
             if (lineNumber > 1)

@@ -93,7 +93,7 @@ qint64 ShowCorrectedOf(const QString& dataFile, SixColumnModel& grid) {
             continue;
         SixColumnModel::CorrectedCells cells;
         for (size_t k = 0; k < 4; ++k) {
-            cells.texts[k] = line->texts[k];
+            cells.texts[k] = QString::fromUtf8(line->texts[k]);
             cells.kinds[k] = line->beyond[k]      ? ReadingCorrection::Beyond
                              : line->corrected[k] ? ReadingCorrection::Corrected
                                                   : ReadingCorrection::None;

@@ -236,14 +236,10 @@ RecordedRun ReadRecordedRun(const QString& path) {
                                               ? corrected.Row(fields[0].toLongLong())
                                               : nullptr;
                 if (row) {
-                    std::array<QByteArray, 4> texts;
                     std::array<QByteArrayView, 4> values;
                     for (size_t c = 0; c < 4; ++c) {
-                        if (row->corrected[c]) {
-                            texts[c] = row->texts[c].toLatin1();
-                            ++run.correctedReadings;
-                        }
-                        values[c] = row->corrected[c] ? QByteArrayView(texts[c]) : fields[c + 2];
+                        run.correctedReadings += row->corrected[c];
+                        values[c] = row->corrected[c] ? row->texts[c] : fields[c + 2];
                     }
                     builder.AddRecord(fields[1], values.data());
                     return true;

@@ -102,13 +102,13 @@ void Recorder::WriteCorrected(const QString& timeText, const SampleRecord& sampl
     if (correctionsPending_ &&
         corrected_.WriteCorrections(recordCount_, corrections_[recordUnitF_ ? 1 : 0]))
         correctionsPending_ = false;
-    CorrectedRow row;
-    row.texts = recordUnitF_ ? sample.TextF : sample.TextC;
+    std::array<bool, 4> corrected{}, beyond{};
     for (size_t i = 0; i < 4; ++i) {
-        row.corrected[i] = sample.Corrected[i] != ReadingCorrection::None;
-        row.beyond[i] = sample.Corrected[i] == ReadingCorrection::Beyond;
+        corrected[i] = sample.Corrected[i] != ReadingCorrection::None;
+        beyond[i] = sample.Corrected[i] == ReadingCorrection::Beyond;
     }
-    corrected_.WriteRecord(recordCount_, timeText, row);
+    corrected_.WriteRecord(recordCount_, timeText, recordUnitF_ ? sample.TextF : sample.TextC,
+                           corrected, beyond);
 }
 
 void Recorder::RemoveCompanions(const QString& dataFile) {

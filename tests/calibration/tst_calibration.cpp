@@ -146,7 +146,7 @@ void TestCalibration::recordKeepsRawBytes() {
              "1\t2013/08/08 14:05:09\t23.1\t-.5\t- - -\tOver\tT1\tT1\n");
     const CorrectedReadings read = ReadCorrectedOf(path);
     QCOMPARE(read.Size(), 1);
-    QCOMPARE(read.Row(1)->texts[0], QStringLiteral("23.1"));
+    QCOMPARE(read.Row(1)->texts[0], "23.1");
     QVERIFY(read.Row(1)->beyond[0] && !read.Row(1)->corrected[1]);
     QCOMPARE(read.corrections, QStringList{QStringLiteral("from record 1: T1 offset -0.3 °C")});
 }
