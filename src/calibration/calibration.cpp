@@ -158,7 +158,8 @@ std::optional<Calibration> Calibration::Parse(const QString& text, QString* erro
             c.points << CorrectionPoint{0, numbers[0]};
         } else if (kind == QLatin1String("two-point")) {
             if (numbers.size() != 4)
-                return fail(QStringLiteral("two-point takes four numbers: reading true reading true"));
+                return fail(
+                    QStringLiteral("two-point takes four numbers: reading true reading true"));
             c.kind = CorrectionKind::TwoPoints;
             c.points << CorrectionPoint{numbers[0], numbers[1]}
                      << CorrectionPoint{numbers[2], numbers[3]};
@@ -169,8 +170,9 @@ std::optional<Calibration> Calibration::Parse(const QString& text, QString* erro
             for (qsizetype i = 0; i < numbers.size(); i += 2)
                 c.points << CorrectionPoint{numbers[i], numbers[i + 1]};
         } else {
-            return fail(QStringLiteral("unknown correction \"%1\" (none, offset, two-point or table)")
-                            .arg(words.value(2)));
+            return fail(
+                QStringLiteral("unknown correction \"%1\" (none, offset, two-point or table)")
+                    .arg(words.value(2)));
         }
         std::sort(c.points.begin(), c.points.end(),
                   [](const CorrectionPoint& a, const CorrectionPoint& b) {
@@ -256,7 +258,8 @@ ChannelCorrection Calibration::InForce(int channel, bool fahrenheit) const {
     return own;
 }
 
-std::optional<CorrectedTenths> Calibration::Correct(int channel, bool fahrenheit, int tenths) const {
+std::optional<CorrectedTenths> Calibration::Correct(int channel, bool fahrenheit,
+                                                    int tenths) const {
     const ChannelCorrection c = InForce(channel, fahrenheit);
     if (c.kind == CorrectionKind::None)
         return std::nullopt;

@@ -481,8 +481,7 @@ bool PlotWindow::PrintGraph() {
     // page still gets vectors.
     QPrinter printer(QPrinter::ScreenResolution);
     QCPPainter painter;
-    if (!BeginLandscapePrint(dialogs_, this, printer, painter,
-                             QStringLiteral("Plot ") + Caption(),
+    if (!BeginLandscapePrint(dialogs_, this, printer, painter, QStringLiteral("Plot ") + Caption(),
                              QStringLiteral("The graph could not be printed.")))
         return false;
     // The graph as drawn on screen, scaled onto the page as vectors, on white, with the

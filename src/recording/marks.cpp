@@ -49,9 +49,9 @@ bool AppendMarkToFile(const QString& path, const Mark& mark, QString* error) {
     QByteArray line;
     if (file.size() == 0)
         line = "# Corvilab marks: date time, record it follows, channel, text\n";
-    line += DateTimeText(mark.time).toUtf8() + '\t' + QByteArray::number(mark.afterRecord) +
-            '\t' + (mark.channel ? "T" + QByteArray::number(*mark.channel + 1) : QByteArray()) +
-            '\t' + mark.text.toUtf8() + '\n';
+    line += DateTimeText(mark.time).toUtf8() + '\t' + QByteArray::number(mark.afterRecord) + '\t' +
+            (mark.channel ? "T" + QByteArray::number(*mark.channel + 1) : QByteArray()) + '\t' +
+            mark.text.toUtf8() + '\n';
     // One write, then onto the disk: a mark placed is a mark kept.
     if (file.write(line) != line.size() || !file.flush() || ::fsync(file.handle()) != 0) {
         *error = file.errorString();
@@ -79,8 +79,8 @@ QList<Mark> ReadMarksOf(const QString& dataFile) {
         if (!mark.time.isValid() || !ok)
             continue;
         const QString channel = fields[2];
-        if (channel.size() == 2 && channel[0] == QLatin1Char('T') && channel[1] >= QLatin1Char('1') &&
-            channel[1] <= QLatin1Char('4'))
+        if (channel.size() == 2 && channel[0] == QLatin1Char('T') &&
+            channel[1] >= QLatin1Char('1') && channel[1] <= QLatin1Char('4'))
             mark.channel = channel[1].digitValue() - 1;
         mark.text = fields.mid(3).join(QLatin1Char(' '));
         marks << mark;

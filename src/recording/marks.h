@@ -17,10 +17,10 @@
 #include <optional>
 
 struct Mark {
-    QDateTime time;              // local time it was placed
-    QString text;                // one line, at most kMaxMarkLength characters
-    std::optional<int> channel;  // 0..3, or every channel
-    qint64 afterRecord = 0;      // the recording's record it follows (0: before the first)
+    QDateTime time;             // local time it was placed
+    QString text;               // one line, at most kMaxMarkLength characters
+    std::optional<int> channel; // 0..3, or every channel
+    qint64 afterRecord = 0;     // the recording's record it follows (0: before the first)
     // The live sample it follows, counted since the sample buffers last started over (their
     // sample n is this less `SampleBuffers::Dropped()`); empty once they started over again.
     std::optional<qint64> sample;

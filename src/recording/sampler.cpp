@@ -2,8 +2,8 @@
 
 #include "calibration/calibration.h"
 #include "link/clock.h"
-#include "link/reading_text.h"
 #include "link/live_state.h"
+#include "link/reading_text.h"
 #include "recording/data_file.h"
 
 #include <algorithm>
@@ -35,9 +35,10 @@ ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
     return s;
 }
 
-ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration,
-                                 int channel, int alarmC, int alarmF, ChannelSample* read) {
-    const bool normal = sample.ChartedC && sample.ChartedF && sample.TextC != QLatin1String("Over") &&
+ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration, int channel,
+                                 int alarmC, int alarmF, ChannelSample* read) {
+    const bool normal = sample.ChartedC && sample.ChartedF &&
+                        sample.TextC != QLatin1String("Over") &&
                         sample.TextC != QLatin1String("Under");
     if (!normal)
         return ReadingCorrection::None;

@@ -26,8 +26,8 @@ ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
 // The same sample with the channel's calibration correction applied to a normal reading (never
 // to "Over", "Under" or "- - -"); the alarm is judged on the corrected value. What the meter read
 // goes to `read` where it was corrected.
-ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration,
-                                 int channel, int alarmC, int alarmF, ChannelSample* read);
+ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration, int channel,
+                                 int alarmC, int alarmF, ChannelSample* read);
 
 // The sampling side of the main loop: counts `Timer2` ticks up to the sampling time, then takes
 // a sample of the live state into the sample buffers and hands it on. Only current readings

@@ -33,8 +33,8 @@ void TestCalibration::correct_data() {
     const QString table = QStringLiteral("T1 C table 100 -0.5 0 0.5 200 -1.5 # certificate\n");
     QTest::newRow("none") << "T2 C offset 1" << false << 250 << std::optional<int>() << false;
     QTest::newRow("offset") << "T1 C offset -0.3" << false << 250 << std::optional(247) << false;
-    QTest::newRow("offset far out") << "T1 C offset -0.3" << false << 9000 << std::optional(8997)
-                                    << false;
+    QTest::newRow("offset far out")
+        << "T1 C offset -0.3" << false << 9000 << std::optional(8997) << false;
     QTest::newRow("table first point") << table << false << 0 << std::optional(5) << false;
     QTest::newRow("table between") << table << false << 500 << std::optional(500) << false;
     QTest::newRow("table inner point") << table << false << 1000 << std::optional(995) << false;
@@ -43,14 +43,14 @@ void TestCalibration::correct_data() {
     QTest::newRow("table above") << table << false << 3000 << std::optional(2985) << true;
     QTest::newRow("two points") << "T1 C two-point 0 0.4 100 99.2" << false << 500
                                 << std::optional(498) << false;
-    QTest::newRow("two points above") << "T1 C two-point 0 0.4 100 99.2" << false << 1500
-                                      << std::optional(1492) << true;
-    QTest::newRow("C offset read in F") << "T1 C offset -1" << true << 770 << std::optional(752)
-                                        << false;
-    QTest::newRow("F table read in C") << "T1 F table 32 1.8 212 3.6" << false << 500
-                                       << std::optional(515) << false;
-    QTest::newRow("own unit wins") << "T1 F offset 9\nT1 C offset 1" << false << 0
-                                   << std::optional(10) << false;
+    QTest::newRow("two points above")
+        << "T1 C two-point 0 0.4 100 99.2" << false << 1500 << std::optional(1492) << true;
+    QTest::newRow("C offset read in F")
+        << "T1 C offset -1" << true << 770 << std::optional(752) << false;
+    QTest::newRow("F table read in C")
+        << "T1 F table 32 1.8 212 3.6" << false << 500 << std::optional(515) << false;
+    QTest::newRow("own unit wins")
+        << "T1 F offset 9\nT1 C offset 1" << false << 0 << std::optional(10) << false;
 }
 
 void TestCalibration::correct() {
@@ -72,14 +72,23 @@ void TestCalibration::correct() {
 void TestCalibration::badText_data() {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("error");
-    QTest::newRow("channel") << "# ok\nT5 C offset 1" << R"(line 2: expected a channel T1 to T4, found "T5")";
-    QTest::newRow("unit") << "T1 K offset 1" << R"(line 1: expected the unit C or F after T1, found "K")";
-    QTest::newRow("kind") << "T1 C scale 2" << R"(line 1: unknown correction "scale" (none, offset, two-point or table))";
-    QTest::newRow("number") << "T1 C offset 0,5" << R"(line 1: "0,5" is not a number)";
-    QTest::newRow("too large") << "T1 F offset 1e9" << "line 1: 1e9 is out of range (-10000 to 10000)";
-    QTest::newRow("odd table") << "T1 C table 0 1 100" << "line 1: table takes pairs of numbers: reading correction ...";
-    QTest::newRow("same point") << "T1 C table 0 1 0 2" << "line 1: two points read 0";
-    QTest::newRow("twice") << "T1 C offset 1\n\nT1 °C offset 2" << "line 3: T1 °C is already corrected on line 1";
+    QTest::newRow("channel") << "# ok\nT5 C offset 1"
+                             << R"(line 2: expected a channel T1 to T4, found "T5")";
+    QTest::newRow("unit") << "T1 K offset 1"
+                          << R"(line 1: expected the unit C or F after T1, found "K")";
+    QTest::newRow("kind")
+        << "T1 C scale 2"
+        << R"(line 1: unknown correction "scale" (none, offset, two-point or table))";
+    QTest::newRow("number") << "T1 C offset 0,5"
+                            << R"(line 1: "0,5" is not a number)";
+    QTest::newRow("too large") << "T1 F offset 1e9"
+                               << "line 1: 1e9 is out of range (-10000 to 10000)";
+    QTest::newRow("odd table") << "T1 C table 0 1 100"
+                               << "line 1: table takes pairs of numbers: reading correction ...";
+    QTest::newRow("same point") << "T1 C table 0 1 0 2"
+                                << "line 1: two points read 0";
+    QTest::newRow("twice") << "T1 C offset 1\n\nT1 °C offset 2"
+                           << "line 3: T1 °C is already corrected on line 1";
 }
 
 void TestCalibration::badText() {
@@ -105,7 +114,8 @@ void TestCalibration::neverCorrected() {
     QFETCH(QString, shown);
     QFETCH(std::optional<int>, charted);
     QString error;
-    const Calibration c = *Calibration::Parse(QStringLiteral("T1 C offset 5\nT1 F offset 9"), &error);
+    const Calibration c =
+        *Calibration::Parse(QStringLiteral("T1 C offset 5\nT1 F offset 9"), &error);
     ChannelSample s;
     s.TextC = s.TextF = shown;
     s.ChartedC = s.ChartedF = charted;
@@ -142,7 +152,8 @@ void TestCalibration::recordKeepsRawBytes() {
     QCOMPARE(FileBytes(CorrectedFileName(path)),
              "# Corvilab corrected readings; the data file keeps what the meter read\n"
              "No.\tDate Time\tT1\tT2\tT3\tT4\tCorrected\tBeyond\n"
-             "# from record 1: T1 offset -0.3 \xC2\xB0" "C\n"
+             "# from record 1: T1 offset -0.3 \xC2\xB0"
+             "C\n"
              "1\t2013/08/08 14:05:09\t23.1\t-.5\t- - -\tOver\tT1\tT1\n");
     const CorrectedReadings read = ReadCorrectedOf(path);
     QCOMPARE(read.Size(), 1);
@@ -154,10 +165,14 @@ void TestCalibration::recordKeepsRawBytes() {
 void TestCalibration::marks_data() {
     QTest::addColumn<QString>("input");
     QTest::addColumn<QString>("label");
-    QTest::newRow("all channels") << "  load in " << "14:05:09 load in";
-    QTest::newRow("one channel") << "t2:door\topened" << "14:05:09 T2 door opened";
-    QTest::newRow("cut") << QString(100, QLatin1Char('x')) << "14:05:09 " + QString(80, QLatin1Char('x'));
-    QTest::newRow("empty") << "T3: " << "";
+    QTest::newRow("all channels") << "  load in "
+                                  << "14:05:09 load in";
+    QTest::newRow("one channel") << "t2:door\topened"
+                                 << "14:05:09 T2 door opened";
+    QTest::newRow("cut") << QString(100, QLatin1Char('x'))
+                         << "14:05:09 " + QString(80, QLatin1Char('x'));
+    QTest::newRow("empty") << "T3: "
+                           << "";
 }
 
 void TestCalibration::marks() {
