@@ -46,6 +46,8 @@ QString AlarmEvent::Describe() const {
     text += QLatin1Char(' ') + AlarmEventName(kind);
     if (!value.isEmpty())
         text += QLatin1Char(' ') + value;
+    if (corrected)
+        text += QStringLiteral(" corrected");
     if (!limit.isEmpty())
         text += QStringLiteral(" (limit %1 %2)").arg(limit, unit);
     return text;
@@ -63,8 +65,8 @@ std::vector<AlarmEvent> AlarmDetector::Sample(const SampleRecord& record, bool f
         const QString& text = fahrenheit ? record.TextF[k] : record.TextC[k];
         const std::optional<int>& charted = fahrenheit ? record.ChartedF[k] : record.ChartedC[k];
         const auto fire = [&](AlarmEventKind kind, const std::optional<int>& limit = {}) {
-            events.push_back(
-                {kind, i, text, limit ? AlarmSettings::RangeText(*limit) : QString(), unit, now});
+            events.push_back({kind, i, text, limit ? AlarmSettings::RangeText(*limit) : QString(),
+                              unit, now, record.Corrected[k] != ReadingCorrection::None});
         };
 
         // A reading not current says nothing about the probe or the limits.

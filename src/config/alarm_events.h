@@ -40,10 +40,11 @@ struct AlarmEvent {
     QString limit;    // the limit crossed ("250", "-18"; seconds for the link); may be empty
     QString unit;     // "°C", "°F"; "s" for the link
     QDateTime time;
+    bool corrected = false; // the value is a calibration-corrected reading
 
     QString ChannelText() const; // "T1" .. "T4", empty for the link
     QString TimeText() const;    // ISO 8601 local time, "2026-12-07T05:21:18"
-    // One line for people: "05:21:18 T1 high 251.3 (limit 250 °C)".
+    // One line for people: "05:21:18 T1 high 251.3 (limit 250 °C)", "... 251.3 corrected (...)".
     QString Describe() const;
 };
 

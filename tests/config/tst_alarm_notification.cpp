@@ -76,6 +76,9 @@ void TestAlarmNotification::notify_data() {
     QTest::newRow("a high alarm starts")
         << AlarmEvent{AlarmEventKind::High, 0, "250.3", "250", "°C", kStart}
         << "Corvilab|Corvilab: T1 high|05:21:00 T1 high 250.3 (limit 250 °C)|2";
+    QTest::newRow("a corrected reading's alarm says so")
+        << AlarmEvent{AlarmEventKind::High, 1, "250.1", "250", "°C", kStart, true}
+        << "Corvilab|Corvilab: T2 high|05:21:00 T2 high 250.1 corrected (limit 250 °C)|2";
     QTest::newRow("the link is back")
         << AlarmEvent{AlarmEventKind::LinkBack, -1, "", "30", "s", kStart}
         << "Corvilab|Corvilab: meter link-back|05:21:00 link-back (limit 30 s)|1";
