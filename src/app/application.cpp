@@ -42,6 +42,7 @@ namespace {
 
 const QString kShareOn = QStringLiteral("ShareLiveView");
 const QString kShareListen = QStringLiteral("ShareLiveViewAddress");
+const QString kShareMarkToken = QStringLiteral("ShareLiveViewMarkToken");
 
 QString ShareListen() {
     const QString listen = Remembered(kShareListen).toString();
@@ -289,7 +290,8 @@ ShareWindow* Application::GetShareWindow() const {
 
 void Application::ShowShareWindow() {
     if (!shareWindow_) {
-        shareWindow_ = new ShareWindow(Sharing() != nullptr, ShareListen(), panel_.get());
+        shareWindow_ = new ShareWindow(Sharing() != nullptr, ShareListen(),
+                                       Remembered(kShareMarkToken).toString(), panel_.get());
         shareWindow_->setAttribute(Qt::WA_DeleteOnClose);
         shareWindow_->ShowState(Sharing() != nullptr, panel_->ShareStatus()->text());
         connect(shareWindow_, &ShareWindow::Changed, this, &Application::Share);
@@ -298,18 +300,22 @@ void Application::ShowShareWindow() {
     shareWindow_->raise();
 }
 
-void Application::Share(bool on, const QString& listen) {
+void Application::Share(bool on, const QString& listen, const QString& markToken) {
     session_->StopServing();
     Remember(kShareOn, on);
     Remember(kShareListen, listen);
+    Remember(kShareMarkToken, markToken);
     QString error;
     if (on) {
         LiveServer::Settings settings;
+        settings.markToken = markToken.toUtf8();
         if (LiveServer::ParseListen(listen, &settings.address, &settings.port, &error))
             session_->Serve(settings, &error);
     }
     const LiveServer* server = Sharing();
-    const QString text = server ? QStringLiteral("Sharing on ") + server->Url()
+    const QString marks =
+        markToken.isEmpty() ? QString() : QStringLiteral("; the page places marks");
+    const QString text = server ? QStringLiteral("Sharing on ") + server->Url() + marks
                          : on   ? QStringLiteral("Not sharing: ") + error
                                 : QString();
     panel_->ShareStatus()->setText(text);
@@ -377,7 +383,7 @@ bool Application::StartPanel(const PortChoice& choice) {
 
     panel_->show();
     if (Remembered(kShareOn).toBool())
-        Share(true, ShareListen());
+        Share(true, ShareListen(), Remembered(kShareMarkToken).toString());
     session_->Start();
     return true;
 }

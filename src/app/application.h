@@ -84,7 +84,7 @@ public:
 
     // "Share live view": serves the live web view on `listen` ("127.0.0.1:8080") while on, shows
     // the address in the panel's status area and remembers the choice for the next start.
-    void Share(bool on, const QString& listen);
+    void Share(bool on, const QString& listen, const QString& markToken);
     // The server while sharing, else null.
     LiveServer* Sharing() const;
     // The toolbar's "Share" opens it; null while closed.

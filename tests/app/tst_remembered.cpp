@@ -129,11 +129,18 @@ void TestRemembered::fileDialogsStartInTheLastFolder() {
 
 void TestRemembered::sharedLiveView_data() {
     QTest::addColumn<QString>("listen");
-    QTest::newRow("loopback, any free port") << "127.0.0.1:0";
+    QTest::addColumn<QString>("markToken");
+    QTest::addColumn<int>("markStatus"); // of POST /api/mark with that token
+    QTest::newRow("loopback, any free port") << "127.0.0.1:0"
+                                             << "" << 405;
+    QTest::newRow("the page places marks") << "127.0.0.1:0"
+                                           << "s3cret" << 201;
 }
 
 void TestRemembered::sharedLiveView() {
     QFETCH(QString, listen);
+    QFETCH(QString, markToken);
+    QFETCH(int, markStatus);
     ScriptedDialogs dialogs;
     Application::Overrides o;
     o.dialogs = &dialogs;
@@ -149,8 +156,10 @@ void TestRemembered::sharedLiveView() {
             QCOMPARE(status->text(), QString());
             QCOMPARE(window->ListenAddressEntry()->text(), QStringLiteral("127.0.0.1:8080"));
             window->ListenAddressEntry()->setText(listen);
+            window->MarkTokenEntry()->setText(markToken);
             window->ShareToggle()->click();
         }
+        QCOMPARE(window->MarkTokenEntry()->text(), markToken);
         // On, and on again at the next start.
         QVERIFY(app.Sharing());
         const QString url = app.Sharing()->Url();
@@ -158,8 +167,21 @@ void TestRemembered::sharedLiveView() {
                      .match(url)
                      .hasMatch(),
                  qPrintable(url));
-        QCOMPARE(status->text(), QStringLiteral("Sharing on ") + url);
+        QCOMPARE(status->text(), QStringLiteral("Sharing on ") + url +
+                                     (markToken.isEmpty() ? "" : "; the page places marks"));
         QVERIFY(window->ShareToggle()->isChecked());
+        if (start == 0) {
+            QNetworkAccessManager net;
+            net.setProxy(QNetworkProxy::NoProxy);
+            QNetworkRequest post(QUrl(url + QStringLiteral("api/mark")));
+            post.setRawHeader("Authorization", "Bearer " + markToken.toUtf8());
+            post.setHeader(QNetworkRequest::ContentTypeHeader, "application/x-www-form-urlencoded");
+            std::unique_ptr<QNetworkReply> reply(net.post(post, QByteArray("text=load+in")));
+            QVERIFY(QTest::qWaitFor([&] { return reply->isFinished(); }, 10000));
+            QCOMPARE(reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                     markStatus);
+            QCOMPARE(app.Session().Marks().size(), markStatus == 201 ? 1 : 0);
+        }
         QByteArray body;
         QCOMPARE(Fetch(url + QStringLiteral("api/live"), &body), QNetworkReply::NoError);
         QCOMPARE(QJsonDocument::fromJson(body)["channels"].toArray().size(), 4);
