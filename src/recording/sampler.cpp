@@ -53,7 +53,11 @@ ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calib
     sample.TextF = TenthsText(f->tenths);
     sample.AtAlarmC = c->tenths >= alarmC;
     sample.AtAlarmF = f->tenths >= alarmF;
-    return c->beyond || f->beyond ? ReadingCorrection::Beyond : ReadingCorrection::Corrected;
+    // Beyond is judged in the unit the points were given in: the other unit's readings are
+    // converted and truncated, and would put a reading at an outermost point outside it.
+    const bool givenInF = calibration.Given(channel, false).kind == CorrectionKind::None;
+    const bool beyond = givenInF ? f->beyond : c->beyond;
+    return beyond ? ReadingCorrection::Beyond : ReadingCorrection::Corrected;
 }
 
 Sampler::Sampler(const Clock& clock, const LiveState& live, const AlarmValues& alarms, int capacity,

@@ -24,8 +24,8 @@ struct ChannelSample {
 ChannelSample SampleChannel(const ChannelState& channel, int alarmC, int alarmF,
                             std::optional<int> overC = std::nullopt);
 // The same sample with the channel's calibration correction applied to a normal reading (never
-// to "Over", "Under" or "- - -"); the alarm is judged on the corrected value. What the meter read
-// goes to `read` where it was corrected.
+// to "Over", "Under" or "- - -"); the alarm is judged on the corrected value, and "beyond" in the
+// unit the correction was given in. What the meter read goes to `read` where it was corrected.
 ReadingCorrection CorrectChannel(ChannelSample& sample, const Calibration& calibration, int channel,
                                  int alarmC, int alarmF, ChannelSample* read);
 

@@ -17,6 +17,7 @@ private Q_SLOTS:
     void badText();
     void neverCorrected_data();
     void neverCorrected();
+    void beyondInTheGivenUnit();
     void recordKeepsRawBytes();
     void marks_data();
     void marks();
@@ -123,6 +124,23 @@ void TestCalibration::neverCorrected() {
     QCOMPARE(CorrectChannel(s, c, 0, 0, 0, &read), ReadingCorrection::None);
     QCOMPARE(s.TextC, shown);
     QCOMPARE(s.ChartedC, charted);
+}
+
+// 31.9 °F reads as 0.0 °C (truncated toward zero): at the lowest point of a °C certificate, not
+// beyond it, though 31.9 °F is below that point converted.
+void TestCalibration::beyondInTheGivenUnit() {
+    QString error;
+    const Calibration c =
+        *Calibration::Parse(QStringLiteral("T1 C two-point 0 0.2 10 10.1"), &error);
+    ChannelSample s;
+    s.TextC = QStringLiteral("0.0");
+    s.TextF = QStringLiteral("31.9");
+    s.ChartedC = 0;
+    s.ChartedF = 319;
+    ChannelSample read;
+    QCOMPARE(CorrectChannel(s, c, 0, 0, 0, &read), ReadingCorrection::Corrected);
+    QCOMPARE(s.TextC, QStringLiteral("0.2"));
+    QCOMPARE(read.TextF, QStringLiteral("31.9"));
 }
 
 // The data file holds what the meter read, byte for byte; the corrected readings and the
