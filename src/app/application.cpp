@@ -237,8 +237,11 @@ CompareWindow* Application::GetCompareWindow() const {
 
 CalibrationWindow* Application::ShowCalibrationWindow() {
     if (!calibrationWindow_) {
-        calibrationWindow_ = new CalibrationWindow(*session_, *dialogs_, panel_.get());
+        calibrationWindow_ = new CalibrationWindow([this] { return session_->GetCalibration(); },
+                                                   *dialogs_, panel_.get());
         calibrationWindow_->setAttribute(Qt::WA_DeleteOnClose);
+        connect(calibrationWindow_, &CalibrationWindow::Applied, session_.get(),
+                &MeterSession::SetCalibration);
     }
     calibrationWindow_->show();
     calibrationWindow_->raise();
@@ -254,13 +257,8 @@ void Application::ShowCorrections() {
     std::array<QString, 4> celsius, fahrenheit;
     const Calibration& calibration = session_->GetCalibration();
     for (int i = 0; i < 4; ++i) {
-        for (bool unitF : {false, true}) {
-            const ChannelCorrection c = calibration.InForce(i, unitF);
-            (unitF ? fahrenheit : celsius)[size_t(i)] =
-                c.kind == CorrectionKind::None
-                    ? QString()
-                    : QStringLiteral("T%1 %2").arg(i + 1).arg(c.Describe());
-        }
+        celsius[size_t(i)] = calibration.InForceLine(i, false);
+        fahrenheit[size_t(i)] = calibration.InForceLine(i, true);
     }
     panel_->ShowCorrections(celsius, fahrenheit);
 }

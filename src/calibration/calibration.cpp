@@ -268,12 +268,19 @@ std::optional<CorrectedTenths> Calibration::Correct(int channel, bool fahrenheit
     return CorrectedTenths{int(std::llround(value * 10)), beyond};
 }
 
+QString Calibration::InForceLine(int channel, bool fahrenheit) const {
+    const ChannelCorrection c = InForce(channel, fahrenheit);
+    if (c.kind == CorrectionKind::None)
+        return QString();
+    return QStringLiteral("T%1 %2").arg(channel + 1).arg(c.Describe());
+}
+
 QStringList Calibration::InForceLines(bool fahrenheit) const {
     QStringList lines;
     for (int channel = 0; channel < 4; ++channel) {
-        const ChannelCorrection c = InForce(channel, fahrenheit);
-        if (c.kind != CorrectionKind::None)
-            lines << QStringLiteral("T%1 %2").arg(channel + 1).arg(c.Describe());
+        const QString line = InForceLine(channel, fahrenheit);
+        if (!line.isEmpty())
+            lines << line;
     }
     return lines;
 }

@@ -85,7 +85,9 @@ public:
     ChannelCorrection InForce(int channel, bool fahrenheit) const;
     // A reading of tenths corrected, rounded to tenths; empty when the channel is not corrected.
     std::optional<CorrectedTenths> Correct(int channel, bool fahrenheit, int tenths) const;
-    // "T1 offset -0.3 °C" for every channel corrected in that unit, one per line.
+    // "T1 offset -0.3 °C": the correction in force on a channel; empty when it has none.
+    QString InForceLine(int channel, bool fahrenheit) const;
+    // The same for every channel corrected in that unit, one per line.
     QStringList InForceLines(bool fahrenheit) const;
 
     bool operator==(const Calibration& o) const { return given_ == o.given_; }

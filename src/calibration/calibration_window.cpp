@@ -1,6 +1,5 @@
 #include "calibration/calibration_window.h"
 
-#include "session/meter_session.h"
 #include "ui/dialogs.h"
 #include "ui/remembered.h"
 
@@ -13,6 +12,8 @@
 #include <QPushButton>
 #include <QSaveFile>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -49,9 +50,10 @@ int KindIndex(CorrectionKind kind) {
 
 } // namespace
 
-CalibrationWindow::CalibrationWindow(MeterSession& session, Dialogs& dialogs, QWidget* parent)
+CalibrationWindow::CalibrationWindow(std::function<Calibration()> inForce, Dialogs& dialogs,
+                                     QWidget* parent)
     : QDialog(parent)
-    , session_(session)
+    , inForce_(std::move(inForce))
     , dialogs_(dialogs) {
     setObjectName(QStringLiteral("Calibration"));
     setWindowTitle(QStringLiteral("Calibration"));
@@ -131,7 +133,7 @@ CalibrationWindow::CalibrationWindow(MeterSession& session, Dialogs& dialogs, QW
     layout->addLayout(grid);
     layout->addWidget(hint);
     layout->addLayout(buttons);
-    ShowCalibration(session_.GetCalibration());
+    ShowCalibration(inForce_());
 }
 
 std::optional<Calibration> CalibrationWindow::RememberedCalibration() {
@@ -203,7 +205,7 @@ bool CalibrationWindow::Apply() {
         dialogs_.Critical(this, error);
         return false;
     }
-    session_.SetCalibration(*calibration);
+    Q_EMIT Applied(*calibration);
     Remember(kRememberedKey, calibration->Text());
     return true;
 }
@@ -246,6 +248,6 @@ bool CalibrationWindow::SaveFile() {
 
 void CalibrationWindow::showEvent(QShowEvent* event) {
     // What is in force now, which the command line or another window may have changed.
-    ShowCalibration(session_.GetCalibration());
+    ShowCalibration(inForce_());
     QDialog::showEvent(event);
 }

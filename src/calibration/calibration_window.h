@@ -3,18 +3,19 @@
 // The window "Calibration": the probes' corrections, one row per channel T1 to T4 with the kind,
 // the unit and the numbers as the calibration file writes them ("-0.3"; "0 0.4 100 99.2";
 // "32 0.2 212 -0.3"). "Open..." fills the rows from a file, "Save..." writes them to one, "OK"
-// and "Apply" put them in force on the session and remember them for the next start. A row
-// that cannot be read is refused with a message naming its channel, and nothing changes.
+// and "Apply" remember them for the next start and ask for them to be put in force
+// (`Applied`). A row that cannot be read is refused with a message naming its channel, and
+// nothing changes. The window only asks; the program applies.
 
 #include "calibration/calibration.h"
 
 #include <QDialog>
 
 #include <array>
+#include <functional>
 #include <optional>
 
 class Dialogs;
-class MeterSession;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -22,7 +23,9 @@ class QPushButton;
 class CalibrationWindow : public QDialog {
     Q_OBJECT
 public:
-    CalibrationWindow(MeterSession& session, Dialogs& dialogs, QWidget* parent = nullptr);
+    // `inForce` gives the corrections in force, which the window shows each time it opens.
+    CalibrationWindow(std::function<Calibration()> inForce, Dialogs& dialogs,
+                      QWidget* parent = nullptr);
 
     // The corrections remembered by the last "OK" or "Apply"; empty when none were, or when
     // what was remembered no longer reads.
@@ -47,6 +50,10 @@ public:
     QComboBox* UnitChoice(int channel) const { return rows_[size_t(channel)].unit; }
     QLineEdit* NumbersEntry(int channel) const { return rows_[size_t(channel)].numbers; }
 
+Q_SIGNALS:
+    // "OK" or "Apply" with rows that read: these corrections are to be in force.
+    void Applied(const Calibration& calibration);
+
 protected:
     void showEvent(QShowEvent* event) override;
 
@@ -57,7 +64,7 @@ private:
         QLineEdit* numbers = nullptr;
     };
 
-    MeterSession& session_;
+    std::function<Calibration()> inForce_;
     Dialogs& dialogs_;
     std::array<Row, 4> rows_{};
     // What the rows were last filled from. A channel corrected in both units shows one of them;

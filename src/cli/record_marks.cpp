@@ -51,10 +51,8 @@ QString MarksSocketPath(QString* error) {
 }
 
 QString Notice(const Mark& mark) {
-    const QString at = mark.time.toString(QStringLiteral("HH:mm:ss"));
-    const QString what =
-        mark.channel ? QStringLiteral("T%1 ").arg(*mark.channel + 1) + mark.text : mark.text;
-    return QStringLiteral("mark at %1: %2").arg(at, what);
+    return QStringLiteral("mark at %1: %2")
+        .arg(mark.time.toString(QStringLiteral("HH:mm:ss")), mark.What());
 }
 
 } // namespace

@@ -78,7 +78,7 @@ std::vector<AlarmEvent> BandWatch::Sample(const SampleRecord& record, bool fahre
     const qint64 edge =
         reference.num + (aboveEdge_ ? qint64(band_.above) : -qint64(band_.below)) * reference.den;
     events.push_back({outside_ ? AlarmEventKind::BandOut : AlarmEventKind::BandIn, channel_, text,
-                      OneDecimalText(RoundHalfAway(edge, reference.den)), UnitName(fahrenheit),
-                      now, record.Corrected[size_t(channel_)] != ReadingCorrection::None});
+                      OneDecimalText(RoundHalfAway(edge, reference.den)), UnitName(fahrenheit), now,
+                      record.Corrected[size_t(channel_)] != ReadingCorrection::None});
     return events;
 }

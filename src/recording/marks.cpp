@@ -8,10 +8,12 @@
 
 #include <unistd.h>
 
+QString Mark::What() const {
+    return channel ? QStringLiteral("T%1 %2").arg(*channel + 1).arg(text) : text;
+}
+
 QString Mark::Label() const {
-    const QString at = time.toString(QStringLiteral("HH:mm:ss"));
-    return channel ? QStringLiteral("%1 T%2 %3").arg(at).arg(*channel + 1).arg(text)
-                   : QStringLiteral("%1 %2").arg(at, text);
+    return time.toString(QStringLiteral("HH:mm:ss")) + QLatin1Char(' ') + What();
 }
 
 std::optional<Mark> ParseMarkInput(const QString& input, QString* error) {

@@ -25,6 +25,8 @@ struct Mark {
     // sample n is this less `SampleBuffers::Dropped()`); empty once they started over again.
     std::optional<qint64> sample;
 
+    // "T2 load in", or "load in" for every channel
+    QString What() const;
     // "10:05:09 T2 load in"
     QString Label() const;
     bool operator==(const Mark& o) const {

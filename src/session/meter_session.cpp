@@ -8,7 +8,6 @@ MeterSession::MeterSession(const Clock& clock)
 
 MeterSession::MeterSession(const Clock& clock, const Settings& settings)
     : clock_(clock)
-    , settings_(settings)
     , link_(clock_, timers_, live_)
     , alarms_(live_)
     , sampler_(clock_, live_, alarms_, settings.sampleCapacity)

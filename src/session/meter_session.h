@@ -161,7 +161,6 @@ private:
     void StartSamplesOver();
 
     const Clock& clock_;
-    Settings settings_;
     MeterTimers timers_;
     LiveState live_;
     MeterLink link_;
